@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The one checksum of the program: the standard CRC-32 of zlib and PKZIP
+// (reflected polynomial 0xEDB88320, initial value and final XOR 0xFFFFFFFF).
+// Checksums identify discs that carry no readable game code, so every caller
+// must compute exactly this value.
+
+// Running checksum in the zlib convention: start from 0, pass the previous
+// result to continue; the initial and final inversions happen inside.
+std::uint32_t Crc32Update(std::uint32_t previous, const void* data, std::size_t length);
+
+// Eight upper-case hexadecimal digits, zero-padded.
+std::string CrcText(std::uint32_t crc);
+
+// The text that stands for "no checksum": the data could not be read.
+inline constexpr const char* CRC_UNREADABLE = "FFFFFFFF";
+
+// Checksum text of a whole file on disk, read in fixed blocks so that memory
+// stays constant for any size, or CRC_UNREADABLE when it cannot be opened.
+std::string WholeFileCrcText(const std::string& path);

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "image/KelCDImage.h"
+
+// One directory of the disc, from the little-endian path table.
+struct DirectoryEntry {
+    std::string name;  // lower case, each level followed by '\': "" for the root, "data\sub\"
+    std::uint32_t size = 0;
+    std::uint32_t extent = 0;
+    std::uint16_t parent = 0;
+};
+
+// One file of the disc, from a directory record.
+struct FileEntry {
+    std::string name;  // lower case, levels joined by '\', no version suffix: "module\x.bin"
+    std::uint32_t extent = 0;
+    std::uint32_t size = 0;
+};
+
+// The ISO9660 file system of a disc image: the whole index is read once when
+// the object is built; files are then loaded by their path inside the disc.
+// Everything it reads comes from an untrusted image, so every structure is
+// checked against its buffer and against the size of the image file.
+class KelCDFileSystem {
+public:
+    explicit KelCDFileSystem(const std::string& imagePath);
+    virtual ~KelCDFileSystem() = default;
+
+    bool IsValid() const { return valid; }
+
+    // Loads the file with this path (ASCII case ignored, '\' between levels, no
+    // leading '\', no version suffix) and returns the index of its buffer, or
+    // -1 when the disc has no such file. Each call loads anew.
+    std::int32_t OpenFile(const std::string& path);
+
+    // The loaded bytes, followed by at least one zero byte; null for a bad index.
+    const unsigned char* FileData(std::int32_t index) const;
+    // The loaded size in bytes; 0 for a bad index.
+    std::int64_t FileSize(std::int32_t index) const;
+
+    // Checksum text of a file inside the image, or "FFFFFFFF" when it is missing.
+    std::string FileCrc(const std::string& path);
+
+    const std::vector<DirectoryEntry>& Directories() const { return directories; }
+    const std::vector<FileEntry>& Files() const { return files; }
+
+private:
+    void ReadIndex();
+    bool WalkPathTable(const std::vector<unsigned char>& table, std::uint32_t tableSize,
+                       std::uint32_t rootSize);
+    void WalkDirectory(std::size_t row, std::vector<unsigned char>& buffer);
+    // A zero-filled buffer of whole blocks holding `bytes` plus at least one more.
+    bool LoadBlocks(std::uint32_t extent, std::uint64_t bytes, std::vector<unsigned char>& into);
+
+    std::unique_ptr<KelCDImage> image;
+    bool valid = false;
+    std::vector<DirectoryEntry> directories;
+    std::vector<FileEntry> files;
+    std::unordered_map<std::string, std::size_t> firstDirectoryByName;
+    std::unordered_map<std::string, std::size_t> firstFileByName;
+    std::vector<std::shared_ptr<unsigned char[]>> buffers;
+    std::vector<std::int64_t> sizes;
+};

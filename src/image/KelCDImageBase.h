@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// How the 2048 bytes of user data sit inside a stored sector.
+enum class SectorKind : std::int32_t {
+    Mode1Data = 0,  // no subheader: cooked sectors, or Mode 1 raw sectors
+    Mode2Data = 1,  // user data after an 8-byte subheader
+    Audio = 2,
+    Other = 3,
+};
+
+// A reader that knows where the sectors of one disc image lie: in which file,
+// from which byte, how many bytes per stored sector and of which kind. One
+// derived class per way of describing an image.
+class KelCDImageBase {
+public:
+    virtual ~KelCDImageBase() = default;
+
+    virtual std::int32_t TrackCount() const = 0;
+    virtual std::int64_t TrackDataOffset(std::int32_t track) const = 0;
+    virtual std::int32_t TrackSectorSize(std::int32_t track) const = 0;
+    virtual SectorKind TrackSectorKind(std::int32_t track) const = 0;
+    virtual std::string TrackFileName(std::int32_t track) const = 0;
+
+    bool IsOpened() const { return opened; }
+    // The file that holds the sectors (for a descriptor, its data file).
+    const std::string& ImagePath() const { return imagePath; }
+
+protected:
+    std::string imagePath;
+    bool opened = false;
+};

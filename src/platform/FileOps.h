@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// File operations of the program. The central promise: a move never replaces
+// anything, so two discs that end up with the same name never cost a file.
+namespace platform {
+
+enum class PathKind { Missing, File, Folder };
+
+// What a path names, following links.
+PathKind KindOf(const std::string& path);
+
+// The tests of the runs' input checks: the text holds neither '*' nor '?' and
+// names an existing folder (or an existing entry that is not a folder).
+bool IsExistingFolder(const std::string& text);
+bool IsExistingFile(const std::string& text);
+
+std::optional<std::uint64_t> FileSizeOf(const std::string& path);
+
+// A name that can stand as one path component: not empty, not "." or "..",
+// without '/' and without NUL.
+bool IsPlainName(std::string_view name);
+
+// Moves a file or folder and never replaces an existing one. Moving a path onto
+// itself succeeds without doing anything. False when nothing was moved.
+bool MovePath(const std::string& from, const std::string& to);
+
+// Moves `from` into `folder` under `newName`; refuses names that are no plain
+// name (a name holding '/' would move the entry somewhere else).
+bool MoveToName(const std::string& from, const std::string& folder, std::string_view newName);
+
+bool DeleteFile(const std::string& path);
+
+// Sets last-access and last-write time (Linux has no settable creation time).
+bool SetFileTimes(const std::string& path, std::int64_t secondsSinceEpoch);
+
+// Rewrites a file whole: the content goes to a temporary file in the same
+// folder, which is written out and then renamed over the target, so an interrupted
+// write leaves either the old or the new file, never a truncated one. (No
+// fsync: the inventory is rewritten after every disc of a run, and the rename
+// over an existing file is what keeps the content whole if the program stops.)
+bool ReplaceFileContent(const std::string& path, std::string_view content);
+
+// $TMPDIR when it is set and names a folder, else /tmp; always ending in '/'.
+std::string TempFolder();
+
+bool MakeFolder(const std::string& path, unsigned mode = 0777);
+
+// Deletes a folder and everything in it without following any link: a link
+// inside the folder is removed, never what it points to. Missing folders are
+// fine; false when something could not be removed.
+bool RemoveTree(const std::string& path);
+
+}  // namespace platform

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// A host path split at its last '/'. Paths are UTF-8, where no byte of a
+// multibyte character can be taken for '/', so a byte search is exact.
+struct PathSplit {
+    bool hasSeparator = false;
+    std::string folder;  // text before the last '/', empty when there is none
+    std::string name;    // text after the last '/', the whole path when there is none
+};
+
+PathSplit SplitAtLastSeparator(std::string_view path);
+
+}  // namespace platform
