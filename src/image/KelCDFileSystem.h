@@ -39,7 +39,8 @@ public:
     // -1 when the disc has no such file. Each call loads anew.
     std::int32_t OpenFile(const std::string& path);
 
-    // The loaded bytes, followed by at least one zero byte; null for a bad index.
+    // The loaded bytes, in a block of whole 2048-byte sectors that holds at
+    // least one byte more than the file; null for a bad index.
     const unsigned char* FileData(std::int32_t index) const;
     // The loaded size in bytes; 0 for a bad index.
     std::int64_t FileSize(std::int32_t index) const;

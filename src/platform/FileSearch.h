@@ -18,7 +18,7 @@
 namespace platform {
 
 struct FoundEntry {
-    std::string name;      // the entry's name, without folder
+    std::string name;       // the entry's name, without folder
     bool isFolder = false;  // a folder, or a link to one
     bool isLink = false;    // a symbolic link (walks do not follow links to folders)
 };

@@ -5,7 +5,9 @@ namespace {
 
 constexpr char32_t ESCAPE_BASE = 0xDC00;
 
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char byte) {
+    return (byte & 0xC0) == 0x80;
+}
 
 // Length of a well-formed sequence starting at text[i] and its code point, or
 // 0 when the bytes there are not valid UTF-8 (overlong forms and surrogates
@@ -30,12 +32,15 @@ std::size_t DecodeOne(std::string_view text, std::size_t i, char32_t& out) {
     } else {
         return 0;
     }
-    if (left < length) return 0;
+    if (left < length)
+        return 0;
     for (std::size_t k = 1; k < length; ++k) {
-        if (!IsContinuation(byte(k))) return 0;
+        if (!IsContinuation(byte(k)))
+            return 0;
         value = (value << 6) | (byte(k) & 0x3F);
     }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return 0;
     out = value;
     return length;
 }

@@ -17,6 +17,22 @@ struct IsoFileOptions {
     std::optional<std::uint32_t> fixedSector;
 };
 
+inline IsoFileOptions WithoutVersion() {
+    IsoFileOptions options;
+    options.versionSuffix = false;
+    return options;
+}
+inline IsoFileOptions MultiExtent() {
+    IsoFileOptions options;
+    options.multiExtent = true;
+    return options;
+}
+inline IsoFileOptions AtSector(std::uint32_t sector) {
+    IsoFileOptions options;
+    options.fixedSector = sector;
+    return options;
+}
+
 // A cooked ISO9660 image as built: the low part in memory, content placed at
 // fixed far sectors beside it, and where the structures went.
 struct BuiltIso {

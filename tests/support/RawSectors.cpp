@@ -6,7 +6,9 @@
 namespace testsupport {
 namespace {
 
-unsigned char Bcd(unsigned value) { return static_cast<unsigned char>((value / 10) * 16 + value % 10); }
+unsigned char Bcd(unsigned value) {
+    return static_cast<unsigned char>((value / 10) * 16 + value % 10);
+}
 
 // Sync pattern and address header of a raw sector; the address counts the
 // two-second lead-in, as on a disc.

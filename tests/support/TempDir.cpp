@@ -8,12 +8,18 @@
 
 namespace testsupport {
 
-TempDir::TempDir() {
-    std::string pattern = platform::TempFolder() + "orvane-test-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+TempDir::TempDir() : TempDir(platform::TempFolder()) {}
+
+TempDir::TempDir(const std::string& parent) {
+    std::string pattern =
+        parent + (parent.empty() || parent.back() != '/' ? "/" : "") + "orvane-test-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
     path = pattern;
 }
 
-TempDir::~TempDir() { platform::RemoveTree(path); }
+TempDir::~TempDir() {
+    platform::RemoveTree(path);
+}
 
 }  // namespace testsupport

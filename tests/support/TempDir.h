@@ -9,6 +9,8 @@ namespace testsupport {
 class TempDir {
 public:
     TempDir();
+    // Inside `parent` instead of the temporary folder.
+    explicit TempDir(const std::string& parent);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

@@ -1,0 +1,43 @@
+#include <gtest/gtest.h>
+
+#include "platform/AsciiCase.h"
+#include "platform/PathText.h"
+#include "platform/Utf8.h"
+
+using namespace platform;
+
+TEST(Utf8, RoundTripsTextAndCarriesInvalidBytesThrough) {
+    const std::string japanese = "片神名 ～喪われた因果律～ ｶﾞ 😀";
+    const std::u32string decoded = DecodeUtf8(japanese);
+    EXPECT_EQ(decoded[0], U'片');
+    EXPECT_EQ(decoded.back(), U'😀');
+    EXPECT_EQ(EncodeUtf8(decoded), japanese);
+
+    // Shift-JIS bytes, a lone continuation byte, an overlong '/' and a
+    // truncated sequence all come back byte for byte.
+    const std::string foreign("\x83\x51\x81\x5B\x83\x80 \x80 \xC0\xAF \xE3\x81", 14);
+    const std::u32string escaped = DecodeUtf8(foreign);
+    EXPECT_EQ(escaped.find(U'/'), std::u32string::npos);
+    EXPECT_EQ(EncodeUtf8(escaped), foreign);
+}
+
+TEST(PathText, SplitsAtTheLastSlash) {
+    const PathSplit split = SplitAtLastSeparator("/games/My.Games/Game");
+    EXPECT_TRUE(split.hasSeparator);
+    EXPECT_EQ(split.folder, "/games/My.Games");
+    EXPECT_EQ(split.name, "Game");
+    const PathSplit bare = SplitAtLastSeparator("Game");
+    EXPECT_FALSE(bare.hasSeparator);
+    EXPECT_EQ(bare.folder, "");
+    EXPECT_EQ(bare.name, "Game");
+    EXPECT_EQ(SplitAtLastSeparator("dir/").name, "");
+}
+
+TEST(AsciiCase, FoldsOnlyAsciiLetters) {
+    EXPECT_EQ(ToLowerAscii("SLPS_000.71;1 ÄÖ"), "slps_000.71;1 ÄÖ");
+    EXPECT_EQ(ToUpperAscii("slps_000.71 äö"), "SLPS_000.71 äö");
+    EXPECT_TRUE(EqualsIgnoreCase("System.CNF", "SYSTEM.cnf"));
+    EXPECT_FALSE(EqualsIgnoreCase("a", "ab"));
+    EXPECT_TRUE(StartsWithIgnoreCase("Default2", "default"));
+    EXPECT_FALSE(StartsWithIgnoreCase("Def", "default"));
+}
