@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Presets and languages are files in a folder, known by their file titles.
+namespace config {
+
+// The names without extension of the files (not folders) of a folder, in
+// listing order, whatever their extension.
+std::vector<std::string> ListFileTitles(const std::string& folder);
+
+// The entry a remembered name selects: the first, from the top, that begins
+// with the name, ASCII case ignored (an empty name selects the first entry);
+// -1 when none does.
+int FindByPrefix(const std::vector<std::string>& entries, const std::string& name);
+
+}  // namespace config

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// From the folder to scan to the list of candidates: one entry per disc
+// image, the path its files share without their extensions (Game for
+// Game.bin and Game.cue).
+
+// Appends the path of every file below `folder` (the folder text as typed,
+// '/', the entry name), in name order, each sub-folder's files at the place
+// where the sub-folder was listed. Links to folders are not followed.
+void EnumerateFiles(const std::string& folder, bool scanSubfolders,
+                    std::vector<std::string>& candidates);
+
+// Cuts every entry at its last '.', then (when asked) a volume suffix such as
+// .part1, and removes repeats that stand next to each other. The list is not
+// sorted: the files of one image are next to each other in a listing.
+void ReduceToBaseNames(std::vector<std::string>& candidates, bool stripPartSuffixes);
+
+// ".part" followed by a volume number 1 to 999 in one, two or three digits
+// (.part1, .part01, .part001; not .part0, .part00, .part0001, nor .Part1).
+bool IsPartSuffix(std::string_view suffix);
