@@ -92,6 +92,8 @@ char32_t FullWidthOf(char32_t c) {
 // The voiced (or semi-voiced) kana that a half-width kana and the mark after it
 // form together, or 0 when they form none.
 char32_t ComposedKana(char32_t kana, char32_t mark) {
+    if (kana < HALF_KANA_FIRST || kana > HALF_KANA_LAST)
+        return 0;
     const char32_t full = FullWidthOf(kana);
     if (mark == HALF_VOICED_MARK) {
         if (full == KANA_U)
@@ -165,8 +167,9 @@ std::u32string ToFullWidth(std::u32string_view text) {
     return out;
 }
 
-// The character classes as the Japanese Windows platform reports them, which
-// glibc's isw* functions do not (its iswdigit knows only ASCII digits).
+// Character classes by Unicode category, so that full-width digits count as
+// digits, kana and ideographs as letters, and symbols such as ＋ or ゛ as
+// punctuation (glibc's isw* functions would give ASCII digits only).
 enum class WidthClass { Digit, Punctuation, Space, Letter, Other };
 
 WidthClass ClassOf(char32_t c) {
@@ -208,20 +211,20 @@ std::string ConvertNameWidth(std::string_view name, const FormulaSettings& setti
 
     std::u32string converted;
     for (const char32_t c : ToFullWidth(platform::DecodeUtf8(head))) {
+        // Every character is in its full-width form by now; the flags say
+        // which ones go back to half width.
         const bool* keepFullWidth = WidthFlagOf(ClassOf(c), settings);
-        if (keepFullWidth == nullptr) {
+        if (keepFullWidth == nullptr || *keepFullWidth) {
             converted += c;
-        } else if (*keepFullWidth) {
-            converted += FullWidthOf(c);
-        } else {
-            const std::size_t before = converted.size();
-            AppendHalfWidth(converted, c);
-            const bool forbidden =
-                converted.size() == before + 1 &&
-                FORBIDDEN_IN_NAMES.find(converted.back()) != std::u32string_view::npos;
-            if (forbidden)
-                converted.back() = c;
+            continue;
         }
+        const std::size_t before = converted.size();
+        AppendHalfWidth(converted, c);
+        const bool forbidden =
+            converted.size() == before + 1 &&
+            FORBIDDEN_IN_NAMES.find(converted.back()) != std::u32string_view::npos;
+        if (forbidden)
+            converted.back() = c;
     }
     return platform::EncodeUtf8(converted) + std::string(tail);
 }

@@ -48,6 +48,8 @@ TEST(ConvertNameWidthTest, MarkAfterAKanaWithoutVoicedFormStaysAMark) {
     EXPECT_EQ(Convert("ｯﾞ", {.letters = true}), "ッﾞ");
     EXPECT_EQ(Convert("ｯﾞ", {.letters = true, .punctuation = true}), "ッ゛");
     EXPECT_EQ(Convert("ｱﾟ", {.letters = true, .punctuation = true}), "ア゜");
+    // Only a half-width kana joins with the mark.
+    EXPECT_EQ(Convert("カﾞ", {.letters = true, .punctuation = true}), "カ゛");
 }
 
 TEST(ConvertNameWidthTest, JapanesePunctuationAndLongVowelMark) {
