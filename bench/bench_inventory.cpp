@@ -26,8 +26,8 @@ std::string GeneratedDatabaseText() {
         const std::string number = std::to_string(10000 + i);
         const std::string name = i % 3 == 0 ? "ドラゴン伝説 第" + number + "章 ～ＲＰＧ～ ﾃﾞﾗｯｸｽ"
                                             : "Game Title " + number + " - The Sequel (Europe)";
-        text += "SLPS" + number.substr(1) + ";" + name + ";NTSC-J;SLPS-" + number.substr(1) +
-                ";;Romanised Title " + number + ";;PS2;;\r\n";
+        text += "SLPS" + number + ";" + name + ";NTSC-J;SLPS-" + number + ";;Romanised Title " +
+                number + ";;PS2;;\r\n";
     }
     return text;
 }
