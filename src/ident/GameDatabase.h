@@ -1,0 +1,55 @@
+#pragma once
+
+#include <array>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The game database: a text file with one game per line, nine fields each
+// closed by ';'. Field 0 is the identifier, 1 the name, 6 the release date
+// (YYMMDD or YYYYMMDD), 7 the system text ("PS1", "PS2", "PSP"). A line that
+// begins with ';' is a comment. Bytes are taken as they are: no conversion, no
+// quoting, no trimming.
+
+inline constexpr std::size_t DATABASE_FIELDS = 9;
+
+// One game: the nine database fields, then the size text (9) and the image
+// type text (10) that the rename run adds for the "%z" and "%e" placeholders.
+using DiscRecord = std::array<std::string, 11>;
+
+struct GameDatabase {
+    // By identifier, in byte order of the keys; the first record added for a
+    // key stays.
+    std::map<std::string, DiscRecord> records;
+    // Identifiers in the order their records were added, repeats included.
+    std::vector<std::string> idList;
+    std::vector<std::string> commentLines;
+};
+
+// Fields 0 to 8 are the text up to the first, second, ... ninth ';'. Missing
+// fields are empty, text after the ninth field is ignored.
+DiscRecord SplitDatabaseLine(std::string_view line);
+
+// The nine database fields, each followed by ';'.
+std::string JoinDatabaseLine(const DiscRecord& record);
+
+// Lists field 0 in idList and keeps the record unless its key is already there.
+void AddDiscRecord(GameDatabase& database, const DiscRecord& record);
+
+// Exact, case-sensitive lookup; nullptr when the identifier is not held.
+const DiscRecord* FindDiscRecord(const GameDatabase& database, std::string_view identifier);
+
+// Reads the records of one system for the rename run: a line is taken when it
+// contains ";" + systemText + ";" anywhere, and its field 0 may hold several
+// identifiers (split below). A file that cannot be opened leaves the database
+// as it was.
+void ReadDatabase(const std::string& path, std::string_view systemText, GameDatabase& database);
+
+// Reads every line as it is: no system filter, no identifier split.
+void ReadDatabaseFile(const std::string& path, GameDatabase& database);
+
+// Rewrites the file whole (comment lines, then the records in key order) through
+// a temporary file beside it, so a failed write leaves the old file as it was.
+// False when the file could not be written.
+bool WriteDatabase(const std::string& path, const GameDatabase& database);

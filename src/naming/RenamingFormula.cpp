@@ -1,0 +1,53 @@
+#include "naming/RenamingFormula.h"
+
+#include "naming/NameWidth.h"
+
+namespace {
+
+struct Placeholder {
+    std::string_view text;
+    std::size_t field;
+};
+
+// The order matters: text inserted early is searched by the later ones.
+constexpr Placeholder PLACEHOLDERS[] = {
+    {"%i", 0}, {"%n", 1}, {"%l", 2}, {"%s", 3},  {"%v", 4}, {"%L", 5},
+    {"%d", 6}, {"%m", 7}, {"%r", 8}, {"%e", 10}, {"%z", 9},
+};
+
+constexpr std::string_view NAME_PLACEHOLDER = "%n";
+constexpr std::string_view DISC_MARKER = " Disc";
+// The marker and the character after it.
+constexpr std::size_t DISC_MARKER_SPAN = 6;
+
+void ReplaceEach(std::string& text, std::string_view placeholder, std::string_view value) {
+    std::size_t position = 0;
+    while ((position = text.find(placeholder, position)) != std::string::npos) {
+        text.replace(position, placeholder.size(), value);
+        position += value.size();
+    }
+}
+
+}  // namespace
+
+std::string ExpandFormula(const DiscRecord& record, const FormulaSettings& settings) {
+    std::string text = settings.formula;
+    for (const Placeholder& placeholder : PLACEHOLDERS) {
+        if (text.find(placeholder.text) == std::string::npos)
+            continue;
+        if (placeholder.text == NAME_PLACEHOLDER) {
+            ReplaceEach(text, placeholder.text, ConvertNameWidth(record[1], settings));
+        } else {
+            ReplaceEach(text, placeholder.text, record[placeholder.field]);
+        }
+    }
+    return text;
+}
+
+std::string StripDiscMarker(std::string_view folderPath) {
+    std::string path(folderPath);
+    const std::size_t marker = path.find(DISC_MARKER);
+    if (marker != std::string::npos)
+        path.erase(marker, DISC_MARKER_SPAN);
+    return path;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "ident/GameDatabase.h"
+
+// The renaming formula: a text in which placeholders stand for fields of a
+// game's record. Expanded, it gives a disc image's new base name (no folder, no
+// extension) or one line of the have and miss lists.
+//
+//   %i identifier   %n name (width-converted)   %l %s %v %L %r database fields 2 3 4 5 8
+//   %d release date %m system text   %z image size text   %e image type text
+//
+// Placeholders are case-sensitive ("%l" and "%L" differ); any other '%'
+// sequence, a doubled one included, stays as written.
+
+struct FormulaSettings {
+    std::string formula;
+    bool fullWidthSpecial = false;  // carried along with the others; changes nothing
+    // What stays full width in the name; everything else of the name that has
+    // a half-width form ends in it.
+    bool fullWidthDigits = false;
+    bool fullWidthLetters = false;
+    bool fullWidthPunctuation = false;
+    bool fullWidthSpaces = false;
+};
+
+// Replaces the placeholders in the fixed order %i %n %l %s %v %L %d %m %r %e %z.
+// Text inserted for one placeholder is subject to those replaced after it (a
+// name holding "%d" gets the date), but never to its own: scanning goes on after
+// each inserted value, so a value holding its own placeholder is inserted once.
+std::string ExpandFormula(const DiscRecord& record, const FormulaSettings& settings);
+
+// Removes the first " Disc" of a folder's new path together with the one
+// character after it (the disc number), so several discs of one game share one
+// folder name.
+std::string StripDiscMarker(std::string_view folderPath);
