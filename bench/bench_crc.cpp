@@ -31,8 +31,7 @@ const std::string& ImagePath() {
         const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         for (std::size_t written = 0; written < FILE_BYTES; written += chunk.size()) {
             chunk[0] = char(written >> 20);
-            if (write(fd, chunk.data(), chunk.size()) != ssize_t(chunk.size()))
-                std::abort();
+            if (write(fd, chunk.data(), chunk.size()) != ssize_t(chunk.size())) std::abort();
         }
         close(fd);
         WholeFileCrcText(file);
@@ -49,8 +48,7 @@ void BM_PlainRead(benchmark::State& state) {
         posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
         std::size_t total = 0;
         ssize_t got;
-        while ((got = read(fd, block.get(), BLOCK)) > 0)
-            total += std::size_t(got);
+        while ((got = read(fd, block.get(), BLOCK)) > 0) total += std::size_t(got);
         close(fd);
         benchmark::DoNotOptimize(total);
     }
@@ -59,8 +57,7 @@ void BM_PlainRead(benchmark::State& state) {
 
 void BM_ImageCrc(benchmark::State& state) {
     const std::string& path = ImagePath();
-    for (auto _ : state)
-        benchmark::DoNotOptimize(WholeFileCrcText(path));
+    for (auto _ : state) benchmark::DoNotOptimize(WholeFileCrcText(path));
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(FILE_BYTES));
 }
 

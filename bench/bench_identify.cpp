@@ -35,8 +35,7 @@ void BM_OpenAndLoadSystemCnf(benchmark::State& state) {
     for (auto _ : state) {
         KelCDFileSystem fs(path);
         const std::int32_t index = fs.OpenFile("SYSTEM.CNF");
-        if (!fs.IsValid() || index < 0)
-            state.SkipWithError("SYSTEM.CNF not found");
+        if (!fs.IsValid() || index < 0) state.SkipWithError("SYSTEM.CNF not found");
         benchmark::DoNotOptimize(fs.FileData(index));
     }
 }

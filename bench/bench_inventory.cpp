@@ -57,8 +57,7 @@ const BenchDatabase& Ps2Database() {
 // A collection partway through: every third game already held.
 HaveSet StartingHaveSet(const GameDatabase& database) {
     HaveSet haveIds;
-    for (std::size_t i = 0; i < database.idList.size(); i += 3)
-        haveIds.insert(database.idList[i]);
+    for (std::size_t i = 0; i < database.idList.size(); i += 3) haveIds.insert(database.idList[i]);
     return haveIds;
 }
 
@@ -98,8 +97,7 @@ void BM_WriteListsCached(benchmark::State& state) {
     std::size_t calls = 0;
     for (auto _ : state) {
         inventory.AddHaveId(NextFound(loaded.database, calls));
-        if (!inventory.Write())
-            state.SkipWithError("the lists could not be written");
+        if (!inventory.Write()) state.SkipWithError("the lists could not be written");
     }
     Describe(state, loaded);
 }

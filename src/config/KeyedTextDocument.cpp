@@ -14,32 +14,25 @@ bool HasLineEnd(const std::string& text) {
 
 bool KeyedTextDocument::Load(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
+    if (!in) return false;
     std::string line;
     auto readLine = [&]() -> bool {
-        if (!std::getline(in, line))
-            return false;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+        if (!std::getline(in, line)) return false;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
         return true;
     };
-    if (!readLine())
-        line.clear();
-    if (line != header)
-        return false;
+    if (!readLine()) line.clear();
+    if (line != header) return false;
 
     std::string section;
     while (readLine()) {
-        if (line.empty())
-            continue;
+        if (line.empty()) continue;
         if (line.front() == '[' && line.back() == ']' && line.size() >= 2) {
             section = line.substr(1, line.size() - 2);
             continue;
         }
         const std::size_t equals = line.find('=');
-        if (equals == std::string::npos)
-            continue;
+        if (equals == std::string::npos) continue;
         sections[section][line.substr(0, equals)] = line.substr(equals + 1);
     }
     return true;
@@ -49,8 +42,7 @@ bool KeyedTextDocument::Save(const std::string& path) const {
     std::string text = header + "\r\n";
     for (const auto& [name, entries] : sections) {
         text += "[" + name + "]\r\n";
-        for (const auto& [key, value] : entries)
-            text += key + "=" + value + "\r\n";
+        for (const auto& [key, value] : entries) text += key + "=" + value + "\r\n";
     }
     return platform::ReplaceFileContent(path, text);
 }
@@ -59,18 +51,15 @@ const std::string& KeyedTextDocument::Get(const std::string& section,
                                           const std::string& key) const {
     static const std::string EMPTY;
     const auto found = sections.find(section);
-    if (found == sections.end())
-        return EMPTY;
+    if (found == sections.end()) return EMPTY;
     const auto entry = found->second.find(key);
     return entry == found->second.end() ? EMPTY : entry->second;
 }
 
 bool KeyedTextDocument::Set(const std::string& section, const std::string& key,
                             const std::string& value) {
-    if (key.find('=') != std::string::npos || (!key.empty() && key.front() == '['))
-        return false;
-    if (HasLineEnd(section) || HasLineEnd(key) || HasLineEnd(value))
-        return false;
+    if (key.find('=') != std::string::npos || (!key.empty() && key.front() == '[')) return false;
+    if (HasLineEnd(section) || HasLineEnd(key) || HasLineEnd(value)) return false;
     sections[section][key] = value;
     return true;
 }

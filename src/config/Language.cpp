@@ -15,8 +15,7 @@ namespace {
 std::string InstalledLanguageFolder() {
     std::vector<char> buffer(4096);
     const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    if (length <= 0)
-        return {};
+    if (length <= 0) return {};
     const std::string executable(buffer.data(), std::size_t(length));
     return platform::SplitAtLastSeparator(executable).folder + "/../share/orvane/language";
 }
@@ -25,8 +24,7 @@ std::string InstalledLanguageFolder() {
 
 std::string LanguageFolder(const std::string& startDirectory) {
     const std::string local = startDirectory + "/language";
-    if (platform::KindOf(local) == platform::PathKind::Folder)
-        return local;
+    if (platform::KindOf(local) == platform::PathKind::Folder) return local;
     const std::string installed = InstalledLanguageFolder();
     if (!installed.empty() && platform::KindOf(installed) == platform::PathKind::Folder) {
         return installed;

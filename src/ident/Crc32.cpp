@@ -24,8 +24,7 @@ std::string WholeFileCrcText(const std::string& path) {
     constexpr std::size_t BLOCK = 256 * 1024;
 
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return CRC_UNREADABLE;
+    if (fd < 0) return CRC_UNREADABLE;
     posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 
     auto block = std::make_unique<unsigned char[]>(BLOCK);
@@ -34,13 +33,11 @@ std::string WholeFileCrcText(const std::string& path) {
     for (;;) {
         const ssize_t got = read(fd, block.get(), BLOCK);
         if (got < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             ok = false;
             break;
         }
-        if (got == 0)
-            break;
+        if (got == 0) break;
         crc = Crc32Update(crc, block.get(), static_cast<std::size_t>(got));
     }
     close(fd);

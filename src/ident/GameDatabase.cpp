@@ -64,8 +64,7 @@ void ReadDatabase(const std::string& path, std::string_view systemText, GameData
             database.commentLines.emplace_back(line);
             return;
         }
-        if (line.find(key) == std::string_view::npos)
-            return;
+        if (line.find(key) == std::string_view::npos) return;
 
         const std::size_t firstSemicolon = line.find(';');
         const std::string head(line.substr(0, firstSemicolon));
@@ -89,8 +88,7 @@ void ReadDatabaseFile(const std::string& path, GameDatabase& database) {
 
 bool WriteDatabase(const std::string& path, const GameDatabase& database) {
     std::string content;
-    for (const std::string& comment : database.commentLines)
-        platform::AppendLine(content, comment);
+    for (const std::string& comment : database.commentLines) platform::AppendLine(content, comment);
     for (const auto& [identifier, record] : database.records) {
         platform::AppendLine(content, JoinDatabaseLine(record));
     }

@@ -35,16 +35,14 @@ std::string IdentifierText(const unsigned char* bytes, std::size_t length) {
 
 KelCDFileSystem::KelCDFileSystem(const std::string& imagePath)
     : image(std::make_unique<KelCDImage>(imagePath)) {
-    if (image->IsOpened())
-        ReadIndex();
+    if (image->IsOpened()) ReadIndex();
 }
 
 bool KelCDFileSystem::LoadBlocks(std::uint32_t extent, std::uint64_t bytes,
                                  std::vector<unsigned char>& into) {
     const std::uint64_t blocks = BlocksFor(bytes);
     into.assign(blocks * BLOCK, 0);
-    if (extent > std::uint32_t(std::numeric_limits<std::int32_t>::max()))
-        return false;
+    if (extent > std::uint32_t(std::numeric_limits<std::int32_t>::max())) return false;
     return image->ReadSectors(into.data(), std::int32_t(extent), std::int32_t(blocks));
 }
 
@@ -62,22 +60,18 @@ void KelCDFileSystem::ReadIndex() {
     const std::uint32_t pathTableSize = ReadLE32(&descriptor[132]);
     const std::uint32_t pathTableSector = ReadLE32(&descriptor[140]);
     const std::uint32_t rootSize = ReadLE32(&descriptor[156 + 10]);
-    if (pathTableSize > imageBytes)
-        return;
+    if (pathTableSize > imageBytes) return;
 
     std::vector<unsigned char> pathTable;
     LoadBlocks(pathTableSector, pathTableSize, pathTable);
-    if (!WalkPathTable(pathTable, pathTableSize, rootSize))
-        return;
+    if (!WalkPathTable(pathTable, pathTableSize, rootSize)) return;
 
     std::vector<unsigned char> buffer;
     for (std::size_t row = 1; row < directories.size(); ++row) {
         const std::uint64_t size = directories[row].size;
-        if (size > imageBytes)
-            continue;
+        if (size > imageBytes) continue;
         const std::uint64_t bytes = BlocksFor(size) * BLOCK;
-        if (bytes > directoryBytesLeft)
-            break;
+        if (bytes > directoryBytesLeft) break;
         directoryBytesLeft -= bytes;
         LoadBlocks(directories[row].extent, size, buffer);
         WalkDirectory(row, buffer);
@@ -89,11 +83,9 @@ bool KelCDFileSystem::WalkPathTable(const std::vector<unsigned char>& table,
                                     std::uint32_t tableSize, std::uint32_t rootSize) {
     std::size_t offset = 0;
     while (offset < tableSize && directories.size() < MAX_DIRECTORIES) {
-        if (offset + PATH_RECORD_HEADER > table.size())
-            break;
+        if (offset + PATH_RECORD_HEADER > table.size()) break;
         const std::size_t length = table[offset];
-        if (offset + PATH_RECORD_HEADER + length > table.size())
-            break;
+        if (offset + PATH_RECORD_HEADER + length > table.size()) break;
 
         DirectoryEntry row;
         row.extent = ReadLE32(&table[offset + 2]);
@@ -106,8 +98,7 @@ bool KelCDFileSystem::WalkPathTable(const std::vector<unsigned char>& table,
         if (row.parent <= 1) {
             row.name = directories.size() > 1 ? identifier + "\\" : identifier;
         } else {
-            if (row.parent >= directories.size())
-                break;
+            if (row.parent >= directories.size()) break;
             row.name = directories[row.parent].name + identifier + "\\";
         }
         firstDirectoryByName.emplace(row.name, directories.size());
@@ -121,8 +112,7 @@ void KelCDFileSystem::WalkDirectory(std::size_t row, std::vector<unsigned char>&
     const std::size_t size = directories[row].size;
     std::size_t offset = 0;
     while (offset < size) {
-        if (offset + DIRECTORY_RECORD_HEADER > buffer.size())
-            break;
+        if (offset + DIRECTORY_RECORD_HEADER > buffer.size()) break;
         const std::size_t length = buffer[offset];
         if (length == 0) {
             // Records never cross a sector boundary: the zeros pad this sector
@@ -143,16 +133,13 @@ void KelCDFileSystem::WalkDirectory(std::size_t row, std::vector<unsigned char>&
         offset += length;
 
         identifier = identifier.substr(0, identifier.find(';'));
-        if (!identifier.empty() && identifier[0] == '\x01')
-            identifier.clear();
+        if (!identifier.empty() && identifier[0] == '\x01') identifier.clear();
 
         if (isDirectory) {
-            if (identifier.empty())
-                continue;  // the folder's own record and its parent's
+            if (identifier.empty()) continue;  // the folder's own record and its parent's
             const auto found =
                 firstDirectoryByName.find(platform::ToLowerAscii(folder + identifier) + "\\");
-            if (found != firstDirectoryByName.end())
-                directories[found->second].size = dataLength;
+            if (found != firstDirectoryByName.end()) directories[found->second].size = dataLength;
             continue;
         }
         // A file of several extents has one record per extent under one name;
@@ -165,10 +152,8 @@ void KelCDFileSystem::WalkDirectory(std::size_t row, std::vector<unsigned char>&
 
 std::int32_t KelCDFileSystem::OpenFile(const std::string& path) {
     const auto found = firstFileByName.find(platform::ToLowerAscii(path));
-    if (found == firstFileByName.end())
-        return -1;
-    if (buffers.size() >= std::size_t(std::numeric_limits<std::int32_t>::max()))
-        return -1;
+    if (found == firstFileByName.end()) return -1;
+    if (buffers.size() >= std::size_t(std::numeric_limits<std::int32_t>::max())) return -1;
     const FileEntry& file = files[found->second];
 
     const std::uint64_t size = std::min<std::uint64_t>(file.size, image->DataFileSize());
@@ -183,20 +168,17 @@ std::int32_t KelCDFileSystem::OpenFile(const std::string& path) {
 }
 
 const unsigned char* KelCDFileSystem::FileData(std::int32_t index) const {
-    if (index < 0 || std::size_t(index) >= buffers.size())
-        return nullptr;
+    if (index < 0 || std::size_t(index) >= buffers.size()) return nullptr;
     return buffers[std::size_t(index)].get();
 }
 
 std::int64_t KelCDFileSystem::FileSize(std::int32_t index) const {
-    if (index < 0 || std::size_t(index) >= sizes.size())
-        return 0;
+    if (index < 0 || std::size_t(index) >= sizes.size()) return 0;
     return sizes[std::size_t(index)];
 }
 
 std::string KelCDFileSystem::FileCrc(const std::string& path) {
     const std::int32_t index = OpenFile(path);
-    if (index < 0)
-        return CRC_UNREADABLE;
+    if (index < 0) return CRC_UNREADABLE;
     return CrcText(Crc32Update(0, FileData(index), std::size_t(FileSize(index))));
 }

@@ -22,10 +22,8 @@ std::size_t ReadAt(int fd, unsigned char* into, std::size_t length, std::int64_t
     while (filled < length) {
         const ssize_t got =
             pread(fd, into + filled, length - filled, offset + std::int64_t(filled));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
         filled += static_cast<std::size_t>(got);
     }
     return filled;
@@ -47,17 +45,14 @@ std::int64_t HeaderBytes(SectorKind kind, std::int32_t sectorSize) {
 KelCDImage::KelCDImage(const std::string& path) {
     reader = std::make_unique<KelCDImageISO>(path);
     opened = reader->IsOpened();
-    if (opened)
-        dataFileSize = platform::FileSizeOf(reader->ImagePath()).value_or(0);
+    if (opened) dataFileSize = platform::FileSizeOf(reader->ImagePath()).value_or(0);
 }
 
 bool KelCDImage::ReadSectors(unsigned char* destination, std::int32_t sector,
                              std::int32_t count) const {
-    if (!opened)
-        return false;
+    if (!opened) return false;
     const int fd = open(reader->ImagePath().c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
+    if (fd < 0) return false;
     if (count <= 0) {
         close(fd);
         return true;
@@ -70,8 +65,7 @@ bool KelCDImage::ReadSectors(unsigned char* destination, std::int32_t sector,
 
     // Sectors before the start of the file cannot be read; skip them.
     std::int64_t first = 0;
-    while (first < count && base + header + (std::int64_t(sector) + first) * size < 0)
-        ++first;
+    while (first < count && base + header + (std::int64_t(sector) + first) * size < 0) ++first;
 
     if (size == USER_BYTES && header == 0) {
         // Cooked sectors are contiguous: one read for the whole run.

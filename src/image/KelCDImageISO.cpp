@@ -51,24 +51,20 @@ std::int32_t ModeOf(ModeRule rule, const std::vector<unsigned char>& probe) {
 
 KelCDImageISO::KelCDImageISO(const std::string& path) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return;
+    if (fd < 0) return;
     std::vector<unsigned char> probe(PROBE_BYTES);
     std::size_t filled = 0;
     while (filled < probe.size()) {
         const ssize_t got = pread(fd, probe.data() + filled, probe.size() - filled, filled);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
         filled += static_cast<std::size_t>(got);
     }
     close(fd);
     probe.resize(filled);
 
     for (const ProbeRow& row : PROBE_LAYOUT) {
-        if (row.signatureOffset + sizeof SIGNATURE > probe.size())
-            continue;
+        if (row.signatureOffset + sizeof SIGNATURE > probe.size()) continue;
         if (std::memcmp(probe.data() + row.signatureOffset, SIGNATURE, sizeof SIGNATURE) != 0) {
             continue;
         }

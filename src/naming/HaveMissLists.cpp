@@ -47,15 +47,16 @@ std::string MissCountLine(std::size_t databaseCount, std::size_t missingCount) {
            " You are missing:" + std::to_string(missingCount);
 }
 
-// Writes all three files even when one fails.
+// Writes all three files even when one fails. The identifiers are the
+// inventory itself; the two lists are rebuilt from them on every run.
 bool ReplaceListFiles(std::string_view systemText, const std::string& haveIdText,
                       const std::string& haveListText, const std::string& missListText) {
     const bool haveIdsWritten =
         platform::ReplaceFileContent(HaveIdFileName(systemText), haveIdText);
-    const bool haveListWritten =
-        platform::ReplaceFileContent(HaveListFileName(systemText), haveListText);
-    const bool missListWritten =
-        platform::ReplaceFileContent(MissListFileName(systemText), missListText);
+    const bool haveListWritten = platform::ReplaceFileContent(
+        HaveListFileName(systemText), haveListText, platform::ReplaceMode::Rebuildable);
+    const bool missListWritten = platform::ReplaceFileContent(
+        MissListFileName(systemText), missListText, platform::ReplaceMode::Rebuildable);
     return haveIdsWritten && haveListWritten && missListWritten;
 }
 
@@ -71,8 +72,7 @@ void AppendMerged(std::string& out, const LineTable& table, const std::vector<st
         done = position;
         const bool alsoInTable =
             position < table.Size() && marks[position] != 0 && table.Text(position) == extra;
-        if (!alsoInTable)
-            platform::AppendLine(out, extra);
+        if (!alsoInTable) platform::AppendLine(out, extra);
     }
     table.AppendMarked(out, done, table.Size(), marks);
 }
@@ -96,11 +96,9 @@ bool ListOrderLess::operator()(std::string_view a, std::string_view b) const {
     for (std::size_t i = 0; i < common; ++i) {
         const auto x = static_cast<unsigned char>(platform::ToLowerAscii(a[i]));
         const auto y = static_cast<unsigned char>(platform::ToLowerAscii(b[i]));
-        if (x != y)
-            return x < y;
+        if (x != y) return x < y;
     }
-    if (a.size() != b.size())
-        return a.size() < b.size();
+    if (a.size() != b.size()) return a.size() < b.size();
     return a < b;
 }
 
@@ -127,8 +125,7 @@ bool WriteHaveMissLists(std::string_view systemText, const HaveSet& haveIds,
     std::size_t missingCount = 0;
     std::set<std::string, ListOrderLess> missLines;
     for (const auto& [identifier, record] : database.records) {
-        if (haveIds.contains(identifier))
-            continue;
+        if (haveIds.contains(identifier)) continue;
         missLines.insert(ExpandFormula(record, settings));
         ++missingCount;
     }
@@ -136,12 +133,10 @@ bool WriteHaveMissLists(std::string_view systemText, const HaveSet& haveIds,
     const std::size_t databaseCount = database.records.size();
     std::string haveListText;
     AppendListHead(haveListText, HaveCountLine(databaseCount, haveIds.size()));
-    for (const std::string& line : haveLines)
-        platform::AppendLine(haveListText, line);
+    for (const std::string& line : haveLines) platform::AppendLine(haveListText, line);
     std::string missListText;
     AppendListHead(missListText, MissCountLine(databaseCount, missingCount));
-    for (const std::string& line : missLines)
-        platform::AppendLine(missListText, line);
+    for (const std::string& line : missLines) platform::AppendLine(missListText, line);
 
     return ReplaceListFiles(systemText, haveIdText, haveListText, missListText);
 }
@@ -175,10 +170,8 @@ HaveMissInventory::HaveMissInventory(std::string_view systemText, const GameData
     held.assign(gameLines.size(), 0);
     heldPerLine.assign(lines.Size(), 0);
     missingPerLine.assign(lines.Size(), 0);
-    for (const std::uint32_t line : lineOfGame)
-        ++missingPerLine[line];
-    for (const std::string& identifier : loadedIds)
-        AddHaveId(identifier);
+    for (const std::uint32_t line : lineOfGame) ++missingPerLine[line];
+    for (const std::string& identifier : loadedIds) AddHaveId(identifier);
     changed = true;
 }
 
@@ -191,8 +184,7 @@ void HaveMissInventory::AddHaveId(const std::string& identifier) {
         }
         return;
     }
-    if (held[game] != 0)
-        return;
+    if (held[game] != 0) return;
     held[game] = 1;
     ++heldCount;
     ++heldPerLine[lineOfGame[game]];

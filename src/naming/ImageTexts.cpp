@@ -32,8 +32,7 @@ std::string SizeText(std::uint64_t size) {
 std::string TypeText(std::string_view extension) {
     const std::string lower = platform::ToLowerAscii(extension);
     for (const char* known : {"img", "bin", "iso", "mdf", "cdi"}) {
-        if (lower == known)
-            return platform::ToUpperAscii(lower);
+        if (lower == known) return platform::ToUpperAscii(lower);
     }
     return "UnKnown";
 }

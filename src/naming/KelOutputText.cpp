@@ -5,11 +5,9 @@
 #include "platform/TextLines.h"
 
 bool KelOutputText::Write() const {
-    if (path.find('\0') != std::string::npos)
-        return false;
+    if (path.find('\0') != std::string::npos) return false;
     FILE* file = fopen(path.c_str(), "abe");
-    if (file == nullptr)
-        return false;
+    if (file == nullptr) return false;
 
     bool ok = true;
     for (const std::string& line : lines) {
@@ -17,8 +15,7 @@ bool KelOutputText::Write() const {
              fwrite(platform::LINE_END.data(), 1, platform::LINE_END.size(), file) ==
                  platform::LINE_END.size() &&
              fflush(file) == 0;
-        if (!ok)
-            break;
+        if (!ok) break;
     }
     return fclose(file) == 0 && ok;
 }

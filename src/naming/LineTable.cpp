@@ -9,8 +9,7 @@ void LineTable::AppendMarked(std::string& out, std::size_t from, std::size_t to,
             continue;
         }
         const std::size_t runStart = index;
-        while (index < to && marks[index] != 0)
-            ++index;
+        while (index < to && marks[index] != 0) ++index;
         out.append(text, starts[runStart], starts[index] - starts[runStart]);
     }
 }

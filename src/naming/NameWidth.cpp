@@ -73,36 +73,27 @@ bool Contains(const Table& table, char32_t c) {
 
 char32_t FullWidthOf(char32_t c) {
     for (const Pair& pair : JAPANESE_ASCII_FORMS) {
-        if (c == pair.half)
-            return pair.full;
+        if (c == pair.half) return pair.full;
     }
     for (const Pair& pair : SIGN_FORMS) {
-        if (c == pair.half)
-            return pair.full;
+        if (c == pair.half) return pair.full;
     }
-    if (c == U' ')
-        return IDEOGRAPHIC_SPACE;
-    if (c >= 0x21 && c <= 0x7E)
-        return c + FULL_WIDTH_OFFSET;
-    if (c >= HALF_KANA_FIRST && c <= HALF_KANA_LAST)
-        return KANA_FULL_FORMS[c - HALF_KANA_FIRST];
+    if (c == U' ') return IDEOGRAPHIC_SPACE;
+    if (c >= 0x21 && c <= 0x7E) return c + FULL_WIDTH_OFFSET;
+    if (c >= HALF_KANA_FIRST && c <= HALF_KANA_LAST) return KANA_FULL_FORMS[c - HALF_KANA_FIRST];
     return c;
 }
 
 // The voiced (or semi-voiced) kana that a half-width kana and the mark after it
 // form together, or 0 when they form none.
 char32_t ComposedKana(char32_t kana, char32_t mark) {
-    if (kana < HALF_KANA_FIRST || kana > HALF_KANA_LAST)
-        return 0;
+    if (kana < HALF_KANA_FIRST || kana > HALF_KANA_LAST) return 0;
     const char32_t full = FullWidthOf(kana);
     if (mark == HALF_VOICED_MARK) {
-        if (full == KANA_U)
-            return KANA_VU;
-        if (Contains(VOICEABLE_KANA, full))
-            return full + 1;
+        if (full == KANA_U) return KANA_VU;
+        if (Contains(VOICEABLE_KANA, full)) return full + 1;
     } else if (mark == HALF_SEMI_VOICED_MARK) {
-        if (Contains(H_ROW_KANA, full))
-            return full + 2;
+        if (Contains(H_ROW_KANA, full)) return full + 2;
     }
     return 0;
 }
@@ -110,8 +101,7 @@ char32_t ComposedKana(char32_t kana, char32_t mark) {
 // The half-width katakana whose full-width form is `full`, or 0.
 char32_t HalfKanaOf(char32_t full) {
     const auto found = std::find(KANA_FULL_FORMS.begin(), KANA_FULL_FORMS.end(), full);
-    if (found == KANA_FULL_FORMS.end())
-        return 0;
+    if (found == KANA_FULL_FORMS.end()) return 0;
     return HALF_KANA_FIRST + static_cast<char32_t>(found - KANA_FULL_FORMS.begin());
 }
 
@@ -174,14 +164,10 @@ enum class WidthClass { Digit, Punctuation, Space, Letter, Other };
 
 WidthClass ClassOf(char32_t c) {
     const auto mask = U_GET_GC_MASK(static_cast<UChar32>(c));
-    if (mask & U_GC_ND_MASK)
-        return WidthClass::Digit;
-    if (mask & (U_GC_P_MASK | U_GC_S_MASK))
-        return WidthClass::Punctuation;
-    if ((mask & U_GC_ZS_MASK) || (c >= U'\t' && c <= U'\r'))
-        return WidthClass::Space;
-    if (mask & U_GC_L_MASK)
-        return WidthClass::Letter;
+    if (mask & U_GC_ND_MASK) return WidthClass::Digit;
+    if (mask & (U_GC_P_MASK | U_GC_S_MASK)) return WidthClass::Punctuation;
+    if ((mask & U_GC_ZS_MASK) || (c >= U'\t' && c <= U'\r')) return WidthClass::Space;
+    if (mask & U_GC_L_MASK) return WidthClass::Letter;
     return WidthClass::Other;
 }
 
@@ -223,8 +209,7 @@ std::string ConvertNameWidth(std::string_view name, const FormulaSettings& setti
         const bool forbidden =
             converted.size() == before + 1 &&
             FORBIDDEN_IN_NAMES.find(converted.back()) != std::u32string_view::npos;
-        if (forbidden)
-            converted.back() = c;
+        if (forbidden) converted.back() = c;
     }
     return platform::EncodeUtf8(converted) + std::string(tail);
 }

@@ -33,8 +33,7 @@ void ReplaceEach(std::string& text, std::string_view placeholder, std::string_vi
 std::string ExpandFormula(const DiscRecord& record, const FormulaSettings& settings) {
     std::string text = settings.formula;
     for (const Placeholder& placeholder : PLACEHOLDERS) {
-        if (text.find(placeholder.text) == std::string::npos)
-            continue;
+        if (text.find(placeholder.text) == std::string::npos) continue;
         if (placeholder.text == NAME_PLACEHOLDER) {
             ReplaceEach(text, placeholder.text, ConvertNameWidth(record[1], settings));
         } else {
@@ -47,7 +46,6 @@ std::string ExpandFormula(const DiscRecord& record, const FormulaSettings& setti
 std::string StripDiscMarker(std::string_view folderPath) {
     std::string path(folderPath);
     const std::size_t marker = path.find(DISC_MARKER);
-    if (marker != std::string::npos)
-        path.erase(marker, DISC_MARKER_SPAN);
+    if (marker != std::string::npos) path.erase(marker, DISC_MARKER_SPAN);
     return path;
 }

@@ -4,24 +4,20 @@ namespace platform {
 
 std::string ToLowerAscii(std::string_view text) {
     std::string result(text);
-    for (char& c : result)
-        c = ToLowerAscii(c);
+    for (char& c : result) c = ToLowerAscii(c);
     return result;
 }
 
 std::string ToUpperAscii(std::string_view text) {
     std::string result(text);
-    for (char& c : result)
-        c = ToUpperAscii(c);
+    for (char& c : result) c = ToUpperAscii(c);
     return result;
 }
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (ToLowerAscii(a[i]) != ToLowerAscii(b[i]))
-            return false;
+        if (ToLowerAscii(a[i]) != ToLowerAscii(b[i])) return false;
     }
     return true;
 }

@@ -24,8 +24,7 @@ bool WriteAll(int fd, std::string_view content) {
     while (left > 0) {
         const ssize_t written = write(fd, data, left);
         if (written < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return false;
         }
         data += written;
@@ -41,8 +40,7 @@ int CreateSiblingFile(const std::string& path, std::string& created) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         created = path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter++);
         const int fd = open(created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
+        if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
 }
@@ -52,8 +50,7 @@ int CreateSiblingFile(const std::string& path, std::string& created) {
 bool RemoveTreeAt(int parentFd, const char* name) {
     const int fd = openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == ENOENT)
-            return true;
+        if (errno == ENOENT) return true;
         // Not a folder (or a link): remove the entry itself.
         return unlinkat(parentFd, name, 0) == 0 || errno == ENOENT;
     }
@@ -65,8 +62,7 @@ bool RemoveTreeAt(int parentFd, const char* name) {
     bool ok = true;
     while (const dirent* entry = readdir(dir)) {
         const std::string_view child(entry->d_name);
-        if (child == "." || child == "..")
-            continue;
+        if (child == "." || child == "..") continue;
         if (entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN) {
             ok = RemoveTreeAt(fd, entry->d_name) && ok;
         } else if (unlinkat(fd, entry->d_name, 0) != 0 && errno != ENOENT) {
@@ -81,27 +77,23 @@ bool RemoveTreeAt(int parentFd, const char* name) {
 
 PathKind KindOf(const std::string& path) {
     struct stat status;
-    if (HasNul(path) || stat(path.c_str(), &status) != 0)
-        return PathKind::Missing;
+    if (HasNul(path) || stat(path.c_str(), &status) != 0) return PathKind::Missing;
     return S_ISDIR(status.st_mode) ? PathKind::Folder : PathKind::File;
 }
 
 bool IsExistingFolder(const std::string& text) {
-    if (text.empty() || text.find_first_of("*?") != std::string::npos)
-        return false;
+    if (text.empty() || text.find_first_of("*?") != std::string::npos) return false;
     return KindOf(text) == PathKind::Folder;
 }
 
 bool IsExistingFile(const std::string& text) {
-    if (text.empty() || text.find_first_of("*?") != std::string::npos)
-        return false;
+    if (text.empty() || text.find_first_of("*?") != std::string::npos) return false;
     return KindOf(text) == PathKind::File;
 }
 
 std::optional<std::uint64_t> FileSizeOf(const std::string& path) {
     struct stat status;
-    if (HasNul(path) || stat(path.c_str(), &status) != 0)
-        return std::nullopt;
+    if (HasNul(path) || stat(path.c_str(), &status) != 0) return std::nullopt;
     return static_cast<std::uint64_t>(status.st_size);
 }
 
@@ -111,28 +103,21 @@ bool IsPlainName(std::string_view name) {
 }
 
 bool MovePath(const std::string& from, const std::string& to) {
-    if (from.empty() || to.empty() || HasNul(from) || HasNul(to))
-        return false;
+    if (from.empty() || to.empty() || HasNul(from) || HasNul(to)) return false;
     struct stat source;
-    if (lstat(from.c_str(), &source) != 0)
-        return false;
-    if (from == to)
-        return true;
+    if (lstat(from.c_str(), &source) != 0) return false;
+    if (from == to) return true;
 
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
-        return false;
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
 
     // The file system does not know the no-replace flag.
     if (S_ISDIR(source.st_mode)) {
         struct stat target;
-        if (lstat(to.c_str(), &target) == 0 || errno != ENOENT)
-            return false;
+        if (lstat(to.c_str(), &target) == 0 || errno != ENOENT) return false;
         return rename(from.c_str(), to.c_str()) == 0;
     }
-    if (link(from.c_str(), to.c_str()) != 0)
-        return false;  // fails when `to` exists
+    if (link(from.c_str(), to.c_str()) != 0) return false;  // fails when `to` exists
     if (unlink(from.c_str()) != 0) {
         unlink(to.c_str());
         return false;
@@ -141,8 +126,7 @@ bool MovePath(const std::string& from, const std::string& to) {
 }
 
 bool MoveToName(const std::string& from, const std::string& folder, std::string_view newName) {
-    if (!IsPlainName(newName))
-        return false;
+    if (!IsPlainName(newName)) return false;
     return MovePath(from, folder + "/" + std::string(newName));
 }
 
@@ -151,8 +135,7 @@ bool DeleteFile(const std::string& path) {
 }
 
 bool SetFileTimes(const std::string& path, std::int64_t secondsSinceEpoch) {
-    if (HasNul(path))
-        return false;
+    if (HasNul(path)) return false;
     timespec times[2];
     times[0].tv_sec = static_cast<time_t>(secondsSinceEpoch);
     times[0].tv_nsec = 0;
@@ -160,22 +143,25 @@ bool SetFileTimes(const std::string& path, std::int64_t secondsSinceEpoch) {
     return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
 
-bool ReplaceFileContent(const std::string& path, std::string_view content) {
-    if (path.empty() || HasNul(path))
-        return false;
+bool ReplaceFileContent(const std::string& path, std::string_view content, ReplaceMode mode) {
+    if (path.empty() || HasNul(path)) return false;
     std::string temporary;
     const int fd = CreateSiblingFile(path, temporary);
-    if (fd < 0)
-        return false;
+    if (fd < 0) return false;
 
     bool ok = true;
     struct stat existing;
-    if (stat(path.c_str(), &existing) == 0)
-        ok = fchmod(fd, existing.st_mode & 07777) == 0;
+    const bool haveFile = stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+    if (haveFile) ok = fchmod(fd, existing.st_mode & 07777) == 0;
     ok = ok && WriteAll(fd, content);
     ok = close(fd) == 0 && ok;
-    if (ok && rename(temporary.c_str(), path.c_str()) == 0)
+    if (ok && haveFile && mode == ReplaceMode::Rebuildable &&
+        renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0) {
+        unlink(temporary.c_str());  // the old content now
         return true;
+    }
+    // Durable, no file to swap with yet, or a file system without swaps.
+    if (ok && rename(temporary.c_str(), path.c_str()) == 0) return true;
     unlink(temporary.c_str());
     return false;
 }
@@ -183,11 +169,9 @@ bool ReplaceFileContent(const std::string& path, std::string_view content) {
 std::string TempFolder() {
     std::string folder = "/tmp";
     if (const char* fromEnvironment = std::getenv("TMPDIR")) {
-        if (IsExistingFolder(fromEnvironment))
-            folder = fromEnvironment;
+        if (IsExistingFolder(fromEnvironment)) folder = fromEnvironment;
     }
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
+    if (folder.empty() || folder.back() != '/') folder += '/';
     return folder;
 }
 
@@ -196,8 +180,7 @@ bool MakeFolder(const std::string& path, unsigned mode) {
 }
 
 bool RemoveTree(const std::string& path) {
-    if (path.empty() || HasNul(path))
-        return false;
+    if (path.empty() || HasNul(path)) return false;
     return RemoveTreeAt(AT_FDCWD, path.c_str());
 }
 

@@ -29,18 +29,15 @@ bool GlobMatch(std::string_view name, std::string_view pattern) {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
+    while (p < pattern.size() && pattern[p] == '*') ++p;
     return p == pattern.size();
 }
 
 }  // namespace
 
 bool WildcardMatch(std::string_view name, std::string_view wildcard) {
-    if (wildcard == "*.*")
-        return true;
-    if (GlobMatch(name, wildcard))
-        return true;
+    if (wildcard == "*.*") return true;
+    if (GlobMatch(name, wildcard)) return true;
     if (wildcard.size() >= 2 && wildcard.substr(wildcard.size() - 2) == ".*") {
         return GlobMatch(name, wildcard.substr(0, wildcard.size() - 2));
     }
@@ -52,31 +49,24 @@ bool ListingOrderLess(std::string_view a, std::string_view b) {
     for (std::size_t i = 0; i < common; ++i) {
         const auto ua = static_cast<unsigned char>(ToUpperAscii(a[i]));
         const auto ub = static_cast<unsigned char>(ToUpperAscii(b[i]));
-        if (ua != ub)
-            return ua < ub;
+        if (ua != ub) return ua < ub;
     }
-    if (a.size() != b.size())
-        return a.size() < b.size();
+    if (a.size() != b.size()) return a.size() < b.size();
     return a < b;
 }
 
 std::vector<FoundEntry> FindEntries(const std::string& folder, std::string_view literalName,
                                     std::string_view wildcard) {
     std::vector<FoundEntry> found;
-    if (folder.find('\0') != std::string::npos)
-        return found;
+    if (folder.find('\0') != std::string::npos) return found;
     DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
-    if (dir == nullptr)
-        return found;
+    if (dir == nullptr) return found;
     const std::string prefix = folder.empty() ? std::string() : folder + "/";
     while (const dirent* entry = readdir(dir)) {
         const std::string_view name(entry->d_name);
-        if (name == "." || name == "..")
-            continue;
-        if (!StartsWithIgnoreCase(name, literalName))
-            continue;
-        if (!WildcardMatch(name.substr(literalName.size()), wildcard))
-            continue;
+        if (name == "." || name == "..") continue;
+        if (!StartsWithIgnoreCase(name, literalName)) continue;
+        if (!WildcardMatch(name.substr(literalName.size()), wildcard)) continue;
 
         FoundEntry item;
         item.name = std::string(name);

@@ -7,8 +7,7 @@
 KelCurrentDirectory::KelCurrentDirectory() {
     std::vector<char> buffer(4096);
     while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (buffer.size() > (1u << 20))
-            return;
+        if (buffer.size() > (1u << 20)) return;
         buffer.resize(buffer.size() * 2);
     }
     directory = buffer.data();

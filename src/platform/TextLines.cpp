@@ -6,11 +6,9 @@
 namespace platform {
 
 bool ReadTextLines(const std::string& path, const std::function<void(std::string_view)>& take) {
-    if (path.find('\0') != std::string::npos)
-        return false;
+    if (path.find('\0') != std::string::npos) return false;
     FILE* file = fopen(path.c_str(), "rbe");
-    if (file == nullptr)
-        return false;
+    if (file == nullptr) return false;
 
     char* buffer = nullptr;
     size_t capacity = 0;
@@ -21,8 +19,7 @@ bool ReadTextLines(const std::string& path, const std::function<void(std::string
         std::string_view line(buffer, static_cast<std::size_t>(length));
         if (!line.empty() && line.back() == '\n') {
             line.remove_suffix(1);
-            if (!line.empty() && line.back() == '\r')
-                line.remove_suffix(1);
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         }
         take(line);
     }

@@ -32,15 +32,12 @@ std::size_t DecodeOne(std::string_view text, std::size_t i, char32_t& out) {
     } else {
         return 0;
     }
-    if (left < length)
-        return 0;
+    if (left < length) return 0;
     for (std::size_t k = 1; k < length; ++k) {
-        if (!IsContinuation(byte(k)))
-            return 0;
+        if (!IsContinuation(byte(k))) return 0;
         value = (value << 6) | (byte(k) & 0x3F);
     }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-        return 0;
+    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
     out = value;
     return length;
 }

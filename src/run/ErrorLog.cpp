@@ -15,14 +15,12 @@ std::string NotInDatabaseLine(std::string_view identifier, std::string_view base
 }
 
 void AddErrorLogBlock(KelOutputText& log, const std::vector<std::string>& errorLines) {
-    if (errorLines.empty())
-        return;
+    if (errorLines.empty()) return;
     log.AddLine("");
     log.AddLine(ASTERISKS);
     log.AddLine(std::string("Please e-mail this log to ") + SUPPORT_EMAIL);
     log.AddLine(std::string(" Join Us @ ") + FORUM_ADDRESS + " ");
     log.AddLine(ASTERISKS);
     log.AddLine("");
-    for (const std::string& line : errorLines)
-        log.AddLine(line);
+    for (const std::string& line : errorLines) log.AddLine(line);
 }

@@ -7,8 +7,7 @@ void EnumerateFiles(const std::string& folder, bool scanSubfolders,
     for (const platform::FoundEntry& entry : platform::FindEntries(folder, "", "*.*")) {
         const std::string path = folder + "/" + entry.name;
         if (entry.isFolder) {
-            if (scanSubfolders && !entry.isLink)
-                EnumerateFiles(path, true, candidates);
+            if (scanSubfolders && !entry.isLink) EnumerateFiles(path, true, candidates);
             continue;
         }
         candidates.push_back(path);
@@ -17,15 +16,12 @@ void EnumerateFiles(const std::string& folder, bool scanSubfolders,
 
 bool IsPartSuffix(std::string_view suffix) {
     constexpr std::string_view PREFIX = ".part";
-    if (suffix.substr(0, PREFIX.size()) != PREFIX)
-        return false;
+    if (suffix.substr(0, PREFIX.size()) != PREFIX) return false;
     const std::string_view digits = suffix.substr(PREFIX.size());
-    if (digits.empty() || digits.size() > 3)
-        return false;
+    if (digits.empty() || digits.size() > 3) return false;
     int value = 0;
     for (char c : digits) {
-        if (c < '0' || c > '9')
-            return false;
+        if (c < '0' || c > '9') return false;
         value = value * 10 + (c - '0');
     }
     return value >= 1;
@@ -36,8 +32,7 @@ void ReduceToBaseNames(std::vector<std::string>& candidates, bool stripPartSuffi
     reduced.reserve(candidates.size());
     for (std::string& entry : candidates) {
         const std::size_t dot = entry.rfind('.');
-        if (dot != std::string::npos)
-            entry.erase(dot);
+        if (dot != std::string::npos) entry.erase(dot);
         if (stripPartSuffixes) {
             const std::size_t partDot = entry.rfind('.');
             if (partDot != std::string::npos &&
@@ -45,8 +40,7 @@ void ReduceToBaseNames(std::vector<std::string>& candidates, bool stripPartSuffi
                 entry.erase(partDot);
             }
         }
-        if (reduced.empty() || reduced.back() != entry)
-            reduced.push_back(std::move(entry));
+        if (reduced.empty() || reduced.back() != entry) reduced.push_back(std::move(entry));
     }
     candidates = std::move(reduced);
 }

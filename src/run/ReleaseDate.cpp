@@ -9,8 +9,7 @@ namespace {
 std::optional<int> DigitGroup(const std::string& text, std::size_t at, std::size_t length) {
     const std::string group = text.substr(at, length);
     for (char c : group) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
+        if (c < '0' || c > '9') return std::nullopt;
     }
     try {
         return boost::lexical_cast<int>(group);
@@ -25,8 +24,7 @@ std::optional<std::int64_t> ParseReleaseDate(const std::string& text) {
     std::optional<int> year = 2000, month = 1, day = 1;
     if (text.size() == 6) {
         year = DigitGroup(text, 0, 2);
-        if (year)
-            *year += *year < 70 ? 2000 : 1900;
+        if (year) *year += *year < 70 ? 2000 : 1900;
         month = DigitGroup(text, 2, 2);
         day = DigitGroup(text, 4, 2);
     } else if (text.size() == 8) {
@@ -34,10 +32,8 @@ std::optional<std::int64_t> ParseReleaseDate(const std::string& text) {
         month = DigitGroup(text, 4, 2);
         day = DigitGroup(text, 6, 2);
     }
-    if (!year || !month || !day)
-        return std::nullopt;
-    if (*year < 1900 || *month < 1 || *month > 12 || *day < 1 || *day > 31)
-        return std::nullopt;
+    if (!year || !month || !day) return std::nullopt;
+    if (*year < 1900 || *month < 1 || *month > 12 || *day < 1 || *day > 31) return std::nullopt;
 
     std::tm local{};
     local.tm_year = *year - 1900;
@@ -45,7 +41,6 @@ std::optional<std::int64_t> ParseReleaseDate(const std::string& text) {
     local.tm_mday = *day;
     local.tm_isdst = -1;
     const std::time_t seconds = std::mktime(&local);
-    if (seconds == std::time_t(-1))
-        return std::nullopt;
+    if (seconds == std::time_t(-1)) return std::nullopt;
     return std::int64_t(seconds);
 }

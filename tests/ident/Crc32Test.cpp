@@ -36,8 +36,7 @@ TEST(Crc32, MatchesTheReferenceOnRandomDataOfManyLengthsAndSplits) {
     for (std::size_t length : {1u, 2u, 3u, 7u, 8u, 15u, 16u, 31u, 63u, 64u, 65u, 255u, 256u, 1000u,
                                4095u, 4096u, 65537u, 1000003u}) {
         std::string data(length, '\0');
-        for (char& c : data)
-            c = char(random());
+        for (char& c : data) c = char(random());
         EXPECT_EQ(Crc32Update(0, data.data(), length), Reference(data)) << length;
         const std::size_t split = length / 3;
         const std::uint32_t partial = Crc32Update(0, data.data(), split);
@@ -51,8 +50,7 @@ TEST(Crc32, WholeFileChecksumReadsInBlocks) {
     std::mt19937 random(11);
     for (std::size_t length : {0u, 1u, 262143u, 262144u, 262145u, 3000000u}) {
         std::string data(length, '\0');
-        for (char& c : data)
-            c = char(random());
+        for (char& c : data) c = char(random());
         WriteFile(dir / "image.bin", data);
         EXPECT_EQ(WholeFileCrcText(dir / "image.bin"), CrcText(Reference(data))) << length;
     }

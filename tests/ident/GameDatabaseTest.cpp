@@ -98,8 +98,7 @@ TEST(ReadDatabaseTest, BytesAbove127AreOrdinaryCharacters) {
 TEST(ReadDatabaseTest, AsciiClassesAreThoseOfTheDefaultSeparatorInTheCLocale) {
     std::setlocale(LC_ALL, "C");
     for (int c = 1; c < 128; ++c) {
-        if (c == ';' || c == '\n')
-            continue;
+        if (c == ';' || c == '\n') continue;
         const std::string head = std::string("A") + char(c) + "B";
         Strings expected;
         for (const std::string& token :
@@ -213,8 +212,7 @@ class CorpusDatabaseTest : public testing::TestWithParam<const char*> {};
 
 TEST_P(CorpusDatabaseTest, ReadsWithoutLossAndSurvivesAWrite) {
     const std::string corpus = testsupport::CorpusDir();
-    if (corpus.empty())
-        GTEST_SKIP() << "no test corpus";
+    if (corpus.empty()) GTEST_SKIP() << "no test corpus";
     const std::string system = GetParam();
     const std::string path = corpus + "/databases/" + platform::ToLowerAscii(system) + ".csv";
 
@@ -242,8 +240,7 @@ TEST_P(CorpusDatabaseTest, ReadsWithoutLossAndSurvivesAWrite) {
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const std::string identifier = lines[i].substr(0, lines[i].find(';'));
         ASSERT_EQ(forRun.idList[i - 1], identifier);
-        if (!seen.insert(identifier).second)
-            continue;  // a repeat: the first line's record stays
+        if (!seen.insert(identifier).second) continue;  // a repeat: the first line's record stays
         for (const GameDatabase* database : {&forRun, &whole}) {
             const DiscRecord* record = FindDiscRecord(*database, identifier);
             ASSERT_NE(record, nullptr) << identifier;

@@ -24,8 +24,7 @@ std::map<std::string, std::string> MakeSourceTree(const std::string& root) {
     std::mt19937 random(20261208);
     auto bytes = [&](std::size_t size) {
         std::string data(size, '\0');
-        for (char& c : data)
-            c = char(random() & 0xFF);
+        for (char& c : data) c = char(random() & 0xFF);
         return data;
     };
     std::map<std::string, std::string> files;
@@ -70,8 +69,7 @@ void ExpectEveryFile(const std::string& image, const std::map<std::string, std::
 }
 
 void CheckTool(const std::string& tool, const std::string& command) {
-    if (!testsupport::HaveTool(tool))
-        GTEST_SKIP() << tool << " is not installed";
+    if (!testsupport::HaveTool(tool)) GTEST_SKIP() << tool << " is not installed";
     TempDir dir;
     const std::string source = dir / "source";
     const auto files = MakeSourceTree(source);

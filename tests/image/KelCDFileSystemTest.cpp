@@ -19,15 +19,13 @@ namespace {
 
 std::string Loaded(KelCDFileSystem& fs, const std::string& path) {
     const std::int32_t index = fs.OpenFile(path);
-    if (index < 0)
-        return "<missing>";
+    if (index < 0) return "<missing>";
     return std::string(reinterpret_cast<const char*>(fs.FileData(index)),
                        std::size_t(fs.FileSize(index)));
 }
 
 void PutLE32(std::string& bytes, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        bytes[at + i] = char((value >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i) bytes[at + i] = char((value >> (8 * i)) & 0xFF);
 }
 
 // Offset of the directory record named `identifier` inside a folder's sectors.
@@ -42,8 +40,7 @@ std::size_t RecordOffset(const BuiltIso& iso, const std::string& folder,
             continue;
         }
         const auto nameLength = static_cast<unsigned char>(iso.bytes[at + 32]);
-        if (iso.bytes.compare(at + 33, nameLength, identifier) == 0)
-            return at;
+        if (iso.bytes.compare(at + 33, nameLength, identifier) == 0) return at;
         at += length;
     }
     throw std::logic_error("no record " + identifier);
@@ -86,8 +83,7 @@ TEST(KelCDFileSystem, FindsFilesByCaseFoldedPathWithBackslashes) {
     EXPECT_EQ(Loaded(*fs, "nover.txt"), "no version");
 
     std::vector<std::string> folders;
-    for (const DirectoryEntry& entry : fs->Directories())
-        folders.push_back(entry.name);
+    for (const DirectoryEntry& entry : fs->Directories()) folders.push_back(entry.name);
     EXPECT_EQ(folders[0], "dummy");
     EXPECT_EQ(folders[1], "");
     EXPECT_NE(std::find(folders.begin(), folders.end(), "a\\b\\c\\"), folders.end());
@@ -267,8 +263,7 @@ TEST(KelCDFileSystem, PathTablesWithMoreRowsThanNumbersAreCut) {
     // 70,000 records of 8 bytes each, all children of the root.
     const std::size_t records = 70000;
     std::string table = iso.bytes.substr(std::size_t(iso.pathTableSector) * 2048, 10);
-    for (std::size_t i = 0; i < records; ++i)
-        table += std::string("\0\0\0\0\0\0\1\0", 8);
+    for (std::size_t i = 0; i < records; ++i) table += std::string("\0\0\0\0\0\0\1\0", 8);
     const std::size_t tableAt = iso.bytes.size();
     std::string bytes = iso.bytes + table + std::string(2048, '\0');
     PutLE32(bytes, 16 * 2048 + 132, std::uint32_t(table.size()));

@@ -140,8 +140,7 @@ TEST(KelCDImage, ReadsSectorsBeyondFourGibibytes) {
     // 2^21 sectors of 2048 bytes are 4 GiB: the file lies past 2^32 bytes.
     const std::uint32_t farSector = (1u << 21) + 7;
     std::string content(3 * 2048 + 100, '\0');
-    for (std::size_t i = 0; i < content.size(); ++i)
-        content[i] = char('a' + i % 23);
+    for (std::size_t i = 0; i < content.size(); ++i) content[i] = char('a' + i % 23);
     IsoBuilder builder;
     builder.AddFile("SYSTEM.CNF", "BOOT2 = cdrom0:\\SLPM_650.01;1\r\n");
     builder.AddFile("BIG/FAR.BIN", content, testsupport::AtSector(farSector));

@@ -20,8 +20,7 @@ namespace {
 
 GameDatabase Database(const std::vector<std::string>& lines) {
     GameDatabase database;
-    for (const std::string& line : lines)
-        AddDiscRecord(database, SplitDatabaseLine(line));
+    for (const std::string& line : lines) AddDiscRecord(database, SplitDatabaseLine(line));
     return database;
 }
 
@@ -240,8 +239,7 @@ TEST_F(HaveMissListsTest, FailedWriteIsReportedAndTheOtherFilesAreStillWritten) 
 
 TEST_F(HaveMissListsTest, InventoryMatchesTheLiteralOnTheRealPs2List) {
     const std::string corpus = testsupport::CorpusDir();
-    if (corpus.empty())
-        GTEST_SKIP() << "no test corpus";
+    if (corpus.empty()) GTEST_SKIP() << "no test corpus";
     GameDatabase database;
     ReadDatabase(corpus + "/databases/ps2.csv", "PS2", database);
     ASSERT_EQ(database.records.size(), 12820u);

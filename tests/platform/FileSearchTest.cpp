@@ -16,8 +16,7 @@ namespace {
 
 std::vector<std::string> Names(const std::vector<FoundEntry>& entries) {
     std::vector<std::string> names;
-    for (const FoundEntry& entry : entries)
-        names.push_back(entry.name);
+    for (const FoundEntry& entry : entries) names.push_back(entry.name);
     return names;
 }
 

@@ -13,8 +13,7 @@ public:
     explicit InZone(const char* zone) {
         const char* old = std::getenv("TZ");
         hadZone = old != nullptr;
-        if (hadZone)
-            previous = old;
+        if (hadZone) previous = old;
         setenv("TZ", zone, 1);
         tzset();
     }

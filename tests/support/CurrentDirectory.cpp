@@ -7,8 +7,7 @@
 namespace testsupport {
 
 ScopedCurrentDirectory::ScopedCurrentDirectory(const std::string& folder) {
-    if (chdir(folder.c_str()) != 0)
-        throw std::runtime_error("cannot enter " + folder);
+    if (chdir(folder.c_str()) != 0) throw std::runtime_error("cannot enter " + folder);
 }
 
 ScopedCurrentDirectory::~ScopedCurrentDirectory() {

@@ -17,14 +17,12 @@ namespace testsupport {
 void WriteFile(const std::string& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(content.data(), std::streamsize(content.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
+    if (!out) throw std::runtime_error("cannot write " + path);
 }
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path);
+    if (!in) throw std::runtime_error("cannot read " + path);
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
@@ -36,10 +34,8 @@ void MakeDirs(const std::string& path) {
     while (start <= path.size()) {
         const std::size_t slash = path.find('/', start);
         partial = path.substr(0, slash);
-        if (!partial.empty())
-            mkdir(partial.c_str(), 0777);
-        if (slash == std::string::npos)
-            break;
+        if (!partial.empty()) mkdir(partial.c_str(), 0777);
+        if (slash == std::string::npos) break;
         start = slash + 1;
     }
     if (platform::KindOf(path) != platform::PathKind::Folder) {
@@ -50,12 +46,10 @@ void MakeDirs(const std::string& path) {
 std::vector<std::string> ListNames(const std::string& folder) {
     std::vector<std::string> names;
     DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr)
-        return names;
+    if (dir == nullptr) return names;
     while (const dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
+        if (name != "." && name != "..") names.push_back(name);
     }
     closedir(dir);
     std::sort(names.begin(), names.end());
@@ -64,16 +58,13 @@ std::vector<std::string> ListNames(const std::string& folder) {
 
 int RunCommand(const std::string& command, std::string* output) {
     FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return -1;
+    if (pipe == nullptr) return -1;
     std::string text;
     char buffer[65536];
     std::size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        text.append(buffer, got);
+    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, got);
     const int status = pclose(pipe);
-    if (output)
-        *output = text;
+    if (output) *output = text;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

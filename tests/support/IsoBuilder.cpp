@@ -21,20 +21,17 @@ void PutBE16(std::string& out, std::size_t at, std::uint16_t value) {
     out[at + 1] = char(value & 0xFF);
 }
 void PutLE32(std::string& out, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        out[at + i] = char((value >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i) out[at + i] = char((value >> (8 * i)) & 0xFF);
 }
 void PutBE32(std::string& out, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        out[at + i] = char((value >> (8 * (3 - i))) & 0xFF);
+    for (int i = 0; i < 4; ++i) out[at + i] = char((value >> (8 * (3 - i))) & 0xFF);
 }
 void PutBoth32(std::string& out, std::size_t at, std::uint32_t value) {
     PutLE32(out, at, value);
     PutBE32(out, at + 4, value);
 }
 void PutText(std::string& out, std::size_t at, const std::string& text, std::size_t width) {
-    for (std::size_t i = 0; i < width; ++i)
-        out[at + i] = i < text.size() ? text[i] : ' ';
+    for (std::size_t i = 0; i < width; ++i) out[at + i] = i < text.size() ? text[i] : ' ';
 }
 
 std::uint32_t SectorsFor(std::uint64_t bytes) {
@@ -76,14 +73,12 @@ std::size_t IsoBuilder::FolderIndex(const std::string& path) {
     std::size_t start = 0;
     while (start < path.size()) {
         std::size_t slash = path.find('/', start);
-        if (slash == std::string::npos)
-            slash = path.size();
+        if (slash == std::string::npos) slash = path.size();
         const std::string name = path.substr(start, slash - start);
         const std::string full = path.substr(0, slash);
         std::size_t next = 0;
         for (std::size_t child : folders[current].folders) {
-            if (folders[child].name == name)
-                next = child;
+            if (folders[child].name == name) next = child;
         }
         if (next == 0) {
             next = folders.size();
@@ -120,8 +115,7 @@ BuiltIso IsoBuilder::Build() const {
         order.insert(order.end(), children.begin(), children.end());
     }
     std::vector<std::uint16_t> number(folders.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        number[order[i]] = std::uint16_t(i + 1);
+    for (std::size_t i = 0; i < order.size(); ++i) number[order[i]] = std::uint16_t(i + 1);
 
     // Records of each folder, sorted by identifier, and the folder's size.
     std::vector<std::vector<Entry>> entries(folders.size());
@@ -180,8 +174,7 @@ BuiltIso IsoBuilder::Build() const {
     const std::uint32_t lowSectors = next;
     std::uint64_t totalSize = std::uint64_t(lowSectors) * BLOCK;
     for (std::size_t i = 0; i < files.size(); ++i) {
-        if (!files[i].options.fixedSector)
-            continue;
+        if (!files[i].options.fixedSector) continue;
         const std::uint64_t offset = std::uint64_t(fileExtent[i]) * BLOCK;
         iso.farContent.emplace_back(offset, files[i].content);
         totalSize = std::max(totalSize,
@@ -247,8 +240,7 @@ BuiltIso IsoBuilder::Build() const {
                 at = sectorEnd;
                 sectorEnd += BLOCK;
             }
-            if (at + record.size() > end)
-                throw std::logic_error("directory overflow");
+            if (at + record.size() > end) throw std::logic_error("directory overflow");
             std::memcpy(&image[at], record.data(), record.size());
             at += record.size();
         };
@@ -270,8 +262,7 @@ BuiltIso IsoBuilder::Build() const {
 
     for (std::size_t i = 0; i < files.size(); ++i) {
         iso.fileSector[files[i].path] = fileExtent[i];
-        if (files[i].options.fixedSector)
-            continue;
+        if (files[i].options.fixedSector) continue;
         std::memcpy(&image[std::size_t(fileExtent[i]) * BLOCK], files[i].content.data(),
                     files[i].content.size());
     }
@@ -280,8 +271,7 @@ BuiltIso IsoBuilder::Build() const {
 
 void WriteIso(const BuiltIso& iso, const std::string& path) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        throw std::runtime_error("cannot create " + path);
+    if (fd < 0) throw std::runtime_error("cannot create " + path);
     bool ok = pwrite(fd, iso.bytes.data(), iso.bytes.size(), 0) == ssize_t(iso.bytes.size());
     for (const auto& [offset, content] : iso.farContent) {
         ok = ok &&
@@ -289,8 +279,7 @@ void WriteIso(const BuiltIso& iso, const std::string& path) {
     }
     ok = ok && ftruncate(fd, off_t(iso.totalSize)) == 0;
     ok = close(fd) == 0 && ok;
-    if (!ok)
-        throw std::runtime_error("cannot write " + path);
+    if (!ok) throw std::runtime_error("cannot write " + path);
 }
 
 }  // namespace testsupport

@@ -13,8 +13,7 @@ TempDir::TempDir() : TempDir(platform::TempFolder()) {}
 TempDir::TempDir(const std::string& parent) {
     std::string pattern =
         parent + (parent.empty() || parent.back() != '/' ? "/" : "") + "orvane-test-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("mkdtemp failed");
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path = pattern;
 }
 

@@ -1,0 +1,231 @@
+#include "config/WindowModel.h"
+
+#include <boost/lexical_cast.hpp>
+#include <optional>
+
+#include "config/Language.h"
+#include "config/NamedFiles.h"
+#include "platform/AsciiCase.h"
+#include "platform/FileOps.h"
+#include "platform/FileSearch.h"
+#include "platform/KelCurrentDirectory.h"
+#include "run/RunHost.h"
+
+namespace {
+
+// A preset value as the whole of an optionally signed decimal number; a
+// hand-edited or foreign value gives nothing, and the caller's default holds.
+std::optional<int> StrictInteger(const std::string& text) {
+    try {
+        return boost::lexical_cast<int>(text);
+    } catch (const boost::bad_lexical_cast&) {
+        return std::nullopt;
+    }
+}
+
+const char* const DRIVE_FOLDER = "/sys/class/block";
+
+}  // namespace
+
+WindowModel::WindowModel(const KelCurrentDirectory& startDirectory)
+    : startDirectory(startDirectory), languageTexts(LANGUAGE_HEADER) {}
+
+const std::string& WindowModel::LanguageText(const std::string& section,
+                                             const std::string& key) const {
+    return languageTexts.Get(section, key);
+}
+
+std::string WindowModel::Selected(const std::vector<std::string>& list, int selection) {
+    return (selection >= 0 && std::size_t(selection) < list.size()) ? list[std::size_t(selection)]
+                                                                    : std::string();
+}
+
+bool WindowModel::IsUsablePresetName(const std::string& name) {
+    return platform::IsPlainName(name);
+}
+
+std::string WindowModel::PresetPath(const std::string& name) const {
+    return std::string(PRESET_FOLDER) + "/" + name + ".ini";
+}
+
+void WindowModel::MakeStartDirectoryCurrent() const {
+    startDirectory.MakeCurrent();
+}
+
+void WindowModel::SavePreset(const std::string& name) {
+    if (!IsUsablePresetName(name)) return;
+    MakeStartDirectoryCurrent();
+    KeyedTextDocument preset(PRESET_HEADER);
+    preset.Set("EditBox", "0", edits[EDIT_FOLDER]);
+    preset.Set("EditBox", "1", edits[EDIT_FORMULA]);
+    for (int i = 0; i < CHECK_COUNT; ++i) {
+        preset.Set("CheckBox", std::to_string(i), std::to_string(checks[std::size_t(i)]));
+    }
+    preset.Set("ListBox", "MACHINE", std::to_string(systemSelection));
+    preset.Save(PresetPath(name));
+}
+
+void WindowModel::LoadPreset(const std::string& name) {
+    MakeStartDirectoryCurrent();
+    KeyedTextDocument preset(PRESET_HEADER);
+    if (IsUsablePresetName(name)) preset.Load(PresetPath(name));
+    edits[EDIT_FOLDER] = preset.Get("EditBox", "0");
+    edits[EDIT_FORMULA] = preset.Get("EditBox", "1");
+    for (int i = 0; i < CHECK_COUNT; ++i) {
+        checks[std::size_t(i)] =
+            StrictInteger(preset.Get("CheckBox", std::to_string(i))).value_or(0);
+    }
+    const int machine = StrictInteger(preset.Get("ListBox", "MACHINE")).value_or(-1);
+    systemSelection = (machine >= 0 && machine <= 2) ? machine : -1;
+}
+
+void WindowModel::RefreshPresetList() {
+    MakeStartDirectoryCurrent();
+    presetList = config::ListFileTitles(PRESET_FOLDER);
+    // No remembered name (a first start) takes the first preset as the one in
+    // use, rather than showing it selected while loading nothing.
+    int index = currentPreset.empty() ? -1 : config::FindByPrefix(presetList, currentPreset);
+    if (index < 0) {
+        if (presetList.empty()) {
+            presetSelection = -1;
+            return;
+        }
+        index = 0;
+        currentPreset = presetList[0];
+    }
+    presetSelection = index;
+    LoadPreset(currentPreset);
+}
+
+void WindowModel::AddPreset(const std::string& name) {
+    // A name that cannot be a file name stores nothing and changes nothing.
+    if (!IsUsablePresetName(name)) return;
+    MakeStartDirectoryCurrent();
+    // Adding a preset is the user asking for one: the folder may not exist yet.
+    platform::MakeFolder(PRESET_FOLDER);
+    currentPreset = name;
+    SavePreset(currentPreset);
+    RefreshPresetList();
+}
+
+void WindowModel::DeletePreset(RunHost& host) {
+    if (presetList.empty()) return;
+    const std::string name = Selected(presetList, presetSelection);
+    const std::string question = LanguageText("MessageBox", "PRESET_DELETE_1") + name +
+                                 LanguageText("MessageBox", "PRESET_DELETE_2");
+    if (!host.AskYesNo(question)) return;
+    MakeStartDirectoryCurrent();
+    if (IsUsablePresetName(name)) platform::DeleteFile(PresetPath(name));
+    RefreshPresetList();
+}
+
+void WindowModel::SelectPreset(int index) {
+    if (presetList.empty() || index < 0 || std::size_t(index) >= presetList.size()) return;
+    SavePreset(currentPreset);
+    presetSelection = index;
+    currentPreset = presetList[std::size_t(index)];
+    LoadPreset(currentPreset);
+}
+
+void WindowModel::SaveSettings() {
+    SavePreset(currentPreset);
+    MakeStartDirectoryCurrent();
+    KeyedTextDocument settings(SETTINGS_HEADER);
+    for (int i = EDIT_DATABASE; i <= EDIT_LIST_FORMAT; ++i) {
+        settings.Set("General", "EDIT" + std::to_string(i), edits[std::size_t(i)]);
+    }
+    settings.Set("General", "CurrentPreset", currentPreset);
+    settings.Set("General", "Language", currentLanguage);
+    settings.Set("General", "DaemonDrive", Selected(driveList, driveSelection));
+    settings.Save(SETTINGS_FILE);
+}
+
+void WindowModel::LoadSettings() {
+    MakeStartDirectoryCurrent();
+    KeyedTextDocument settings(SETTINGS_HEADER);
+    settings.Load(SETTINGS_FILE);
+    for (int i = EDIT_DATABASE; i <= EDIT_LIST_FORMAT; ++i) {
+        edits[std::size_t(i)] = settings.Get("General", "EDIT" + std::to_string(i));
+    }
+    ChooseDefaultDatabase();
+    currentPreset = settings.Get("General", "CurrentPreset");
+    RefreshPresetList();
+    currentLanguage = settings.Get("General", "Language");
+    RefreshLanguageList();
+
+    FillDriveList();
+    const std::string& drive = settings.Get("General", "DaemonDrive");
+    driveSelection = driveList.empty() ? -1 : 0;
+    for (std::size_t k = 1; k <= driveList.size(); ++k) {
+        const std::size_t i = k % driveList.size();  // the second entry first, the first last
+        if (platform::StartsWithIgnoreCase(driveList[i], drive)) {
+            driveSelection = int(i);
+            break;
+        }
+    }
+}
+
+void WindowModel::ChooseDefaultDatabase() {
+    MakeStartDirectoryCurrent();
+    if (platform::IsExistingFile(edits[EDIT_DATABASE])) return;
+    edits[EDIT_DATABASE].clear();
+    const std::string& folder = startDirectory.Directory();
+    for (const platform::FoundEntry& entry : platform::FindEntries(folder, "", "*.csv")) {
+        if (entry.isFolder) continue;
+        edits[EDIT_DATABASE] = folder + "/" + entry.name;
+        return;
+    }
+}
+
+void WindowModel::FillDriveList() {
+    driveList.clear();
+    for (const platform::FoundEntry& entry : platform::FindEntries(DRIVE_FOLDER, "sr", "*")) {
+        driveList.push_back("/dev/" + entry.name);
+    }
+    driveSelection = driveList.empty() ? -1 : driveSelection;
+}
+
+void WindowModel::RefreshLanguageList() {
+    MakeStartDirectoryCurrent();
+    languageList = config::ListFileTitles(config::LanguageFolder(startDirectory.Directory()));
+    // No remembered language (a first start) applies the first one, rather
+    // than leaving every message empty.
+    int index = currentLanguage.empty() ? -1 : config::FindByPrefix(languageList, currentLanguage);
+    if (index < 0) {
+        if (languageList.empty()) {
+            languageSelection = -1;
+            return;
+        }
+        index = 0;
+        currentLanguage = languageList[0];
+    }
+    languageSelection = index;
+    ApplyLanguage(currentLanguage);
+}
+
+void WindowModel::ApplyLanguage(const std::string& name) {
+    MakeStartDirectoryCurrent();
+    if (platform::IsPlainName(name)) {
+        config::LoadLanguage(languageTexts, config::LanguageFolder(startDirectory.Directory()),
+                             name);
+    }
+    if (onLanguageApplied) onLanguageApplied();
+}
+
+void WindowModel::SelectLanguage(int index) {
+    if (index < 0 || std::size_t(index) >= languageList.size()) return;
+    languageSelection = index;
+    currentLanguage = languageList[std::size_t(index)];
+    ApplyLanguage(currentLanguage);
+}
+
+RunSettings WindowModel::MakeRunSettings(RunHost* owner, RunState* runState) const {
+    RunSettings settings;
+    settings.ownerWindow = owner;
+    settings.runState = runState;
+    settings.texts = edits;
+    for (int i = 0; i < CHECK_COUNT; ++i) settings.checks[std::size_t(i)] = checks[std::size_t(i)];
+    settings.systemSelection = systemSelection;
+    settings.driveText = Selected(driveList, driveSelection);
+    return settings;
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "config/KeyedTextDocument.h"
+#include "run/RunSettings.h"
+
+class KelCurrentDirectory;
+class RunHost;
+
+inline constexpr const char* SETTINGS_HEADER = "[Orvane setting file Ver1]";
+inline constexpr const char* PRESET_HEADER = "[Orvane preset file Ver1]";
+inline constexpr const char* SETTINGS_FILE = "Setting.ini";
+inline constexpr const char* PRESET_FOLDER = "preset";
+
+// Everything the main window remembers, without the window: the texts, check
+// states and selections of its controls, the preset and language lists, and
+// the operations that save and load them in Setting.ini, the preset files
+// and the language files of the start-up directory. The Qt window binds its
+// controls to this model; the terminal front end uses it as it is.
+class WindowModel {
+public:
+    explicit WindowModel(const KelCurrentDirectory& startDirectory);
+
+    // The state of the controls.
+    std::array<std::string, EDIT_COUNT> edits;
+    std::array<int, CHECK_COUNT> checks{};
+    int systemSelection = -1;
+    std::vector<std::string> presetList;
+    int presetSelection = -1;
+    std::vector<std::string> languageList;
+    int languageSelection = -1;
+    std::vector<std::string> driveList;
+    int driveSelection = -1;
+    std::string currentPreset;
+    std::string currentLanguage;
+
+    // Called after a language was applied, so the window can set its captions.
+    std::function<void()> onLanguageApplied;
+
+    // The text of the current language, empty when absent.
+    const std::string& LanguageText(const std::string& section, const std::string& key) const;
+    const KeyedTextDocument& LanguageTexts() const { return languageTexts; }
+
+    void SavePreset(const std::string& name);
+    void LoadPreset(const std::string& name);
+    void RefreshPresetList();
+    void AddPreset(const std::string& name);
+    // Asks through the host before the selected preset is deleted.
+    void DeletePreset(RunHost& host);
+    void SelectPreset(int index);
+
+    void SaveSettings();
+    void LoadSettings();
+    void ChooseDefaultDatabase();
+    void FillDriveList();
+
+    void RefreshLanguageList();
+    void ApplyLanguage(const std::string& name);
+    void SelectLanguage(int index);
+
+    // The record a run is started with, from the current state.
+    RunSettings MakeRunSettings(RunHost* owner, RunState* runState) const;
+
+    // The text of the selected entry of a list, empty when none is selected.
+    static std::string Selected(const std::vector<std::string>& list, int selection);
+
+private:
+    // Presets are files named after the preset: a name that cannot be a
+    // file name of that folder is never used to write or delete anything.
+    static bool IsUsablePresetName(const std::string& name);
+    std::string PresetPath(const std::string& name) const;
+    void MakeStartDirectoryCurrent() const;
+
+    const KelCurrentDirectory& startDirectory;
+    KeyedTextDocument languageTexts;
+};
