@@ -1,0 +1,221 @@
+#include "config/WindowModel.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/FileOps.h"
+#include "platform/KelCurrentDirectory.h"
+#include "support/CurrentDirectory.h"
+#include "support/Files.h"
+#include "support/RecordingHost.h"
+#include "support/TempDir.h"
+
+using testsupport::ListNames;
+using testsupport::MakeDirs;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+namespace {
+
+const std::string PRESET = "[Orvane preset file Ver1]\r\n";
+const std::string SETTINGS = "[Orvane setting file Ver1]\r\n";
+const std::string LANGUAGE = "[Orvane language file Ver1]\r\n";
+
+// A start-up directory of its own, current while the test runs.
+class StartDirectory {
+public:
+    StartDirectory() : current(dir.Path()) {}
+    std::string operator/(const std::string& name) const { return dir / name; }
+    const std::string& Path() const { return dir.Path(); }
+
+private:
+    TempDir dir;
+    testsupport::ScopedCurrentDirectory current;
+
+public:
+    KelCurrentDirectory captured;
+};
+
+void FillState(WindowModel& model) {
+    model.edits = {"/data/Images", "%n [%i]", "games.csv", "more.csv", "/opt/tool", "%n"};
+    model.checks = {1, 0, 1, 0, 1, 0, 0, 1, 0, 0, 1, 1};
+    model.systemSelection = 1;
+}
+
+}  // namespace
+
+// Without a language folder of its own, the start-up directory uses the one
+// installed beside the executables (English and Japanese).
+TEST(WindowModel, SettingsAndPresetsSurviveARestart) {
+    StartDirectory start;
+    MakeDirs(start / "preset");
+    WriteFile(start / "games.csv", "");
+    {
+        WindowModel model(start.captured);
+        model.LoadSettings();
+        FillState(model);
+        model.AddPreset("Mine");
+        model.SaveSettings();
+    }
+    EXPECT_EQ(ReadFile(start / "preset/Mine.ini"),
+              PRESET +
+                  "[CheckBox]\r\n0=1\r\n1=0\r\n10=1\r\n11=1\r\n2=1\r\n3=0\r\n4=1\r\n5=0\r\n"
+                  "6=0\r\n7=1\r\n8=0\r\n9=0\r\n[EditBox]\r\n0=/data/Images\r\n1=%n [%i]\r\n"
+                  "[ListBox]\r\nMACHINE=1\r\n");
+    EXPECT_EQ(ReadFile(start / "Setting.ini"),
+              SETTINGS +
+                  "[General]\r\nCurrentPreset=Mine\r\nDaemonDrive=\r\nEDIT2=games.csv\r\n"
+                  "EDIT3=more.csv\r\nEDIT4=/opt/tool\r\nEDIT5=%n\r\nLanguage=English\r\n");
+
+    WindowModel again(start.captured);
+    again.LoadSettings();
+    WindowModel expected(start.captured);
+    FillState(expected);
+    EXPECT_EQ(again.edits, expected.edits);
+    EXPECT_EQ(again.checks, expected.checks);
+    EXPECT_EQ(again.systemSelection, 1);
+    EXPECT_EQ(again.presetList, std::vector<std::string>{"Mine"});
+    EXPECT_EQ(again.currentPreset, "Mine");
+}
+
+TEST(WindowModel, FirstStartTakesTheFirstCsvAndHasNoPreset) {
+    StartDirectory start;
+    WriteFile(start / "b.csv", "");
+    WriteFile(start / "a.CSV", "");
+    MakeDirs(start / "c.csv");
+    WindowModel model(start.captured);
+    model.LoadSettings();
+    EXPECT_EQ(model.edits[EDIT_DATABASE], start / "a.CSV");
+    EXPECT_TRUE(model.presetList.empty());
+    EXPECT_EQ(model.presetSelection, -1);
+    EXPECT_EQ(model.systemSelection, -1);
+    model.SaveSettings();  // no preset folder: only Setting.ini is written
+    EXPECT_EQ(ListNames(start.Path()),
+              (std::vector<std::string>{"Setting.ini", "a.CSV", "b.csv", "c.csv"}));
+}
+
+TEST(WindowModel, RememberedPresetIsMatchedByPrefixIgnoringCase) {
+    StartDirectory start;
+    MakeDirs(start / "preset");
+    WriteFile(start / "preset/Alpha.ini", PRESET + "[EditBox]\r\n0=alpha\r\n");
+    WriteFile(start / "preset/Default2.ini", PRESET + "[EditBox]\r\n0=two\r\n");
+    WriteFile(start / "Setting.ini", SETTINGS + "[General]\r\nCurrentPreset=default\r\n");
+    WindowModel model(start.captured);
+    model.LoadSettings();
+    EXPECT_EQ(model.presetSelection, 1);
+    // The remembered name stays in use: its own file, which does not exist, is loaded.
+    EXPECT_EQ(model.currentPreset, "default");
+    EXPECT_EQ(model.edits[EDIT_FOLDER], "");
+
+    WriteFile(start / "Setting.ini", SETTINGS + "[General]\r\nCurrentPreset=Gone\r\n");
+    WindowModel other(start.captured);
+    other.LoadSettings();
+    EXPECT_EQ(other.presetSelection, 0);
+    EXPECT_EQ(other.currentPreset, "Alpha");
+    EXPECT_EQ(other.edits[EDIT_FOLDER], "alpha");
+
+    WriteFile(start / "Setting.ini", SETTINGS);  // no remembered preset at all
+    WindowModel first(start.captured);
+    first.LoadSettings();
+    EXPECT_EQ(first.currentPreset, "Alpha");
+    EXPECT_EQ(first.edits[EDIT_FOLDER], "alpha");
+}
+
+TEST(WindowModel, SwitchingPresetsStoresTheStateInThePresetBeingLeft) {
+    StartDirectory start;
+    MakeDirs(start / "preset");
+    WriteFile(start / "preset/A.ini", PRESET + "[EditBox]\r\n0=folder A\r\n");
+    WriteFile(start / "preset/B.ini", PRESET + "[EditBox]\r\n0=folder B\r\n");
+    WindowModel model(start.captured);
+    model.LoadSettings();
+    ASSERT_EQ(model.currentPreset, "A");
+    model.edits[EDIT_FOLDER] = "edited while in A";
+    model.SelectPreset(1);
+    EXPECT_EQ(model.edits[EDIT_FOLDER], "folder B");
+    WindowModel reread(start.captured);
+    reread.LoadPreset("A");
+    EXPECT_EQ(reread.edits[EDIT_FOLDER], "edited while in A");
+}
+
+TEST(WindowModel, ForeignFilesAndBadValuesGiveUncheckedAndNoSystem) {
+    StartDirectory start;
+    MakeDirs(start / "preset");
+    WriteFile(start / "preset/notes.txt", "just notes\r\n");
+    WriteFile(start / "preset/odd.ini", PRESET +
+                                            "[CheckBox]\r\n0= 1\r\n1=1x\r\n2=+1\r\n3=\r\n"
+                                            "[ListBox]\r\nMACHINE=7\r\n");
+    WindowModel model(start.captured);
+    model.LoadSettings();
+    EXPECT_EQ(model.presetList, (std::vector<std::string>{"notes", "odd"}));
+    model.checks.fill(1);
+    model.systemSelection = 2;
+    model.LoadPreset("notes");  // its notes.ini does not exist
+    EXPECT_EQ(model.checks, (std::array<int, CHECK_COUNT>{}));
+    EXPECT_EQ(model.systemSelection, -1);
+    model.LoadPreset("odd");
+    EXPECT_EQ(model.checks[0], 0);
+    EXPECT_EQ(model.checks[1], 0);
+    EXPECT_EQ(model.checks[2], 1);
+    EXPECT_EQ(model.checks[3], 0);
+    EXPECT_EQ(model.systemSelection, -1);
+}
+
+TEST(WindowModel, DeletingAPresetAsksAndRefillsTheList) {
+    StartDirectory start;
+    MakeDirs(start / "preset");
+    for (const char* name : {"Alpha", "Beta", "Beta2"}) {
+        WriteFile(start / (std::string("preset/") + name + ".ini"),
+                  PRESET + "[EditBox]\r\n0=" + name + "\r\n");
+    }
+    WriteFile(start / "Setting.ini", SETTINGS + "[General]\r\nCurrentPreset=Beta\r\n");
+    WindowModel model(start.captured);
+    model.LoadSettings();
+    model.SelectLanguage(0);
+    testsupport::RecordingHost host;
+    host.answerYes = false;
+    model.DeletePreset(host);
+    ASSERT_EQ(host.questions.size(), 1u);
+    EXPECT_EQ(model.presetList.size(), 3u);
+
+    host.answerYes = true;
+    model.DeletePreset(host);
+    EXPECT_EQ(ListNames(start / "preset"), (std::vector<std::string>{"Alpha.ini", "Beta2.ini"}));
+    // Beta2 begins with the deleted name: it is selected while "Beta" stays in use.
+    EXPECT_EQ(model.presetSelection, 1);
+    EXPECT_EQ(model.currentPreset, "Beta");
+}
+
+TEST(WindowModel, PresetNamesThatCannotBeFileNamesStoreNothing) {
+    StartDirectory start;
+    WindowModel model(start.captured);
+    model.LoadSettings();
+    FillState(model);
+    for (const std::string name : {"", ".", "..", "../outside", "a/b"}) {
+        model.AddPreset(name);
+        EXPECT_EQ(model.currentPreset, "") << name;
+    }
+    EXPECT_EQ(ListNames(start.Path()), std::vector<std::string>{});
+    model.AddPreset("Good");
+    EXPECT_EQ(ListNames(start / "preset"), std::vector<std::string>{"Good.ini"});
+    EXPECT_EQ(model.edits[EDIT_FOLDER], "/data/Images");
+}
+
+TEST(WindowModel, LanguagesMergeAndBlanksAroundTheKeyMatter) {
+    StartDirectory start;
+    MakeDirs(start / "language");
+    WriteFile(start / "language/English.ini",
+              LANGUAGE + "[MessageBox]\r\nDONE_1=Discs\r\n[State]\r\nWAIT=Ready\r\n");
+    WriteFile(start / "language/Klingon.ini", LANGUAGE + "[State]\r\nWAIT=Qapla\r\n");
+    WriteFile(start / "Setting.ini", SETTINGS + "[General]\r\nLanguage = Klingon\r\n");
+    WindowModel model(start.captured);
+    int applied = 0;
+    model.onLanguageApplied = [&] { ++applied; };
+    model.LoadSettings();
+    // "Language " is not "Language": nothing remembered, the first language is used.
+    EXPECT_EQ(model.currentLanguage, "English");
+    EXPECT_EQ(model.LanguageText("State", "WAIT"), "Ready");
+    model.SelectLanguage(1);
+    EXPECT_EQ(model.LanguageText("State", "WAIT"), "Qapla");
+    EXPECT_EQ(model.LanguageText("MessageBox", "DONE_1"), "Discs");  // kept from English
+    EXPECT_EQ(applied, 2);
+}
