@@ -135,8 +135,11 @@ ExtractionResult WriteEntry(archive* reader, archive_entry* entry, int folderFd,
     if (unlinkat(folderFd, name.c_str(), 0) != 0 && errno != ENOENT) {
         return Failure(WriteError(name, errno));
     }
+    // The size an entry declares is checked before anything is written; the
+    // data itself may be larger than declared and is checked as it comes.
+    const std::uint64_t freeBytes = FreeBytes(folderFd);
     if (archive_entry_size_is_set(entry) &&
-        std::uint64_t(std::max<la_int64_t>(0, archive_entry_size(entry))) > FreeBytes(folderFd)) {
+        std::uint64_t(std::max<la_int64_t>(0, archive_entry_size(entry))) > freeBytes) {
         return Failure(NoSpaceMessage(name));
     }
     FileDescriptor file(
@@ -155,6 +158,8 @@ ExtractionResult WriteEntry(archive* reader, archive_entry* entry, int folderFd,
             return Failure(LibraryError(reader));
         if (offset < 0)
             return Failure(LibraryError(reader));
+        if (std::uint64_t(offset) + length > freeBytes)
+            return Failure(NoSpaceMessage(name));
         if (!WriteAt(file.Get(), static_cast<const char*>(block), length, offset)) {
             return Failure(WriteError(name, errno));
         }

@@ -25,8 +25,6 @@ public:
     KelArchiverBase& operator=(const KelArchiverBase&) = delete;
 
     bool Succeeded() const { return succeeded; }
-    const std::string& ArchivePath() const { return archivePath; }
-    const std::string& ExtractDir() const { return extractDir; }
 
 protected:
     explicit KelArchiverBase(const ArchiveRequest& request);
