@@ -15,4 +15,19 @@ PathSplit SplitAtLastSeparator(std::string_view path) {
     return split;
 }
 
+std::string ListableFolder(const PathSplit& split) {
+    if (split.hasSeparator && split.folder.empty())
+        return "/";
+    return split.folder;
+}
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+    if (folder.empty())
+        return std::string(name);
+    std::string path(folder);
+    if (path.back() != '/')
+        path += '/';
+    return path + std::string(name);
+}
+
 }  // namespace platform

@@ -15,4 +15,12 @@ struct PathSplit {
 
 PathSplit SplitAtLastSeparator(std::string_view path);
 
+// The folder of a split path as a folder to list: "/" for a path at the root,
+// "" (the current folder) for a bare name.
+std::string ListableFolder(const PathSplit& split);
+
+// The path of `name` inside `folder`: a bare name for the folder "", no
+// doubled '/' after "/".
+std::string JoinPath(std::string_view folder, std::string_view name);
+
 }  // namespace platform

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The volumes of a multi-volume archive, found from its first volume by the
+// naming schemes archivers use:
+//   X.part1.rar, X.part01.rar, X.part001.rar and the next numbers, same width;
+//   X.rar followed by X.r00, X.r01 ... X.r99, X.s00 ...;
+//   X.7z.001 (any X.ext.001 and other numbered names) followed by .002, .003 ...
+// Names are matched ignoring ASCII case, as the rest of the program does.
+struct VolumeSet {
+    std::vector<std::string> paths;  // the first volume, then the following ones in order
+    // The name of the first volume that is missing while a later one is
+    // present; empty when the set is complete.
+    std::string missingVolume;
+};
+
+VolumeSet GatherVolumes(const std::string& firstVolume);

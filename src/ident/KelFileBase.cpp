@@ -1,0 +1,273 @@
+#include "ident/KelFileBase.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "ident/Crc32.h"
+#include "ident/KelArchivers.h"
+#include "platform/AsciiCase.h"
+#include "platform/FileOps.h"
+#include "platform/FileSearch.h"
+#include "platform/PathText.h"
+
+namespace {
+
+// Searched before the image, in this order.
+const std::vector<std::string> ARCHIVE_EXTENSIONS = {
+    "zip", "rar", "part1.rar", "part01.rar", "part001.rar", "001", "7z", "lzh", "gca", "cab"};
+
+// A cue sheet is a few lines of text; a larger file of that name is something
+// else and is left alone.
+constexpr std::uint64_t MAX_CUE_SHEET = 1 << 20;
+
+std::vector<std::string> SplitWords(std::string_view text) {
+    std::vector<std::string> words;
+    std::size_t start = 0;
+    while ((start = text.find_first_not_of(" \t", start)) != std::string_view::npos) {
+        const std::size_t end = std::min(text.find_first_of(" \t", start), text.size());
+        words.emplace_back(text.substr(start, end - start));
+        start = end;
+    }
+    return words;
+}
+
+// The private extraction folder of this process.
+std::string ExtractionFolder() {
+    return platform::TempFolder() + "Kelvane-" + std::to_string(getpid());
+}
+
+// The archive path as the choice of extractor sees it: its last extension in
+// lower case (Game.ZIP is a zip archive).
+std::string FoldLastExtension(const std::string& path) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos)
+        return path;
+    return path.substr(0, dot) + platform::ToLowerAscii(std::string_view(path).substr(dot));
+}
+
+// ".part" followed by one to three digits of value 1 to 999: the volume
+// number of a multi-volume archive, which survives a rename.
+bool IsMultiPartSuffix(std::string_view text) {
+    constexpr std::string_view PREFIX = ".part";
+    if (!text.starts_with(PREFIX))
+        return false;
+    const std::string_view digits = text.substr(PREFIX.size());
+    if (digits.empty() || digits.size() > 3)
+        return false;
+    int value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + (c - '0');
+    }
+    return value >= 1;
+}
+
+// The name a file of the candidate gets: the new name, its volume suffix if
+// it has one, and its last extension (Game.part01.rar -> New.part01.rar,
+// Game.bin.bak -> New.bak).
+std::string RenamedFile(const std::string& name, const std::string& newName) {
+    const std::size_t lastDot = name.rfind('.');
+    if (lastDot == std::string::npos)
+        return newName;
+    const std::string_view stem = std::string_view(name).substr(0, lastDot);
+    std::string_view part;
+    const std::size_t stemDot = stem.rfind('.');
+    if (stemDot != std::string_view::npos && IsMultiPartSuffix(stem.substr(stemDot))) {
+        part = stem.substr(stemDot);
+    }
+    return newName + std::string(part) + name.substr(lastDot);
+}
+
+std::optional<std::string> ReadSmallFile(const std::string& path, std::uint64_t limit) {
+    const auto size = platform::FileSizeOf(path);
+    if (!size || *size > limit)
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        return std::nullopt;
+    return content;
+}
+
+// Lines of a text file: each ends at a line feed, one carriage return before
+// it is dropped; a last line without line feed counts.
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    while (!text.empty()) {
+        const std::size_t lineFeed = text.find('\n');
+        std::string_view line = text.substr(0, lineFeed);
+        if (lineFeed != std::string_view::npos && line.ends_with('\r'))
+            line.remove_suffix(1);
+        lines.emplace_back(line);
+        text = lineFeed == std::string_view::npos ? std::string_view() : text.substr(lineFeed + 1);
+    }
+    return lines;
+}
+
+}  // namespace
+
+FileSearchBase SearchBaseOfPath(const std::string& basePath) {
+    const platform::PathSplit split = platform::SplitAtLastSeparator(basePath);
+    return {platform::ListableFolder(split), split.name, ""};
+}
+
+FileSearchBase SearchEveryFileIn(const std::string& folder) {
+    return {folder, "", "*"};
+}
+
+std::vector<std::string> FindFilesByExtensions(const FileSearchBase& base,
+                                               const std::vector<std::string>& extensions) {
+    std::vector<std::string> paths;
+    for (const std::string& extension : extensions) {
+        const std::string wildcard = base.wildcardStem + "." + extension;
+        for (const auto& entry : platform::FindEntries(base.folder, base.literalName, wildcard)) {
+            if (!entry.isFolder)
+                paths.push_back(platform::JoinPath(base.folder, entry.name));
+        }
+    }
+    return paths;
+}
+
+KelFileBase::KelFileBase(const DiscHandlerParams& params, std::string_view extensionList)
+    : basePath(params.basePath) {
+    if (params.searchArchives)
+        ExtractArchive(params.ownerWindow);
+    extensions = SplitWords(extensionList);
+    FindImage();
+    if (imageFound && params.computeChecksum) {
+        std::string crc = WholeFileCrcText(imageFile);
+        if (crc != CRC_UNREADABLE)
+            ids.push_back(std::move(crc));
+    }
+}
+
+KelFileBase::~KelFileBase() = default;
+
+void KelFileBase::ExtractArchive(RunHost* ownerWindow) {
+    const std::vector<std::string> archives =
+        FindFilesByExtensions(SearchBaseOfPath(basePath), ARCHIVE_EXTENSIONS);
+    if (archives.empty())
+        return;
+    extractDir = ExtractionFolder();
+    // The choice looks at the folded name; the file is opened by its real name.
+    const std::string& archive = archives.front();
+    archiver = CreateArchiver(ChooseArchiver(FoldLastExtension(archive)),
+                              {archive, extractDir, ownerWindow});
+    extracted = archiver != nullptr && archiver->Succeeded();
+}
+
+void KelFileBase::FindImage() {
+    const FileSearchBase base =
+        extracted ? SearchEveryFileIn(extractDir) : SearchBaseOfPath(basePath);
+    const std::vector<std::string> images = FindFilesByExtensions(base, extensions);
+    if (images.empty())
+        return;
+    imageFile = images.front();
+    imageFound = true;
+}
+
+void KelFileBase::AppendBootId(std::optional<std::string> id) {
+    if (!id)
+        return;
+    ids.push_back(std::move(*id));
+    idFound = true;
+}
+
+const std::string& KelFileBase::IdAt(std::int32_t index) const {
+    if (index < 0 || index >= IdCount())
+        return noId;
+    return ids[std::size_t(index)];
+}
+
+std::int32_t KelFileBase::IdCount() const {
+    return std::int32_t(ids.size());
+}
+
+bool KelFileBase::Rename(const RenameRequest& request) {
+    // A name holding '/' would move the files elsewhere; such a name moves nothing.
+    if (!platform::IsPlainName(request.newName))
+        return false;
+
+    const platform::PathSplit split = platform::SplitAtLastSeparator(basePath);
+    const std::string folder = platform::ListableFolder(split);
+    const std::vector<std::string> cues =
+        FindFilesByExtensions(SearchBaseOfPath(basePath), {"cue"});
+
+    std::vector<std::string> names;
+    for (const auto& entry : platform::FindEntries(folder, split.name, ".*")) {
+        if (!entry.isFolder)
+            names.push_back(entry.name);
+    }
+
+    // Where each file is now, and the names the moves gave.
+    std::vector<std::string> currentPaths;
+    std::vector<std::string> movedNames;
+    std::string cuePath = cues.empty() ? std::string() : cues.front();
+    for (const std::string& name : names) {
+        const std::string oldPath = platform::JoinPath(folder, name);
+        const std::string newFileName = RenamedFile(name, request.newName);
+        const std::string newPath = platform::JoinPath(folder, newFileName);
+        if (platform::MovePath(oldPath, newPath)) {
+            movedNames.push_back(newFileName);
+            currentPaths.push_back(newPath);
+            if (oldPath == cuePath)
+                cuePath = newPath;
+        } else {
+            currentPaths.push_back(oldPath);
+        }
+    }
+    basePath = platform::JoinPath(folder, request.newName);
+
+    if (!cuePath.empty() && !movedNames.empty()) {
+        FixCueSheet(cuePath, request.newName, movedNames);
+    }
+    // Last, so that the rewritten cue sheet gets the time as well.
+    if (request.setFileTime) {
+        for (const std::string& path : currentPaths)
+            platform::SetFileTimes(path, request.fileTime);
+    }
+    return !movedNames.empty();
+}
+
+// The first line of a cue sheet names the image: FILE "Game.bin" BINARY. The
+// name between the first double quote and the last dot becomes the new name.
+// The sheet changes only when that makes it name a file this rename has just
+// produced: a sheet whose image could not be moved (its new name was taken)
+// keeps naming the image it belongs to.
+void KelFileBase::FixCueSheet(const std::string& cuePath, const std::string& newName,
+                              const std::vector<std::string>& movedNames) const {
+    const std::optional<std::string> content = ReadSmallFile(cuePath, MAX_CUE_SHEET);
+    if (!content)
+        return;
+    std::vector<std::string> lines = SplitLines(*content);
+    if (lines.empty())
+        return;
+
+    const std::string& first = lines.front();
+    const std::size_t quote = first.find('"');
+    const std::size_t dot = first.rfind('.');
+    // Without a double quote the name cannot be told from the words around it.
+    if (quote == std::string::npos || dot == std::string::npos)
+        return;
+    const std::string rest = first.substr(dot);
+    const std::string named = newName + rest.substr(0, rest.find('"'));
+    bool namesMovedFile = false;
+    for (const std::string& moved : movedNames) {
+        namesMovedFile = namesMovedFile || platform::EqualsIgnoreCase(moved, named);
+    }
+    if (!namesMovedFile)
+        return;
+
+    lines.front() = first.substr(0, quote + 1) + newName + rest;
+    std::string rewritten;
+    for (const std::string& line : lines)
+        rewritten += line + "\r\n";
+    if (rewritten != *content)
+        platform::ReplaceFileContent(cuePath, rewritten);
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class KelArchiverBase;
+class RunHost;
+
+// What a run hands to the disc handler of one candidate.
+struct DiscHandlerParams {
+    std::string basePath;              // the candidate: folder + '/' + name, without extension
+    std::string virtualDriveToolPath;  // passed through; no handler reads it
+    std::string driveText;             // passed through; no handler reads it
+    bool searchArchives = true;        // look for an archive of the candidate first
+    bool computeChecksum = false;      // the image's CRC-32 becomes the first identifier
+    RunHost* ownerWindow = nullptr;    // shows the extractors' failure messages; may be null
+};
+
+struct RenameRequest {
+    std::string newName;  // file name without extension
+    bool setFileTime = false;
+    std::int64_t fileTime = 0;  // seconds since 1970-01-01 00:00 UTC
+};
+
+// Where FindFilesByExtensions looks: a folder, the start of the names taken
+// literally (a name may hold '*' or '?'), and the wildcard put before "." and
+// each extension.
+struct FileSearchBase {
+    std::string folder;
+    std::string literalName;
+    std::string wildcardStem;
+};
+
+// The files of a candidate: Dir/Game gives Dir/Game.<extension>.
+FileSearchBase SearchBaseOfPath(const std::string& basePath);
+// Every file of a folder: Dir gives Dir/*.<extension>.
+FileSearchBase SearchEveryFileIn(const std::string& folder);
+
+// For each extension in order, the full paths of the files (not folders) that
+// match, in listing order; extensions match ignoring ASCII case.
+std::vector<std::string> FindFilesByExtensions(const FileSearchBase& base,
+                                               const std::vector<std::string>& extensions);
+
+// The disc handler of one candidate. Its constructor finds the candidate's
+// files, extracts its archive if it has one, picks the image file and
+// collects the identifiers under which the game is to be looked up, in order.
+// One derived class per system adds the reading of that system's boot files.
+// Extracted files live as long as the handler.
+class KelFileBase {
+public:
+    virtual ~KelFileBase();
+    KelFileBase(const KelFileBase&) = delete;
+    KelFileBase& operator=(const KelFileBase&) = delete;
+
+    // The identifier at `index`, or an empty text for an index out of range.
+    virtual const std::string& IdAt(std::int32_t index) const;
+    virtual std::int32_t IdCount() const;
+
+    // Gives every file of the candidate the new name, each keeping its
+    // extension (and a .partN volume suffix), points the first line of its
+    // cue sheet at the renamed image, and sets the files' times when asked.
+    // Never replaces an existing file. True when at least one file was moved.
+    virtual bool Rename(const RenameRequest& request);
+
+    bool IdFound() const { return idFound; }
+    bool Extracted() const { return extracted; }
+    bool ImageFound() const { return imageFound; }
+    const std::string& BasePath() const { return basePath; }
+    const std::string& ExtractDir() const { return extractDir; }
+    const std::string& ImageFile() const { return imageFile; }
+
+protected:
+    // `extensionList`: the system's image extensions separated by blanks, in
+    // order of preference.
+    KelFileBase(const DiscHandlerParams& params, std::string_view extensionList);
+
+    // Appends the identifier read from the boot files, if any.
+    void AppendBootId(std::optional<std::string> id);
+
+private:
+    void ExtractArchive(RunHost* ownerWindow);
+    void FindImage();
+    void FixCueSheet(const std::string& cuePath, const std::string& newName,
+                     const std::vector<std::string>& movedNames) const;
+
+    std::string basePath;
+    std::string extractDir;
+    std::vector<std::string> extensions;
+    std::vector<std::string> ids;
+    bool idFound = false;
+    bool extracted = false;
+    bool imageFound = false;
+    std::unique_ptr<KelArchiverBase> archiver;
+    const std::string noId;
+    std::string imageFile;
+};

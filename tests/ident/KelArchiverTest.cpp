@@ -1,0 +1,430 @@
+#include <gtest/gtest.h>
+#include <libdeflate.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "IdentFixtures.h"
+#include "ident/Crc32.h"
+#include "ident/KelArchivers.h"
+#include "platform/FileOps.h"
+#include "support/Files.h"
+#include "support/TempDir.h"
+
+using identtest::CrcOf;
+using identtest::RecordingHost;
+using identtest::RunIn;
+using testsupport::ListNames;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+void PutLE(std::string& out, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out += char((value >> (8 * i)) & 0xFF);
+}
+
+// A zip archive with one deflated entry whose header claims `declaredSize`
+// bytes (in ZIP64 fields), while its data holds only `content`.
+std::string Zip64Claiming(const std::string& name, const std::string& content,
+                          std::uint64_t declaredSize) {
+    std::string deflated(content.size() + 64, '\0');
+    libdeflate_compressor* compressor = libdeflate_alloc_compressor(6);
+    deflated.resize(libdeflate_deflate_compress(compressor, content.data(), content.size(),
+                                                deflated.data(), deflated.size()));
+    libdeflate_free_compressor(compressor);
+    const std::uint32_t crc = Crc32Update(0, content.data(), content.size());
+
+    std::string zip;
+    PutLE(zip, 0x04034b50, 4);
+    PutLE(zip, 45, 2);  // version needed
+    PutLE(zip, 0, 2);   // flags
+    PutLE(zip, 8, 2);   // deflate
+    PutLE(zip, 0, 2);
+    PutLE(zip, 0x21, 2);  // 1980-01-01
+    PutLE(zip, crc, 4);
+    PutLE(zip, 0xFFFFFFFF, 4);
+    PutLE(zip, 0xFFFFFFFF, 4);
+    PutLE(zip, name.size(), 2);
+    PutLE(zip, 20, 2);
+    zip += name;
+    PutLE(zip, 1, 2);
+    PutLE(zip, 16, 2);
+    PutLE(zip, declaredSize, 8);
+    PutLE(zip, deflated.size(), 8);
+    zip += deflated;
+
+    const std::uint64_t directoryStart = zip.size();
+    PutLE(zip, 0x02014b50, 4);
+    PutLE(zip, (3 << 8) | 45, 2);  // made by Unix
+    PutLE(zip, 45, 2);
+    PutLE(zip, 0, 2);
+    PutLE(zip, 8, 2);
+    PutLE(zip, 0, 2);
+    PutLE(zip, 0x21, 2);
+    PutLE(zip, crc, 4);
+    PutLE(zip, 0xFFFFFFFF, 4);
+    PutLE(zip, 0xFFFFFFFF, 4);
+    PutLE(zip, name.size(), 2);
+    PutLE(zip, 28, 2);
+    PutLE(zip, 0, 2);  // comment
+    PutLE(zip, 0, 2);  // disk
+    PutLE(zip, 0, 2);  // internal attributes
+    PutLE(zip, std::uint64_t(0100644) << 16, 4);
+    PutLE(zip, 0xFFFFFFFF, 4);
+    zip += name;
+    PutLE(zip, 1, 2);
+    PutLE(zip, 24, 2);
+    PutLE(zip, declaredSize, 8);
+    PutLE(zip, deflated.size(), 8);
+    PutLE(zip, 0, 8);
+    const std::uint64_t directorySize = zip.size() - directoryStart;
+
+    const std::uint64_t zip64End = zip.size();
+    PutLE(zip, 0x06064b50, 4);
+    PutLE(zip, 44, 8);
+    PutLE(zip, (3 << 8) | 45, 2);
+    PutLE(zip, 45, 2);
+    PutLE(zip, 0, 4);
+    PutLE(zip, 0, 4);
+    PutLE(zip, 1, 8);
+    PutLE(zip, 1, 8);
+    PutLE(zip, directorySize, 8);
+    PutLE(zip, directoryStart, 8);
+    PutLE(zip, 0x07064b50, 4);
+    PutLE(zip, 0, 4);
+    PutLE(zip, zip64End, 8);
+    PutLE(zip, 1, 4);
+    PutLE(zip, 0x06054b50, 4);
+    PutLE(zip, 0, 2);
+    PutLE(zip, 0, 2);
+    PutLE(zip, 1, 2);
+    PutLE(zip, 1, 2);
+    PutLE(zip, 0xFFFFFFFF, 4);
+    PutLE(zip, 0xFFFFFFFF, 4);
+    PutLE(zip, 0, 2);
+    return zip;
+}
+
+// Gives the entries of a zip archive the Unix file mode `mode`.
+void SetZipModes(const std::string& path, std::uint32_t mode) {
+    std::string zip = ReadFile(path);
+    const std::string signature("PK\1\2", 4);
+    for (std::size_t at = zip.find(signature); at != std::string::npos;
+         at = zip.find(signature, at + 4)) {
+        zip[at + 5] = 3;  // made by Unix
+        for (int i = 0; i < 4; ++i)
+            zip[at + 38 + i] = char(((mode << 16) >> (8 * i)) & 0xFF);
+    }
+    WriteFile(path, zip);
+}
+
+class ArchiverTest : public ::testing::Test {
+protected:
+    ArchiverTest() {
+        testsupport::MakeDirs(dir / "src");
+        out = dir / "out";
+    }
+
+    std::unique_ptr<KelArchiverBase> Extract(const std::string& archive,
+                                             ArchiverKind kind = ArchiverKind::SevenZip) {
+        return CreateArchiver(kind, {archive, out, &host});
+    }
+
+    // Makes a file in the source folder (subfolders created).
+    void Source(const std::string& name, const std::string& content) {
+        const std::string path = dir / ("src/" + name);
+        testsupport::MakeDirs(path.substr(0, path.rfind('/')));
+        WriteFile(path, content);
+    }
+
+    // Runs a command in the source folder; the tests need these tools.
+    void InSource(const std::string& command) {
+        ASSERT_TRUE(RunIn(dir / "src", command)) << command;
+    }
+
+    testsupport::TempDir dir;
+    std::string out;
+    RecordingHost host;
+};
+
+TEST(ChooseArchiver, FirstContainedTextWins) {
+    EXPECT_EQ(ChooseArchiver("/games/Game.zip"), ArchiverKind::SevenZip);
+    EXPECT_EQ(ChooseArchiver("/games/Game.rar"), ArchiverKind::RAR);
+    EXPECT_EQ(ChooseArchiver("/games/Game.part01.rar"), ArchiverKind::RAR);
+    EXPECT_EQ(ChooseArchiver("/games/Game.001"), ArchiverKind::RAR);
+    EXPECT_EQ(ChooseArchiver("/games/Game.7z.001"), ArchiverKind::RAR);
+    EXPECT_EQ(ChooseArchiver("/games/Game.7z"), ArchiverKind::SevenZip);
+    EXPECT_EQ(ChooseArchiver("/games/Game.lzh"), ArchiverKind::LZH);
+    EXPECT_EQ(ChooseArchiver("/games/Game.gca"), ArchiverKind::GCA);
+    EXPECT_EQ(ChooseArchiver("/games/Game.cab"), ArchiverKind::SevenZip);
+    EXPECT_EQ(ChooseArchiver("/games/old.rar files/Game.7z"), ArchiverKind::RAR);
+    EXPECT_EQ(ChooseArchiver("/games/a.zip/Game.rar"), ArchiverKind::SevenZip);
+    EXPECT_EQ(ChooseArchiver("/games/Game.ZIP"), ArchiverKind::None);
+    EXPECT_EQ(ChooseArchiver("/games/Game.txt"), ArchiverKind::None);
+    EXPECT_EQ(CreateArchiver(ArchiverKind::None, {"/games/Game.txt", "/tmp/x", nullptr}), nullptr);
+}
+
+TEST_F(ArchiverTest, ZipIsExtractedFlat) {
+    Source("Game.bin", "image");
+    Source("sub/deeper/Game.cue", "FILE \"Game.bin\" BINARY\r\n");
+    InSource("zip -qr ../Game.zip Game.bin sub");
+    const auto archiver = Extract(dir / "Game.zip");
+    ASSERT_TRUE(archiver->Succeeded());
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(ListNames(out), (Names{"Game.bin", "Game.cue"}));
+    EXPECT_EQ(ReadFile(out + "/Game.bin"), "image");
+    struct stat status;
+    ASSERT_EQ(stat(out.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0700u);
+}
+
+TEST_F(ArchiverTest, SevenZipAndBsdtarArchives) {
+    Source("Game.iso", std::string(300000, 'a') + "end");
+    InSource("7zz a -bd ../Game.7z Game.iso");
+    InSource("bsdtar -cf ../Game.tar.7z --format 7zip Game.iso");
+    InSource("bsdtar -cf ../Other.zip --format zip Game.iso");
+    for (const char* name : {"Game.7z", "Game.tar.7z", "Other.zip"}) {
+        const auto archiver = Extract(dir / name);
+        ASSERT_TRUE(archiver->Succeeded()) << name;
+        EXPECT_EQ(ListNames(out), Names{"Game.iso"}) << name;
+        EXPECT_EQ(ReadFile(out + "/Game.iso"), ReadFile(dir / "src/Game.iso")) << name;
+    }
+}
+
+TEST_F(ArchiverTest, SplitSevenZipReachesTheRarExtractor) {
+    std::string image;
+    for (int i = 0; i < 20000; ++i)
+        image += std::to_string(i * 7919) + ",";
+    Source("Game.bin", image);
+    InSource("7zz a -bd -mx=0 -v20k ../Game.7z Game.bin");
+    ASSERT_TRUE(platform::KindOf(dir / "Game.7z.003") == platform::PathKind::File);
+    const auto archiver = Extract(dir / "Game.7z.001", ArchiverKind::RAR);
+    ASSERT_TRUE(archiver->Succeeded()) << (host.messages.empty() ? "" : host.messages[0].text);
+    EXPECT_EQ(ReadFile(out + "/Game.bin"), image);
+}
+
+TEST_F(ArchiverTest, MissingMiddleVolumeFails) {
+    std::string image;
+    for (int i = 0; i < 20000; ++i)
+        image += std::to_string(i * 7919) + ",";
+    Source("Game.bin", image);
+    InSource("7zz a -bd -mx=0 -v20k ../Game.7z Game.bin");
+    ASSERT_TRUE(platform::DeleteFile(dir / "Game.7z.002"));
+    const auto archiver = Extract(dir / "Game.7z.001", ArchiverKind::RAR);
+    EXPECT_FALSE(archiver->Succeeded());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].caption, "Archive (RAR) Error");
+    EXPECT_EQ(host.messages[0].icon, MessageIcon::Information);
+    EXPECT_NE(host.messages[0].text.find("Game.7z.002"), std::string::npos);
+    EXPECT_TRUE(ListNames(out).empty());
+}
+
+TEST_F(ArchiverTest, FailureShowsTheLibraryMessageWithTheFamilyCaption) {
+    WriteFile(dir / "Game.rar", "this is no archive at all");
+    const auto rar = Extract(dir / "Game.rar", ArchiverKind::RAR);
+    EXPECT_FALSE(rar->Succeeded());
+    const auto lzh = Extract(dir / "Game.rar", ArchiverKind::LZH);
+    EXPECT_FALSE(lzh->Succeeded());
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[0].caption, "Archive (RAR) Error");
+    EXPECT_EQ(host.messages[1].caption, "Archive (LZH) Error");
+    EXPECT_FALSE(host.messages[0].text.empty());
+
+    // Without a window the failure is silent.
+    const auto silent = CreateArchiver(ArchiverKind::SevenZip, {dir / "Game.rar", out, nullptr});
+    EXPECT_FALSE(silent->Succeeded());
+    EXPECT_EQ(host.messages.size(), 2u);
+}
+
+TEST_F(ArchiverTest, MissingArchiveFails) {
+    const auto archiver = Extract(dir / "Gone.zip");
+    EXPECT_FALSE(archiver->Succeeded());
+    EXPECT_EQ(host.messages.size(), 1u);
+}
+
+TEST_F(ArchiverTest, GcaIsNotSupported) {
+    WriteFile(dir / "Game.gca", "GCA0 whatever");
+    const auto archiver = Extract(dir / "Game.gca", ArchiverKind::GCA);
+    EXPECT_FALSE(archiver->Succeeded());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "GCA archives are not supported on this system");
+    EXPECT_EQ(host.messages[0].caption, "Archive (CAB) Error");
+}
+
+TEST_F(ArchiverTest, EncryptedEntryFails) {
+    Source("Game.bin", "secret image");
+    InSource("zip -q -P password ../Game.zip Game.bin");
+    const auto archiver = Extract(dir / "Game.zip");
+    EXPECT_FALSE(archiver->Succeeded());
+    EXPECT_EQ(host.messages.size(), 1u);
+    EXPECT_TRUE(ListNames(out).empty());
+}
+
+TEST_F(ArchiverTest, HostileNamesStayInsideTheFolder) {
+    Source("x1", "one");
+    Source("x2", "two");
+    Source("x3", "three");
+    Source("x4", "four");
+    InSource(
+        "bsdtar -cf ../evil.zip --format zip -P -s '|^x1$|../escaped1|' -s '|^x2$|/tmp/escaped2|' "
+        "-s '|^x3$|a/../../escaped3|' -s '|^x4$|..\\\\escaped4|' x1 x2 x3 x4");
+    const auto archiver = Extract(dir / "evil.zip");
+    ASSERT_TRUE(archiver->Succeeded());
+    EXPECT_EQ(ListNames(out), (Names{"escaped1", "escaped2", "escaped3", "escaped4"}));
+    EXPECT_EQ(ReadFile(out + "/escaped3"), "three");
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"evil.zip", "out", "src"}));
+    EXPECT_EQ(platform::KindOf("/tmp/escaped2"), platform::PathKind::Missing);
+}
+
+TEST_F(ArchiverTest, LinksAndDevicesAreSkipped) {
+    Source("real.bin", "data");
+    ASSERT_EQ(symlink("/etc/passwd", (dir / "src/link.bin").c_str()), 0);
+    ASSERT_EQ(symlink(dir.Path().c_str(), (dir / "src/folderlink").c_str()), 0);
+    InSource("zip -qy ../links.zip real.bin link.bin folderlink");
+    const auto links = Extract(dir / "links.zip");
+    ASSERT_TRUE(links->Succeeded());
+    EXPECT_EQ(ListNames(out), Names{"real.bin"});
+
+    Source("device", "");
+    InSource("zip -q ../device.zip device");
+    SetZipModes(dir / "device.zip", 020644);  // a character device
+    const auto device = Extract(dir / "device.zip");
+    ASSERT_TRUE(device->Succeeded());
+    EXPECT_TRUE(ListNames(out).empty());
+}
+
+TEST_F(ArchiverTest, LaterEntryOfOneNameReplacesTheEarlier) {
+    Source("d1/Game.bin", "first");
+    Source("d2/Game.bin", "second");
+    InSource("zip -q ../twice.zip d1/Game.bin d2/Game.bin");
+    const auto archiver = Extract(dir / "twice.zip");
+    ASSERT_TRUE(archiver->Succeeded());
+    EXPECT_EQ(ListNames(out), Names{"Game.bin"});
+    EXPECT_EQ(ReadFile(out + "/Game.bin"), "second");
+}
+
+TEST_F(ArchiverTest, ArchiveLargerThanTheFreeSpaceFailsCleanly) {
+    // Claims about 1 EiB: more than any disk holds.
+    WriteFile(dir / "bomb.zip", Zip64Claiming("Game.bin", "small", std::uint64_t(1) << 60));
+    const auto archiver = Extract(dir / "bomb.zip");
+    EXPECT_FALSE(archiver->Succeeded());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.find("free space"), std::string::npos) << host.messages[0].text;
+    EXPECT_EQ(platform::KindOf(out), platform::PathKind::Missing);
+}
+
+TEST_F(ArchiverTest, EachExtractionStartsEmptyAndTheFolderGoesWithTheExtractor) {
+    Source("First.bin", "1");
+    Source("Second.bin", "2");
+    InSource("zip -q ../first.zip First.bin && zip -q ../second.zip Second.bin");
+    {
+        const auto first = Extract(dir / "first.zip");
+        ASSERT_TRUE(first->Succeeded());
+    }
+    EXPECT_EQ(platform::KindOf(out), platform::PathKind::Missing);
+
+    testsupport::MakeDirs(out);
+    WriteFile(out + "/Stale.bin", "left over");
+    const auto second = Extract(dir / "second.zip");
+    ASSERT_TRUE(second->Succeeded());
+    EXPECT_EQ(ListNames(out), Names{"Second.bin"});
+}
+
+TEST_F(ArchiverTest, LinkAtTheFolderPathIsReplacedNotFollowed) {
+    testsupport::MakeDirs(dir / "victim");
+    WriteFile(dir / "victim/keep.txt", "keep");
+    ASSERT_EQ(symlink((dir / "victim").c_str(), out.c_str()), 0);
+    Source("Game.bin", "image");
+    InSource("zip -q ../Game.zip Game.bin");
+    const auto archiver = Extract(dir / "Game.zip");
+    ASSERT_TRUE(archiver->Succeeded());
+    EXPECT_EQ(platform::KindOf(out), platform::PathKind::Folder);
+    EXPECT_EQ(ListNames(out), Names{"Game.bin"});
+    EXPECT_EQ(ListNames(dir / "victim"), Names{"keep.txt"});
+}
+
+// Real archives written by other programs.
+class CorpusArchiveTest : public ArchiverTest {
+protected:
+    void SetUp() override {
+        corpus = testsupport::CorpusDir();
+        if (corpus.empty())
+            GTEST_SKIP() << "no test corpus";
+    }
+
+    // Copies corpus files into the test folder under new names.
+    void Copy(const std::string& from, const std::string& to) {
+        WriteFile(dir / to, ReadFile(corpus + "/archives/" + from));
+    }
+
+    void ExpectVolumeFiles() {
+        EXPECT_EQ(ListNames(out), (Names{"bigfile.txt", "smallfile.txt"}));
+        EXPECT_EQ(CrcOf(ReadFile(out + "/bigfile.txt")), "509AD74C");
+        EXPECT_EQ(CrcOf(ReadFile(out + "/smallfile.txt")), "D08A1F86");
+    }
+
+    std::string corpus;
+};
+
+TEST_F(CorpusArchiveTest, RarVolumeSets) {
+    const std::string files = "rarfile/test/files/";
+    for (const char* version : {"rar3", "rar5"}) {
+        for (int part = 1; part <= 3; ++part) {
+            Copy(files + version + "-vols.part" + std::to_string(part) + ".rar",
+                 std::string(version) + ".part" + std::to_string(part) + ".rar");
+        }
+        const auto archiver =
+            Extract(dir / (std::string(version) + ".part1.rar"), ArchiverKind::RAR);
+        ASSERT_TRUE(archiver->Succeeded()) << version;
+        ExpectVolumeFiles();
+    }
+    Copy(files + "rar3-old.rar", "Old.rar");
+    Copy(files + "rar3-old.r00", "Old.r00");
+    Copy(files + "rar3-old.r01", "Old.r01");
+    const auto old = Extract(dir / "Old.rar", ArchiverKind::RAR);
+    ASSERT_TRUE(old->Succeeded());
+    ExpectVolumeFiles();
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(CorpusArchiveTest, RarSetWithoutItsMiddleVolume) {
+    Copy("rarfile/test/files/rar3-vols.part1.rar", "Game.part1.rar");
+    Copy("rarfile/test/files/rar3-vols.part3.rar", "Game.part3.rar");
+    const auto archiver = Extract(dir / "Game.part1.rar", ArchiverKind::RAR);
+    EXPECT_FALSE(archiver->Succeeded());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.find("Game.part2.rar"), std::string::npos);
+}
+
+TEST_F(CorpusArchiveTest, RarWithFoldersAndUnicodeNames) {
+    // One of the folders is named in UTF-16 and its file is extracted too.
+    Copy("rarfile/test/files/rar3-subdirs.rar", "Game.rar");
+    const auto archiver = Extract(dir / "Game.rar", ArchiverKind::RAR);
+    ASSERT_TRUE(archiver->Succeeded());
+    EXPECT_EQ(ListNames(out), (Names{"file.txt", "file1.txt", "file2.txt", "long fn.txt"}));
+}
+
+TEST_F(CorpusArchiveTest, NamesInOtherEncodingsBecomeUtf8) {
+    Copy("libarchive/test_read_format_lha_filename_cp932.lzh", "Game.lzh");
+    const auto archiver = Extract(dir / "Game.lzh", ArchiverKind::LZH);
+    ASSERT_TRUE(archiver->Succeeded());
+    EXPECT_EQ(ListNames(out), (Names{"漢字.txt", "表.txt"}));
+}
+
+TEST_F(CorpusArchiveTest, LzhAndCab) {
+    Copy("lhasa/test/archives/lha213/lh5.lzh", "Game.lzh");
+    const auto lzh = Extract(dir / "Game.lzh", ArchiverKind::LZH);
+    ASSERT_TRUE(lzh->Succeeded());
+    EXPECT_FALSE(ListNames(out).empty());
+
+    Copy("libmspack/libmspack/test/test_files/cabd/normal_2files_1folder.cab", "Game.cab");
+    const auto cab = Extract(dir / "Game.cab");
+    ASSERT_TRUE(cab->Succeeded());
+    EXPECT_EQ(ListNames(out).size(), 2u);
+    EXPECT_TRUE(host.messages.empty());
+}
+
+}  // namespace

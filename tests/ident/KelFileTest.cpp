@@ -1,0 +1,313 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "IdentFixtures.h"
+#include "ident/Crc32.h"
+#include "ident/KelFilePS.h"
+#include "ident/KelFilePS2.h"
+#include "ident/KelFilePSP.h"
+#include "platform/FileOps.h"
+#include "support/Files.h"
+#include "support/TempDir.h"
+
+using identtest::RecordingHost;
+using identtest::RunIn;
+using identtest::WriteDisc;
+using testsupport::ListNames;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+const std::vector<std::pair<std::string, std::string>> PS_DISC = {
+    {"SYSTEM.CNF", "BOOT = cdrom:\\SLPS_000.71;1\r\nTCB = 4\r\n"}};
+const std::string CUE =
+    "FILE \"Game.bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n    INDEX 01 00:00:00\r\n";
+
+std::int64_t ModificationTime(const std::string& path) {
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 ? std::int64_t(status.st_mtime) : -1;
+}
+
+class HandlerTest : public ::testing::Test {
+protected:
+    DiscHandlerParams Params(const std::string& name = "Game") {
+        DiscHandlerParams params;
+        params.basePath = dir / name;
+        params.ownerWindow = &host;
+        return params;
+    }
+
+    static RenameRequest To(const std::string& newName) { return {newName, false, 0}; }
+
+    testsupport::TempDir dir;
+    RecordingHost host;
+};
+
+TEST_F(HandlerTest, ReadsTheBinBeforeTheCue) {
+    WriteFile(dir / "Game.cue", CUE);
+    WriteDisc(dir / "Game.bin", PS_DISC);
+    const KelFilePS handler(Params());
+    EXPECT_TRUE(handler.ImageFound());
+    EXPECT_EQ(handler.ImageFile(), dir / "Game.bin");
+    EXPECT_TRUE(handler.IdFound());
+    ASSERT_EQ(handler.IdCount(), 1);
+    EXPECT_EQ(handler.IdAt(0), "SLPS00071");
+    EXPECT_EQ(handler.IdAt(5), "");
+    EXPECT_EQ(handler.IdAt(-1), "");
+    EXPECT_FALSE(handler.Extracted());
+    EXPECT_EQ(handler.ExtractDir(), "");
+}
+
+TEST_F(HandlerTest, ExtensionsMatchIgnoringCaseButTheNameIsNoPattern) {
+    WriteDisc(dir / "Game.BIN", PS_DISC);
+    EXPECT_EQ(KelFilePS(Params()).ImageFile(), dir / "Game.BIN");
+
+    // Linux names may hold '?': What? must not pick up WhatX.bin.
+    WriteDisc(dir / "WhatX.bin", PS_DISC);
+    const KelFilePS what(Params("What?"));
+    EXPECT_FALSE(what.ImageFound());
+    EXPECT_FALSE(what.IdFound());
+    EXPECT_EQ(what.IdCount(), 0);
+}
+
+TEST_F(HandlerTest, ChecksumFirstThenCode) {
+    WriteDisc(dir / "Game.iso", PS_DISC);
+    DiscHandlerParams params = Params();
+    params.computeChecksum = true;
+    const KelFilePS handler(params);
+    ASSERT_EQ(handler.IdCount(), 2);
+    EXPECT_EQ(handler.IdAt(0), WholeFileCrcText(dir / "Game.iso"));
+    EXPECT_EQ(handler.IdAt(1), "SLPS00071");
+    EXPECT_TRUE(handler.IdFound());
+}
+
+TEST_F(HandlerTest, ChecksumAloneDoesNotCountAsFound) {
+    WriteDisc(dir / "Game.img", {{"README.TXT", "no boot files"}});
+    DiscHandlerParams params = Params();
+    params.computeChecksum = true;
+    const KelFilePS handler(params);
+    ASSERT_EQ(handler.IdCount(), 1);
+    EXPECT_EQ(handler.IdAt(0), WholeFileCrcText(dir / "Game.img"));
+    EXPECT_FALSE(handler.IdFound());
+}
+
+TEST_F(HandlerTest, EachSystemItsExtensionsAndBootFiles) {
+    WriteDisc(dir / "Two.bwt", {{"SYSTEM.CNF", "BOOT2 = cdrom0:\\SLPM_650.01;1\r\n"}});
+    EXPECT_EQ(KelFilePS2(Params("Two")).IdAt(0), "SLPM65001");
+    EXPECT_FALSE(KelFilePS(Params("Two")).ImageFound());
+
+    WriteDisc(dir / "Portable.iso", {{"UMD_DATA.BIN", "ULJM-05001|0001|G"}});
+    EXPECT_EQ(KelFilePSP(Params("Portable")).IdAt(0), "ULJM05001");
+
+    WriteDisc(dir / "Mdf.mdf", PS_DISC);
+    EXPECT_EQ(KelFilePS(Params("Mdf")).IdAt(0), "SLPS00071");
+    EXPECT_FALSE(KelFilePSP(Params("Mdf")).ImageFound());
+}
+
+TEST_F(HandlerTest, ZipWithAnImageInside) {
+    testsupport::MakeDirs(dir / "src/inner");
+    WriteDisc(dir / "src/inner/Game.iso", PS_DISC);
+    ASSERT_TRUE(RunIn(dir / "src", "zip -qr ../Game.ZIP inner"));
+    platform::RemoveTree(dir / "src");
+
+    std::string extractDir;
+    {
+        KelFilePS handler(Params());
+        ASSERT_TRUE(handler.Extracted());
+        extractDir = handler.ExtractDir();
+        EXPECT_EQ(extractDir.rfind(platform::TempFolder() + "Kelvane", 0), 0u);
+        EXPECT_EQ(handler.ImageFile(), extractDir + "/Game.iso");
+        EXPECT_EQ(handler.IdAt(0), "SLPS00071");
+        EXPECT_EQ(handler.BasePath(), dir / "Game");
+
+        EXPECT_TRUE(handler.Rename(To("New")));
+        EXPECT_EQ(ListNames(dir.Path()), Names{"New.ZIP"});
+        EXPECT_EQ(handler.BasePath(), dir / "New");
+    }
+    EXPECT_EQ(platform::KindOf(extractDir), platform::PathKind::Missing);
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(HandlerTest, SplitSevenZipCandidate) {
+    testsupport::MakeDirs(dir / "src");
+    WriteDisc(dir / "src/Game.bin", PS_DISC);
+    ASSERT_TRUE(RunIn(dir / "src", "7zz a -bd -mx=0 -v40k ../Game.7z Game.bin"));
+    const KelFilePS handler(Params("Game.7z"));
+    EXPECT_TRUE(handler.Extracted());
+    EXPECT_EQ(handler.IdAt(0), "SLPS00071");
+}
+
+TEST_F(HandlerTest, ArchivesAreSearchedOnlyWhenAsked) {
+    testsupport::MakeDirs(dir / "src");
+    WriteDisc(dir / "src/Game.iso", PS_DISC);
+    ASSERT_TRUE(RunIn(dir / "src", "zip -q ../Game.zip Game.iso"));
+    DiscHandlerParams params = Params();
+    params.searchArchives = false;
+    const KelFilePS handler(params);
+    EXPECT_FALSE(handler.Extracted());
+    EXPECT_EQ(handler.ImageFile(), dir / "Game.zip");
+    EXPECT_FALSE(handler.IdFound());
+}
+
+TEST_F(HandlerTest, FailedExtractionFallsBackToTheCandidatesFiles) {
+    WriteFile(dir / "Game.zip", "not an archive");
+    const KelFilePS handler(Params());
+    EXPECT_FALSE(handler.Extracted());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].caption, "Archive (7Z) Error");
+    EXPECT_EQ(handler.ImageFile(), dir / "Game.zip");
+    EXPECT_FALSE(handler.IdFound());
+}
+
+TEST_F(HandlerTest, MultiPartRarKeepsItsPartSuffixes) {
+    const std::string corpus = testsupport::CorpusDir();
+    if (corpus.empty())
+        GTEST_SKIP() << "no test corpus";
+    for (int part = 1; part <= 3; ++part) {
+        WriteFile(dir / ("Game.part" + std::to_string(part) + ".rar"),
+                  ReadFile(corpus + "/archives/rarfile/test/files/rar3-vols.part" +
+                           std::to_string(part) + ".rar"));
+    }
+    KelFilePS handler(Params());
+    EXPECT_TRUE(handler.Extracted());
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_FALSE(handler.ImageFound());  // the set holds text files only
+    EXPECT_TRUE(handler.Rename(To("New")));
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"New.part1.rar", "New.part2.rar", "New.part3.rar"}));
+}
+
+TEST_F(HandlerTest, RenameMovesEveryFileAndFixesTheCue) {
+    WriteDisc(dir / "Game.bin", PS_DISC);
+    WriteFile(dir / "Game.cue", CUE);
+    WriteFile(dir / "Game.sub", "sub");
+    WriteFile(dir / "Game.bin.bak", "backup");
+    WriteFile(dir / "Gamer.bin", "another disc");
+    KelFilePS handler(Params());
+    EXPECT_TRUE(handler.Rename(To("New Name")));
+    EXPECT_EQ(ListNames(dir.Path()),
+              (Names{"Gamer.bin", "New Name.bak", "New Name.bin", "New Name.cue", "New Name.sub"}));
+    EXPECT_EQ(ReadFile(dir / "New Name.cue"),
+              "FILE \"New Name.bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n    INDEX 01 00:00:00\r\n");
+    EXPECT_EQ(handler.BasePath(), dir / "New Name");
+}
+
+TEST_F(HandlerTest, CueLinesAreWrittenWithCrLf) {
+    WriteFile(dir / "Game.bin", "image");
+    WriteFile(dir / "Game.cue", "FILE \"Game.bin\" BINARY\n  TRACK 01 MODE1/2048\n");
+    KelFilePS handler(Params());
+    EXPECT_TRUE(handler.Rename(To("New")));
+    EXPECT_EQ(ReadFile(dir / "New.cue"), "FILE \"New.bin\" BINARY\r\n  TRACK 01 MODE1/2048\r\n");
+}
+
+TEST_F(HandlerTest, CueNamingAnOldNameIsPointedAtTheRenamedImage) {
+    WriteFile(dir / "Game.bin", "image");
+    WriteFile(dir / "Game.cue", "FILE \"Old.bin\" BINARY\r\n");
+    KelFilePS handler(Params());
+    EXPECT_TRUE(handler.Rename(To("New")));
+    EXPECT_EQ(ReadFile(dir / "New.cue"), "FILE \"New.bin\" BINARY\r\n");
+}
+
+TEST_F(HandlerTest, CueWhoseFirstLineCannotBeSplitStaysAsItIs) {
+    for (const std::string cue :
+         {"REM no file here\r\nFILE \"Game.bin\" BINARY\r\n", "FILE Game.bin BINARY\r\n"}) {
+        testsupport::TempDir folder;
+        WriteFile(folder / "Game.bin", "image");
+        WriteFile(folder / "Game.cue", cue);
+        DiscHandlerParams params = Params();
+        params.basePath = folder / "Game";
+        KelFilePS handler(params);
+        EXPECT_TRUE(handler.Rename(To("New")));
+        EXPECT_EQ(ReadFile(folder / "New.cue"), cue);
+    }
+}
+
+TEST_F(HandlerTest, CollisionReplacesNothing) {
+    WriteFile(dir / "New.bin", "first disc");
+    WriteFile(dir / "New.cue", "FILE \"New.bin\" BINARY\r\n");
+    WriteFile(dir / "Game.bin", "second disc");
+    WriteFile(dir / "Game.cue", CUE);
+    KelFilePS handler(Params());
+    EXPECT_FALSE(handler.Rename(To("New")));
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"Game.bin", "Game.cue", "New.bin", "New.cue"}));
+    EXPECT_EQ(ReadFile(dir / "New.bin"), "first disc");
+    EXPECT_EQ(ReadFile(dir / "Game.bin"), "second disc");
+    // The second disc's sheet still names its own image.
+    EXPECT_EQ(ReadFile(dir / "Game.cue"), CUE);
+}
+
+TEST_F(HandlerTest, CueOfAnImageThatCouldNotMoveKeepsNamingIt) {
+    WriteFile(dir / "New.bin", "first disc");
+    WriteFile(dir / "Game.bin", "second disc");
+    WriteFile(dir / "Game.cue", CUE);
+    KelFilePS handler(Params());
+    EXPECT_TRUE(handler.Rename(To("New")));
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"Game.bin", "New.bin", "New.cue"}));
+    EXPECT_EQ(ReadFile(dir / "New.cue"), CUE);
+}
+
+TEST_F(HandlerTest, NameHoldingASlashMovesNothing) {
+    testsupport::MakeDirs(dir / "sub");
+    WriteFile(dir / "Game.bin", "image");
+    WriteFile(dir / "Game.cue", CUE);
+    KelFilePS handler(Params());
+    for (const char* name : {"sub/New", "../New", "", ".."}) {
+        EXPECT_FALSE(handler.Rename(To(name))) << name;
+    }
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"Game.bin", "Game.cue", "sub"}));
+    EXPECT_TRUE(ListNames(dir / "sub").empty());
+    EXPECT_EQ(ReadFile(dir / "Game.cue"), CUE);
+    EXPECT_EQ(handler.BasePath(), dir / "Game");
+}
+
+TEST_F(HandlerTest, RenameToTheCurrentNameSucceeds) {
+    WriteFile(dir / "Game.bin", "image");
+    WriteFile(dir / "Game.cue", CUE);
+    KelFilePS handler(Params());
+    EXPECT_TRUE(handler.Rename(To("Game")));
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"Game.bin", "Game.cue"}));
+    EXPECT_EQ(ReadFile(dir / "Game.cue"), CUE);
+}
+
+TEST_F(HandlerTest, RenameSetsTheTimesOfEveryFile) {
+    WriteFile(dir / "Game.bin", "image");
+    WriteFile(dir / "Game.cue", CUE);
+    WriteFile(dir / "Game.sub", "sub");
+    KelFilePS handler(Params());
+    const std::int64_t releaseDate = 946598400;  // 1999-12-31 00:00 UTC
+    EXPECT_TRUE(handler.Rename({"New", true, releaseDate}));
+    for (const char* name : {"New.bin", "New.cue", "New.sub"}) {
+        EXPECT_EQ(ModificationTime(dir / name), releaseDate) << name;
+    }
+}
+
+TEST(RenamedNames, OnlyAVolumeSuffixSurvivesBeforeTheExtension) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"Game.part1.rar", "New.part1.rar"},
+        {"Game.part01.rar", "New.part01.rar"},
+        {"Game.part001.rar", "New.part001.rar"},
+        {"Game.part999.rar", "New.part999.rar"},
+        {"Game.part0.rar", "New.rar"},
+        {"Game.part00.rar", "New.rar"},
+        {"Game.part1000.rar", "New.rar"},
+        {"Game.PART1.rar", "New.rar"},
+        {"Game.part1x.rar", "New.rar"},
+        {"Game.final.iso", "New.iso"},
+        {"Game.bin.bak", "New.bak"},
+        {"Game", "New"},
+    };
+    for (const auto& [from, to] : cases) {
+        testsupport::TempDir dir;
+        WriteFile(dir / from, "x");
+        DiscHandlerParams params;
+        params.basePath = dir / "Game";
+        params.searchArchives = false;
+        KelFilePS handler(params);
+        EXPECT_TRUE(handler.Rename({"New", false, 0})) << from;
+        EXPECT_EQ(ListNames(dir.Path()), Names{to}) << from;
+    }
+}
+
+}  // namespace
