@@ -31,8 +31,7 @@ class FileDescriptor {
 public:
     explicit FileDescriptor(int fd) : fd(fd) {}
     ~FileDescriptor() {
-        if (fd >= 0)
-            close(fd);
+        if (fd >= 0) close(fd);
     }
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
@@ -57,12 +56,10 @@ private:
 class Utf8LocaleOnThisThread {
 public:
     Utf8LocaleOnThisThread() : utf8(newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0))) {
-        if (utf8 != locale_t(0))
-            previous = uselocale(utf8);
+        if (utf8 != locale_t(0)) previous = uselocale(utf8);
     }
     ~Utf8LocaleOnThisThread() {
-        if (utf8 == locale_t(0))
-            return;
+        if (utf8 == locale_t(0)) return;
         uselocale(previous);
         freelocale(utf8);
     }
@@ -102,8 +99,7 @@ bool IsPlainFile(archive_entry* entry) {
 
 std::uint64_t FreeBytes(int folderFd) {
     struct statvfs space;
-    if (fstatvfs(folderFd, &space) != 0)
-        return UINT64_MAX;
+    if (fstatvfs(folderFd, &space) != 0) return UINT64_MAX;
     return std::uint64_t(space.f_bavail) * space.f_frsize;
 }
 
@@ -111,8 +107,7 @@ bool WriteAt(int fd, const char* data, std::size_t length, std::int64_t offset) 
     while (length > 0) {
         const ssize_t written = pwrite(fd, data, length, offset);
         if (written < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return false;
         }
         data += written;
@@ -123,8 +118,7 @@ bool WriteAt(int fd, const char* data, std::size_t length, std::int64_t offset) 
 }
 
 std::string WriteError(const std::string& name, int error) {
-    if (error == ENOSPC || error == EDQUOT)
-        return NoSpaceMessage(name);
+    if (error == ENOSPC || error == EDQUOT) return NoSpaceMessage(name);
     return "Cannot write " + name + ": " + std::strerror(error);
 }
 
@@ -144,28 +138,22 @@ ExtractionResult WriteEntry(archive* reader, archive_entry* entry, int folderFd,
     }
     FileDescriptor file(
         openat(folderFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (file.Get() < 0)
-        return Failure(WriteError(name, errno));
+    if (file.Get() < 0) return Failure(WriteError(name, errno));
 
     for (;;) {
         const void* block = nullptr;
         std::size_t length = 0;
         la_int64_t offset = 0;
         const int status = archive_read_data_block(reader, &block, &length, &offset);
-        if (status == ARCHIVE_EOF)
-            break;
-        if (status != ARCHIVE_OK && status != ARCHIVE_WARN)
-            return Failure(LibraryError(reader));
-        if (offset < 0)
-            return Failure(LibraryError(reader));
-        if (std::uint64_t(offset) + length > freeBytes)
-            return Failure(NoSpaceMessage(name));
+        if (status == ARCHIVE_EOF) break;
+        if (status != ARCHIVE_OK && status != ARCHIVE_WARN) return Failure(LibraryError(reader));
+        if (offset < 0) return Failure(LibraryError(reader));
+        if (std::uint64_t(offset) + length > freeBytes) return Failure(NoSpaceMessage(name));
         if (!WriteAt(file.Get(), static_cast<const char*>(block), length, offset)) {
             return Failure(WriteError(name, errno));
         }
     }
-    if (!file.Close())
-        return Failure(WriteError(name, errno));
+    if (!file.Close()) return Failure(WriteError(name, errno));
     return {true, {}};
 }
 
@@ -184,8 +172,7 @@ ExtractionResult ExtractFlat(const std::string& archivePath, const std::string& 
 
     const Utf8LocaleOnThisThread utf8Names;
     ArchiveReader reader(archive_read_new());
-    if (!reader)
-        return Failure("Out of memory.");
+    if (!reader) return Failure("Out of memory.");
     // The families the extractors stand for, and nothing else: in particular
     // no format that reads files named inside it from the local disk.
     archive_read_support_format_zip(reader.get());
@@ -196,8 +183,7 @@ ExtractionResult ExtractFlat(const std::string& archivePath, const std::string& 
     archive_read_support_format_cab(reader.get());
 
     std::vector<const char*> names;
-    for (const auto& path : volumes.paths)
-        names.push_back(path.c_str());
+    for (const auto& path : volumes.paths) names.push_back(path.c_str());
     names.push_back(nullptr);
     if (archive_read_open_filenames(reader.get(), names.data(), READ_BLOCK) != ARCHIVE_OK) {
         return Failure(LibraryError(reader.get()));
@@ -206,24 +192,19 @@ ExtractionResult ExtractFlat(const std::string& archivePath, const std::string& 
     for (;;) {
         archive_entry* entry = nullptr;
         const int status = archive_read_next_header(reader.get(), &entry);
-        if (status == ARCHIVE_EOF)
-            break;
+        if (status == ARCHIVE_EOF) break;
         if (status != ARCHIVE_OK && status != ARCHIVE_WARN) {
             return Failure(LibraryError(reader.get()));
         }
-        if (!IsPlainFile(entry))
-            continue;
+        if (!IsPlainFile(entry)) continue;
         // A name that cannot be converted is skipped like any unusable name.
         const char* pathname = archive_entry_pathname_utf8(entry);
-        if (pathname == nullptr)
-            continue;
+        if (pathname == nullptr) continue;
         const std::string name = LastComponent(pathname);
-        if (!platform::IsPlainName(name))
-            continue;
+        if (!platform::IsPlainName(name)) continue;
 
         ExtractionResult written = WriteEntry(reader.get(), entry, folderFd.Get(), name);
-        if (!written.succeeded)
-            return written;
+        if (!written.succeeded) return written;
     }
     return {true, {}};
 }

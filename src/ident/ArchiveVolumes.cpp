@@ -28,26 +28,22 @@ struct Scheme {
 };
 
 bool IsDigits(std::string_view text) {
-    if (text.empty() || text.size() > MAX_DIGITS)
-        return false;
+    if (text.empty() || text.size() > MAX_DIGITS) return false;
     for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
+        if (c < '0' || c > '9') return false;
     }
     return true;
 }
 
 int NumberOf(std::string_view digits) {
     int number = 0;
-    for (char c : digits)
-        number = number * 10 + (c - '0');
+    for (char c : digits) number = number * 10 + (c - '0');
     return number;
 }
 
 std::optional<Scheme> SchemeOf(const std::string& name) {
     const std::size_t lastDot = name.rfind('.');
-    if (lastDot == std::string::npos)
-        return std::nullopt;
+    if (lastDot == std::string::npos) return std::nullopt;
     const std::string_view beforeExtension(name.data(), lastDot);
     const std::string_view extension = std::string_view(name).substr(lastDot + 1);
 
@@ -74,8 +70,7 @@ std::optional<Scheme> SchemeOf(const std::string& name) {
 std::optional<std::string> VolumeName(const Scheme& scheme, int number) {
     char text[16];
     if (scheme.numbering == Numbering::OldRar) {
-        if (number >= OLD_RAR_VOLUMES)
-            return std::nullopt;
+        if (number >= OLD_RAR_VOLUMES) return std::nullopt;
         std::snprintf(text, sizeof text, "%c%02d", 'r' + number / 100, number % 100);
     } else {
         std::snprintf(text, sizeof text, "%0*d", static_cast<int>(scheme.width), number);
@@ -101,8 +96,7 @@ std::optional<int> VolumeNumber(const Scheme& scheme, const std::string& upperNa
         }
         return (number[0] - 'R') * 100 + NumberOf(number.substr(1));
     }
-    if (!IsDigits(number))
-        return std::nullopt;
+    if (!IsDigits(number)) return std::nullopt;
     return NumberOf(number);
 }
 
@@ -113,16 +107,14 @@ VolumeSet GatherVolumes(const std::string& firstVolume) {
     set.paths.push_back(firstVolume);
     const platform::PathSplit split = platform::SplitAtLastSeparator(firstVolume);
     const std::optional<Scheme> scheme = SchemeOf(split.name);
-    if (!scheme)
-        return set;
+    if (!scheme) return set;
 
     // The files that could belong to the set, by name in upper case.
     const std::string folder = platform::ListableFolder(split);
     std::map<std::string, std::string> present;
     int highest = -1;
     for (const auto& entry : platform::FindEntries(folder, scheme->stem, "*")) {
-        if (entry.isFolder)
-            continue;
+        if (entry.isFolder) continue;
         std::string upperName = platform::ToUpperAscii(entry.name);
         if (const auto number = VolumeNumber(*scheme, upperName)) {
             highest = std::max(highest, *number);
@@ -132,12 +124,10 @@ VolumeSet GatherVolumes(const std::string& firstVolume) {
 
     for (int number = scheme->next;; ++number) {
         const std::optional<std::string> name = VolumeName(*scheme, number);
-        if (!name)
-            break;
+        if (!name) break;
         const auto found = present.find(platform::ToUpperAscii(*name));
         if (found == present.end()) {
-            if (highest > number)
-                set.missingVolume = *name;
+            if (highest > number) set.missingVolume = *name;
             break;
         }
         set.paths.push_back(platform::JoinPath(folder, found->second));

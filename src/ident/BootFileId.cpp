@@ -17,16 +17,14 @@ constexpr std::size_t MARKER_CODE_LENGTH = 10;
 std::string_view LoadedFile(const KelCDFileSystem& fileSystem, std::int32_t index) {
     const unsigned char* data = fileSystem.FileData(index);
     const std::int64_t size = fileSystem.FileSize(index);
-    if (data == nullptr || size <= 0)
-        return {};
+    if (data == nullptr || size <= 0) return {};
     return {reinterpret_cast<const char*>(data), static_cast<std::size_t>(size)};
 }
 
 // The text that starts at `from`: up to its first zero byte, at most
 // MAX_TEXT bytes, never past the end of `bytes`.
 std::string_view TextAt(std::string_view bytes, std::size_t from) {
-    if (from >= bytes.size())
-        return {};
+    if (from >= bytes.size()) return {};
     std::string_view text = bytes.substr(from, MAX_TEXT);
     return text.substr(0, text.find('\0'));
 }
@@ -38,15 +36,13 @@ int PositionOf(std::string_view text, char c) {
 
 void RemoveFirst(std::string& text, char c) {
     const std::size_t at = text.find(c);
-    if (at != std::string::npos)
-        text.erase(at, 1);
+    if (at != std::string::npos) text.erase(at, 1);
 }
 
 // A checksum of a file of the disc, unless the file is missing.
 std::optional<std::string> CrcOfDiscFile(KelCDFileSystem& fileSystem, const std::string& name) {
     std::string crc = fileSystem.FileCrc(name);
-    if (crc == CRC_UNREADABLE)
-        return std::nullopt;
+    if (crc == CRC_UNREADABLE) return std::nullopt;
     return crc;
 }
 
@@ -54,18 +50,15 @@ std::optional<std::string> CrcOfDiscFile(KelCDFileSystem& fileSystem, const std:
 
 std::optional<std::string> ReadBootLine(std::string_view systemCnf) {
     const std::size_t boot = systemCnf.find("BOOT");
-    if (boot == std::string_view::npos)
-        return std::nullopt;
+    if (boot == std::string_view::npos) return std::nullopt;
     std::string_view line = TextAt(systemCnf, boot);
 
     const std::size_t lineFeed = line.find('\n');
-    if (lineFeed == std::string_view::npos)
-        return std::nullopt;
+    if (lineFeed == std::string_view::npos) return std::nullopt;
     line = line.substr(0, lineFeed);
 
     const std::size_t colon = line.find(':');
-    if (colon == std::string_view::npos)
-        return std::nullopt;
+    if (colon == std::string_view::npos) return std::nullopt;
     std::string_view path = line.substr(colon);
     return std::string(path.substr(0, path.find(';')));
 }
@@ -76,8 +69,7 @@ int BootPathDotDistance(std::string_view bootPath) {
 
 std::optional<std::string> GameCodeFromBootPath(std::string_view bootPath) {
     const int underscore = PositionOf(bootPath, '_');
-    if (underscore < 4)
-        return std::nullopt;
+    if (underscore < 4) return std::nullopt;
     std::string code(bootPath.substr(static_cast<std::size_t>(underscore - 4)));
     RemoveFirst(code, '_');
     RemoveFirst(code, '.');
@@ -86,14 +78,12 @@ std::optional<std::string> GameCodeFromBootPath(std::string_view bootPath) {
 
 ExeMarker ScanExeMarker(std::string_view executable) {
     const std::size_t marker = executable.find(":BI");
-    if (marker == std::string_view::npos)
-        return {};
+    if (marker == std::string_view::npos) return {};
 
     // The marker bytes are not zero, so the text holds at least them.
     const std::string_view text = TextAt(executable, marker);
     std::string code(text.substr(3, MARKER_CODE_LENGTH));
-    if (PositionOf(code, '-') != 4)
-        return {ExeMarker::Outcome::MarkerOnly, {}};
+    if (PositionOf(code, '-') != 4) return {ExeMarker::Outcome::MarkerOnly, {}};
     RemoveFirst(code, '-');
     return {ExeMarker::Outcome::Code, code};
 }
@@ -107,30 +97,25 @@ std::string ApplyCodeRules(std::string code, CodeSource source, KelCDFileSystem&
     }
     if (code == "SLPS01527") {
         const std::string marker = fileSystem.FileCrc("DISK.ID");
-        if (marker == "8B4D1797")
-            return "SLPS01528";
-        if (marker == "33F170F2")
-            return "SLPS01529";
+        if (marker == "8B4D1797") return "SLPS01528";
+        if (marker == "33F170F2") return "SLPS01529";
     }
     return code;
 }
 
 std::optional<std::string> IdentifyPlayStation(const std::string& imageFile) {
     KelCDFileSystem fileSystem(imageFile);
-    if (!fileSystem.IsValid())
-        return std::nullopt;
+    if (!fileSystem.IsValid()) return std::nullopt;
 
     const std::int32_t systemCnf = fileSystem.OpenFile("SYSTEM.CNF");
     if (systemCnf >= 0) {
         const auto bootPath = ReadBootLine(LoadedFile(fileSystem, systemCnf));
-        if (!bootPath)
-            return std::nullopt;
+        if (!bootPath) return std::nullopt;
 
         const int distance = BootPathDotDistance(*bootPath);
         if (distance == 4 || distance == 3) {
             auto code = GameCodeFromBootPath(*bootPath);
-            if (!code)
-                return std::nullopt;
+            if (!code) return std::nullopt;
             return platform::ToUpperAscii(
                 ApplyCodeRules(*code, CodeSource::SystemCnfBootLine, fileSystem));
         }
@@ -138,8 +123,7 @@ std::optional<std::string> IdentifyPlayStation(const std::string& imageFile) {
         // A boot executable of another name: its marker, or its checksum.
         const std::string name = bootPath->substr(1);
         const std::int32_t executable = fileSystem.OpenFile(name);
-        if (executable < 0)
-            return std::nullopt;
+        if (executable < 0) return std::nullopt;
         const ExeMarker marker = ScanExeMarker(LoadedFile(fileSystem, executable));
         switch (marker.outcome) {
             case ExeMarker::Outcome::Code:
@@ -153,8 +137,7 @@ std::optional<std::string> IdentifyPlayStation(const std::string& imageFile) {
     }
 
     const std::int32_t psxExe = fileSystem.OpenFile("PSX.EXE");
-    if (psxExe < 0)
-        return std::nullopt;
+    if (psxExe < 0) return std::nullopt;
     const ExeMarker marker = ScanExeMarker(LoadedFile(fileSystem, psxExe));
     if (marker.outcome == ExeMarker::Outcome::Code) {
         return platform::ToUpperAscii(
@@ -165,41 +148,33 @@ std::optional<std::string> IdentifyPlayStation(const std::string& imageFile) {
 
 std::optional<std::string> IdentifyPlayStation2(const std::string& imageFile) {
     KelCDFileSystem fileSystem(imageFile);
-    if (!fileSystem.IsValid())
-        return std::nullopt;
+    if (!fileSystem.IsValid()) return std::nullopt;
 
     const std::int32_t systemCnf = fileSystem.OpenFile("SYSTEM.CNF");
-    if (systemCnf < 0)
-        return CrcOfDiscFile(fileSystem, "PSX.EXE");
+    if (systemCnf < 0) return CrcOfDiscFile(fileSystem, "PSX.EXE");
 
     const auto bootPath = ReadBootLine(LoadedFile(fileSystem, systemCnf));
-    if (!bootPath)
-        return std::nullopt;
+    if (!bootPath) return std::nullopt;
     if (BootPathDotDistance(*bootPath) == 4) {
         auto code = GameCodeFromBootPath(*bootPath);
-        if (!code)
-            return std::nullopt;
+        if (!code) return std::nullopt;
         return platform::ToUpperAscii(*code);
     }
     // The name after the colon and the separator that follows it.
-    if (bootPath->size() <= 2)
-        return std::nullopt;
+    if (bootPath->size() <= 2) return std::nullopt;
     return CrcOfDiscFile(fileSystem, bootPath->substr(2));
 }
 
 std::optional<std::string> IdentifyPsp(const std::string& imageFile) {
     KelCDFileSystem fileSystem(imageFile);
-    if (!fileSystem.IsValid())
-        return std::nullopt;
+    if (!fileSystem.IsValid()) return std::nullopt;
 
     const std::int32_t umdData = fileSystem.OpenFile("UMD_DATA.BIN");
-    if (umdData < 0)
-        return std::nullopt;
+    if (umdData < 0) return std::nullopt;
     const std::string_view text = TextAt(LoadedFile(fileSystem, umdData), 0);
     std::string code(text.substr(0, text.find('|')));
     // A file that starts with its terminator holds no code at all.
-    if (code.empty())
-        return std::nullopt;
+    if (code.empty()) return std::nullopt;
     RemoveFirst(code, '-');
     return platform::ToUpperAscii(code);
 }

@@ -35,8 +35,7 @@ void KelArchiverBase::ExtractArchive(const std::string& errorTitle) {
 void KelArchiverBase::Fail(const std::string& errorTitle, const std::string& text) {
     succeeded = false;
     // Nothing half-extracted stays on the disk.
-    if (folderReady)
-        platform::RemoveTree(extractDir);
+    if (folderReady) platform::RemoveTree(extractDir);
     if (ownerWindow != nullptr)
         ownerWindow->ShowMessage(text, MessageIcon::Information, errorTitle);
 }

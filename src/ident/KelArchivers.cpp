@@ -28,8 +28,7 @@ ArchiverKind ChooseArchiver(const std::string& path) {
         {".cab", ArchiverKind::SevenZip},
     };
     for (const Choice& choice : CHOICES) {
-        if (path.find(choice.text) != std::string::npos)
-            return choice.kind;
+        if (path.find(choice.text) != std::string::npos) return choice.kind;
     }
     return ArchiverKind::None;
 }

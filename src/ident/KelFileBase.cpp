@@ -43,8 +43,7 @@ std::string ExtractionFolder() {
 // lower case (Game.ZIP is a zip archive).
 std::string FoldLastExtension(const std::string& path) {
     const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos)
-        return path;
+    if (dot == std::string::npos) return path;
     return path.substr(0, dot) + platform::ToLowerAscii(std::string_view(path).substr(dot));
 }
 
@@ -52,15 +51,12 @@ std::string FoldLastExtension(const std::string& path) {
 // number of a multi-volume archive, which survives a rename.
 bool IsMultiPartSuffix(std::string_view text) {
     constexpr std::string_view PREFIX = ".part";
-    if (!text.starts_with(PREFIX))
-        return false;
+    if (!text.starts_with(PREFIX)) return false;
     const std::string_view digits = text.substr(PREFIX.size());
-    if (digits.empty() || digits.size() > 3)
-        return false;
+    if (digits.empty() || digits.size() > 3) return false;
     int value = 0;
     for (char c : digits) {
-        if (c < '0' || c > '9')
-            return false;
+        if (c < '0' || c > '9') return false;
         value = value * 10 + (c - '0');
     }
     return value >= 1;
@@ -71,8 +67,7 @@ bool IsMultiPartSuffix(std::string_view text) {
 // Game.bin.bak -> New.bak).
 std::string RenamedFile(const std::string& name, const std::string& newName) {
     const std::size_t lastDot = name.rfind('.');
-    if (lastDot == std::string::npos)
-        return newName;
+    if (lastDot == std::string::npos) return newName;
     const std::string_view stem = std::string_view(name).substr(0, lastDot);
     std::string_view part;
     const std::size_t stemDot = stem.rfind('.');
@@ -84,14 +79,11 @@ std::string RenamedFile(const std::string& name, const std::string& newName) {
 
 std::optional<std::string> ReadSmallFile(const std::string& path, std::uint64_t limit) {
     const auto size = platform::FileSizeOf(path);
-    if (!size || *size > limit)
-        return std::nullopt;
+    if (!size || *size > limit) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
+    if (!in) return std::nullopt;
     std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return std::nullopt;
+    if (in.bad()) return std::nullopt;
     return content;
 }
 
@@ -102,8 +94,7 @@ std::vector<std::string> SplitLines(std::string_view text) {
     while (!text.empty()) {
         const std::size_t lineFeed = text.find('\n');
         std::string_view line = text.substr(0, lineFeed);
-        if (lineFeed != std::string_view::npos && line.ends_with('\r'))
-            line.remove_suffix(1);
+        if (lineFeed != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
         lines.emplace_back(line);
         text = lineFeed == std::string_view::npos ? std::string_view() : text.substr(lineFeed + 1);
     }
@@ -127,8 +118,7 @@ std::vector<std::string> FindFilesByExtensions(const FileSearchBase& base,
     for (const std::string& extension : extensions) {
         const std::string wildcard = base.wildcardStem + "." + extension;
         for (const auto& entry : platform::FindEntries(base.folder, base.literalName, wildcard)) {
-            if (!entry.isFolder)
-                paths.push_back(platform::JoinPath(base.folder, entry.name));
+            if (!entry.isFolder) paths.push_back(platform::JoinPath(base.folder, entry.name));
         }
     }
     return paths;
@@ -136,14 +126,12 @@ std::vector<std::string> FindFilesByExtensions(const FileSearchBase& base,
 
 KelFileBase::KelFileBase(const DiscHandlerParams& params, std::string_view extensionList)
     : basePath(params.basePath) {
-    if (params.searchArchives)
-        ExtractArchive(params.ownerWindow);
+    if (params.searchArchives) ExtractArchive(params.ownerWindow);
     extensions = SplitWords(extensionList);
     FindImage();
     if (imageFound && params.computeChecksum) {
         std::string crc = WholeFileCrcText(imageFile);
-        if (crc != CRC_UNREADABLE)
-            ids.push_back(std::move(crc));
+        if (crc != CRC_UNREADABLE) ids.push_back(std::move(crc));
     }
 }
 
@@ -152,8 +140,7 @@ KelFileBase::~KelFileBase() = default;
 void KelFileBase::ExtractArchive(RunHost* ownerWindow) {
     const std::vector<std::string> archives =
         FindFilesByExtensions(SearchBaseOfPath(basePath), ARCHIVE_EXTENSIONS);
-    if (archives.empty())
-        return;
+    if (archives.empty()) return;
     extractDir = ExtractionFolder();
     // The choice looks at the folded name; the file is opened by its real name.
     const std::string& archive = archives.front();
@@ -166,22 +153,19 @@ void KelFileBase::FindImage() {
     const FileSearchBase base =
         extracted ? SearchEveryFileIn(extractDir) : SearchBaseOfPath(basePath);
     const std::vector<std::string> images = FindFilesByExtensions(base, extensions);
-    if (images.empty())
-        return;
+    if (images.empty()) return;
     imageFile = images.front();
     imageFound = true;
 }
 
 void KelFileBase::AppendBootId(std::optional<std::string> id) {
-    if (!id)
-        return;
+    if (!id) return;
     ids.push_back(std::move(*id));
     idFound = true;
 }
 
 const std::string& KelFileBase::IdAt(std::int32_t index) const {
-    if (index < 0 || index >= IdCount())
-        return noId;
+    if (index < 0 || index >= IdCount()) return noId;
     return ids[std::size_t(index)];
 }
 
@@ -191,8 +175,7 @@ std::int32_t KelFileBase::IdCount() const {
 
 bool KelFileBase::Rename(const RenameRequest& request) {
     // A name holding '/' would move the files elsewhere; such a name moves nothing.
-    if (!platform::IsPlainName(request.newName))
-        return false;
+    if (!platform::IsPlainName(request.newName)) return false;
 
     const platform::PathSplit split = platform::SplitAtLastSeparator(basePath);
     const std::string folder = platform::ListableFolder(split);
@@ -201,8 +184,7 @@ bool KelFileBase::Rename(const RenameRequest& request) {
 
     std::vector<std::string> names;
     for (const auto& entry : platform::FindEntries(folder, split.name, ".*")) {
-        if (!entry.isFolder)
-            names.push_back(entry.name);
+        if (!entry.isFolder) names.push_back(entry.name);
     }
 
     // Where each file is now, and the names the moves gave.
@@ -216,8 +198,7 @@ bool KelFileBase::Rename(const RenameRequest& request) {
         if (platform::MovePath(oldPath, newPath)) {
             movedNames.push_back(newFileName);
             currentPaths.push_back(newPath);
-            if (oldPath == cuePath)
-                cuePath = newPath;
+            if (oldPath == cuePath) cuePath = newPath;
         } else {
             currentPaths.push_back(oldPath);
         }
@@ -229,8 +210,7 @@ bool KelFileBase::Rename(const RenameRequest& request) {
     }
     // Last, so that the rewritten cue sheet gets the time as well.
     if (request.setFileTime) {
-        for (const std::string& path : currentPaths)
-            platform::SetFileTimes(path, request.fileTime);
+        for (const std::string& path : currentPaths) platform::SetFileTimes(path, request.fileTime);
     }
     return !movedNames.empty();
 }
@@ -243,31 +223,25 @@ bool KelFileBase::Rename(const RenameRequest& request) {
 void KelFileBase::FixCueSheet(const std::string& cuePath, const std::string& newName,
                               const std::vector<std::string>& movedNames) const {
     const std::optional<std::string> content = ReadSmallFile(cuePath, MAX_CUE_SHEET);
-    if (!content)
-        return;
+    if (!content) return;
     std::vector<std::string> lines = SplitLines(*content);
-    if (lines.empty())
-        return;
+    if (lines.empty()) return;
 
     const std::string& first = lines.front();
     const std::size_t quote = first.find('"');
     const std::size_t dot = first.rfind('.');
     // Without a double quote the name cannot be told from the words around it.
-    if (quote == std::string::npos || dot == std::string::npos)
-        return;
+    if (quote == std::string::npos || dot == std::string::npos) return;
     const std::string rest = first.substr(dot);
     const std::string named = newName + rest.substr(0, rest.find('"'));
     bool namesMovedFile = false;
     for (const std::string& moved : movedNames) {
         namesMovedFile = namesMovedFile || platform::EqualsIgnoreCase(moved, named);
     }
-    if (!namesMovedFile)
-        return;
+    if (!namesMovedFile) return;
 
     lines.front() = first.substr(0, quote + 1) + newName + rest;
     std::string rewritten;
-    for (const std::string& line : lines)
-        rewritten += line + "\r\n";
-    if (rewritten != *content)
-        platform::ReplaceFileContent(cuePath, rewritten);
+    for (const std::string& line : lines) rewritten += line + "\r\n";
+    if (rewritten != *content) platform::ReplaceFileContent(cuePath, rewritten);
 }

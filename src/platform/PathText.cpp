@@ -16,17 +16,14 @@ PathSplit SplitAtLastSeparator(std::string_view path) {
 }
 
 std::string ListableFolder(const PathSplit& split) {
-    if (split.hasSeparator && split.folder.empty())
-        return "/";
+    if (split.hasSeparator && split.folder.empty()) return "/";
     return split.folder;
 }
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
-    if (folder.empty())
-        return std::string(name);
+    if (folder.empty()) return std::string(name);
     std::string path(folder);
-    if (path.back() != '/')
-        path += '/';
+    if (path.back() != '/') path += '/';
     return path + std::string(name);
 }
 

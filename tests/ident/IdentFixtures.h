@@ -5,36 +5,11 @@
 #include <utility>
 #include <vector>
 
-#include "platform/KelCurrentDirectory.h"
-#include "run/RunHost.h"
+#include "support/RecordingHost.h"
 
 namespace identtest {
 
-// A window that records the messages it is asked to show.
-class RecordingHost final : public RunHost {
-public:
-    struct Message {
-        std::string text;
-        MessageIcon icon;
-        std::string caption;
-    };
-
-    void SetStatusText(const std::string&) override {}
-    void SetProgress(int) override {}
-    void SetControlsEnabled(bool) override {}
-    std::string LanguageText(const std::string&, const std::string&) override { return {}; }
-    void ShowMessage(const std::string& text, MessageIcon icon,
-                     const std::string& caption) override {
-        messages.push_back({text, icon, caption});
-    }
-    bool AskYesNo(const std::string&) override { return false; }
-    const KelCurrentDirectory& StartDirectory() const override { return startDirectory; }
-
-    std::vector<Message> messages;
-
-private:
-    KelCurrentDirectory startDirectory;
-};
+using RecordingHost = testsupport::RecordingHost;
 
 // Writes a cooked ISO9660 image holding these files (path, content).
 void WriteDisc(const std::string& path,

@@ -1,0 +1,160 @@
+#include "cli/CommandLine.h"
+
+#include <map>
+
+#include "run/RunSettings.h"
+
+const char* const USAGE_TEXT =
+    "Usage: orvane-cli rename|list|add-record [options]\n"
+    "\n"
+    "Identifies and renames PlayStation, PlayStation 2 and PSP disc images, as the\n"
+    "window does. The current directory is the start-up directory: Setting.ini,\n"
+    "preset/, language/, the inventory lists and the logs are there.\n"
+    "\n"
+    "Commands:\n"
+    "  rename        identify and rename every disc image of the folder\n"
+    "  list          append a database line for every disc of the folder\n"
+    "  add-record    merge the add file into the database file\n"
+    "\n"
+    "Options (each overrides what Setting.ini and the current preset hold):\n"
+    "  --folder DIR          folder to scan\n"
+    "  --formula TEXT        renaming formula, e.g. \"%n [%i]\"\n"
+    "  --database FILE       game database file\n"
+    "  --add-file FILE       database file that add-record merges in\n"
+    "  --list-format TEXT    have/miss list line formula\n"
+    "  --system PS1|PS2|PSP  system of the discs\n"
+    "  --preset NAME         use this preset (created by --save when new)\n"
+    "  --language NAME       language of the messages (a file of language/)\n"
+    "  --check N=0|1         check box N (0..11)\n"
+    "  --subfolders[=0|1]    scan sub-folders (check 0)\n"
+    "  --rename-folders[=0|1] rename the folders of renamed images (check 1)\n"
+    "  --checksum[=0|1]      try the whole image's CRC-32 first (check 2)\n"
+    "  --add-priority[=0|1]  add-record: the add file's records win (check 3)\n"
+    "  --search-archives[=0|1] list: look into archives (check 4)\n"
+    "  --dates[=0|1]         date renamed files and folders by release (check 10)\n"
+    "  --batch[=0|1]         write RenameBatch.bat (check 11)\n"
+    "  --save                store the state in the preset and Setting.ini first\n"
+    "  --help, --version\n"
+    "\n"
+    "Status goes to stderr, messages to stdout. Ctrl-C stops after the current disc.\n"
+    "Exit status: 0 the command ran to its end (also after a stop), 2 an input\n"
+    "check failed, 64 usage error.\n";
+
+namespace {
+
+const std::map<std::string, int> EDIT_OPTIONS = {
+    {"--folder", EDIT_FOLDER},           {"--formula", EDIT_FORMULA},
+    {"--database", EDIT_DATABASE},       {"--add-file", EDIT_ADD_DATABASE},
+    {"--list-format", EDIT_LIST_FORMAT},
+};
+
+const std::map<std::string, int> CHECK_ALIASES = {
+    {"--subfolders", CHECK_SUBFOLDERS},
+    {"--rename-folders", CHECK_RENAME_FOLDERS},
+    {"--checksum", CHECK_IMAGE_CHECKSUM},
+    {"--add-priority", CHECK_ADD_PRIORITY},
+    {"--search-archives", CHECK_SEARCH_ARCHIVES},
+    {"--dates", CHECK_SET_TIMES},
+    {"--batch", CHECK_WRITE_BATCH},
+};
+
+std::optional<int> CheckState(const std::string& text) {
+    if (text == "0") return 0;
+    if (text == "1") return 1;
+    return std::nullopt;
+}
+
+std::optional<int> CheckNumber(const std::string& text) {
+    if (text.empty() || text.size() > 2) return std::nullopt;
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value < CHECK_COUNT ? std::optional<int>(value) : std::nullopt;
+}
+
+}  // namespace
+
+std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& arguments,
+                                            std::string& error) {
+    CommandLine line;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string name = arguments[i];
+        std::optional<std::string> inlineValue;
+        const std::size_t equals = name.find('=');
+        if (name.rfind("--", 0) == 0 && equals != std::string::npos) {
+            inlineValue = name.substr(equals + 1);
+            name.erase(equals);
+        }
+        auto value = [&]() -> std::optional<std::string> {
+            if (inlineValue) return inlineValue;
+            if (i + 1 >= arguments.size()) return std::nullopt;
+            return arguments[++i];
+        };
+        auto missing = [&] {
+            error = name + " needs a value";
+            return std::nullopt;
+        };
+
+        if (name == "rename" || name == "list" || name == "add-record") {
+            if (line.command != CommandLine::Command::None) {
+                error = "more than one command";
+                return std::nullopt;
+            }
+            line.command = name == "rename" ? CommandLine::Command::Rename
+                           : name == "list" ? CommandLine::Command::List
+                                            : CommandLine::Command::AddRecord;
+        } else if (name == "--help" || name == "-h") {
+            line.help = true;
+        } else if (name == "--version") {
+            line.version = true;
+        } else if (name == "--save") {
+            line.save = true;
+        } else if (const auto edit = EDIT_OPTIONS.find(name); edit != EDIT_OPTIONS.end()) {
+            const auto text = value();
+            if (!text) return missing();
+            line.edits.emplace_back(edit->second, *text);
+        } else if (name == "--preset" || name == "--language") {
+            const auto text = value();
+            if (!text) return missing();
+            (name == "--preset" ? line.preset : line.language) = *text;
+        } else if (name == "--system") {
+            const auto text = value();
+            if (!text) return missing();
+            if (*text == "PS1" || *text == "PS2" || *text == "PSP") {
+                line.systemSelection = *text == "PS1" ? 0 : *text == "PS2" ? 1 : 2;
+            } else {
+                error = "--system takes PS1, PS2 or PSP";
+                return std::nullopt;
+            }
+        } else if (name == "--check") {
+            const auto text = value();
+            if (!text) return missing();
+            const std::size_t split = text->find('=');
+            const auto number = CheckNumber(text->substr(0, split));
+            const auto state =
+                split == std::string::npos ? std::nullopt : CheckState(text->substr(split + 1));
+            if (!number || !state) {
+                error = "--check takes N=0 or N=1 with N from 0 to 11";
+                return std::nullopt;
+            }
+            line.checks.emplace_back(*number, *state);
+        } else if (const auto alias = CHECK_ALIASES.find(name); alias != CHECK_ALIASES.end()) {
+            const auto state = inlineValue ? CheckState(*inlineValue) : std::optional<int>(1);
+            if (!state) {
+                error = name + " takes =0 or =1";
+                return std::nullopt;
+            }
+            line.checks.emplace_back(alias->second, *state);
+        } else {
+            error = "unknown argument " + arguments[i];
+            return std::nullopt;
+        }
+    }
+    if (line.command == CommandLine::Command::None && !line.help && !line.version) {
+        error = "no command given";
+        return std::nullopt;
+    }
+    return line;
+}

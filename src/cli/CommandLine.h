@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// What the user asked of orvane-cli.
+struct CommandLine {
+    enum class Command { None, Rename, List, AddRecord };
+    Command command = Command::None;
+    bool help = false;
+    bool version = false;
+    bool save = false;
+    std::optional<std::string> preset;
+    std::optional<std::string> language;
+    std::optional<int> systemSelection;
+    std::vector<std::pair<int, std::string>> edits;  // edit index, text
+    std::vector<std::pair<int, int>> checks;         // check index, state
+};
+
+// Parses the arguments after the program name; on a usage error returns
+// nothing and fills `error`.
+std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& arguments,
+                                            std::string& error);
+
+extern const char* const USAGE_TEXT;

@@ -1,0 +1,102 @@
+#include "run/ListRun.h"
+
+#include <fstream>
+#include <string>
+
+#include "ident/DiscHandlers.h"
+#include "ident/GameDatabase.h"
+#include "platform/FileOps.h"
+#include "platform/KelCurrentDirectory.h"
+#include "run/FileEnumeration.h"
+#include "run/RunHost.h"
+
+namespace {
+
+constexpr int PROGRESS_RANGE = 65536;
+
+// Whether the file's last byte is something other than a line feed: a line
+// appended to it would otherwise continue its last record.
+bool EndsWithoutLineEnd(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in || in.tellg() <= 0) return false;
+    in.seekg(-1, std::ios::end);
+    return in.get() != '\n';
+}
+
+}  // namespace
+
+RunOutcome RunList(RunSettings settings) {
+    RunHost& host = *settings.ownerWindow;
+    RunState& state = *settings.runState;
+    const auto& texts = settings.texts;
+    auto text = [&host](const char* section, const char* key) {
+        return host.LanguageText(section, key);
+    };
+
+    state.stopRequested = false;
+    state.settings = settings;
+    host.SetProgress(0);
+    host.StartDirectory().MakeCurrent();
+    host.SetControlsEnabled(false);
+
+    auto reject = [&](const char* key, MessageIcon icon) {
+        host.ShowMessage(text("MessageBox", key), icon);
+        host.SetControlsEnabled(true);
+        return RunOutcome::InputRejected;
+    };
+    if (!platform::IsExistingFolder(texts[EDIT_FOLDER])) {
+        return reject("FOLDER_NOT_FOUND", MessageIcon::Warning);
+    }
+    const std::string& databasePath = texts[EDIT_DATABASE];
+    const bool needsLineEnd = EndsWithoutLineEnd(databasePath);
+    std::ofstream database(databasePath, std::ios::binary | std::ios::app);
+    if (!database.is_open()) return reject("DATABASE_NOT_FOUND", MessageIcon::Information);
+    const int systemIndex = SystemIndex(settings.systemSelection);
+    if (systemIndex == 0) return reject("MODE_NOT_SELECTED", MessageIcon::Information);
+
+    host.SetStatusText(text("State", "FILE_ENUMERATION"));
+    state.candidates.clear();
+    EnumerateFiles(texts[EDIT_FOLDER], settings.checks[CHECK_SUBFOLDERS] == 1, state.candidates);
+    // Each volume of a multi-volume archive stays a candidate of its own.
+    ReduceToBaseNames(state.candidates, false);
+
+    const std::string systemName = SystemName(systemIndex);
+    DiscHandlerParams params;
+    if (systemIndex != 3) {
+        params.virtualDriveToolPath = texts[EDIT_DRIVE_TOOL];
+        params.driveText = settings.driveText;
+    }
+    params.searchArchives = settings.checks[CHECK_SEARCH_ARCHIVES] == 1;
+    params.computeChecksum = false;
+    params.ownerWindow = &host;
+
+    if (needsLineEnd) database << "\r\n";
+    const std::int64_t total = std::int64_t(state.candidates.size());
+    std::int64_t processed = 0;
+    for (const std::string& candidate : state.candidates) {
+        if (state.stopRequested) break;
+        host.SetStatusText(text("State", "GET_ID") + " : " + candidate);
+        params.basePath = candidate;
+        const std::unique_ptr<KelFileBase> handler = CreateDiscHandler(systemIndex, params);
+        ++processed;
+        host.SetProgress(int(processed * PROGRESS_RANGE / total));
+        if (!handler->IdFound()) continue;
+
+        DiscRecord record;
+        record[0] = handler->IdAt(0);
+        // As in the rename run's lookup: a boot line without ";1" ends in a
+        // carriage return, which would split the line and never match.
+        const std::size_t carriageReturn = record[0].find('\r');
+        if (carriageReturn != std::string::npos) record[0].erase(carriageReturn, 1);
+        record[1] = candidate;
+        record[7] = systemName;
+        database << JoinDatabaseLine(record) << "\r\n";
+        database.flush();
+    }
+
+    host.SetStatusText(text("MessageBox", "LIST_DONE_1"));
+    host.ShowMessage(text("MessageBox", "LIST_DONE_1"), MessageIcon::Information);
+    host.SetProgress(0);
+    host.SetControlsEnabled(true);
+    return RunOutcome::Completed;
+}

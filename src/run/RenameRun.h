@@ -1,0 +1,12 @@
+#pragma once
+
+#include "run/RunSettings.h"
+
+// The program's main job, run on a worker thread: checks its inputs, walks the
+// folder, identifies each disc, looks it up in the database, renames all its
+// files (and, when asked, its folder) after the formula, keeps the have/miss
+// inventory, writes the error log and the rename batch, honours Stop between
+// discs and reports a summary. Everything it shows goes through
+// settings.ownerWindow; relative file names resolve against the start-up
+// directory.
+RunOutcome RunRename(RunSettings settings);
