@@ -7,8 +7,8 @@
 #include "run/RunHost.h"
 
 RunOutcome MergeDatabaseFiles(WindowModel& model, RunHost& host) {
-    auto text = [&model](const char* section, const char* key) {
-        return model.LanguageText(section, key);
+    auto text = [&host](const char* section, const char* key) {
+        return host.LanguageText(section, key);
     };
     host.SetControlsEnabled(false);
     host.StartDirectory().MakeCurrent();

@@ -10,13 +10,11 @@ namespace {
 class GatherVolumesTest : public ::testing::Test {
 protected:
     void Files(std::initializer_list<const char*> names) {
-        for (const char* name : names)
-            testsupport::WriteFile(dir / name, "v");
+        for (const char* name : names) testsupport::WriteFile(dir / name, "v");
     }
     std::vector<std::string> Paths(std::initializer_list<const char*> names) {
         std::vector<std::string> paths;
-        for (const char* name : names)
-            paths.push_back(dir / name);
+        for (const char* name : names) paths.push_back(dir / name);
         return paths;
     }
 

@@ -13,22 +13,13 @@ std::array<std::uint32_t, 256> CrcTable() {
     std::array<std::uint32_t, 256> table{};
     for (std::uint32_t i = 0; i < 256; ++i) {
         std::uint32_t value = i;
-        for (int bit = 0; bit < 8; ++bit)
-            value = (value >> 1) ^ ((value & 1) ? 0xEDB88320u : 0);
+        for (int bit = 0; bit < 8; ++bit) value = (value >> 1) ^ ((value & 1) ? 0xEDB88320u : 0);
         table[i] = value;
     }
     return table;
 }
 
 }  // namespace
-
-void WriteDisc(const std::string& path,
-               const std::vector<std::pair<std::string, std::string>>& files) {
-    testsupport::IsoBuilder builder;
-    for (const auto& [name, content] : files)
-        builder.AddFile(name, content);
-    testsupport::WriteIso(builder.Build(), path);
-}
 
 std::string WithCrc(const std::string& prefix, std::uint32_t crc) {
     static const std::array<std::uint32_t, 256> table = CrcTable();
@@ -38,8 +29,7 @@ std::string WithCrc(const std::string& prefix, std::uint32_t crc) {
     std::uint32_t state = ~crc;
     for (int k = 3; k >= 0; --k) {
         std::uint8_t index = 0;
-        while ((table[index] >> 24) != (state >> 24))
-            ++index;
+        while ((table[index] >> 24) != (state >> 24)) ++index;
         indices[std::size_t(k)] = index;
         state = (state ^ table[index]) << 8;
     }

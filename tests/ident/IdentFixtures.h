@@ -5,15 +5,14 @@
 #include <utility>
 #include <vector>
 
+#include "support/IsoBuilder.h"
 #include "support/RecordingHost.h"
 
 namespace identtest {
 
 using RecordingHost = testsupport::RecordingHost;
 
-// Writes a cooked ISO9660 image holding these files (path, content).
-void WriteDisc(const std::string& path,
-               const std::vector<std::pair<std::string, std::string>>& files);
+using testsupport::WriteDisc;
 
 // `prefix` followed by four bytes chosen so that the whole has the CRC-32
 // `crc`: the marker files of the special disc rules are known by checksum.

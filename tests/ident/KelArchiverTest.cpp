@@ -22,8 +22,7 @@ namespace {
 using Names = std::vector<std::string>;
 
 void PutLE(std::string& out, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out += char((value >> (8 * i)) & 0xFF);
+    for (int i = 0; i < bytes; ++i) out += char((value >> (8 * i)) & 0xFF);
 }
 
 // A zip archive with one deflated entry whose header claims `declaredSize`
@@ -115,8 +114,7 @@ void SetZipModes(const std::string& path, std::uint32_t mode) {
     for (std::size_t at = zip.find(signature); at != std::string::npos;
          at = zip.find(signature, at + 4)) {
         zip[at + 5] = 3;  // made by Unix
-        for (int i = 0; i < 4; ++i)
-            zip[at + 38 + i] = char(((mode << 16) >> (8 * i)) & 0xFF);
+        for (int i = 0; i < 4; ++i) zip[at + 38 + i] = char(((mode << 16) >> (8 * i)) & 0xFF);
     }
     WriteFile(path, zip);
 }
@@ -196,8 +194,7 @@ TEST_F(ArchiverTest, SevenZipAndBsdtarArchives) {
 
 TEST_F(ArchiverTest, SplitSevenZipReachesTheRarExtractor) {
     std::string image;
-    for (int i = 0; i < 20000; ++i)
-        image += std::to_string(i * 7919) + ",";
+    for (int i = 0; i < 20000; ++i) image += std::to_string(i * 7919) + ",";
     Source("Game.bin", image);
     InSource("7zz a -bd -mx=0 -v20k ../Game.7z Game.bin");
     ASSERT_TRUE(platform::KindOf(dir / "Game.7z.003") == platform::PathKind::File);
@@ -208,8 +205,7 @@ TEST_F(ArchiverTest, SplitSevenZipReachesTheRarExtractor) {
 
 TEST_F(ArchiverTest, MissingMiddleVolumeFails) {
     std::string image;
-    for (int i = 0; i < 20000; ++i)
-        image += std::to_string(i * 7919) + ",";
+    for (int i = 0; i < 20000; ++i) image += std::to_string(i * 7919) + ",";
     Source("Game.bin", image);
     InSource("7zz a -bd -mx=0 -v20k ../Game.7z Game.bin");
     ASSERT_TRUE(platform::DeleteFile(dir / "Game.7z.002"));
@@ -351,8 +347,7 @@ class CorpusArchiveTest : public ArchiverTest {
 protected:
     void SetUp() override {
         corpus = testsupport::CorpusDir();
-        if (corpus.empty())
-            GTEST_SKIP() << "no test corpus";
+        if (corpus.empty()) GTEST_SKIP() << "no test corpus";
     }
 
     // Copies corpus files into the test folder under new names.

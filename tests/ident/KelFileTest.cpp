@@ -164,8 +164,7 @@ TEST_F(HandlerTest, FailedExtractionFallsBackToTheCandidatesFiles) {
 
 TEST_F(HandlerTest, MultiPartRarKeepsItsPartSuffixes) {
     const std::string corpus = testsupport::CorpusDir();
-    if (corpus.empty())
-        GTEST_SKIP() << "no test corpus";
+    if (corpus.empty()) GTEST_SKIP() << "no test corpus";
     for (int part = 1; part <= 3; ++part) {
         WriteFile(dir / ("Game.part" + std::to_string(part) + ".rar"),
                   ReadFile(corpus + "/archives/rarfile/test/files/rar3-vols.part" +

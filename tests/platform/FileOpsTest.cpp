@@ -106,7 +106,8 @@ TEST(ReplaceFileContent, RebuildableFilesAreSwappedInWhole) {
     TempDir dir;
     EXPECT_TRUE(ReplaceFileContent(dir / "Miss list (PS2).txt", "first", ReplaceMode::Rebuildable));
     chmod((dir / "Miss list (PS2).txt").c_str(), 0604);
-    EXPECT_TRUE(ReplaceFileContent(dir / "Miss list (PS2).txt", "second", ReplaceMode::Rebuildable));
+    EXPECT_TRUE(
+        ReplaceFileContent(dir / "Miss list (PS2).txt", "second", ReplaceMode::Rebuildable));
     EXPECT_EQ(ReadFile(dir / "Miss list (PS2).txt"), "second");
     struct stat status;
     ASSERT_EQ(stat((dir / "Miss list (PS2).txt").c_str(), &status), 0);

@@ -282,4 +282,23 @@ void WriteIso(const BuiltIso& iso, const std::string& path) {
     if (!ok) throw std::runtime_error("cannot write " + path);
 }
 
+void WriteDisc(const std::string& path,
+               const std::vector<std::pair<std::string, std::string>>& files) {
+    IsoBuilder builder;
+    for (const auto& [name, content] : files) builder.AddFile(name, content);
+    WriteIso(builder.Build(), path);
+}
+
+std::string Ps1SystemCnf(const std::string& bootFile) {
+    return "BOOT = cdrom:\\" + bootFile + ";1\r\nTCB = 4\r\nEVENT = 10\r\nSTACK = 801FFFF0\r\n";
+}
+
+std::string Ps2SystemCnf(const std::string& bootFile) {
+    return "BOOT2 = cdrom0:\\" + bootFile + ";1\r\nVER = 1.00\r\nVMODE = NTSC\r\n";
+}
+
+std::string PspUmdData(const std::string& code) {
+    return code + "|0001G|0|0001|E|" + std::string(16, '\0');
+}
+
 }  // namespace testsupport

@@ -80,4 +80,13 @@ private:
 // Writes an image to disk; far content is written sparsely.
 void WriteIso(const BuiltIso& iso, const std::string& path);
 
+// Writes a cooked image holding these files (path inside the disc, content).
+void WriteDisc(const std::string& path,
+               const std::vector<std::pair<std::string, std::string>>& files);
+
+// Contents of boot files as the three systems' discs carry them.
+std::string Ps1SystemCnf(const std::string& bootFile);  // BOOT = cdrom:\<bootFile>;1
+std::string Ps2SystemCnf(const std::string& bootFile);  // BOOT2 = cdrom0:\<bootFile>;1
+std::string PspUmdData(const std::string& code);        // <code>|...
+
 }  // namespace testsupport
