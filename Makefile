@@ -21,8 +21,8 @@ test: build
 bench: build
 	@set -e; for program in $(BUILD_DIR)/bin/bench_*; do echo "== $$program"; $$program; done
 
-demo:
-	@echo "make demo: the sample collection and its rename run are not built yet" >&2; exit 1
+demo: build
+	@scripts/demo
 
 run:
 	@echo "make run: the window is not built yet" >&2; exit 1

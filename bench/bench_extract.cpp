@@ -42,16 +42,14 @@ void FillChunk(std::string& chunk, std::uint64_t index, Lcg& random) {
             break;
         case 1:
         case 2:  // structured, compressible content
-            while (chunk.size() < CHUNK)
-                chunk += WORDS[random.Next() % 10];
+            while (chunk.size() < CHUNK) chunk += WORDS[random.Next() % 10];
             chunk.resize(CHUNK);
             break;
         default:  // already compressed content (video, audio)
             chunk.resize(CHUNK);
             for (std::size_t i = 0; i < CHUNK; i += 4) {
                 const std::uint32_t value = random.Next();
-                for (std::size_t b = 0; b < 4; ++b)
-                    chunk[i + b] = char(value >> (8 * b));
+                for (std::size_t b = 0; b < 4; ++b) chunk[i + b] = char(value >> (8 * b));
             }
             break;
     }

@@ -11,26 +11,12 @@
 #include "naming/HaveMissLists.h"
 #include "support/CurrentDirectory.h"
 #include "support/Files.h"
+#include "support/Ps2Database.h"
 #include "support/TempDir.h"
 
 namespace {
 
-constexpr std::size_t GAME_COUNT = 12820;
 const std::string LIST_FORMULA = "%n [%i] (%l)";
-
-// A database like the real PS2 list for checkouts without the corpus: the
-// same size, a third of the names Japanese with full-width parts.
-std::string GeneratedDatabaseText() {
-    std::string text = ";generated PS2 list\r\n";
-    for (std::size_t i = 0; i < GAME_COUNT; ++i) {
-        const std::string number = std::to_string(10000 + i);
-        const std::string name = i % 3 == 0 ? "ドラゴン伝説 第" + number + "章 ～ＲＰＧ～ ﾃﾞﾗｯｸｽ"
-                                            : "Game Title " + number + " - The Sequel (Europe)";
-        text += "SLPS" + number + ";" + name + ";NTSC-J;SLPS-" + number + ";;Romanised Title " +
-                number + ";;PS2;;\r\n";
-    }
-    return text;
-}
 
 struct BenchDatabase {
     GameDatabase database;
@@ -40,15 +26,9 @@ struct BenchDatabase {
 const BenchDatabase& Ps2Database() {
     static const BenchDatabase loaded = [] {
         BenchDatabase result;
-        const std::string corpus = testsupport::CorpusDir();
-        if (!corpus.empty()) {
-            ReadDatabase(corpus + "/databases/ps2.csv", "PS2", result.database);
-            result.fromCorpus = true;
-        } else {
-            testsupport::TempDir dir;
-            testsupport::WriteFile(dir / "ps2.csv", GeneratedDatabaseText());
-            ReadDatabase(dir / "ps2.csv", "PS2", result.database);
-        }
+        testsupport::TempDir dir;
+        testsupport::WriteFile(dir / "ps2.csv", testsupport::Ps2DatabaseText(&result.fromCorpus));
+        ReadDatabase(dir / "ps2.csv", "PS2", result.database);
         return result;
     }();
     return loaded;

@@ -11,6 +11,7 @@
 #include "platform/AsciiCase.h"
 #include "platform/FileOps.h"
 #include "platform/FileSearch.h"
+#include "platform/FolderSnapshots.h"
 #include "platform/PathText.h"
 
 namespace {
@@ -113,11 +114,18 @@ FileSearchBase SearchEveryFileIn(const std::string& folder) {
 }
 
 std::vector<std::string> FindFilesByExtensions(const FileSearchBase& base,
-                                               const std::vector<std::string>& extensions) {
-    std::vector<std::string> paths;
+                                               const std::vector<std::string>& extensions,
+                                               const platform::FolderSnapshots* snapshots) {
+    std::vector<std::string> wildcards;
     for (const std::string& extension : extensions) {
-        const std::string wildcard = base.wildcardStem + "." + extension;
-        for (const auto& entry : platform::FindEntries(base.folder, base.literalName, wildcard)) {
+        wildcards.push_back(base.wildcardStem + "." + extension);
+    }
+    std::vector<std::string> paths;
+    const auto found =
+        snapshots ? snapshots->FindPerWildcard(base.folder, base.literalName, wildcards)
+                  : platform::FindEntriesPerWildcard(base.folder, base.literalName, wildcards);
+    for (const auto& matches : found) {
+        for (const auto& entry : matches) {
             if (!entry.isFolder) paths.push_back(platform::JoinPath(base.folder, entry.name));
         }
     }
@@ -125,7 +133,7 @@ std::vector<std::string> FindFilesByExtensions(const FileSearchBase& base,
 }
 
 KelFileBase::KelFileBase(const DiscHandlerParams& params, std::string_view extensionList)
-    : basePath(params.basePath) {
+    : basePath(params.basePath), snapshots(params.folderSnapshots) {
     if (params.searchArchives) ExtractArchive(params.ownerWindow);
     extensions = SplitWords(extensionList);
     FindImage();
@@ -139,7 +147,7 @@ KelFileBase::~KelFileBase() = default;
 
 void KelFileBase::ExtractArchive(RunHost* ownerWindow) {
     const std::vector<std::string> archives =
-        FindFilesByExtensions(SearchBaseOfPath(basePath), ARCHIVE_EXTENSIONS);
+        FindFilesByExtensions(SearchBaseOfPath(basePath), ARCHIVE_EXTENSIONS, snapshots);
     if (archives.empty()) return;
     extractDir = ExtractionFolder();
     // The choice looks at the folded name; the file is opened by its real name.
@@ -152,7 +160,7 @@ void KelFileBase::ExtractArchive(RunHost* ownerWindow) {
 void KelFileBase::FindImage() {
     const FileSearchBase base =
         extracted ? SearchEveryFileIn(extractDir) : SearchBaseOfPath(basePath);
-    const std::vector<std::string> images = FindFilesByExtensions(base, extensions);
+    const std::vector<std::string> images = FindFilesByExtensions(base, extensions, snapshots);
     if (images.empty()) return;
     imageFile = images.front();
     imageFound = true;
@@ -180,10 +188,12 @@ bool KelFileBase::Rename(const RenameRequest& request) {
     const platform::PathSplit split = platform::SplitAtLastSeparator(basePath);
     const std::string folder = platform::ListableFolder(split);
     const std::vector<std::string> cues =
-        FindFilesByExtensions(SearchBaseOfPath(basePath), {"cue"});
+        FindFilesByExtensions(SearchBaseOfPath(basePath), {"cue"}, snapshots);
 
     std::vector<std::string> names;
-    for (const auto& entry : platform::FindEntries(folder, split.name, ".*")) {
+    const auto entries = snapshots ? snapshots->Find(folder, split.name, ".*")
+                                   : platform::FindEntries(folder, split.name, ".*");
+    for (const auto& entry : entries) {
         if (!entry.isFolder) names.push_back(entry.name);
     }
 
@@ -196,6 +206,7 @@ bool KelFileBase::Rename(const RenameRequest& request) {
         const std::string newFileName = RenamedFile(name, request.newName);
         const std::string newPath = platform::JoinPath(folder, newFileName);
         if (platform::MovePath(oldPath, newPath)) {
+            if (snapshots) snapshots->Moved(oldPath, newPath);
             movedNames.push_back(newFileName);
             currentPaths.push_back(newPath);
             if (oldPath == cuePath) cuePath = newPath;

@@ -8,6 +8,9 @@
 #include <vector>
 
 class KelArchiverBase;
+namespace platform {
+class FolderSnapshots;
+}
 class RunHost;
 
 // What a run hands to the disc handler of one candidate.
@@ -18,6 +21,8 @@ struct DiscHandlerParams {
     bool searchArchives = true;        // look for an archive of the candidate first
     bool computeChecksum = false;      // the image's CRC-32 becomes the first identifier
     RunHost* ownerWindow = nullptr;    // shows the extractors' failure messages; may be null
+    // The run's listings of its folders; null reads every folder afresh.
+    platform::FolderSnapshots* folderSnapshots = nullptr;
 };
 
 struct RenameRequest {
@@ -42,8 +47,10 @@ FileSearchBase SearchEveryFileIn(const std::string& folder);
 
 // For each extension in order, the full paths of the files (not folders) that
 // match, in listing order; extensions match ignoring ASCII case.
-std::vector<std::string> FindFilesByExtensions(const FileSearchBase& base,
-                                               const std::vector<std::string>& extensions);
+// Searches the run's kept listing of the folder when `snapshots` has one.
+std::vector<std::string> FindFilesByExtensions(
+    const FileSearchBase& base, const std::vector<std::string>& extensions,
+    const platform::FolderSnapshots* snapshots = nullptr);
 
 // The disc handler of one candidate. Its constructor finds the candidate's
 // files, extracts its archive if it has one, picks the image file and
@@ -97,4 +104,5 @@ private:
     std::unique_ptr<KelArchiverBase> archiver;
     const std::string noId;
     std::string imageFile;
+    platform::FolderSnapshots* snapshots;
 };

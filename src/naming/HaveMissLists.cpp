@@ -6,6 +6,7 @@
 
 #include "platform/AsciiCase.h"
 #include "platform/FileOps.h"
+#include "platform/RebuildableFile.h"
 #include "platform/TextLines.h"
 
 namespace {
@@ -50,13 +51,12 @@ std::string MissCountLine(std::size_t databaseCount, std::size_t missingCount) {
 // Writes all three files even when one fails. The identifiers are the
 // inventory itself; the two lists are rebuilt from them on every run.
 bool ReplaceListFiles(std::string_view systemText, const std::string& haveIdText,
-                      const std::string& haveListText, const std::string& missListText) {
+                      platform::RebuildableFile& haveList, const std::string& haveListText,
+                      platform::RebuildableFile& missList, const std::string& missListText) {
     const bool haveIdsWritten =
         platform::ReplaceFileContent(HaveIdFileName(systemText), haveIdText);
-    const bool haveListWritten = platform::ReplaceFileContent(
-        HaveListFileName(systemText), haveListText, platform::ReplaceMode::Rebuildable);
-    const bool missListWritten = platform::ReplaceFileContent(
-        MissListFileName(systemText), missListText, platform::ReplaceMode::Rebuildable);
+    const bool haveListWritten = haveList.Replace(haveListText);
+    const bool missListWritten = missList.Replace(missListText);
     return haveIdsWritten && haveListWritten && missListWritten;
 }
 
@@ -138,12 +138,17 @@ bool WriteHaveMissLists(std::string_view systemText, const HaveSet& haveIds,
     AppendListHead(missListText, MissCountLine(databaseCount, missingCount));
     for (const std::string& line : missLines) platform::AppendLine(missListText, line);
 
-    return ReplaceListFiles(systemText, haveIdText, haveListText, missListText);
+    platform::RebuildableFile haveList(HaveListFileName(systemText));
+    platform::RebuildableFile missList(MissListFileName(systemText));
+    return ReplaceListFiles(systemText, haveIdText, haveList, haveListText, missList, missListText);
 }
 
 HaveMissInventory::HaveMissInventory(std::string_view systemText, const GameDatabase& database,
                                      const std::string& listFormula, const HaveSet& loadedIds)
-    : systemText(systemText), listSettings(ListFormulaSettings(listFormula)) {
+    : systemText(systemText),
+      listSettings(ListFormulaSettings(listFormula)),
+      haveListFile(HaveListFileName(systemText)),
+      missListFile(MissListFileName(systemText)) {
     std::vector<std::string> gameLines;
     gameLines.reserve(database.records.size());
     for (const auto& [identifier, record] : database.records) {
@@ -204,6 +209,7 @@ bool HaveMissInventory::Write() {
     AppendListHead(missListText, MissCountLine(databaseCount, databaseCount - heldCount));
     lines.AppendMarked(missListText, 0, lines.Size(), missingPerLine);
 
-    changed = !ReplaceListFiles(systemText, haveIdText, haveListText, missListText);
+    changed = !ReplaceListFiles(systemText, haveIdText, haveListFile, haveListText, missListFile,
+                                missListText);
     return !changed;
 }

@@ -10,6 +10,7 @@
 #include "ident/GameDatabase.h"
 #include "naming/LineTable.h"
 #include "naming/RenamingFormula.h"
+#include "platform/RebuildableFile.h"
 
 // The inventory of a collection, per system, in three files in the current
 // directory (the start-up directory during a run):
@@ -77,6 +78,8 @@ private:
 
     std::string systemText;
     FormulaSettings listSettings;
+    platform::RebuildableFile haveListFile;
+    platform::RebuildableFile missListFile;
 
     // The database's games in identifier order, whether each is held, and the
     // index of its line in `lines`.

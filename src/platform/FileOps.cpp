@@ -143,7 +143,7 @@ bool SetFileTimes(const std::string& path, std::int64_t secondsSinceEpoch) {
     return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
 
-bool ReplaceFileContent(const std::string& path, std::string_view content, ReplaceMode mode) {
+bool ReplaceFileContent(const std::string& path, std::string_view content) {
     if (path.empty() || HasNul(path)) return false;
     std::string temporary;
     const int fd = CreateSiblingFile(path, temporary);
@@ -155,12 +155,6 @@ bool ReplaceFileContent(const std::string& path, std::string_view content, Repla
     if (haveFile) ok = fchmod(fd, existing.st_mode & 07777) == 0;
     ok = ok && WriteAll(fd, content);
     ok = close(fd) == 0 && ok;
-    if (ok && haveFile && mode == ReplaceMode::Rebuildable &&
-        renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0) {
-        unlink(temporary.c_str());  // the old content now
-        return true;
-    }
-    // Durable, no file to swap with yet, or a file system without swaps.
     if (ok && rename(temporary.c_str(), path.c_str()) == 0) return true;
     unlink(temporary.c_str());
     return false;

@@ -38,18 +38,12 @@ bool DeleteFile(const std::string& path);
 // Sets last-access and last-write time (Linux has no settable creation time).
 bool SetFileTimes(const std::string& path, std::int64_t secondsSinceEpoch);
 
-// How a rewritten file reaches the disk. A rename over an existing file makes
-// ext4 start writing the new data at once, so after a crash the file holds the
-// old or the new content; that costs about half a millisecond per file. Files
-// that the program rebuilds from others on every run can skip it: they are
-// swapped in without the immediate write.
-enum class ReplaceMode { Durable, Rebuildable };
-
 // Rewrites a file whole: the content goes to a temporary file in the same
 // folder, which then takes the target's place in one step, so an interrupted
 // write leaves either the old or the new file, never a truncated one.
-bool ReplaceFileContent(const std::string& path, std::string_view content,
-                        ReplaceMode mode = ReplaceMode::Durable);
+// (A rename over an existing file also makes ext4 start writing the new data
+// at once, so after a crash the file holds the old or the new content.)
+bool ReplaceFileContent(const std::string& path, std::string_view content);
 
 // $TMPDIR when it is set and names a folder, else /tmp; always ending in '/'.
 std::string TempFolder();

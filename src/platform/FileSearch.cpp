@@ -55,8 +55,10 @@ bool ListingOrderLess(std::string_view a, std::string_view b) {
     return a < b;
 }
 
-std::vector<FoundEntry> FindEntries(const std::string& folder, std::string_view literalName,
-                                    std::string_view wildcard) {
+namespace {
+
+// The entries of a folder whose names begin with `literalName`, sorted.
+std::vector<FoundEntry> ListStartingWith(const std::string& folder, std::string_view literalName) {
     std::vector<FoundEntry> found;
     if (folder.find('\0') != std::string::npos) return found;
     DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
@@ -66,7 +68,6 @@ std::vector<FoundEntry> FindEntries(const std::string& folder, std::string_view 
         const std::string_view name(entry->d_name);
         if (name == "." || name == "..") continue;
         if (!StartsWithIgnoreCase(name, literalName)) continue;
-        if (!WildcardMatch(name.substr(literalName.size()), wildcard)) continue;
 
         FoundEntry item;
         item.name = std::string(name);
@@ -91,6 +92,55 @@ std::vector<FoundEntry> FindEntries(const std::string& folder, std::string_view 
     std::sort(found.begin(), found.end(), [](const FoundEntry& a, const FoundEntry& b) {
         return ListingOrderLess(a.name, b.name);
     });
+    return found;
+}
+
+}  // namespace
+
+std::vector<FoundEntry> ListFolder(const std::string& folder) {
+    return ListStartingWith(folder, "");
+}
+
+std::vector<FoundEntry> FilterEntries(const std::vector<FoundEntry>& listing,
+                                      std::string_view literalName, std::string_view wildcard) {
+    // In a listing sorted by upper-case names, the names that begin with the
+    // literal part (case ignored) stand together: find them by halving.
+    auto comparePrefix = [&](const FoundEntry& entry) {
+        const std::size_t common = std::min(entry.name.size(), literalName.size());
+        for (std::size_t i = 0; i < common; ++i) {
+            const auto a = static_cast<unsigned char>(ToUpperAscii(entry.name[i]));
+            const auto b = static_cast<unsigned char>(ToUpperAscii(literalName[i]));
+            if (a != b) return a < b ? -1 : 1;
+        }
+        return entry.name.size() < literalName.size() ? -1 : 0;
+    };
+    const auto first = std::partition_point(
+        listing.begin(), listing.end(), [&](const FoundEntry& e) { return comparePrefix(e) < 0; });
+    const auto last = std::partition_point(
+        first, listing.end(), [&](const FoundEntry& e) { return comparePrefix(e) == 0; });
+    std::vector<FoundEntry> matching;
+    for (auto entry = first; entry != last; ++entry) {
+        if (WildcardMatch(std::string_view(entry->name).substr(literalName.size()), wildcard)) {
+            matching.push_back(*entry);
+        }
+    }
+    return matching;
+}
+
+std::vector<FoundEntry> FindEntries(const std::string& folder, std::string_view literalName,
+                                    std::string_view wildcard) {
+    return FilterEntries(ListStartingWith(folder, literalName), literalName, wildcard);
+}
+
+std::vector<std::vector<FoundEntry>> FindEntriesPerWildcard(
+    const std::string& folder, std::string_view literalName,
+    const std::vector<std::string>& wildcards) {
+    const std::vector<FoundEntry> entries = ListStartingWith(folder, literalName);
+    std::vector<std::vector<FoundEntry>> found;
+    found.reserve(wildcards.size());
+    for (const std::string& wildcard : wildcards) {
+        found.push_back(FilterEntries(entries, literalName, wildcard));
+    }
     return found;
 }
 

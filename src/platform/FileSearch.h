@@ -29,6 +29,21 @@ struct FoundEntry {
 std::vector<FoundEntry> FindEntries(const std::string& folder, std::string_view literalName,
                                     std::string_view wildcard);
 
+// The same search for several wildcards over one listing of the folder: the
+// entries matching wildcards[i], in listing order, are result[i]. Searching a
+// large folder for many extensions reads it once, not once per extension.
+std::vector<std::vector<FoundEntry>> FindEntriesPerWildcard(
+    const std::string& folder, std::string_view literalName,
+    const std::vector<std::string>& wildcards);
+
+// Every entry of a folder, sorted as above.
+std::vector<FoundEntry> ListFolder(const std::string& folder);
+
+// The entries of a sorted listing that a search for `literalName` and
+// `wildcard` would give.
+std::vector<FoundEntry> FilterEntries(const std::vector<FoundEntry>& listing,
+                                      std::string_view literalName, std::string_view wildcard);
+
 // The wildcard rules above on one name (no literal part).
 bool WildcardMatch(std::string_view name, std::string_view wildcard);
 

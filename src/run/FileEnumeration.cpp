@@ -1,13 +1,16 @@
 #include "run/FileEnumeration.h"
 
 #include "platform/FileSearch.h"
+#include "platform/FolderSnapshots.h"
 
 void EnumerateFiles(const std::string& folder, bool scanSubfolders,
-                    std::vector<std::string>& candidates) {
-    for (const platform::FoundEntry& entry : platform::FindEntries(folder, "", "*.*")) {
+                    std::vector<std::string>& candidates, platform::FolderSnapshots* snapshots) {
+    const std::vector<platform::FoundEntry> entries =
+        snapshots ? snapshots->Take(folder) : platform::ListFolder(folder);
+    for (const platform::FoundEntry& entry : entries) {
         const std::string path = folder + "/" + entry.name;
         if (entry.isFolder) {
-            if (scanSubfolders && !entry.isLink) EnumerateFiles(path, true, candidates);
+            if (scanSubfolders && !entry.isLink) EnumerateFiles(path, true, candidates, snapshots);
             continue;
         }
         candidates.push_back(path);

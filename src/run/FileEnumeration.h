@@ -4,6 +4,10 @@
 #include <string_view>
 #include <vector>
 
+namespace platform {
+class FolderSnapshots;
+}
+
 // From the folder to scan to the list of candidates: one entry per disc
 // image, the path its files share without their extensions (Game for
 // Game.bin and Game.cue).
@@ -11,8 +15,10 @@
 // Appends the path of every file below `folder` (the folder text as typed,
 // '/', the entry name), in name order, each sub-folder's files at the place
 // where the sub-folder was listed. Links to folders are not followed.
+// With `snapshots`, the listings read are kept for the searches of the run.
 void EnumerateFiles(const std::string& folder, bool scanSubfolders,
-                    std::vector<std::string>& candidates);
+                    std::vector<std::string>& candidates,
+                    platform::FolderSnapshots* snapshots = nullptr);
 
 // Cuts every entry at its last '.', then (when asked) a volume suffix such as
 // .part1, and removes repeats that stand next to each other. The list is not

@@ -6,6 +6,7 @@
 #include "ident/DiscHandlers.h"
 #include "ident/GameDatabase.h"
 #include "platform/FileOps.h"
+#include "platform/FolderSnapshots.h"
 #include "platform/KelCurrentDirectory.h"
 #include "run/FileEnumeration.h"
 #include "run/RunHost.h"
@@ -56,7 +57,9 @@ RunOutcome RunList(RunSettings settings) {
 
     host.SetStatusText(text("State", "FILE_ENUMERATION"));
     state.candidates.clear();
-    EnumerateFiles(texts[EDIT_FOLDER], settings.checks[CHECK_SUBFOLDERS] == 1, state.candidates);
+    platform::FolderSnapshots folderSnapshots;
+    EnumerateFiles(texts[EDIT_FOLDER], settings.checks[CHECK_SUBFOLDERS] == 1, state.candidates,
+                   &folderSnapshots);
     // Each volume of a multi-volume archive stays a candidate of its own.
     ReduceToBaseNames(state.candidates, false);
 
@@ -69,6 +72,7 @@ RunOutcome RunList(RunSettings settings) {
     params.searchArchives = settings.checks[CHECK_SEARCH_ARCHIVES] == 1;
     params.computeChecksum = false;
     params.ownerWindow = &host;
+    params.folderSnapshots = &folderSnapshots;
 
     if (needsLineEnd) database << "\r\n";
     const std::int64_t total = std::int64_t(state.candidates.size());

@@ -13,6 +13,7 @@
 #include "naming/RenamingFormula.h"
 #include "platform/FileOps.h"
 #include "platform/FileSearch.h"
+#include "platform/FolderSnapshots.h"
 #include "platform/KelCurrentDirectory.h"
 #include "platform/PathText.h"
 #include "run/ErrorLog.h"
@@ -32,11 +33,12 @@ bool Ticked(const RunSettings& settings, CheckIndex index) {
 
 // The extensions of the image file and of every file whose name continues
 // it (Game.bin, Game.bin.bak), joined with '+', for the "%e" type text.
-std::string ImageExtensions(const std::string& imageFile) {
+std::string ImageExtensions(const std::string& imageFile,
+                            const platform::FolderSnapshots& snapshots) {
     const platform::PathSplit split = platform::SplitAtLastSeparator(imageFile);
     std::string joined;
     for (const platform::FoundEntry& entry :
-         platform::FindEntries(platform::ListableFolder(split), split.name, ".*")) {
+         snapshots.Find(platform::ListableFolder(split), split.name, ".*")) {
         if (entry.isFolder) continue;
         const std::size_t dot = entry.name.rfind('.');
         if (!joined.empty()) joined += '+';
@@ -91,7 +93,9 @@ RunOutcome RunRename(RunSettings settings) {
 
     host.SetStatusText(text("State", "FILE_ENUMERATION"));
     state.candidates.clear();
-    EnumerateFiles(texts[EDIT_FOLDER], Ticked(settings, CHECK_SUBFOLDERS), state.candidates);
+    platform::FolderSnapshots folderSnapshots;
+    EnumerateFiles(texts[EDIT_FOLDER], Ticked(settings, CHECK_SUBFOLDERS), state.candidates,
+                   &folderSnapshots);
     ReduceToBaseNames(state.candidates, true);
     if (texts[EDIT_LIST_FORMAT].empty()) {
         return reject("HAVE_MISS_FORMAT_NOT_FOUND", MessageIcon::Information);
@@ -112,6 +116,7 @@ RunOutcome RunRename(RunSettings settings) {
     params.searchArchives = true;
     params.computeChecksum = Ticked(settings, CHECK_IMAGE_CHECKSUM);
     params.ownerWindow = &host;
+    params.folderSnapshots = &folderSnapshots;
 
     FormulaSettings formula;
     formula.formula = texts[EDIT_FORMULA];
@@ -157,7 +162,7 @@ RunOutcome RunRename(RunSettings settings) {
 
         DiscRecord record = *found;
         record[9] = SizeText(platform::FileSizeOf(handler->ImageFile()).value_or(0));
-        record[10] = TypeText(ImageExtensions(handler->ImageFile()));
+        record[10] = TypeText(ImageExtensions(handler->ImageFile(), folderSnapshots));
         const std::string newName = ExpandFormula(record, formula);
         if (setTimes) releaseTime = ParseReleaseDate(record[6]);
 

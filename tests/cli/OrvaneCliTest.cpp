@@ -23,26 +23,27 @@ class OrvaneCliTest : public ::testing::Test {
 protected:
     OrvaneCliTest() {
         testsupport::MakeDirs(dir / "games");
-        WriteFile(dir / "games.csv", "SLPM65001;First Game;;;;;;PS2;;\r\n"
-                                     "SLPM65002;Second Game;;;;;;PS2;;\r\n");
+        WriteFile(dir / "games.csv",
+                  "SLPM65001;First Game;;;;;;PS2;;\r\n"
+                  "SLPM65002;Second Game;;;;;;PS2;;\r\n");
         Disc("games/a.iso", "SLPM_650.01");
         Disc("games/b.iso", "SLPM_650.02");
         WriteFile(dir / "games/readme.txt", "x");
     }
 
     void Disc(const std::string& name, const std::string& bootFile) {
-        testsupport::WriteDisc(dir / name, {{"SYSTEM.CNF", testsupport::Ps2SystemCnf(bootFile)},
-                                            {bootFile, "elf"}});
+        testsupport::WriteDisc(
+            dir / name, {{"SYSTEM.CNF", testsupport::Ps2SystemCnf(bootFile)}, {bootFile, "elf"}});
     }
 
     // Runs the program in the start-up directory; stdout is returned, stderr
     // kept in err.txt.
     Result Run(const std::string& arguments) {
         Result result;
-        result.status = testsupport::RunCommand(
-            "cd " + ShellQuote(dir.Path()) + " && " + ShellQuote(ORVANE_CLI_PATH) + " " +
-                arguments + " 2>err.txt </dev/null",
-            &result.out);
+        result.status = testsupport::RunCommand("cd " + ShellQuote(dir.Path()) + " && " +
+                                                    ShellQuote(ORVANE_CLI_PATH) + " " + arguments +
+                                                    " 2>err.txt </dev/null",
+                                                &result.out);
         return result;
     }
 
@@ -52,9 +53,9 @@ protected:
 }  // namespace
 
 TEST_F(OrvaneCliTest, RenamesTheCollectionAndPrintsTheSummary) {
-    const Result result = Run(
-        "rename --folder games --database games.csv --system PS2 --formula '%n [%i]' "
-        "--list-format '%n' --language English --batch");
+    const Result result =
+        Run("rename --folder games --database games.csv --system PS2 --formula '%n [%i]' "
+            "--list-format '%n' --language English --batch");
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(ListNames(dir / "games"),
               (std::vector<std::string>{"First Game [SLPM65001].iso", "Second Game [SLPM65002].iso",
@@ -90,15 +91,16 @@ TEST_F(OrvaneCliTest, SaveStoresThePresetAndSettingsForTheNextRun) {
 }
 
 TEST_F(OrvaneCliTest, ExitStatusTellsInputChecksAndUsageErrorsApart) {
-    const Result noFolder = Run("rename --folder missing --database games.csv --system PS2 "
-                                "--list-format x --language English");
+    const Result noFolder =
+        Run("rename --folder missing --database games.csv --system PS2 "
+            "--list-format x --language English");
     EXPECT_EQ(noFolder.status, 2);
     EXPECT_EQ(noFolder.out, "The folder to scan does not exist. Choose an existing folder.\n");
     EXPECT_EQ(Run("rename --folder games --database games.csv --list-format x").status, 2);
 
-    for (const char* usage : {"", "rename --system PS4", "rename --check 12=1", "rename --check 1",
-                              "rename --bogus", "rename list", "rename --folder",
-                              "rename --preset Nope", "rename --language Klingon"}) {
+    for (const char* usage :
+         {"", "rename --system PS4", "rename --check 12=1", "rename --check 1", "rename --bogus",
+          "rename list", "rename --folder", "rename --preset Nope", "rename --language Klingon"}) {
         EXPECT_EQ(Run(usage).status, 64) << usage;
     }
     EXPECT_EQ(Run("--help").status, 0);

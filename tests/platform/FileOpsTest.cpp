@@ -102,25 +102,6 @@ TEST(ReplaceFileContent, ReplacesWholeAndLeavesNoTemporaryFile) {
     EXPECT_EQ(ListNames(dir.Path()), (std::vector<std::string>{"Setting.ini"}));
 }
 
-TEST(ReplaceFileContent, RebuildableFilesAreSwappedInWhole) {
-    TempDir dir;
-    EXPECT_TRUE(ReplaceFileContent(dir / "Miss list (PS2).txt", "first", ReplaceMode::Rebuildable));
-    chmod((dir / "Miss list (PS2).txt").c_str(), 0604);
-    EXPECT_TRUE(
-        ReplaceFileContent(dir / "Miss list (PS2).txt", "second", ReplaceMode::Rebuildable));
-    EXPECT_EQ(ReadFile(dir / "Miss list (PS2).txt"), "second");
-    struct stat status;
-    ASSERT_EQ(stat((dir / "Miss list (PS2).txt").c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0604u);
-
-    // A folder in the way is never swapped out of its place.
-    testsupport::MakeDirs(dir / "Have list (PS2).txt");
-    EXPECT_FALSE(ReplaceFileContent(dir / "Have list (PS2).txt", "x", ReplaceMode::Rebuildable));
-    EXPECT_EQ(KindOf(dir / "Have list (PS2).txt"), PathKind::Folder);
-    EXPECT_EQ(ListNames(dir.Path()),
-              (std::vector<std::string>{"Have list (PS2).txt", "Miss list (PS2).txt"}));
-}
-
 TEST(ReplaceFileContent, FailureKeepsWhatWasThereAndLeavesNoTemporaryFile) {
     TempDir dir;
     testsupport::MakeDirs(dir / "list.txt");

@@ -1,0 +1,199 @@
+// A whole rename run over 1,000 small PS2 images with a 12,820-game database,
+// through orvane-cli, side by side with the shell loop a Linux user would write
+// for the same job (isoinfo, grep, sed, mv -n per image). BM_RunPhases repeats
+// the run's work per disc in process to show where the time goes.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ident/DiscHandlers.h"
+#include "ident/GameDatabase.h"
+#include "naming/HaveMissLists.h"
+#include "naming/RenamingFormula.h"
+#include "platform/FolderSnapshots.h"
+#include "platform/PathText.h"
+#include "run/FileEnumeration.h"
+#include "support/CurrentDirectory.h"
+#include "support/Files.h"
+#include "support/IsoBuilder.h"
+#include "support/Ps2Database.h"
+#include "support/TempDir.h"
+
+namespace {
+
+constexpr int IMAGE_COUNT = 1000;
+const std::string FORMULA = "%n [%i]";
+
+using testsupport::ShellQuote;
+
+// Game codes of the database (four letters, five digits), one per image.
+std::vector<std::string> CodesOf(const std::string& databaseText) {
+    std::vector<std::string> codes;
+    std::set<std::string> seen;
+    std::size_t start = 0;
+    while (codes.size() < std::size_t(IMAGE_COUNT) && start < databaseText.size()) {
+        const std::string code = databaseText.substr(start, databaseText.find(';', start) - start);
+        start = databaseText.find('\n', start) + 1;
+        if (start == 0) break;
+        bool gameCode = code.size() == 9;
+        for (std::size_t i = 0; gameCode && i < 9; ++i) {
+            gameCode =
+                i < 4 ? (code[i] >= 'A' && code[i] <= 'Z') : (code[i] >= '0' && code[i] <= '9');
+        }
+        if (gameCode && seen.insert(code).second) codes.push_back(code);
+    }
+    return codes;
+}
+
+struct Collection {
+    testsupport::TempDir dir;
+    std::string templateFolder = dir / "template";
+    std::string database = dir / "games.csv";
+    bool fromCorpus = false;
+
+    Collection() {
+        const std::string text = testsupport::Ps2DatabaseText(&fromCorpus);
+        testsupport::WriteFile(database, text);
+        testsupport::MakeDirs(templateFolder);
+        int number = 0;
+        for (const std::string& code : CodesOf(text)) {
+            const std::string bootFile =
+                code.substr(0, 4) + "_" + code.substr(4, 3) + "." + code.substr(7, 2);
+            char name[32];
+            std::snprintf(name, sizeof name, "/disc%04d.iso", number++);
+            testsupport::WriteDisc(
+                templateFolder + name,
+                {{"SYSTEM.CNF", testsupport::Ps2SystemCnf(bootFile)}, {bootFile, "elf"}});
+        }
+    }
+
+    // A fresh copy of the collection and an empty start-up directory.
+    void Reset() const {
+        testsupport::RunCommand("rm -rf " + ShellQuote(dir / "run") + " " +
+                                ShellQuote(dir / "start") + " && cp -r " +
+                                ShellQuote(templateFolder) + " " + ShellQuote(dir / "run") +
+                                " && mkdir " + ShellQuote(dir / "start"));
+    }
+};
+
+const Collection& TheCollection() {
+    static const Collection collection;
+    return collection;
+}
+
+std::string CliPath() {
+    char buffer[4096];
+    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    const std::string self(buffer, length > 0 ? std::size_t(length) : 0);
+    return platform::SplitAtLastSeparator(self).folder + "/orvane-cli";
+}
+
+void Label(benchmark::State& state, const Collection& collection) {
+    state.SetLabel(std::string(IMAGE_COUNT == 1000 ? "1000 images, " : "") +
+                   (collection.fromCorpus ? "corpus ps2.csv" : "generated database"));
+}
+
+void BM_OrvaneCli(benchmark::State& state) {
+    const Collection& collection = TheCollection();
+    const std::string command = "cd " + ShellQuote(collection.dir / "start") + " && " +
+                                ShellQuote(CliPath()) + " rename --folder ../run --database " +
+                                ShellQuote(collection.database) +
+                                " --system PS2 --formula '%n [%i]' --list-format '%n [%i]'"
+                                " >/dev/null 2>&1";
+    for (auto _ : state) {
+        state.PauseTiming();
+        collection.Reset();
+        state.ResumeTiming();
+        if (testsupport::RunCommand(command) != 0) state.SkipWithError("orvane-cli failed");
+    }
+    Label(state, collection);
+}
+
+void BM_ShellLoop(benchmark::State& state) {
+    const Collection& collection = TheCollection();
+    const std::string script =
+        "cd " + ShellQuote(collection.dir.Path()) +
+        " && for f in run/*.iso; do"
+        " code=$(isoinfo -i \"$f\" -x '/SYSTEM.CNF;1' | grep -a BOOT |"
+        " sed -e 's/.*\\\\//' -e 's/;.*//' -e 's/[_.]//g' | tr -d '\\r');"
+        " name=$(grep -a -m1 \"^$code;\" games.csv | cut -d';' -f2);"
+        " [ -n \"$name\" ] && mv -n \"$f\" \"run/$name [$code].iso\" 2>/dev/null;"
+        " done; true";
+    for (auto _ : state) {
+        state.PauseTiming();
+        collection.Reset();
+        state.ResumeTiming();
+        testsupport::RunCommand(script);
+    }
+    Label(state, collection);
+}
+
+// The run's work per disc, timed piece by piece: inventory rewrite, handler
+// (identification), lookup and rename.
+void BM_RunPhases(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    const Collection& collection = TheCollection();
+    double inventorySeconds = 0, identifySeconds = 0, renameSeconds = 0, prepareSeconds = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        collection.Reset();
+        testsupport::ScopedCurrentDirectory current(collection.dir / "start");
+        state.ResumeTiming();
+
+        const auto started = Clock::now();
+        std::vector<std::string> candidates;
+        platform::FolderSnapshots snapshots;
+        EnumerateFiles(collection.dir / "run", false, candidates, &snapshots);
+        ReduceToBaseNames(candidates, true);
+        HaveSet haveIds;
+        LoadHaveIds("PS2", haveIds);
+        GameDatabase database;
+        ReadDatabase(collection.database, "PS2", database);
+        HaveMissInventory inventory("PS2", database, "%n [%i]", haveIds);
+        FormulaSettings formula;
+        formula.formula = FORMULA;
+        DiscHandlerParams params;
+        params.folderSnapshots = &snapshots;
+        auto mark = Clock::now();
+        prepareSeconds += std::chrono::duration<double>(mark - started).count();
+
+        auto lap = [&mark](double& total) {
+            const auto now = Clock::now();
+            total += std::chrono::duration<double>(now - mark).count();
+            mark = now;
+        };
+        for (const std::string& candidate : candidates) {
+            if (inventory.Changed()) inventory.Write();
+            lap(inventorySeconds);
+            params.basePath = candidate;
+            const auto handler = CreateDiscHandler(2, params);
+            lap(identifySeconds);
+            const DiscRecord* record = FindDiscRecord(database, handler->IdAt(0));
+            if (record != nullptr) {
+                RenameRequest request;
+                request.newName = ExpandFormula(*record, formula);
+                if (handler->Rename(request)) inventory.AddHaveId(handler->IdAt(0));
+            }
+            lap(renameSeconds);
+        }
+        inventory.Write();
+        lap(inventorySeconds);
+    }
+    const double runs = double(state.iterations());
+    state.counters["prepare_ms"] = 1000 * prepareSeconds / runs;
+    state.counters["identify_ms"] = 1000 * identifySeconds / runs;
+    state.counters["rename_ms"] = 1000 * renameSeconds / runs;
+    state.counters["inventory_ms"] = 1000 * inventorySeconds / runs;
+    Label(state, collection);
+}
+
+}  // namespace
+
+BENCHMARK(BM_OrvaneCli)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_ShellLoop)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_RunPhases)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK_MAIN();
