@@ -81,8 +81,9 @@ private:
     bool File(const std::string& name, const std::string& type);
     bool Track(const std::string& number, const std::string& type);
     bool Index(const std::string& number, const std::string& position);
-    // Ends the previous track at `position`: the sectors it stores with fewer
-    // than 2352 bytes make every later offset in the file smaller.
+    // Ends the previous track at `position`. Offsets count 2352 bytes per
+    // sector; a track stored with other sector sizes shifts every later
+    // offset in its file by the difference.
     void EndPreviousTrack(std::int32_t position);
     bool PreviousInCurrentFile() const {
         return previous >= 0 && rowFile[std::size_t(previous)] == fileNumber;

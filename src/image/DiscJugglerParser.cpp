@@ -171,8 +171,8 @@ bool ParseLayout(const DiscJugglerLayout& layout, const FooterWindow& footer,
 
     // The image stores a session's tracks right after the previous session's,
     // without the gap between them on the disc, and stores each track's
-    // sectors with their own size rather than 2352 bytes: both shift every
-    // later track towards the start of the file.
+    // sectors with their own size rather than 2352 bytes: both move every
+    // later track's place in the file away from 2352 bytes per disc sector.
     std::int64_t byteGap = 0;
     std::int64_t previousSessionEnd = 0;
     for (std::uint32_t session = 0; session < sessionCount; ++session) {
