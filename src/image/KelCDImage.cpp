@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "image/KelCDImageDAO.h"
 #include "image/KelCDImageISO.h"
 #include "platform/FileOps.h"
 
@@ -43,7 +44,11 @@ std::int64_t HeaderBytes(SectorKind kind, std::int32_t sectorSize) {
 }  // namespace
 
 KelCDImage::KelCDImage(const std::string& path) {
-    reader = std::make_unique<KelCDImageISO>(path);
+    // A descriptor first; a path whose descriptor does not parse is still
+    // probed as a single file of sectors.
+    reader = std::make_unique<KelCDImageDAO>(path);
+    if (!reader->IsOpened())
+        reader = std::make_unique<KelCDImageISO>(path);
     opened = reader->IsOpened();
     if (opened) dataFileSize = platform::FileSizeOf(reader->ImagePath()).value_or(0);
 }

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+#include "image/KelCDImageBase.h"
+#include "image/TrackTable.h"
+
+// A disc image that comes with a descriptor: a cue sheet (.cue) with its
+// BINARY data files, a CloneCD control file (.ccd) with its .img file, a
+// DiscJuggler image (.cdi) or a Nero image (.nrg). The kind is taken from the
+// path (anywhere in it, ignoring case, in the order .ccd, .cdi, .cue, .nrg);
+// the reader opens when that kind's parser accepts the descriptor. Sectors
+// are then read from the data file of the first track.
+class KelCDImageDAO final : public KelCDImageBase {
+public:
+    explicit KelCDImageDAO(const std::string& path);
+
+    std::int32_t TrackCount() const override { return table.trackCount; }
+    std::int64_t TrackDataOffset(std::int32_t track) const override;
+    std::int32_t TrackSectorSize(std::int32_t track) const override;
+    SectorKind TrackSectorKind(std::int32_t track) const override;
+    std::string TrackFileName(std::int32_t track) const override;
+
+private:
+    // The row of a track index, or null outside 0 .. TrackCount() - 1.
+    const TrackEntry* Row(std::int32_t track) const;
+
+    TrackTable table;
+};

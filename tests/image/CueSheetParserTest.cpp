@@ -1,0 +1,251 @@
+#include "image/CueSheetParser.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "support/Files.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+class CueSheetParserTest : public ::testing::Test {
+protected:
+    CueSheetParserTest() {
+        WriteFile(dir / "game.bin", std::string(4 * 2352, '\x11'));
+        WriteFile(dir / "second.bin", std::string(2352, '\x22'));
+    }
+
+    bool Parse(const std::string& text) {
+        table = TrackTable{};
+        return ParseCueSheet(text, sheetPath, table);
+    }
+
+    const TrackEntry& Row(int i) const { return table.rows[std::size_t(i)]; }
+
+    TempDir dir;
+    std::string sheetPath = dir / "game.cue";
+    TrackTable table;
+};
+
+const std::string ONE_TRACK =
+    "FILE \"game.bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n    INDEX 01 00:00:00\r\n";
+
+TEST_F(CueSheetParserTest, OneMode2TrackAtTheStartOfItsFile) {
+    ASSERT_TRUE(Parse(ONE_TRACK));
+    ASSERT_EQ(table.trackCount, 1);
+    EXPECT_EQ(Row(0).index, 0);
+    EXPECT_EQ(Row(0).file, dir / "game.bin");
+    EXPECT_EQ(Row(0).mode, TrackMode::Mode2);
+    EXPECT_EQ(Row(0).sectorSize, 2352);
+    EXPECT_EQ(Row(0).dataOffset, 0);
+    EXPECT_EQ(Row(0).start, 0);
+}
+
+TEST_F(CueSheetParserTest, IndexOneAtTwoSecondsStartsAfterThePregap) {
+    ASSERT_TRUE(Parse("FILE game.bin BINARY\nTRACK 1 MODE2/2352\nINDEX 1 00:02:00\n"));
+    EXPECT_EQ(Row(0).dataOffset, 150 * 2352);
+    EXPECT_EQ(Row(0).start, 150);
+}
+
+struct TrackTypeCase {
+    const char* token;
+    TrackMode mode;
+    int sectorSize;
+};
+
+class CueTrackTypeTest : public CueSheetParserTest,
+                         public ::testing::WithParamInterface<TrackTypeCase> {};
+
+TEST_P(CueTrackTypeTest, TrackTypeGivesModeAndSectorSize) {
+    ASSERT_TRUE(Parse(std::string("FILE game.bin BINARY\nTRACK 01 ") + GetParam().token +
+                      "\nINDEX 01 00:00:00\n"));
+    EXPECT_EQ(Row(0).mode, GetParam().mode);
+    EXPECT_EQ(Row(0).sectorSize, GetParam().sectorSize);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllTypes, CueTrackTypeTest,
+                         ::testing::Values(TrackTypeCase{"AUDIO", TrackMode::Audio, 2352},
+                                           TrackTypeCase{"CDG", TrackMode::Audio, 2448},
+                                           TrackTypeCase{"MODE1/2048", TrackMode::Mode1, 2048},
+                                           TrackTypeCase{"MODE1/2352", TrackMode::Mode1, 2352},
+                                           TrackTypeCase{"MODE2/2336", TrackMode::Mode2, 2336},
+                                           TrackTypeCase{"MODE2/2352", TrackMode::Mode2, 2352},
+                                           TrackTypeCase{"CDI/2336", TrackMode::Mode2, 2336},
+                                           TrackTypeCase{"cdi/2352", TrackMode::Mode2, 2352}));
+
+TEST_F(CueSheetParserTest, UnknownTrackTypeFails) {
+    EXPECT_FALSE(Parse("FILE game.bin BINARY\nTRACK 01 MODE3_FORM1\nINDEX 01 00:00:00\n"));
+    EXPECT_FALSE(Parse("FILE game.bin BINARY\nTRACK 01\n"));
+}
+
+TEST_F(CueSheetParserTest, IndexZeroEndsThePreviousTrackAndCorrectsForItsSmallerSectors) {
+    // 750 cooked sectors of 2048 bytes, then a 150-sector audio pregap.
+    ASSERT_TRUE(
+        Parse("FILE game.bin BINARY\nTRACK 01 MODE1/2048\nINDEX 01 00:00:00\n"
+              "TRACK 02 AUDIO\nINDEX 00 00:10:00\nINDEX 01 00:12:00\n"
+              "TRACK 03 AUDIO\nINDEX 01 00:20:00\n"));
+    ASSERT_EQ(table.trackCount, 3);
+    EXPECT_EQ(Row(0).length, 750);
+    EXPECT_EQ(Row(1).dataOffset, 750 * 2048 + 150 * 2352);
+    // Without INDEX 00 the next INDEX 01 ends the track; audio needs no correction.
+    EXPECT_EQ(Row(1).length, 1500 - 900);
+    EXPECT_EQ(Row(2).dataOffset, 750 * 2048 + (1500 - 750) * 2352);
+}
+
+TEST_F(CueSheetParserTest, CorrectionFollowsEachSectorSize) {
+    ASSERT_TRUE(
+        Parse("FILE game.bin BINARY\nTRACK 01 MODE2/2336\nINDEX 01 00:00:00\n"
+              "TRACK 02 CDG\nINDEX 01 00:01:00\n"
+              "TRACK 03 MODE1/2352\nINDEX 01 00:02:00\n"));
+    EXPECT_EQ(Row(1).dataOffset, 75 * 2336);
+    EXPECT_EQ(Row(2).dataOffset, 75 * 2336 + 75 * 2448);
+}
+
+TEST_F(CueSheetParserTest, EachFileStartsItsOwnOffsets) {
+    ASSERT_TRUE(
+        Parse("FILE game.bin BINARY\nTRACK 01 MODE1/2048\nINDEX 01 00:00:00\n"
+              "FILE second.bin BINARY\nTRACK 02 AUDIO\nINDEX 00 00:00:00\nINDEX 01 00:02:00\n"));
+    ASSERT_EQ(table.trackCount, 2);
+    EXPECT_EQ(Row(1).file, dir / "second.bin");
+    EXPECT_EQ(Row(1).dataOffset, 150 * 2352);
+    EXPECT_EQ(Row(0).length, 0);  // the track of the other file is not ended here
+}
+
+TEST_F(CueSheetParserTest, PregapAndOtherCommandsMoveNothing) {
+    ASSERT_TRUE(Parse(
+        "REM comment\nCATALOG 0000000000000\nTITLE \"x\"\nFILE game.bin BINARY\n"
+        "TRACK 01 MODE2/2352\nFLAGS DCP\nPREGAP 00:02:00\nINDEX 01 00:00:00\nINDEX 02 00:01:00\n"
+        "POSTGAP 00:02:00\n"));
+    EXPECT_EQ(Row(0).dataOffset, 0);
+    EXPECT_EQ(Row(0).start, 0);
+}
+
+TEST_F(CueSheetParserTest, CommandsOutOfPlaceAreIgnored) {
+    // A TRACK before any FILE and an INDEX before the FILE's first TRACK.
+    ASSERT_TRUE(
+        Parse("TRACK 05 AUDIO\nINDEX 01 00:05:00\nFILE game.bin BINARY\n"
+              "INDEX 01 00:09:00\nTRACK 01 MODE1/2352\nINDEX 01 00:01:00\n"));
+    ASSERT_EQ(table.trackCount, 1);
+    EXPECT_EQ(Row(0).dataOffset, 75 * 2352);
+}
+
+TEST_F(CueSheetParserTest, CommandsIgnoreCaseAndSheetWithoutTracksSucceeds) {
+    ASSERT_TRUE(Parse("file game.bin binary\ntrack 01 mode1/2352\nindex 01 00:00:01\n"));
+    EXPECT_EQ(Row(0).dataOffset, 2352);
+    ASSERT_TRUE(Parse("REM nothing here\n\n"));
+    EXPECT_EQ(table.trackCount, 0);
+}
+
+TEST_F(CueSheetParserTest, TrackNumbersMustFollowEachOther) {
+    EXPECT_FALSE(Parse("FILE game.bin BINARY\nTRACK 02 AUDIO\n"));
+    EXPECT_FALSE(Parse("FILE game.bin BINARY\nTRACK 01 AUDIO\nTRACK 03 AUDIO\n"));
+    EXPECT_FALSE(Parse("FILE game.bin BINARY\nTRACK 01 AUDIO\nTRACK 01 AUDIO\n"));
+    EXPECT_FALSE(Parse("FILE game.bin BINARY\nTRACK 00 AUDIO\n"));
+}
+
+TEST_F(CueSheetParserTest, NinetyNineTracksFitAndAHundredthFails) {
+    std::string sheet = "FILE game.bin BINARY\n";
+    for (int n = 1; n <= 99; ++n) {
+        sheet += "TRACK " + std::to_string(n) + " AUDIO\nINDEX 01 00:" + std::to_string(n % 60) +
+                 ":00\n";
+    }
+    ASSERT_TRUE(Parse(sheet));
+    EXPECT_EQ(table.trackCount, 99);
+    EXPECT_EQ(Row(98).index, 98);
+    EXPECT_FALSE(Parse(sheet + "TRACK 100 AUDIO\n"));
+}
+
+TEST_F(CueSheetParserTest, OnlyBinaryFilesAreAccepted) {
+    EXPECT_FALSE(Parse("FILE game.bin WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"));
+    EXPECT_FALSE(Parse("FILE game.bin MOTOROLA\n"));
+    EXPECT_FALSE(Parse("FILE game.bin\n"));
+    EXPECT_TRUE(Parse("FILE game.bin Binary\n"));
+}
+
+TEST_F(CueSheetParserTest, DataFileAsWrittenComesFirst) {
+    testsupport::MakeDirs(dir / "elsewhere");
+    WriteFile(dir / "elsewhere/game.bin", "x");
+    ASSERT_TRUE(Parse("FILE \"" + dir / "elsewhere/game.bin" + "\" BINARY\nTRACK 01 AUDIO\n"));
+    EXPECT_EQ(Row(0).file, dir / "elsewhere/game.bin");
+}
+
+TEST_F(CueSheetParserTest, DataFileAsWrittenIsRelativeToTheCurrentDirectory) {
+    testsupport::MakeDirs(dir / "cwd/sub");
+    WriteFile(dir / "cwd/sub/rel.bin", "x");
+    char* saved = getcwd(nullptr, 0);
+    ASSERT_EQ(chdir((dir / "cwd").c_str()), 0);
+    const bool parsed = Parse("FILE sub/rel.bin BINARY\nTRACK 01 AUDIO\n");
+    ASSERT_EQ(chdir(saved), 0);
+    free(saved);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(Row(0).file, "sub/rel.bin");
+}
+
+TEST_F(CueSheetParserTest, OtherwiseTheNamesLastComponentBesideTheSheet) {
+    ASSERT_TRUE(Parse("FILE \"/no/such/folder/game.bin\" BINARY\nTRACK 01 AUDIO\n"));
+    EXPECT_EQ(Row(0).file, dir / "game.bin");
+    // A backslash is part of a file name here, not a separator.
+    EXPECT_FALSE(Parse("FILE \"C:\\discs\\game.bin\" BINARY\n"));
+}
+
+TEST_F(CueSheetParserTest, BesideTheSheetTheNameIgnoresCase) {
+    ASSERT_TRUE(Parse("FILE \"GAME.BIN\" BINARY\nTRACK 01 AUDIO\n"));
+    EXPECT_EQ(Row(0).file, dir / "game.bin");
+}
+
+TEST_F(CueSheetParserTest, MissingOrUnreadableDataFileFails) {
+    EXPECT_FALSE(Parse("FILE missing.bin BINARY\nTRACK 01 AUDIO\n"));
+    testsupport::MakeDirs(dir / "folder.bin");
+    EXPECT_FALSE(Parse("FILE folder.bin BINARY\n"));
+    EXPECT_FALSE(Parse("FILE \"\" BINARY\n"));
+}
+
+TEST_F(CueSheetParserTest, OffsetBeyondThirtyTwoBitsFailsInsteadOfWrapping) {
+    // Each INDEX 00 after 2448-byte sectors moves later offsets up by 96
+    // bytes per sector; enough of them push the next offset past 2^31.
+    std::string sheet = "FILE game.bin BINARY\nTRACK 01 CDG\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n";
+    for (int i = 0; i < 60; ++i)
+        sheet += "INDEX 00 99:59:74\n";
+    EXPECT_FALSE(Parse(sheet + "INDEX 01 99:59:74\n"));
+    EXPECT_TRUE(Parse(sheet));
+}
+
+TEST_F(CueSheetParserTest, GoodSheetsTruncatedByOneByte) {
+    // The last position loses its frame digit: same offset.
+    ASSERT_TRUE(Parse(ONE_TRACK.substr(0, ONE_TRACK.size() - 3)));
+    EXPECT_EQ(Row(0).dataOffset, 0);
+    // The TRACK type loses a character and is no longer known.
+    const std::string twoLines = "FILE game.bin BINARY\nTRACK 01 MODE2/2352";
+    EXPECT_FALSE(Parse(twoLines.substr(0, twoLines.size() - 1)));
+    // The FILE type loses its last letter.
+    EXPECT_FALSE(Parse(std::string("FILE game.bin BINARY").substr(0, 19)));
+    const std::string pregap = "FILE game.bin BINARY\nTRACK 1 MODE2/2352\nINDEX 1 00:02:00";
+    ASSERT_TRUE(Parse(pregap.substr(0, pregap.size() - 1)));
+    EXPECT_EQ(Row(0).dataOffset, 150 * 2352);
+}
+
+TEST(ReadCueSheet, ReadsTheSheetFromDisk) {
+    TempDir dir;
+    WriteFile(dir / "disc.bin", "data");
+    WriteFile(dir / "disc.cue", "FILE disc.bin BINARY\nTRACK 01 MODE1/2048\nINDEX 01 00:00:00\n");
+    TrackTable table;
+    ASSERT_TRUE(ReadCueSheet(dir / "disc.cue", table));
+    EXPECT_EQ(table.rows[0].file, dir / "disc.bin");
+    EXPECT_FALSE(ReadCueSheet(dir / "missing.cue", table));
+}
+
+TEST(ReadCueSheet, FilesTooLargeToBeASheetAreRefused) {
+    TempDir dir;
+    WriteFile(dir / "disc.bin", "data");
+    WriteFile(dir / "big.cue", "FILE disc.bin BINARY\n" + std::string(2 << 20, ' '));
+    TrackTable table;
+    EXPECT_FALSE(ReadCueSheet(dir / "big.cue", table));
+}
+
+}  // namespace

@@ -1,0 +1,87 @@
+#include "support/NeroBuilder.h"
+
+namespace testsupport {
+namespace {
+
+void AppendBE(std::string& out, std::uint32_t value, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i)
+        out += char((value >> (8 * i)) & 0xFF);
+}
+
+char Bcd(std::uint32_t value) {
+    return char(((value / 10) << 4) | (value % 10));
+}
+
+}  // namespace
+
+std::string NrgChunk(const std::string& identifier, const std::string& body) {
+    std::string chunk = identifier;
+    AppendBE(chunk, std::uint32_t(body.size()), 4);
+    return chunk + body;
+}
+
+std::string NrgCuesBody(const std::vector<NrgCue>& entries) {
+    std::string body;
+    for (const NrgCue& cue : entries) {
+        body += char(cue.control);
+        body += char(cue.track);
+        body += char(cue.index);
+        body += '\0';
+        body += '\0';
+        body += Bcd(cue.frames / 4500);
+        body += Bcd(cue.frames / 75 % 60);
+        body += Bcd(cue.frames % 75);
+    }
+    return body;
+}
+
+std::vector<NrgCue> NrgDiscCues(const std::vector<unsigned char>& controls,
+                                const std::vector<std::uint32_t>& index0,
+                                const std::vector<std::uint32_t>& index1, std::uint32_t leadOut) {
+    std::vector<NrgCue> cues = {{controls.at(0), 0, 0, 0}};
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const unsigned char track = static_cast<unsigned char>(Bcd(std::uint32_t(i + 1)));
+        cues.push_back({controls[i], track, 0, index0.at(i)});
+        cues.push_back({controls[i], track, 1, index1.at(i)});
+    }
+    cues.push_back({controls.back(), 0xAA, 1, leadOut});
+    return cues;
+}
+
+std::string NrgDaoiBody(const std::vector<NrgDaoTrack>& tracks) {
+    std::string body;
+    AppendBE(body, std::uint32_t(22 + 30 * tracks.size()), 4);
+    body += std::string(14, '\0');  // catalog number
+    body += std::string(2, '\0');   // disc type
+    body += char(1);                // first track
+    body += char(tracks.size());    // last track
+    for (const NrgDaoTrack& track : tracks) {
+        body += std::string(12, '\0');  // ISRC
+        AppendBE(body, track.sectorSize, 2);
+        AppendBE(body, track.mode, 4);
+        AppendBE(body, track.index0Offset, 4);
+        AppendBE(body, track.index1Offset, 4);
+        AppendBE(body, track.endOffset, 4);
+    }
+    return body;
+}
+
+std::string NrgEtnfBody(const std::vector<NrgEtnfTrack>& tracks) {
+    std::string body;
+    for (const NrgEtnfTrack& track : tracks) {
+        AppendBE(body, track.dataOffset, 4);
+        AppendBE(body, track.lengthBytes, 4);
+        AppendBE(body, track.modeCode, 4);
+        AppendBE(body, track.startSector, 4);
+        AppendBE(body, 0, 4);
+    }
+    return body;
+}
+
+std::string NrgImage(const std::string& data, const std::string& chunks) {
+    std::string image = data + chunks + "NERO";
+    AppendBE(image, std::uint32_t(data.size()), 4);
+    return image;
+}
+
+}  // namespace testsupport
