@@ -16,13 +16,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string path = WriteFuzzFile("disc.iso", image);
 
     KelCDFileSystem fileSystem(path);
-    if (!fileSystem.IsValid())
-        return 0;
+    if (!fileSystem.IsValid()) return 0;
     fileSystem.OpenFile("SYSTEM.CNF");
     std::size_t opened = 0;
     for (const FileEntry& file : fileSystem.Files()) {
-        if (++opened > 8)
-            break;
+        if (++opened > 8) break;
         fileSystem.FileCrc(file.name);
     }
     return 0;

@@ -56,34 +56,29 @@ private:
 bool TocWalk::Apply(const std::string& section) {
     // An entry without a readable point says nothing about the layout.
     const std::optional<std::uint32_t> point = ScanHex(control.Value(section, "Point"));
-    if (!point)
-        return true;
+    if (!point) return true;
     if (*point == LEAD_OUT_POINT) {
         previousLeadOut = currentLeadOut;
         currentLeadOut = ScanInteger(control.Value(section, "PLBA"));
         return true;
     }
-    if (*point <= LAST_TRACK_POINT)
-        return Track(section, *point);
+    if (*point <= LAST_TRACK_POINT) return Track(section, *point);
     return true;
 }
 
 bool TocWalk::Track(const std::string& section, std::uint32_t point) {
     const std::int64_t row = std::int64_t(point) - 1;
-    if (!IsTableRow(row) || !IsTableRow(table.trackCount))
-        return false;
+    if (!IsTableRow(row) || !IsTableRow(table.trackCount)) return false;
 
     const std::int32_t start = ScanInteger(control.Value(section, "PLBA"));
     const std::int64_t session = std::int64_t(ScanInteger(control.Value(section, "Session"))) - 1;
-    if (session < 0 || session >= MAX_SESSIONS)
-        return false;
+    if (session < 0 || session >= MAX_SESSIONS) return false;
     if (session != currentSession) {
         sessionGap += start - previousLeadOut;
         currentSession = std::int32_t(session);
     }
     const std::int64_t offset = (start - sessionGap) * RAW_SECTOR;
-    if (!FitsDataOffset(offset))
-        return false;
+    if (!FitsDataOffset(offset)) return false;
 
     TrackEntry& entry = table.rows[std::size_t(row)];
     entry.index = std::int32_t(row);
@@ -107,8 +102,7 @@ bool TocWalk::Track(const std::string& section, std::uint32_t point) {
 std::string CloneCDDataFile(const std::string& controlPath) {
     const std::size_t dot = controlPath.rfind('.');
     const std::size_t slash = controlPath.rfind('/');
-    if (dot == std::string::npos && slash == std::string::npos)
-        return ".img";
+    if (dot == std::string::npos && slash == std::string::npos) return ".img";
     if (dot == std::string::npos || (slash != std::string::npos && slash > dot)) {
         return controlPath + ".img";
     }
@@ -118,15 +112,12 @@ std::string CloneCDDataFile(const std::string& controlPath) {
 bool ParseCloneCD(std::string_view text, const std::string& controlPath, TrackTable& table) {
     const std::string dataFile = CloneCDDataFile(controlPath);
     const std::optional<std::uint64_t> dataSize = ReadableFileSize(dataFile);
-    if (!dataSize || *dataSize == 0)
-        return false;
+    if (!dataSize || *dataSize == 0) return false;
 
     const SectionedKeyText control(text);
-    if (!control.IsValid() || !control.HasSection("CloneCD"))
-        return false;
+    if (!control.IsValid() || !control.HasSection("CloneCD")) return false;
     const std::string version = control.Value("CloneCD", "Version");
-    if (version.empty() || ScanInteger(version) != 2)
-        return false;
+    if (version.empty() || ScanInteger(version) != 2) return false;
     const std::string tocEntries = control.Value("Disc", "TocEntries");
     const std::string sessions = control.Value("Disc", "Sessions");
     const std::string scrambled = control.Value("Disc", "DataTracksScrambled");
@@ -136,23 +127,19 @@ bool ParseCloneCD(std::string_view text, const std::string& controlPath, TrackTa
     }
 
     const std::int32_t sessionCount = ScanInteger(sessions);
-    if (sessionCount > MAX_SESSIONS)
-        return false;
+    if (sessionCount > MAX_SESSIONS) return false;
     std::array<std::int32_t, MAX_SESSIONS> preGapMode{};
     for (std::int32_t session = 1; session <= sessionCount; ++session) {
         const std::string mode = control.Value(SectionName("Session", session), "PreGapMode");
-        if (mode.empty())
-            return false;
+        if (mode.empty()) return false;
         preGapMode[std::size_t(session - 1)] = ScanInteger(mode);
     }
 
     const std::int32_t entryCount = ScanInteger(tocEntries);
-    if (entryCount > MAX_TOC_ENTRIES)
-        return false;
+    if (entryCount > MAX_TOC_ENTRIES) return false;
     TocWalk walk(control, dataFile, preGapMode, table);
     for (std::int32_t entry = 0; entry < entryCount; ++entry) {
-        if (!walk.Apply(SectionName("Entry", entry)))
-            return false;
+        if (!walk.Apply(SectionName("Entry", entry))) return false;
     }
     return true;
 }

@@ -39,8 +39,7 @@ constexpr std::array<CueTrackType, 8> TRACK_TYPES = {{
 const CueTrackType* FindTrackType(const std::string& token) {
     const std::string upper = platform::ToUpperAscii(token);
     for (const CueTrackType& type : TRACK_TYPES) {
-        if (type.token == upper)
-            return &type;
+        if (type.token == upper) return &type;
     }
     return nullptr;
 }
@@ -50,20 +49,17 @@ const CueTrackType* FindTrackType(const std::string& token) {
 // from Windows collections, where GAME.BIN names game.bin, so the last try
 // looks beside the sheet ignoring ASCII case.
 std::optional<std::string> ResolveDataFile(const std::string& name, const std::string& sheetPath) {
-    if (ReadableFileSize(name))
-        return name;
+    if (ReadableFileSize(name)) return name;
 
     const platform::PathSplit sheet = platform::SplitAtLastSeparator(sheetPath);
     const std::string prefix = sheet.hasSeparator ? sheet.folder + "/" : std::string();
     const std::string leaf = name.substr(name.rfind('/') + 1);
-    if (ReadableFileSize(prefix + leaf))
-        return prefix + leaf;
+    if (ReadableFileSize(prefix + leaf)) return prefix + leaf;
 
     const std::string folder =
         sheet.hasSeparator ? (sheet.folder.empty() ? "/" : sheet.folder) : ".";
     for (const platform::FoundEntry& entry : platform::FindEntries(folder, leaf, "")) {
-        if (!entry.isFolder && ReadableFileSize(prefix + entry.name))
-            return prefix + entry.name;
+        if (!entry.isFolder && ReadableFileSize(prefix + entry.name)) return prefix + entry.name;
     }
     return std::nullopt;
 }
@@ -109,12 +105,9 @@ bool CueSheetWalk::Apply(const std::vector<std::string>& tokens) {
         return i < tokens.size() ? tokens[i] : NONE;
     };
     const std::string command = platform::ToUpperAscii(token(0));
-    if (command == "FILE")
-        return File(token(1), token(2));
-    if (command == "TRACK")
-        return !fileSeen || Track(token(1), token(2));
-    if (command == "INDEX")
-        return !trackInFile || Index(token(1), token(2));
+    if (command == "FILE") return File(token(1), token(2));
+    if (command == "TRACK") return !fileSeen || Track(token(1), token(2));
+    if (command == "INDEX") return !trackInFile || Index(token(1), token(2));
     // PREGAP describes silence that is not stored in the data file, so it
     // moves no offset; every other command says nothing about the layout.
     return true;
@@ -123,11 +116,9 @@ bool CueSheetWalk::Apply(const std::vector<std::string>& tokens) {
 bool CueSheetWalk::File(const std::string& name, const std::string& type) {
     trackInFile = false;
     byteCorrection = 0;
-    if (platform::ToUpperAscii(type) != "BINARY")
-        return false;
+    if (platform::ToUpperAscii(type) != "BINARY") return false;
     const std::optional<std::string> resolved = ResolveDataFile(name, sheetPath);
-    if (!resolved)
-        return false;
+    if (!resolved) return false;
     filePath = *resolved;
     fileSeen = true;
     ++fileNumber;
@@ -136,11 +127,9 @@ bool CueSheetWalk::File(const std::string& name, const std::string& type) {
 
 bool CueSheetWalk::Track(const std::string& number, const std::string& type) {
     const std::int32_t trackNumber = ScanInteger(number);
-    if (trackNumber != table.trackCount + 1 || !IsTableRow(trackNumber - 1))
-        return false;
+    if (trackNumber != table.trackCount + 1 || !IsTableRow(trackNumber - 1)) return false;
     const CueTrackType* trackType = FindTrackType(type);
-    if (trackType == nullptr)
-        return false;
+    if (trackType == nullptr) return false;
 
     const std::int32_t row = trackNumber - 1;
     TrackEntry& entry = table.rows[std::size_t(row)];
@@ -166,8 +155,7 @@ bool CueSheetWalk::Index(const std::string& number, const std::string& position)
     const std::int32_t frames = ScanMsfFrames(position);
     switch (ScanInteger(number)) {
         case 0:
-            if (PreviousInCurrentFile())
-                EndPreviousTrack(frames);
+            if (PreviousInCurrentFile()) EndPreviousTrack(frames);
             return true;
         case 1: {
             TrackEntry& entry = table.rows[std::size_t(current)];
@@ -176,8 +164,7 @@ bool CueSheetWalk::Index(const std::string& number, const std::string& position)
                 EndPreviousTrack(frames);
             }
             const std::int64_t offset = frames * RAW_SECTOR - byteCorrection;
-            if (!FitsDataOffset(offset))
-                return false;
+            if (!FitsDataOffset(offset)) return false;
             entry.dataOffset = std::int32_t(offset);
             return true;
         }
@@ -194,10 +181,8 @@ bool ParseCueSheet(std::string_view text, const std::string& sheetPath, TrackTab
     std::string_view line;
     while (lines.Next(line)) {
         const std::vector<std::string> tokens = SplitQuotedTokens(line);
-        if (tokens.empty())
-            continue;
-        if (!walk.Apply(tokens))
-            return false;
+        if (tokens.empty()) continue;
+        if (!walk.Apply(tokens)) return false;
     }
     return true;
 }

@@ -15,11 +15,9 @@ namespace {
 class RegularFile {
 public:
     explicit RegularFile(const std::string& path) {
-        if (path.empty() || path.find('\0') != std::string::npos)
-            return;
+        if (path.empty() || path.find('\0') != std::string::npos) return;
         fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            return;
+        if (fd < 0) return;
         struct stat status;
         if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0) {
             close(fd);
@@ -29,8 +27,7 @@ public:
         size = std::uint64_t(status.st_size);
     }
     ~RegularFile() {
-        if (fd >= 0)
-            close(fd);
+        if (fd >= 0) close(fd);
     }
     RegularFile(const RegularFile&) = delete;
     RegularFile& operator=(const RegularFile&) = delete;
@@ -44,10 +41,8 @@ public:
         while (filled < length) {
             const ssize_t got = pread(fd, static_cast<char*>(into) + filled, length - filled,
                                       off_t(offset + filled));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                break;
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
             filled += std::size_t(got);
         }
         return filled;
@@ -62,15 +57,13 @@ private:
 
 std::optional<std::uint64_t> ReadableFileSize(const std::string& path) {
     const RegularFile file(path);
-    if (!file.IsOpen())
-        return std::nullopt;
+    if (!file.IsOpen()) return std::nullopt;
     return file.Size();
 }
 
 std::optional<std::string> ReadDescriptorText(const std::string& path, std::size_t limit) {
     const RegularFile file(path);
-    if (!file.IsOpen() || file.Size() > limit)
-        return std::nullopt;
+    if (!file.IsOpen() || file.Size() > limit) return std::nullopt;
     std::string text(file.Size(), '\0');
     text.resize(file.ReadAt(text.data(), text.size(), 0));
     return text;
@@ -78,8 +71,7 @@ std::optional<std::string> ReadDescriptorText(const std::string& path, std::size
 
 std::optional<FooterWindow> ReadFooter(const std::string& path, std::size_t limit) {
     const RegularFile file(path);
-    if (!file.IsOpen())
-        return std::nullopt;
+    if (!file.IsOpen()) return std::nullopt;
     const std::uint64_t length = std::min<std::uint64_t>(file.Size(), limit);
     std::vector<unsigned char> bytes(length);
     if (file.ReadAt(bytes.data(), bytes.size(), file.Size() - length) != length) {

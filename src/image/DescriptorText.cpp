@@ -11,18 +11,14 @@ bool IsSpace(char c) {
 }
 
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
 
 std::size_t SkipSpace(std::string_view text, std::size_t at) {
-    while (at < text.size() && IsSpace(text[at]))
-        ++at;
+    while (at < text.size() && IsSpace(text[at])) ++at;
     return at;
 }
 
@@ -36,8 +32,7 @@ bool ScanTwoDigitField(std::string_view text, std::size_t& at, std::int32_t& val
         negative = text[pos] == '-';
         ++pos;
     }
-    if (pos >= end || text[pos] < '0' || text[pos] > '9')
-        return false;
+    if (pos >= end || text[pos] < '0' || text[pos] > '9') return false;
     std::int32_t number = 0;
     while (pos < end && text[pos] >= '0' && text[pos] <= '9')
         number = number * 10 + (text[pos++] - '0');
@@ -49,8 +44,7 @@ bool ScanTwoDigitField(std::string_view text, std::size_t& at, std::int32_t& val
 }  // namespace
 
 bool DescriptorLineReader::Next(std::string_view& line) {
-    if (rest.empty())
-        return false;
+    if (rest.empty()) return false;
     const std::size_t newline = rest.substr(0, MAX_LINE).find('\n');
     const std::size_t taken =
         newline == std::string_view::npos ? std::min(rest.size(), MAX_LINE) : newline + 1;
@@ -58,8 +52,7 @@ bool DescriptorLineReader::Next(std::string_view& line) {
     rest.remove_prefix(taken);
     if (!line.empty() && line.back() == '\n') {
         line.remove_suffix(1);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     }
     return true;
 }
@@ -74,8 +67,7 @@ std::vector<std::string> SplitQuotedTokens(std::string_view line) {
             quoted = !quoted;
             inToken = true;
         } else if (!quoted && IsSpace(c)) {
-            if (inToken)
-                tokens.push_back(std::move(current));
+            if (inToken) tokens.push_back(std::move(current));
             current.clear();
             inToken = false;
         } else {
@@ -83,8 +75,7 @@ std::vector<std::string> SplitQuotedTokens(std::string_view line) {
             inToken = true;
         }
     }
-    if (inToken)
-        tokens.push_back(std::move(current));
+    if (inToken) tokens.push_back(std::move(current));
     return tokens;
 }
 
@@ -118,8 +109,7 @@ std::optional<std::uint32_t> ScanHex(std::string_view text) {
         HexDigit(number[2]) >= 0) {
         at += 2;
     }
-    if (at >= text.size() || HexDigit(text[at]) < 0)
-        return std::nullopt;
+    if (at >= text.size() || HexDigit(text[at]) < 0) return std::nullopt;
     std::uint64_t value = 0;
     for (; at < text.size() && HexDigit(text[at]) >= 0; ++at) {
         value = std::min<std::uint64_t>(std::numeric_limits<std::uint32_t>::max(),
@@ -134,12 +124,10 @@ std::int32_t ScanMsfFrames(std::string_view text) {
     std::size_t at = 0;
     for (int i = 0; i < 3; ++i) {
         if (i > 0) {
-            if (at >= text.size() || text[at] != ':')
-                break;
+            if (at >= text.size() || text[at] != ':') break;
             ++at;
         }
-        if (!ScanTwoDigitField(text, at, fields[i]))
-            break;
+        if (!ScanTwoDigitField(text, at, fields[i])) break;
     }
     return fields[0] * 4500 + fields[1] * 75 + fields[2];
 }

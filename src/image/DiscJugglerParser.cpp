@@ -95,8 +95,7 @@ std::optional<std::int32_t> SectorSizeOf(SizeCodes codes, std::uint32_t code) {
         case 4:
             return 2448;
         default:
-            if (codes == SizeCodes::S1Or2448)
-                return 2448;
+            if (codes == SizeCodes::S1Or2448) return 2448;
             return std::nullopt;
     }
 }
@@ -129,14 +128,12 @@ struct TrackHeader {
 // code does not fit the layout. Moves `position` past the header.
 std::optional<TrackHeader> ReadTrackHeader(const DiscJugglerLayout& layout,
                                            const FooterWindow& footer, std::uint64_t& position) {
-    if (!footer.Matches(position + layout.markAt, layout.mark))
-        return std::nullopt;
+    if (!footer.Matches(position + layout.markAt, layout.mark)) return std::nullopt;
     const std::uint64_t named = position + footer.Byte(position + layout.nameLengthAt);
     const std::optional<TrackMode> mode = TrackModeOf(footer.LE32(named + layout.modeAt));
     const std::optional<std::int32_t> size =
         SectorSizeOf(layout.sizeCodes, footer.LE32(named + layout.sizeCodeAt));
-    if (!mode || !size)
-        return std::nullopt;
+    if (!mode || !size) return std::nullopt;
     position = named + layout.headerBytes;
     // The numbers are 32-bit signed on disk.
     const auto field = [&](std::uint32_t at) {
@@ -154,20 +151,16 @@ std::optional<TrackHeader> ReadTrackHeader(const DiscJugglerLayout& layout,
 bool ParseLayout(const DiscJugglerLayout& layout, const FooterWindow& footer,
                  const std::string& imagePath, TrackTable& table) {
     const std::uint64_t fileSize = footer.FileSize();
-    if (fileSize < 4)
-        return false;
+    if (fileSize < 4) return false;
     const std::uint32_t blockOffset = footer.LE32(fileSize - 4);
-    if (layout.headerRule == HeaderRule::FromEnd && blockOffset > fileSize)
-        return false;
+    if (layout.headerRule == HeaderRule::FromEnd && blockOffset > fileSize) return false;
     std::uint64_t position =
         layout.headerRule == HeaderRule::Absolute ? blockOffset : fileSize - blockOffset;
-    if (position < footer.First())
-        return false;
+    if (position < footer.First()) return false;
 
     const std::uint32_t sessionCount = footer.LE16(position);
     position += 2;
-    if (sessionCount == 0 || sessionCount >= MAX_SESSIONS)
-        return false;
+    if (sessionCount == 0 || sessionCount >= MAX_SESSIONS) return false;
 
     // The image stores a session's tracks right after the previous session's,
     // without the gap between them on the disc, and stores each track's
@@ -181,17 +174,13 @@ bool ParseLayout(const DiscJugglerLayout& layout, const FooterWindow& footer,
         std::int64_t sessionEnd = previousSessionEnd;
         for (std::uint32_t track = 0; track < trackCount; ++track) {
             const std::optional<TrackHeader> header = ReadTrackHeader(layout, footer, position);
-            if (!header || !IsTableRow(table.trackCount))
-                return false;
-            if (header->total == 0 || header->total != header->check)
-                return false;
+            if (!header || !IsTableRow(table.trackCount)) return false;
+            if (header->total == 0 || header->total != header->check) return false;
 
-            if (track == 0)
-                byteGap += (header->start - previousSessionEnd) * RAW_SECTOR;
+            if (track == 0) byteGap += (header->start - previousSessionEnd) * RAW_SECTOR;
             const std::int64_t offset =
                 header->start * RAW_SECTOR + header->sectorSize * header->pregap - byteGap;
-            if (!FitsDataOffset(offset))
-                return false;
+            if (!FitsDataOffset(offset)) return false;
             byteGap += (RAW_SECTOR - header->sectorSize) * header->total;
 
             TrackEntry& entry = table.rows[std::size_t(table.trackCount)];
@@ -217,8 +206,7 @@ bool ParseLayout(const DiscJugglerLayout& layout, const FooterWindow& footer,
 bool ParseDiscJuggler(const FooterWindow& footer, const std::string& imagePath, TrackTable& table) {
     for (const DiscJugglerLayout& layout : LAYOUTS) {
         table = TrackTable{};
-        if (ParseLayout(layout, footer, imagePath, table))
-            return true;
+        if (ParseLayout(layout, footer, imagePath, table)) return true;
     }
     table = TrackTable{};
     return false;

@@ -50,8 +50,7 @@ unsigned char FooterWindow::Byte(std::uint64_t position) const {
 
 bool FooterWindow::Matches(std::uint64_t position, std::string_view expected) const {
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        if (Byte(position + i) != static_cast<unsigned char>(expected[i]))
-            return false;
+        if (Byte(position + i) != static_cast<unsigned char>(expected[i])) return false;
     }
     return true;
 }

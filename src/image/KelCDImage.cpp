@@ -47,8 +47,7 @@ KelCDImage::KelCDImage(const std::string& path) {
     // A descriptor first; a path whose descriptor does not parse is still
     // probed as a single file of sectors.
     reader = std::make_unique<KelCDImageDAO>(path);
-    if (!reader->IsOpened())
-        reader = std::make_unique<KelCDImageISO>(path);
+    if (!reader->IsOpened()) reader = std::make_unique<KelCDImageISO>(path);
     opened = reader->IsOpened();
     if (opened) dataFileSize = platform::FileSizeOf(reader->ImagePath()).value_or(0);
 }

@@ -13,14 +13,10 @@ bool ParseDescriptor(const std::string& path, TrackTable& table) {
     const auto names = [&lowered](const char* extension) {
         return lowered.find(extension) != std::string::npos;
     };
-    if (names(".ccd"))
-        return ReadCloneCD(path, table);
-    if (names(".cdi"))
-        return ReadDiscJuggler(path, table);
-    if (names(".cue"))
-        return ReadCueSheet(path, table);
-    if (names(".nrg"))
-        return ReadNero(path, table);
+    if (names(".ccd")) return ReadCloneCD(path, table);
+    if (names(".cdi")) return ReadDiscJuggler(path, table);
+    if (names(".cue")) return ReadCueSheet(path, table);
+    if (names(".nrg")) return ReadNero(path, table);
     return false;
 }
 
@@ -39,8 +35,7 @@ KelCDImageDAO::KelCDImageDAO(const std::string& path) {
 }
 
 const TrackEntry* KelCDImageDAO::Row(std::int32_t track) const {
-    if (track < 0 || track >= table.trackCount || !IsTableRow(track))
-        return nullptr;
+    if (track < 0 || track >= table.trackCount || !IsTableRow(track)) return nullptr;
     return &table.rows[std::size_t(track)];
 }
 
@@ -56,8 +51,7 @@ std::int32_t KelCDImageDAO::TrackSectorSize(std::int32_t track) const {
 
 SectorKind KelCDImageDAO::TrackSectorKind(std::int32_t track) const {
     const TrackEntry* row = Row(track);
-    if (row == nullptr)
-        return SectorKind::Mode1Data;
+    if (row == nullptr) return SectorKind::Mode1Data;
     switch (row->mode) {
         case TrackMode::Mode1:
             return SectorKind::Mode1Data;

@@ -67,24 +67,17 @@ private:
 };
 
 bool ChunkWalk::Run() {
-    if (footer.FileSize() < 4)
-        return false;
+    if (footer.FileSize() < 4) return false;
     position = footer.BE32(footer.FileSize() - 4);
-    if (!IsChunk("CUES") || !ReadCues())
-        return false;
-    if (IsChunk("END!"))
-        return true;
-    if (!IsChunk("DAOI") || !ReadDaoi())
-        return false;
+    if (!IsChunk("CUES") || !ReadCues()) return false;
+    if (IsChunk("END!")) return true;
+    if (!IsChunk("DAOI") || !ReadDaoi()) return false;
     while (position != footer.FileSize()) {
-        if (IsChunk("END!"))
-            return true;
+        if (IsChunk("END!")) return true;
         if (IsChunk("SINF")) {
-            if (!SkipChunk())
-                return false;
+            if (!SkipChunk()) return false;
         } else if (IsChunk("ETNF")) {
-            if (!ReadEtnf())
-                return false;
+            if (!ReadEtnf()) return false;
         } else {
             return false;
         }
@@ -93,11 +86,9 @@ bool ChunkWalk::Run() {
 }
 
 std::optional<std::uint32_t> ChunkWalk::ChunkSize() const {
-    if (!footer.Holds(position, CHUNK_HEADER))
-        return std::nullopt;
+    if (!footer.Holds(position, CHUNK_HEADER)) return std::nullopt;
     const std::uint32_t size = footer.BE32(position + 4);
-    if (!footer.Holds(position + CHUNK_HEADER, size))
-        return std::nullopt;
+    if (!footer.Holds(position + CHUNK_HEADER, size)) return std::nullopt;
     return size;
 }
 
@@ -106,19 +97,16 @@ std::optional<std::uint32_t> ChunkWalk::ChunkSize() const {
 // index 1 entry starts a track.
 bool ChunkWalk::ReadCues() {
     const std::optional<std::uint32_t> size = ChunkSize();
-    if (!size || *size < CUES_LEAD_IN)
-        return false;
+    if (!size || *size < CUES_LEAD_IN) return false;
     const std::int64_t trackCount = *size / 16 - 1;
-    if (trackCount > TrackTable::MAX_TRACKS)
-        return false;
+    if (trackCount > TrackTable::MAX_TRACKS) return false;
     table.trackCount = std::int32_t(trackCount);
 
     const std::uint64_t entries = *size / CUES_ENTRY - 2;
     std::uint64_t at = position + CHUNK_HEADER + CUES_LEAD_IN;
     for (std::uint64_t e = 0; e < entries; ++e, at += CUES_ENTRY) {
         const std::uint64_t row = e / 2;
-        if (!IsTableRow(std::int64_t(row)))
-            return false;
+        if (!IsTableRow(std::int64_t(row))) return false;
         TrackEntry& entry = table.rows[row];
         const unsigned char control = footer.Byte(at);
         const unsigned char track = footer.Byte(at + 1);
@@ -152,24 +140,19 @@ bool ChunkWalk::ReadCues() {
 // The disc-at-once information: each track's stored sector size and the file
 // offset of its index 1.
 bool ChunkWalk::ReadDaoi() {
-    if (!ChunkSize())
-        return false;
+    if (!ChunkSize()) return false;
     const std::uint64_t body = position + CHUNK_HEADER;
-    if (!footer.Holds(body, DAOI_HEADER))
-        return false;
+    if (!footer.Holds(body, DAOI_HEADER)) return false;
     const std::uint32_t daoSize = footer.BE32(body);
     const std::uint64_t entries = daoSize > DAOI_HEADER ? (daoSize - DAOI_HEADER) / DAOI_ENTRY : 0;
-    if (entries > std::uint64_t(TrackTable::MAX_TRACKS))
-        return false;
+    if (entries > std::uint64_t(TrackTable::MAX_TRACKS)) return false;
     const std::uint64_t first = body + DAOI_HEADER;
-    if (!footer.Holds(first, entries * DAOI_ENTRY))
-        return false;
+    if (!footer.Holds(first, entries * DAOI_ENTRY)) return false;
 
     for (std::uint64_t i = 0; i < entries; ++i) {
         const std::uint64_t at = first + i * DAOI_ENTRY;
         const std::uint32_t index1Offset = footer.BE32(at + 22);
-        if (!FitsDataOffset(index1Offset))
-            return false;
+        if (!FitsDataOffset(index1Offset)) return false;
         table.rows[i].sectorSize = footer.BE16(at + 12);
         table.rows[i].dataOffset = std::int32_t(index1Offset);
     }
@@ -180,8 +163,7 @@ bool ChunkWalk::ReadDaoi() {
 // Track-at-once entries: each appends a track after the ones already known.
 bool ChunkWalk::ReadEtnf() {
     const std::optional<std::uint32_t> size = ChunkSize();
-    if (!size)
-        return false;
+    if (!size) return false;
     const std::uint64_t entries = *size / ETNF_ENTRY;
     const std::uint64_t first = position + CHUNK_HEADER;
     for (std::uint64_t i = 0; i < entries; ++i) {
@@ -189,8 +171,7 @@ bool ChunkWalk::ReadEtnf() {
         const std::uint32_t dataOffset = footer.BE32(at);
         const std::uint32_t lengthBytes = footer.BE32(at + 4);
         const std::uint32_t modeCode = footer.BE32(at + 8);
-        if (!IsTableRow(table.trackCount) || !FitsDataOffset(dataOffset))
-            return false;
+        if (!IsTableRow(table.trackCount) || !FitsDataOffset(dataOffset)) return false;
 
         TrackEntry& entry = table.rows[std::size_t(table.trackCount)];
         switch (modeCode) {
@@ -231,8 +212,7 @@ bool ChunkWalk::ReadEtnf() {
 
 bool ChunkWalk::SkipChunk() {
     const std::optional<std::uint32_t> size = ChunkSize();
-    if (!size)
-        return false;
+    if (!size) return false;
     position += CHUNK_HEADER + *size;
     return true;
 }

@@ -167,8 +167,7 @@ TEST_F(CloneCDParserTest, TrackPointsOutsideTheTableFail) {
 
 TEST_F(CloneCDParserTest, MoreThanNinetyNineTracksFail) {
     ControlFile control;
-    for (int n = 0; n < 98; ++n)
-        control.entries.push_back({1, "0x01", "0x04", 0});
+    for (int n = 0; n < 98; ++n) control.entries.push_back({1, "0x01", "0x04", 0});
     EXPECT_TRUE(Parse(control));
     EXPECT_EQ(table.trackCount, 99);
     control.entries.push_back({1, "0x01", "0x04", 0});

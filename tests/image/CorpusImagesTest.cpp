@@ -29,16 +29,14 @@ std::string LibcdioData(const std::string& name) {
     return CorpusDir() + "/images/libcdio/test/data/" + name;
 }
 
-#define REQUIRE_CORPUS()                        \
-    do {                                        \
-        if (CorpusDir().empty())                \
-            GTEST_SKIP() << "no shared corpus"; \
+#define REQUIRE_CORPUS()                                             \
+    do {                                                             \
+        if (CorpusDir().empty()) GTEST_SKIP() << "no shared corpus"; \
     } while (false)
 
-#define REQUIRE_TOOL(name)                        \
-    do {                                          \
-        if (!HaveTool(name))                      \
-            GTEST_SKIP() << name << " not found"; \
+#define REQUIRE_TOOL(name)                                         \
+    do {                                                           \
+        if (!HaveTool(name)) GTEST_SKIP() << name << " not found"; \
     } while (false)
 
 // One file of an ISO9660 listing: path inside the disc ('\' between levels,
@@ -56,8 +54,7 @@ void PrintTo(const ListedFile& file, std::ostream* out) {
 
 // A name as the tools show it: a name without extension loses its dot.
 std::string ToolName(std::string name) {
-    if (!name.empty() && name.back() == '.')
-        name.pop_back();
+    if (!name.empty() && name.back() == '.') name.pop_back();
     return name;
 }
 
@@ -81,8 +78,7 @@ std::vector<ListedFile> ToolListing(const std::string& cookedImage,
     std::size_t start = 0;
     while (start < output.size()) {
         std::size_t end = output.find('\n', start);
-        if (end == std::string::npos)
-            end = output.size();
+        if (end == std::string::npos) end = output.size();
         const std::string line = output.substr(start, end - start);
         start = end + 1;
         std::smatch match;
@@ -93,8 +89,7 @@ std::vector<ListedFile> ToolListing(const std::string& cookedImage,
             const std::string size = match[4].matched ? match[4].str() : match[3].str();
             files.push_back(
                 {folder + match[5].str(), std::stoull(match[2].str()), std::stoull(size)});
-            if (form2 && match[1].str().starts_with("--2"))
-                form2->push_back(files.back().path);
+            if (form2 && match[1].str().starts_with("--2")) form2->push_back(files.back().path);
         }
     }
     std::sort(files.begin(), files.end());
@@ -117,13 +112,10 @@ void ExpectSameFileContents(KelCDFileSystem& fileSystem, const std::string& cook
                             const std::vector<std::string>& skipped = {}) {
     const std::string cooked = ReadFile(cookedImage);
     std::vector<std::string> names;
-    for (const FileEntry& file : fileSystem.Files())
-        names.push_back(file.name);
+    for (const FileEntry& file : fileSystem.Files()) names.push_back(file.name);
     for (const FileEntry& file : fileSystem.Files()) {
-        if (std::count(names.begin(), names.end(), file.name) != 1)
-            continue;
-        if (std::count(skipped.begin(), skipped.end(), ToolName(file.name)) != 0)
-            continue;
+        if (std::count(names.begin(), names.end(), file.name) != 1) continue;
+        if (std::count(skipped.begin(), skipped.end(), ToolName(file.name)) != 0) continue;
         const std::uint64_t at = std::uint64_t(file.extent) * 2048;
         ASSERT_LE(at + file.size, cooked.size()) << file.name;
         const std::int32_t index = fileSystem.OpenFile(file.name);
@@ -218,8 +210,7 @@ TEST(CorpusImages, AudioCueSheetReadsTheFramesCdReadReads) {
     ASSERT_EQ(frames.size(), 302u * 2352);
     // An audio track is read with no header to skip: the first 2048 bytes of each frame.
     std::string expected;
-    for (std::size_t frame = 0; frame < 302; ++frame)
-        expected += frames.substr(frame * 2352, 2048);
+    for (std::size_t frame = 0; frame < 302; ++frame) expected += frames.substr(frame * 2352, 2048);
     ExpectSameBlocks(OurSectors(sheet, 302), expected, "cd-read audio");
 }
 
@@ -341,8 +332,7 @@ TEST(CorpusImages, EveryImageOpensWithoutHarm) {
             }
             ++files;
             KelCDFileSystem fileSystem(path);
-            if (!fileSystem.IsValid())
-                continue;
+            if (!fileSystem.IsValid()) continue;
             const std::uint64_t dataSize = KelCDImage(path).DataFileSize();
             for (const FileEntry& file : fileSystem.Files()) {
                 const std::int32_t index = fileSystem.OpenFile(file.name);

@@ -210,8 +210,7 @@ TEST_F(CueSheetParserTest, OffsetBeyondThirtyTwoBitsFailsInsteadOfWrapping) {
     // Each INDEX 00 after 2448-byte sectors moves later offsets up by 96
     // bytes per sector; enough of them push the next offset past 2^31.
     std::string sheet = "FILE game.bin BINARY\nTRACK 01 CDG\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n";
-    for (int i = 0; i < 60; ++i)
-        sheet += "INDEX 00 99:59:74\n";
+    for (int i = 0; i < 60; ++i) sheet += "INDEX 00 99:59:74\n";
     EXPECT_FALSE(Parse(sheet + "INDEX 01 99:59:74\n"));
     EXPECT_TRUE(Parse(sheet));
 }

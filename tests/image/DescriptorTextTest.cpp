@@ -11,8 +11,7 @@ std::vector<std::string> AllLines(std::string_view text) {
     std::vector<std::string> lines;
     DescriptorLineReader reader(text);
     std::string_view line;
-    while (reader.Next(line))
-        lines.emplace_back(line);
+    while (reader.Next(line)) lines.emplace_back(line);
     return lines;
 }
 

@@ -36,13 +36,11 @@ std::string PlayStationIso() {
 // its separators ("cdrom:\SLPS_000.71;1" gives SLPS00071).
 std::string BootCode(const std::string& systemCnf) {
     const std::size_t boot = systemCnf.find("cdrom:\\");
-    if (boot == std::string::npos)
-        return "";
+    if (boot == std::string::npos) return "";
     const std::size_t name = boot + 7;
     std::string code;
     for (std::size_t i = name; i < systemCnf.size() && systemCnf[i] != ';'; ++i) {
-        if (systemCnf[i] != '_' && systemCnf[i] != '.')
-            code += systemCnf[i];
+        if (systemCnf[i] != '_' && systemCnf[i] != '.') code += systemCnf[i];
     }
     return code;
 }
@@ -175,8 +173,7 @@ TEST(KelCDImageDAO, RowWithoutModeIsOtherKind) {
 TEST(KelCDImageDAO, ReadsSectorsWithTheFirstTrackLayout) {
     TempDir dir;
     std::string cooked(4 * 2048, '\0');
-    for (std::size_t s = 0; s < 4; ++s)
-        cooked[s * 2048] = char('A' + s);
+    for (std::size_t s = 0; s < 4; ++s) cooked[s * 2048] = char('A' + s);
     WriteFile(dir / "disc.bin", PregapOf(150) + ToRawSectors(cooked, RawLayout::Raw2352Mode2));
     WriteFile(dir / "disc.cue", "FILE disc.bin BINARY\nTRACK 01 MODE2/2352\nINDEX 01 00:02:00\n");
     const KelCDImage image(dir / "disc.cue");

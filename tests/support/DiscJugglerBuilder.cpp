@@ -33,13 +33,11 @@ const unsigned char M2[20] = {0,    0,    0, 0, 1, 0, 0,    0,    0xFF, 0xFF,
 const unsigned char M3[8] = {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF};
 
 void PutLE(std::string& out, std::size_t at, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out[at + i] = char((value >> (8 * i)) & 0xFF);
+    for (int i = 0; i < bytes; ++i) out[at + i] = char((value >> (8 * i)) & 0xFF);
 }
 
 const Layout& LayoutOf(int variant) {
-    if (variant < 1 || variant > 8)
-        throw std::invalid_argument("no such DiscJuggler layout");
+    if (variant < 1 || variant > 8) throw std::invalid_argument("no such DiscJuggler layout");
     return LAYOUTS[variant - 1];
 }
 
@@ -49,8 +47,7 @@ std::string TrackHeader(const Layout& layout, const CdiTrack& track) {
     const unsigned char* mark = layout.mark == 1 ? M1 : layout.mark == 2 ? M2 : M3;
     const std::size_t markSize = layout.mark == 3 ? sizeof M3 : sizeof M1;
     std::memcpy(&header[std::size_t(layout.markAt)], mark, markSize);
-    if (track.badMark)
-        header[std::size_t(layout.markAt) + markSize - 1] = 0x7F;
+    if (track.badMark) header[std::size_t(layout.markAt) + markSize - 1] = 0x7F;
     header[std::size_t(layout.nameLengthAt)] = char(a);
     std::memcpy(&header[std::size_t(layout.nameLengthAt) + 1], track.name.data(), a);
     PutLE(header, layout.pregapAt + a, track.pregap, 4);
@@ -73,8 +70,7 @@ std::string CdiHeaderBlock(int variant, const std::vector<CdiSession>& sessions)
         std::string sessionHeader(std::size_t(2 + layout.sessionExtra), '\0');
         PutLE(sessionHeader, 0, std::uint32_t(session.size()), 2);
         block += sessionHeader;
-        for (const CdiTrack& track : session)
-            block += TrackHeader(layout, track);
+        for (const CdiTrack& track : session) block += TrackHeader(layout, track);
         block += std::string(std::size_t(layout.trailer), '\0');
     }
     return block;

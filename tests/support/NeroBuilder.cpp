@@ -4,8 +4,7 @@ namespace testsupport {
 namespace {
 
 void AppendBE(std::string& out, std::uint32_t value, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i)
-        out += char((value >> (8 * i)) & 0xFF);
+    for (int i = bytes - 1; i >= 0; --i) out += char((value >> (8 * i)) & 0xFF);
 }
 
 char Bcd(std::uint32_t value) {
