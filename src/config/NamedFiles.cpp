@@ -21,4 +21,14 @@ int FindByPrefix(const std::vector<std::string>& entries, const std::string& nam
     return -1;
 }
 
+int SelectRemembered(const std::vector<std::string>& entries, std::string& remembered) {
+    // With nothing remembered (a first start) the first entry is taken as the
+    // one in use, rather than shown selected while nothing is loaded.
+    const int index = remembered.empty() ? -1 : FindByPrefix(entries, remembered);
+    if (index >= 0) return index;
+    if (entries.empty()) return -1;
+    remembered = entries.front();
+    return 0;
+}
+
 }  // namespace config

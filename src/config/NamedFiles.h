@@ -15,4 +15,10 @@ std::vector<std::string> ListFileTitles(const std::string& folder);
 // -1 when none does.
 int FindByPrefix(const std::vector<std::string>& entries, const std::string& name);
 
+// The entry to select for a remembered name, which it updates: the first that
+// begins with it; the first entry when none does or when nothing is
+// remembered (then its own name becomes the remembered one); -1 for an
+// empty list.
+int SelectRemembered(const std::vector<std::string>& entries, std::string& remembered);
+
 }  // namespace config

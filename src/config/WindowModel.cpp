@@ -82,18 +82,8 @@ void WindowModel::LoadPreset(const std::string& name) {
 void WindowModel::RefreshPresetList() {
     MakeStartDirectoryCurrent();
     presetList = config::ListFileTitles(PRESET_FOLDER);
-    // No remembered name (a first start) takes the first preset as the one in
-    // use, rather than showing it selected while loading nothing.
-    int index = currentPreset.empty() ? -1 : config::FindByPrefix(presetList, currentPreset);
-    if (index < 0) {
-        if (presetList.empty()) {
-            presetSelection = -1;
-            return;
-        }
-        index = 0;
-        currentPreset = presetList[0];
-    }
-    presetSelection = index;
+    presetSelection = config::SelectRemembered(presetList, currentPreset);
+    if (presetSelection < 0) return;
     LoadPreset(currentPreset);
 }
 
@@ -188,18 +178,8 @@ void WindowModel::FillDriveList() {
 void WindowModel::RefreshLanguageList() {
     MakeStartDirectoryCurrent();
     languageList = config::ListFileTitles(config::LanguageFolder(startDirectory.Directory()));
-    // No remembered language (a first start) applies the first one, rather
-    // than leaving every message empty.
-    int index = currentLanguage.empty() ? -1 : config::FindByPrefix(languageList, currentLanguage);
-    if (index < 0) {
-        if (languageList.empty()) {
-            languageSelection = -1;
-            return;
-        }
-        index = 0;
-        currentLanguage = languageList[0];
-    }
-    languageSelection = index;
+    languageSelection = config::SelectRemembered(languageList, currentLanguage);
+    if (languageSelection < 0) return;
     ApplyLanguage(currentLanguage);
 }
 

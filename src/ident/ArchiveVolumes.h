@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The volumes of a multi-volume archive, found from its first volume by the
@@ -17,3 +18,8 @@ struct VolumeSet {
 };
 
 VolumeSet GatherVolumes(const std::string& firstVolume);
+
+// ".part" followed by a volume number 1 to 999 in one, two or three digits
+// (.part1, .part01, .part001; not .part0, .part00, .part0001, nor .Part1): the
+// suffix every volume of a multi-part archive carries, which survives a rename.
+bool IsPartSuffix(std::string_view suffix);

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "ident/ArchiveVolumes.h"
 #include "ident/Crc32.h"
 #include "ident/KelArchivers.h"
 #include "platform/AsciiCase.h"
@@ -48,21 +49,6 @@ std::string FoldLastExtension(const std::string& path) {
     return path.substr(0, dot) + platform::ToLowerAscii(std::string_view(path).substr(dot));
 }
 
-// ".part" followed by one to three digits of value 1 to 999: the volume
-// number of a multi-volume archive, which survives a rename.
-bool IsMultiPartSuffix(std::string_view text) {
-    constexpr std::string_view PREFIX = ".part";
-    if (!text.starts_with(PREFIX)) return false;
-    const std::string_view digits = text.substr(PREFIX.size());
-    if (digits.empty() || digits.size() > 3) return false;
-    int value = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + (c - '0');
-    }
-    return value >= 1;
-}
-
 // The name a file of the candidate gets: the new name, its volume suffix if
 // it has one, and its last extension (Game.part01.rar -> New.part01.rar,
 // Game.bin.bak -> New.bak).
@@ -72,7 +58,7 @@ std::string RenamedFile(const std::string& name, const std::string& newName) {
     const std::string_view stem = std::string_view(name).substr(0, lastDot);
     std::string_view part;
     const std::size_t stemDot = stem.rfind('.');
-    if (stemDot != std::string_view::npos && IsMultiPartSuffix(stem.substr(stemDot))) {
+    if (stemDot != std::string_view::npos && IsPartSuffix(stem.substr(stemDot))) {
         part = stem.substr(stemDot);
     }
     return newName + std::string(part) + name.substr(lastDot);

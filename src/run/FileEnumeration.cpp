@@ -1,5 +1,6 @@
 #include "run/FileEnumeration.h"
 
+#include "ident/ArchiveVolumes.h"
 #include "platform/FileSearch.h"
 #include "platform/FolderSnapshots.h"
 
@@ -15,19 +16,6 @@ void EnumerateFiles(const std::string& folder, bool scanSubfolders,
         }
         candidates.push_back(path);
     }
-}
-
-bool IsPartSuffix(std::string_view suffix) {
-    constexpr std::string_view PREFIX = ".part";
-    if (suffix.substr(0, PREFIX.size()) != PREFIX) return false;
-    const std::string_view digits = suffix.substr(PREFIX.size());
-    if (digits.empty() || digits.size() > 3) return false;
-    int value = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + (c - '0');
-    }
-    return value >= 1;
 }
 
 void ReduceToBaseNames(std::vector<std::string>& candidates, bool stripPartSuffixes) {

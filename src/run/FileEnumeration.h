@@ -24,7 +24,3 @@ void EnumerateFiles(const std::string& folder, bool scanSubfolders,
 // .part1, and removes repeats that stand next to each other. The list is not
 // sorted: the files of one image are next to each other in a listing.
 void ReduceToBaseNames(std::vector<std::string>& candidates, bool stripPartSuffixes);
-
-// ".part" followed by a volume number 1 to 999 in one, two or three digits
-// (.part1, .part01, .part001; not .part0, .part00, .part0001, nor .Part1).
-bool IsPartSuffix(std::string_view suffix);

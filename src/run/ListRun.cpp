@@ -3,17 +3,14 @@
 #include <fstream>
 #include <string>
 
-#include "ident/DiscHandlers.h"
 #include "ident/GameDatabase.h"
 #include "platform/FileOps.h"
 #include "platform/FolderSnapshots.h"
 #include "platform/KelCurrentDirectory.h"
-#include "run/FileEnumeration.h"
 #include "run/RunHost.h"
+#include "run/RunSteps.h"
 
 namespace {
-
-constexpr int PROGRESS_RANGE = 65536;
 
 // Whether the file's last byte is something other than a line feed: a line
 // appended to it would otherwise continue its last record.
@@ -34,34 +31,21 @@ RunOutcome RunList(RunSettings settings) {
         return host.LanguageText(section, key);
     };
 
-    state.stopRequested = false;
-    state.settings = settings;
-    host.SetProgress(0);
-    host.StartDirectory().MakeCurrent();
-    host.SetControlsEnabled(false);
-
-    auto reject = [&](const char* key, MessageIcon icon) {
-        host.ShowMessage(text("MessageBox", key), icon);
-        host.SetControlsEnabled(true);
-        return RunOutcome::InputRejected;
-    };
+    BeginRun(settings);
     if (!platform::IsExistingFolder(texts[EDIT_FOLDER])) {
-        return reject("FOLDER_NOT_FOUND", MessageIcon::Warning);
+        return RejectInput(host, "FOLDER_NOT_FOUND", MessageIcon::Warning);
     }
     const std::string& databasePath = texts[EDIT_DATABASE];
     const bool needsLineEnd = EndsWithoutLineEnd(databasePath);
     std::ofstream database(databasePath, std::ios::binary | std::ios::app);
-    if (!database.is_open()) return reject("DATABASE_NOT_FOUND", MessageIcon::Information);
+    if (!database.is_open())
+        return RejectInput(host, "DATABASE_NOT_FOUND", MessageIcon::Information);
     const int systemIndex = SystemIndex(settings.systemSelection);
-    if (systemIndex == 0) return reject("MODE_NOT_SELECTED", MessageIcon::Information);
+    if (systemIndex == 0) return RejectInput(host, "MODE_NOT_SELECTED", MessageIcon::Information);
 
-    host.SetStatusText(text("State", "FILE_ENUMERATION"));
-    state.candidates.clear();
     platform::FolderSnapshots folderSnapshots;
-    EnumerateFiles(texts[EDIT_FOLDER], settings.checks[CHECK_SUBFOLDERS] == 1, state.candidates,
-                   &folderSnapshots);
     // Each volume of a multi-volume archive stays a candidate of its own.
-    ReduceToBaseNames(state.candidates, false);
+    ListCandidates(settings, false, folderSnapshots);
 
     const std::string systemName = SystemName(systemIndex);
     DiscHandlerParams params;
@@ -79,19 +63,15 @@ RunOutcome RunList(RunSettings settings) {
     std::int64_t processed = 0;
     for (const std::string& candidate : state.candidates) {
         if (state.stopRequested) break;
-        host.SetStatusText(text("State", "GET_ID") + " : " + candidate);
-        params.basePath = candidate;
-        const std::unique_ptr<KelFileBase> handler = CreateDiscHandler(systemIndex, params);
-        ++processed;
-        host.SetProgress(int(processed * PROGRESS_RANGE / total));
+        const std::unique_ptr<KelFileBase> handler =
+            IdentifyCandidate(host, systemIndex, params, candidate, processed, total);
         if (!handler->IdFound()) continue;
 
         DiscRecord record;
         record[0] = handler->IdAt(0);
-        // As in the rename run's lookup: a boot line without ";1" ends in a
-        // carriage return, which would split the line and never match.
-        const std::size_t carriageReturn = record[0].find('\r');
-        if (carriageReturn != std::string::npos) record[0].erase(carriageReturn, 1);
+        // Written with its carriage return, the line would split in editors
+        // and never match a lookup.
+        RemoveFirstCarriageReturn(record[0]);
         record[1] = candidate;
         record[7] = systemName;
         database << JoinDatabaseLine(record) << "\r\n";

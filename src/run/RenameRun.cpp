@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "ident/DiscHandlers.h"
 #include "ident/GameDatabase.h"
 #include "naming/HaveMissLists.h"
 #include "naming/ImageTexts.h"
@@ -17,15 +16,14 @@
 #include "platform/KelCurrentDirectory.h"
 #include "platform/PathText.h"
 #include "run/ErrorLog.h"
-#include "run/FileEnumeration.h"
 #include "run/FolderPass.h"
 #include "run/ReleaseDate.h"
 #include "run/RunHost.h"
+#include "run/RunSteps.h"
 
 namespace {
 
 constexpr const char* RENAME_BATCH_FILE = "RenameBatch.bat";
-constexpr int PROGRESS_RANGE = 65536;
 
 bool Ticked(const RunSettings& settings, CheckIndex index) {
     return settings.checks[index] == 1;
@@ -53,9 +51,7 @@ const DiscRecord* LookUp(const KelFileBase& handler, const GameDatabase& databas
                          std::string& tried) {
     for (std::int32_t i = 0; i < handler.IdCount(); ++i) {
         tried = handler.IdAt(i);
-        // A boot line without ";1" ends in a carriage return.
-        const std::size_t carriageReturn = tried.find('\r');
-        if (carriageReturn != std::string::npos) tried.erase(carriageReturn, 1);
+        RemoveFirstCarriageReturn(tried);
         if (const DiscRecord* record = FindDiscRecord(database, tried)) return record;
     }
     return nullptr;
@@ -71,34 +67,20 @@ RunOutcome RunRename(RunSettings settings) {
         return host.LanguageText(section, key);
     };
 
-    state.stopRequested = false;
-    state.settings = settings;
-    host.SetProgress(0);
-    host.StartDirectory().MakeCurrent();
-    host.SetControlsEnabled(false);
-
-    auto reject = [&](const char* key, MessageIcon icon) {
-        host.ShowMessage(text("MessageBox", key), icon);
-        host.SetControlsEnabled(true);
-        return RunOutcome::InputRejected;
-    };
+    BeginRun(settings);
     if (!platform::IsExistingFolder(texts[EDIT_FOLDER])) {
-        return reject("FOLDER_NOT_FOUND", MessageIcon::Warning);
+        return RejectInput(host, "FOLDER_NOT_FOUND", MessageIcon::Warning);
     }
     if (!platform::IsExistingFile(texts[EDIT_DATABASE])) {
-        return reject("DATABASE_NOT_FOUND", MessageIcon::Information);
+        return RejectInput(host, "DATABASE_NOT_FOUND", MessageIcon::Information);
     }
     const int systemIndex = SystemIndex(settings.systemSelection);
-    if (systemIndex == 0) return reject("MODE_NOT_SELECTED", MessageIcon::Information);
+    if (systemIndex == 0) return RejectInput(host, "MODE_NOT_SELECTED", MessageIcon::Information);
 
-    host.SetStatusText(text("State", "FILE_ENUMERATION"));
-    state.candidates.clear();
     platform::FolderSnapshots folderSnapshots;
-    EnumerateFiles(texts[EDIT_FOLDER], Ticked(settings, CHECK_SUBFOLDERS), state.candidates,
-                   &folderSnapshots);
-    ReduceToBaseNames(state.candidates, true);
+    ListCandidates(settings, true, folderSnapshots);
     if (texts[EDIT_LIST_FORMAT].empty()) {
-        return reject("HAVE_MISS_FORMAT_NOT_FOUND", MessageIcon::Information);
+        return RejectInput(host, "HAVE_MISS_FORMAT_NOT_FOUND", MessageIcon::Information);
     }
 
     const std::string systemName = SystemName(systemIndex);
@@ -142,11 +124,8 @@ RunOutcome RunRename(RunSettings settings) {
         // The lists stay current even when the run is stopped; they are
         // rewritten only when they would change.
         if (inventory.Changed()) inventory.Write();
-        host.SetStatusText(text("State", "GET_ID") + " : " + candidate);
-        params.basePath = candidate;
-        const std::unique_ptr<KelFileBase> handler = CreateDiscHandler(systemIndex, params);
-        ++processed;
-        host.SetProgress(int(processed * PROGRESS_RANGE / total));
+        const std::unique_ptr<KelFileBase> handler =
+            IdentifyCandidate(host, systemIndex, params, candidate, processed, total);
 
         if (!handler->IdFound()) {
             errors.push_back(FailedToFindIdLine(candidate));

@@ -1,5 +1,7 @@
 #include "run/FileEnumeration.h"
 
+#include "ident/ArchiveVolumes.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 

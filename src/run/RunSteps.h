@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "ident/KelFileBase.h"
+#include "run/RunHost.h"
+#include "run/RunSettings.h"
+
+namespace platform {
+class FolderSnapshots;
+}
+
+// The steps the rename run and the list run take alike.
+
+// Clears Stop, keeps the run's copy of its settings, sets the progress bar to
+// 0, makes the start-up directory current and disables the window's inputs.
+void BeginRun(const RunSettings& settings);
+
+// Ends a run at a failed input check: the message of `key`, inputs enabled.
+RunOutcome RejectInput(RunHost& host, const char* key, MessageIcon icon);
+
+// Walks the folder to scan into RunState::candidates (showing that it does),
+// keeping the listings it reads in `snapshots`.
+void ListCandidates(const RunSettings& settings, bool stripPartSuffixes,
+                    platform::FolderSnapshots& snapshots);
+
+// Shows that a candidate is being identified, makes its handler (which does
+// the identification) and moves the progress bar.
+std::unique_ptr<KelFileBase> IdentifyCandidate(RunHost& host, int systemIndex,
+                                               DiscHandlerParams& params,
+                                               const std::string& candidate,
+                                               std::int64_t& processed, std::int64_t total);
+
+// A boot line without ";1" ends in a carriage return; identifiers are looked
+// up and written without it.
+void RemoveFirstCarriageReturn(std::string& identifier);
