@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -128,6 +129,7 @@ void CKelvaneDlg::CreateControls() {
     startButton = Control<QPushButton>(ID_START);
     listRunButton = Control<QPushButton>(ID_LIST_RUN);
     stopButton = Control<QPushButton>(ID_STOP);
+    exitButton = Control<QPushButton>(ID_EXIT);
     presetList = Control<QListWidget>(ID_PRESETS);
     systemBox = Control<QComboBox>(ID_SYSTEM);
     languageBox = Control<QComboBox>(ID_LANGUAGE);
@@ -201,7 +203,7 @@ void CKelvaneDlg::ConnectCommands() {
     connect(startButton, &QPushButton::clicked, this, [this] { Start(false); });
     connect(listRunButton, &QPushButton::clicked, this, [this] { Start(true); });
     connect(stopButton, &QPushButton::clicked, this, &CKelvaneDlg::Stop);
-    connect(Control<QPushButton>(ID_EXIT), &QPushButton::clicked, this, &QDialog::reject);
+    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(Control<QPushButton>(ID_ADD_RECORD), &QPushButton::clicked, this,
             &CKelvaneDlg::AddRecord);
     connect(Control<QPushButton>(ID_ADD_PRESET), &QPushButton::clicked, this,
@@ -419,6 +421,11 @@ void CKelvaneDlg::done(int result) {
     ControlsToModel();
     model.SaveSettings();
     QDialog::done(result);
+}
+
+void CKelvaneDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && !exitButton->isEnabled()) return;
+    QDialog::keyPressEvent(event);
 }
 
 void CKelvaneDlg::AddRecord() {

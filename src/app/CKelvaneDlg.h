@@ -61,6 +61,9 @@ protected:
     // Exit, Escape and the close box end here: the settings are saved, then
     // the window closes. During a run the run is stopped first.
     void done(int result) override;
+    // Escape is the key of the Exit button: while a run has Exit disabled,
+    // it does nothing.
+    void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -102,6 +105,7 @@ private:
     QPushButton* startButton = nullptr;
     QPushButton* listRunButton = nullptr;
     QPushButton* stopButton = nullptr;
+    QPushButton* exitButton = nullptr;
     QListWidget* presetList = nullptr;
     QComboBox* systemBox = nullptr;
     QComboBox* languageBox = nullptr;

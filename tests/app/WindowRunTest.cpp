@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -243,6 +244,62 @@ private slots:
         QVERIFY(run.answerer.boxes.empty());
         QVERIFY(Count(run.seen, "Identifying") < 300);
         QCOMPARE(platform::KindOf(run.start / "Have list (PS2).txt"), platform::PathKind::File);
+        QCOMPARE(platform::KindOf(run.start / "Setting.ini"), platform::PathKind::File);
+    }
+
+    // A window destroyed during a run (not closed) stops the run and waits
+    // for its end; what the run still asks of it goes nowhere.
+    void DestroyingTheWindowDuringARunWaitsForIt() {
+        windowtest::StartDirectory start;
+        start.WriteLanguage("Test", windowtest::TEST_LANGUAGE);
+        windowtest::ModalAnswerer answerer;
+        const windowtest::Collection games = windowtest::MakeCollection(start.Path(), 300);
+        auto* window = new CKelvaneDlg;
+        window->OnInitDialog();
+        window->show();
+        Control<QLineEdit>(*window, 1000)->setText(QString::fromStdString(games.folder));
+        Control<QLineEdit>(*window, 1001)->setText(QString::fromStdString(games.database));
+        Control<QLineEdit>(*window, 1002)->setText("%n [%i]");
+        Control<QLineEdit>(*window, 1011)->setText("%n");
+        Control<QComboBox>(*window, 1033)->setCurrentIndex(1);
+        QObject::connect(window, &CKelvaneDlg::statusTextChanged, [window](const QString& text) {
+            if (text.startsWith("Identifying")) window->deleteLater();
+        });
+        QPointer<CKelvaneDlg> alive(window);
+
+        QTest::mouseClick(Control(*window, 1008), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), RUN_TIMEOUT_MS);
+        QVERIFY(answerer.boxes.empty());
+        QCOMPARE(platform::KindOf(start / "Have list (PS2).txt"), platform::PathKind::File);
+        int renamed = 0;
+        for (const std::string& name : testsupport::ListNames(games.folder)) {
+            renamed += name.rfind("Title ", 0) == 0 ? 1 : 0;
+        }
+        QVERIFY(renamed < 300);
+    }
+
+    // Escape is Exit's key, and Exit is disabled during a run.
+    void EscapeDuringARunDoesNotClose() {
+        RunWindow run;
+        const windowtest::Collection games = windowtest::MakeCollection(run.start.Path(), 50);
+        run.Fill(games);
+        QSignalSpy finished(&run.window, &CKelvaneDlg::runFinished);
+        QSignalSpy closed(&run.window, &QDialog::finished);
+        bool escapePressed = false;
+        run.onStatus = [&](const QString& text) {
+            if (escapePressed || !text.startsWith("Identifying")) return;
+            escapePressed = true;
+            QTest::keyClick(&run.window, Qt::Key_Escape);
+        };
+
+        QTest::mouseClick(run.Button(1008), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, RUN_TIMEOUT_MS);
+        QVERIFY(escapePressed);
+        QCOMPARE(closed.count(), 0);
+        QCOMPARE(run.answerer.boxes.back().text, QString("Discs:50 Renamed:50 Not renamed:0"));
+
+        QTest::keyClick(&run.window, Qt::Key_Escape);
+        QCOMPARE(closed.count(), 1);
         QCOMPARE(platform::KindOf(run.start / "Setting.ini"), platform::PathKind::File);
     }
 
