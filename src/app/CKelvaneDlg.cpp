@@ -1,5 +1,6 @@
 #include "app/CKelvaneDlg.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QUrl>
+#include <algorithm>
 #include <system_error>
 
 #include "app/DialogTemplate.h"
@@ -63,10 +65,6 @@ private:
     int baseHeight;
 };
 
-QString Caption(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 }  // namespace
 
 CKelvaneDlg::CKelvaneDlg()
@@ -81,8 +79,10 @@ CKelvaneDlg::CKelvaneDlg()
     // Tips show while the window is not the active one too.
     setAttribute(Qt::WA_AlwaysShowToolTips);
 
-    QFont font(DIALOG_FONT_FAMILY, QFont().pointSize());
-    setFont(font);
+    // The template's typeface at the size the desktop asks for.
+    QFont dialogFont = QApplication::font();
+    dialogFont.setFamily(DIALOG_FONT_FAMILY);
+    setFont(dialogFont);
     CreateControls();
     ConnectCommands();
 
@@ -97,6 +97,11 @@ CKelvaneDlg::~CKelvaneDlg() {
     runState.stopRequested = true;
     host.Detach();
     runThread.join();
+}
+
+template <typename Widget>
+Widget* CKelvaneDlg::Control(int id) const {
+    return findChild<Widget*>(QString::number(id), Qt::FindDirectChildrenOnly);
 }
 
 void CKelvaneDlg::CreateControls() {
@@ -115,10 +120,8 @@ void CKelvaneDlg::CreateControls() {
         if (!control.visible) widget->setHidden(true);
     }
 
-    for (int i = 0; i < EDIT_COUNT; ++i) edits[std::size_t(i)] = Control<QLineEdit>(EDIT_IDS[i]);
-    for (int i = 0; i < CHECK_COUNT; ++i) {
-        checks[std::size_t(i)] = Control<QCheckBox>(CHECK_IDS[std::size_t(i)]);
-    }
+    for (std::size_t i = 0; i < edits.size(); ++i) edits[i] = Control<QLineEdit>(EDIT_IDS[i]);
+    for (std::size_t i = 0; i < checks.size(); ++i) checks[i] = Control<QCheckBox>(CHECK_IDS[i]);
     for (std::size_t i = 0; i < commandButtons.size(); ++i) {
         commandButtons[i] = Control<QPushButton>(COMMAND_BUTTON_IDS[i]);
     }
@@ -143,7 +146,7 @@ void CKelvaneDlg::CreateControls() {
 }
 
 QWidget* CKelvaneDlg::CreateControl(const ControlTemplate& control) {
-    const QString text = Caption(control.text);
+    const QString text = QString::fromUtf8(control.text);
     switch (control.kind) {
         case ControlKind::Label: {
             auto* label = new QLabel(text, this);
@@ -191,12 +194,8 @@ QWidget* CKelvaneDlg::CreateControl(const ControlTemplate& control) {
             return bar;
         }
     }
-    return new QWidget(this);
-}
-
-template <typename Widget>
-Widget* CKelvaneDlg::Control(int id) const {
-    return findChild<Widget*>(QString::number(id), Qt::FindDirectChildrenOnly);
+    Q_UNREACHABLE();
+    return nullptr;
 }
 
 void CKelvaneDlg::ConnectCommands() {
@@ -233,24 +232,17 @@ void CKelvaneDlg::OnInitDialog() {
 }
 
 void CKelvaneDlg::ControlsToModel() {
-    for (int i = 0; i < EDIT_COUNT; ++i) {
-        model.edits[std::size_t(i)] = edits[std::size_t(i)]->text().toStdString();
-    }
-    for (int i = 0; i < CHECK_COUNT; ++i) {
-        model.checks[std::size_t(i)] = checks[std::size_t(i)]->isChecked() ? 1 : 0;
-    }
+    for (std::size_t i = 0; i < edits.size(); ++i) model.edits[i] = edits[i]->text().toStdString();
+    for (std::size_t i = 0; i < checks.size(); ++i)
+        model.checks[i] = checks[i]->isChecked() ? 1 : 0;
     model.systemSelection = systemBox->currentIndex();
     model.driveSelection = driveBox->currentIndex();
 }
 
 void CKelvaneDlg::ModelToControls() {
-    for (int i = 0; i < EDIT_COUNT; ++i) {
-        edits[std::size_t(i)]->setText(ToQString(model.edits[std::size_t(i)]));
-    }
+    for (std::size_t i = 0; i < edits.size(); ++i) edits[i]->setText(ToQString(model.edits[i]));
     // A run counts a box as ticked only for the value 1; the window shows the same.
-    for (int i = 0; i < CHECK_COUNT; ++i) {
-        checks[std::size_t(i)]->setChecked(model.checks[std::size_t(i)] == 1);
-    }
+    for (std::size_t i = 0; i < checks.size(); ++i) checks[i]->setChecked(model.checks[i] == 1);
     systemBox->setCurrentIndex(model.systemSelection);
 
     // Refilling the lists is not a choice of the user's: no handler runs.

@@ -50,8 +50,6 @@ public:
     // does, without showing anything (used to render the window).
     bool SelectLanguageByName(const std::string& name);
 
-    bool IsRunActive() const { return runThread.joinable(); }
-
 signals:
     void statusTextChanged(const QString& text);
     // A run has ended and its thread is gone; Start can start the next.
@@ -68,6 +66,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    bool IsRunActive() const { return runThread.joinable(); }
+
     void CreateControls();
     QWidget* CreateControl(const ControlTemplate& control);
     template <typename Widget>
