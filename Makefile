@@ -2,7 +2,7 @@
 BUILD_DIR := build
 JOBS := $(shell nproc)
 
-.PHONY: all deps configure build test bench demo run
+.PHONY: all deps configure build test bench demo run screenshot
 
 all: build
 
@@ -24,5 +24,13 @@ bench: build
 demo: build
 	@scripts/demo
 
-run:
-	@echo "make run: the window is not built yet" >&2; exit 1
+# The window, started in the demo's folder (made first when it is missing),
+# which then holds its settings, presets, lists and logs.
+run: build
+	@[ -d $(BUILD_DIR)/demo ] || $(MAKE) demo
+	@cd $(BUILD_DIR)/demo && ../bin/orvane
+
+# The window rendered without a display, English texts, into build/screenshot.png.
+screenshot: build
+	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen bin/orvane --screenshot screenshot.png
+	@echo "$(BUILD_DIR)/screenshot.png"

@@ -1,0 +1,491 @@
+#include "app/CKelvaneDlg.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QUrl>
+#include <algorithm>
+#include <system_error>
+
+#include "app/DialogTemplate.h"
+#include "app/KelvaneNewPresetDlg.h"
+#include "ident/DatabaseMerge.h"
+#include "platform/FileOps.h"
+#include "run/ListRun.h"
+#include "run/RenameRun.h"
+
+namespace {
+
+constexpr int PROGRESS_RANGE = 65536;
+constexpr int TOOLTIP_EDIT_KEY = 2000;
+constexpr int TOOLTIP_CHECK_KEY = 2100;
+constexpr int TOOLTIP_BUTTON_KEY = 2200;
+constexpr int TOOLTIP_COMBO_KEY = 2400;
+
+QString ToQString(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// Pixels for dialog units of a font: a quarter of its average character
+// width across, an eighth of its height down.
+class DialogUnits {
+public:
+    explicit DialogUnits(const QFontMetrics& metrics)
+        : baseWidth(AverageCharacterWidth(metrics)), baseHeight(metrics.height()) {}
+
+    int X(int units) const { return (units * baseWidth + 2) / 4; }
+    int Y(int units) const { return (units * baseHeight + 4) / 8; }
+    QRect Rect(int x, int y, int width, int height) const {
+        return QRect(X(x), Y(y), X(width), Y(height));
+    }
+
+private:
+    // The average width of the letters, rounded as dialog templates take it.
+    static int AverageCharacterWidth(const QFontMetrics& metrics) {
+        const int width =
+            metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+        return (width / 26 + 1) / 2;
+    }
+
+    int baseWidth;
+    int baseHeight;
+};
+
+}  // namespace
+
+CKelvaneDlg::CKelvaneDlg()
+    : model(startDirectory), host(*this, startDirectory), icon(":/orvane/orvane.png") {
+    setObjectName("102");
+    setWindowTitle(DIALOG_CAPTION);
+    setWindowIcon(icon);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setAcceptDrops(true);
+    // Tips show while the window is not the active one too.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
+
+    // The template's typeface at the size the desktop asks for.
+    QFont dialogFont = QApplication::font();
+    dialogFont.setFamily(DIALOG_FONT_FAMILY);
+    setFont(dialogFont);
+    CreateControls();
+    ConnectCommands();
+
+    model.onLanguageApplied = [this] {
+        ApplyLanguageCaptions();
+        SetStatusText(LanguageText("State", "WAIT"));
+    };
+}
+
+CKelvaneDlg::~CKelvaneDlg() {
+    if (!runThread.joinable()) return;
+    runState.stopRequested = true;
+    host.Detach();
+    runThread.join();
+}
+
+template <typename Widget>
+Widget* CKelvaneDlg::Control(int id) const {
+    return findChild<Widget*>(QString::number(id), Qt::FindDirectChildrenOnly);
+}
+
+void CKelvaneDlg::CreateControls() {
+    const DialogUnits units{QFontMetrics(font())};
+    setFixedSize(units.X(DIALOG_WIDTH), units.Y(DIALOG_HEIGHT));
+    for (const ControlTemplate& control : DIALOG_CONTROLS) {
+        QWidget* widget = CreateControl(control);
+        widget->setObjectName(QString::number(control.id));
+        QRect place = units.Rect(control.x, control.y, control.width, control.height);
+        // A combo box's template height includes its open list; closed, it is
+        // as tall as its font needs.
+        if (qobject_cast<QComboBox*>(widget) != nullptr) {
+            place.setHeight(std::min(place.height(), widget->sizeHint().height()));
+        }
+        widget->setGeometry(place);
+        if (!control.visible) widget->setHidden(true);
+    }
+
+    for (std::size_t i = 0; i < edits.size(); ++i) edits[i] = Control<QLineEdit>(EDIT_IDS[i]);
+    for (std::size_t i = 0; i < checks.size(); ++i) checks[i] = Control<QCheckBox>(CHECK_IDS[i]);
+    for (std::size_t i = 0; i < commandButtons.size(); ++i) {
+        commandButtons[i] = Control<QPushButton>(COMMAND_BUTTON_IDS[i]);
+    }
+    for (std::size_t i = 0; i < browseButtons.size(); ++i) {
+        browseButtons[i] = Control<QPushButton>(BROWSE_BUTTON_IDS[i]);
+    }
+    for (std::size_t i = 0; i < combos.size(); ++i) combos[i] = Control<QComboBox>(COMBO_IDS[i]);
+    startButton = Control<QPushButton>(ID_START);
+    listRunButton = Control<QPushButton>(ID_LIST_RUN);
+    stopButton = Control<QPushButton>(ID_STOP);
+    exitButton = Control<QPushButton>(ID_EXIT);
+    presetList = Control<QListWidget>(ID_PRESETS);
+    systemBox = Control<QComboBox>(ID_SYSTEM);
+    languageBox = Control<QComboBox>(ID_LANGUAGE);
+    driveBox = Control<QComboBox>(ID_DRIVES);
+    progressBar = Control<QProgressBar>(ID_PROGRESS);
+    statusLine = Control<QLabel>(ID_STATUS);
+
+    for (const char* name : SYSTEM_NAMES) systemBox->addItem(name);
+    systemBox->setCurrentIndex(-1);
+    stopButton->setEnabled(false);
+}
+
+QWidget* CKelvaneDlg::CreateControl(const ControlTemplate& control) {
+    const QString text = QString::fromUtf8(control.text);
+    switch (control.kind) {
+        case ControlKind::Label: {
+            auto* label = new QLabel(text, this);
+            // File names and language texts are shown as written, never as markup.
+            label->setTextFormat(Qt::PlainText);
+            return label;
+        }
+        case ControlKind::Edit:
+            return new QLineEdit(this);
+        case ControlKind::Button:
+            return new QPushButton(text, this);
+        case ControlKind::DefaultButton: {
+            auto* button = new QPushButton(text, this);
+            button->setDefault(true);
+            return button;
+        }
+        case ControlKind::CheckBox:
+            return new QCheckBox(text, this);
+        case ControlKind::GroupBox: {
+            auto* group = new QGroupBox(text, this);
+            // The caption sits on the frame line, so the frame holds its
+            // controls at the template's places.
+            group->setStyleSheet(
+                "QGroupBox { border: 1px solid palette(mid); border-radius: 3px;"
+                " margin-top: 0.5em; }"
+                "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }");
+            return group;
+        }
+        case ControlKind::ListBox: {
+            auto* list = new QListWidget(this);
+            list->setSelectionMode(QAbstractItemView::SingleSelection);
+            return list;
+        }
+        case ControlKind::DropDownList:
+        case ControlKind::DropDownCombo: {
+            auto* combo = new QComboBox(this);
+            combo->setEditable(control.kind == ControlKind::DropDownCombo);
+            return combo;
+        }
+        case ControlKind::ProgressBar: {
+            auto* bar = new QProgressBar(this);
+            bar->setRange(0, PROGRESS_RANGE);
+            bar->setValue(0);
+            bar->setTextVisible(false);
+            return bar;
+        }
+    }
+    Q_UNREACHABLE();
+    return nullptr;
+}
+
+void CKelvaneDlg::ConnectCommands() {
+    connect(startButton, &QPushButton::clicked, this, [this] { Start(false); });
+    connect(listRunButton, &QPushButton::clicked, this, [this] { Start(true); });
+    connect(stopButton, &QPushButton::clicked, this, &CKelvaneDlg::Stop);
+    connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Control<QPushButton>(ID_ADD_RECORD), &QPushButton::clicked, this,
+            &CKelvaneDlg::AddRecord);
+    connect(Control<QPushButton>(ID_ADD_PRESET), &QPushButton::clicked, this,
+            &CKelvaneDlg::AddPreset);
+    connect(Control<QPushButton>(ID_DELETE_PRESET), &QPushButton::clicked, this,
+            &CKelvaneDlg::DeletePreset);
+    connect(Control<QPushButton>(ID_BROWSE_FOLDER), &QPushButton::clicked, this,
+            &CKelvaneDlg::BrowseFolder);
+    const std::array<std::pair<int, EditIndex>, 3> fileBrowsers{{
+        {ID_BROWSE_DATABASE, EDIT_DATABASE},
+        {ID_BROWSE_ADD_DATABASE, EDIT_ADD_DATABASE},
+        {ID_BROWSE_DRIVE_TOOL, EDIT_DRIVE_TOOL},
+    }};
+    for (const auto& [buttonId, editIndex] : fileBrowsers) {
+        QLineEdit* edit = edits[editIndex];
+        connect(Control<QPushButton>(buttonId), &QPushButton::clicked, this,
+                [this, edit] { BrowseFile(edit); });
+    }
+    connect(presetList, &QListWidget::currentRowChanged, this, &CKelvaneDlg::SelectPreset);
+    connect(languageBox, &QComboBox::currentIndexChanged, this, &CKelvaneDlg::SelectLanguage);
+}
+
+void CKelvaneDlg::OnInitDialog() {
+    model.LoadSettings();
+    ModelToControls();
+    CreateToolTips();
+}
+
+void CKelvaneDlg::ControlsToModel() {
+    for (std::size_t i = 0; i < edits.size(); ++i) model.edits[i] = edits[i]->text().toStdString();
+    for (std::size_t i = 0; i < checks.size(); ++i)
+        model.checks[i] = checks[i]->isChecked() ? 1 : 0;
+    model.systemSelection = systemBox->currentIndex();
+    model.driveSelection = driveBox->currentIndex();
+}
+
+void CKelvaneDlg::ModelToControls() {
+    for (std::size_t i = 0; i < edits.size(); ++i) edits[i]->setText(ToQString(model.edits[i]));
+    // A run counts a box as ticked only for the value 1; the window shows the same.
+    for (std::size_t i = 0; i < checks.size(); ++i) checks[i]->setChecked(model.checks[i] == 1);
+    systemBox->setCurrentIndex(model.systemSelection);
+
+    // Refilling the lists is not a choice of the user's: no handler runs.
+    const QSignalBlocker presetBlocker(presetList);
+    presetList->clear();
+    for (const std::string& name : model.presetList) presetList->addItem(ToQString(name));
+    presetList->setCurrentRow(model.presetSelection);
+
+    const QSignalBlocker languageBlocker(languageBox);
+    languageBox->clear();
+    for (const std::string& name : model.languageList) languageBox->addItem(ToQString(name));
+    languageBox->setCurrentIndex(model.languageSelection);
+
+    const QSignalBlocker driveBlocker(driveBox);
+    driveBox->clear();
+    for (const std::string& name : model.driveList) driveBox->addItem(ToQString(name));
+    driveBox->setCurrentIndex(model.driveSelection);
+}
+
+const std::string& CKelvaneDlg::LanguageText(const std::string& section,
+                                             const std::string& key) const {
+    return model.LanguageText(section, key);
+}
+
+void CKelvaneDlg::ApplyLanguageCaptions() {
+    // Only a text the language has replaces a caption; others keep theirs.
+    auto textFor = [this](const char* section, std::size_t key) {
+        return ToQString(LanguageText(section, std::to_string(key)));
+    };
+    for (std::size_t i = 0; i < commandButtons.size(); ++i) {
+        const QString text = textFor("Button", i);
+        if (!text.isEmpty()) commandButtons[i]->setText(text);
+    }
+    const QString browseText = ToQString(LanguageText("Button", "REF"));
+    if (!browseText.isEmpty()) {
+        for (QPushButton* button : browseButtons) button->setText(browseText);
+    }
+    for (std::size_t i = 0; i < checks.size(); ++i) {
+        const QString text = textFor("CheckBox", i);
+        if (!text.isEmpty()) checks[i]->setText(text);
+    }
+    for (std::size_t i = 0; i < EDIT_LABEL_IDS.size(); ++i) {
+        const QString text = textFor("EditBox", i);
+        if (!text.isEmpty()) Control<QLabel>(EDIT_LABEL_IDS[i])->setText(text);
+    }
+    for (std::size_t i = 0; i < GROUP_IDS.size(); ++i) {
+        const QString text = textFor("GroupBox", i);
+        if (!text.isEmpty()) Control<QGroupBox>(GROUP_IDS[i])->setTitle(text);
+    }
+}
+
+void CKelvaneDlg::CreateToolTips() {
+    // With the language in use now; a later language changes captions, not tips.
+    auto addTip = [this](QWidget* control, int key) {
+        const std::string& text = LanguageText("ToolTips", std::to_string(key));
+        // Rich text, so a long tip wraps instead of running across the screen.
+        if (!text.empty()) control->setToolTip(Qt::convertFromPlainText(ToQString(text)));
+    };
+    for (std::size_t i = 0; i < edits.size(); ++i) addTip(edits[i], TOOLTIP_EDIT_KEY + int(i));
+    for (std::size_t i = 0; i < checks.size(); ++i) addTip(checks[i], TOOLTIP_CHECK_KEY + int(i));
+    for (std::size_t i = 0; i < commandButtons.size(); ++i) {
+        addTip(commandButtons[i], TOOLTIP_BUTTON_KEY + int(i));
+    }
+    for (std::size_t i = 0; i < combos.size(); ++i) addTip(combos[i], TOOLTIP_COMBO_KEY + int(i));
+}
+
+void CKelvaneDlg::SetStatusText(const std::string& text) {
+    const QString status = ToQString(text);
+    statusLine->setText(status);
+    emit statusTextChanged(status);
+}
+
+void CKelvaneDlg::SetProgress(int position) {
+    progressBar->setValue(std::clamp(position, 0, PROGRESS_RANGE));
+}
+
+void CKelvaneDlg::SetControlsEnabled(bool enabled) {
+    for (QLineEdit* edit : edits) edit->setEnabled(enabled);
+    for (QPushButton* button : browseButtons) button->setEnabled(enabled);
+    for (QPushButton* button : commandButtons) button->setEnabled(enabled);
+    for (QCheckBox* check : checks) check->setEnabled(enabled);
+    for (QComboBox* combo : combos) combo->setEnabled(enabled);
+    presetList->setEnabled(enabled);
+    stopButton->setEnabled(!enabled);
+    // A run resets the Stop request as it begins; a close asked for before
+    // that has to be asked again now.
+    if (!enabled && closePending) Stop();
+}
+
+void CKelvaneDlg::ShowMessageBox(const std::string& text, MessageIcon icon,
+                                 const std::string& caption) {
+    // A window that is closing does not hold its run's end for a report.
+    if (closePending) return;
+    QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Information,
+                    ToQString(caption), ToQString(text), QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+bool CKelvaneDlg::AskYesNoBox(const std::string& text) {
+    QMessageBox box(QMessageBox::Question, APPLICATION_TITLE, ToQString(text),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+bool CKelvaneDlg::SelectLanguageByName(const std::string& name) {
+    for (std::size_t i = 0; i < model.languageList.size(); ++i) {
+        if (model.languageList[i] != name) continue;
+        model.SelectLanguage(int(i));
+        ModelToControls();
+        return true;
+    }
+    return false;
+}
+
+void CKelvaneDlg::Start(bool listRun) {
+    if (IsRunActive()) return;
+    // Disabled here, not only by the run a moment later, so a second click
+    // or Enter in between cannot start a second run.
+    startButton->setEnabled(false);
+    listRunButton->setEnabled(false);
+
+    // The window's state is on disk before the run reads it.
+    ControlsToModel();
+    model.SaveSettings();
+    runSettings = model.MakeRunSettings(&host, &runState);
+    host.TakeLanguageTexts(model.LanguageTexts());
+    try {
+        runThread = std::thread([this, settings = runSettings, listRun] {
+            if (listRun) {
+                RunList(settings);
+            } else {
+                RunRename(settings);
+            }
+            QMetaObject::invokeMethod(
+                this, [this] { OnRunFinished(); }, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        startButton->setEnabled(true);
+        listRunButton->setEnabled(true);
+    }
+}
+
+void CKelvaneDlg::Stop() {
+    stopButton->setEnabled(false);
+    runState.stopRequested = true;
+}
+
+void CKelvaneDlg::OnRunFinished() {
+    runThread.join();
+    emit runFinished();
+    if (closePending) {
+        closePending = false;
+        done(QDialog::Rejected);
+    }
+}
+
+void CKelvaneDlg::done(int result) {
+    if (IsRunActive()) {
+        closePending = true;
+        Stop();
+        return;
+    }
+    ControlsToModel();
+    model.SaveSettings();
+    QDialog::done(result);
+}
+
+void CKelvaneDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && !exitButton->isEnabled()) return;
+    QDialog::keyPressEvent(event);
+}
+
+void CKelvaneDlg::AddRecord() {
+    ControlsToModel();
+    MergeDatabaseFiles(model, host);
+    ModelToControls();
+}
+
+void CKelvaneDlg::AddPreset() {
+    KelvaneNewPresetDlg dialog(this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    ControlsToModel();
+    model.AddPreset(dialog.Name());
+    ModelToControls();
+}
+
+void CKelvaneDlg::DeletePreset() {
+    ControlsToModel();
+    model.DeletePreset(host);
+    ModelToControls();
+}
+
+void CKelvaneDlg::SelectPreset(int index) {
+    ControlsToModel();
+    model.SelectPreset(index);
+    ModelToControls();
+}
+
+void CKelvaneDlg::SelectLanguage(int index) {
+    model.SelectLanguage(index);
+}
+
+void CKelvaneDlg::BrowseFolder() {
+    QFileDialog dialog(this, ToQString(LanguageText("MessageBox", "SELECT_FOLDER")));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    const QString current = edits[EDIT_FOLDER]->text();
+    if (platform::IsExistingFolder(current.toStdString())) dialog.setDirectory(current);
+    // Cancelling keeps the folder that was there.
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    edits[EDIT_FOLDER]->setText(dialog.selectedFiles().first());
+}
+
+void CKelvaneDlg::BrowseFile(QLineEdit* edit) {
+    QFileDialog dialog(this);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    // Unlike the folder browse, a cancel empties the edit.
+    edit->setText(chosen ? dialog.selectedFiles().first() : QString());
+}
+
+void CKelvaneDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (!IsRunActive() && event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CKelvaneDlg::dropEvent(QDropEvent* event) {
+    // During a run the inputs are closed, dropped ones too.
+    if (IsRunActive()) return;
+    // A file becomes the database, a folder the folder to scan; with several,
+    // the last of each kind wins.
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (!url.isLocalFile()) continue;
+        const QString path = url.toLocalFile();
+        if (platform::IsExistingFile(path.toStdString())) {
+            edits[EDIT_DATABASE]->setText(path);
+        } else if (platform::IsExistingFolder(path.toStdString())) {
+            edits[EDIT_FOLDER]->setText(path);
+        }
+    }
+    event->acceptProposedAction();
+}

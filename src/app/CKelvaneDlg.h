@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <array>
+#include <string>
+#include <thread>
+
+#include "app/WindowRunHost.h"
+#include "config/WindowModel.h"
+#include "platform/KelCurrentDirectory.h"
+#include "run/RunSettings.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+struct ControlTemplate;
+
+// The program's one window: every input of a run, the presets and the
+// language, Start and Stop, the status line and the progress bar. Its state
+// lives in a WindowModel; the controls are copied into the model before an
+// operation and back afterwards. Runs go on a worker thread and reach the
+// window through a WindowRunHost.
+class CKelvaneDlg final : public QDialog {
+    Q_OBJECT
+
+public:
+    // Captures the current directory as the start-up directory and creates
+    // the controls with their template captions; nothing is loaded yet.
+    CKelvaneDlg();
+    // A run still going is stopped and waited for.
+    ~CKelvaneDlg() override;
+
+    // Loads the settings, the preset and the language, then the tooltips.
+    void OnInitDialog();
+
+    // The window operations the runs use, on the window's thread.
+    void SetStatusText(const std::string& text);
+    void SetProgress(int position);
+    void SetControlsEnabled(bool enabled);
+    const std::string& LanguageText(const std::string& section, const std::string& key) const;
+    void ShowMessageBox(const std::string& text, MessageIcon icon, const std::string& caption);
+    bool AskYesNoBox(const std::string& text);
+
+    // Applies a language from the list as choosing it in the Language box
+    // does, without showing anything (used to render the window).
+    bool SelectLanguageByName(const std::string& name);
+
+signals:
+    void statusTextChanged(const QString& text);
+    // A run has ended and its thread is gone; Start can start the next.
+    void runFinished();
+
+protected:
+    // Exit, Escape and the close box end here: the settings are saved, then
+    // the window closes. During a run the run is stopped first.
+    void done(int result) override;
+    // Escape is the key of the Exit button: while a run has Exit disabled,
+    // it does nothing.
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    bool IsRunActive() const { return runThread.joinable(); }
+
+    void CreateControls();
+    QWidget* CreateControl(const ControlTemplate& control);
+    template <typename Widget>
+    Widget* Control(int id) const;
+    void ConnectCommands();
+
+    void ControlsToModel();
+    void ModelToControls();
+    void ApplyLanguageCaptions();
+    void CreateToolTips();
+
+    void Start(bool listRun);
+    void Stop();
+    void OnRunFinished();
+    void AddRecord();
+    void AddPreset();
+    void DeletePreset();
+    void SelectPreset(int index);
+    void SelectLanguage(int index);
+    void BrowseFolder();
+    void BrowseFile(QLineEdit* edit);
+
+    const KelCurrentDirectory startDirectory;
+    WindowModel model;
+    RunState runState;
+    RunSettings runSettings;
+    WindowRunHost host;
+    QIcon icon;
+
+    std::array<QLineEdit*, EDIT_COUNT> edits{};
+    std::array<QCheckBox*, CHECK_COUNT> checks{};
+    std::array<QPushButton*, 7> commandButtons{};
+    std::array<QPushButton*, 4> browseButtons{};
+    std::array<QComboBox*, 3> combos{};
+    QPushButton* startButton = nullptr;
+    QPushButton* listRunButton = nullptr;
+    QPushButton* stopButton = nullptr;
+    QPushButton* exitButton = nullptr;
+    QListWidget* presetList = nullptr;
+    QComboBox* systemBox = nullptr;
+    QComboBox* languageBox = nullptr;
+    QComboBox* driveBox = nullptr;
+    QProgressBar* progressBar = nullptr;
+    QLabel* statusLine = nullptr;
+
+    std::thread runThread;
+    // A close was asked for during a run: the window closes when the run
+    // has finished writing what it writes at its end.
+    bool closePending = false;
+};

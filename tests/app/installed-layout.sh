@@ -1,0 +1,39 @@
+#!/bin/sh
+# The desktop install: executables, languages, desktop entry and icons in
+# their places under a prefix, and the installed programs finding their
+# language folder there when the start-up directory has none.
+# Usage: installed-layout.sh BUILD_DIR
+set -eu
+build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+for file in bin/orvane bin/orvane-cli \
+    share/orvane/language/English.ini share/orvane/language/Japanese.ini \
+    share/applications/orvane.desktop \
+    share/icons/hicolor/scalable/apps/orvane.svg \
+    share/icons/hicolor/16x16/apps/orvane.png share/icons/hicolor/48x48/apps/orvane.png \
+    share/icons/hicolor/256x256/apps/orvane.png; do
+    if [ ! -f "$work/prefix/$file" ]; then
+        echo "not installed: $file" >&2
+        exit 1
+    fi
+done
+grep -qx 'Exec=orvane' "$work/prefix/share/applications/orvane.desktop"
+grep -qx 'Icon=orvane' "$work/prefix/share/applications/orvane.desktop"
+
+mkdir "$work/start"
+cd "$work/start"
+# With no folder to scan the run refuses, in the installed English.
+status=0
+"$work/prefix/bin/orvane-cli" rename >output.txt 2>&1 || status=$?
+if [ "$status" -ne 2 ] || ! grep -q 'The folder to scan does not exist' output.txt; then
+    echo "installed orvane-cli did not find its language folder:" >&2
+    cat output.txt >&2
+    exit 1
+fi
+QT_QPA_PLATFORM=offscreen "$work/prefix/bin/orvane" --screenshot shot.png 2>/dev/null
+test -s shot.png
+# A rendering saves nothing.
+test ! -e Setting.ini
