@@ -13,6 +13,9 @@
 // result to continue; the initial and final inversions happen inside.
 std::uint32_t Crc32Update(std::uint32_t previous, const void* data, std::size_t length);
 
+// The checksum of two pieces one after the other, from the checksums of each.
+std::uint32_t Crc32Combine(std::uint32_t first, std::uint32_t second, std::uint64_t secondLength);
+
 // Eight upper-case hexadecimal digits, zero-padded.
 std::string CrcText(std::uint32_t crc);
 
@@ -20,5 +23,5 @@ std::string CrcText(std::uint32_t crc);
 inline constexpr const char* CRC_UNREADABLE = "FFFFFFFF";
 
 // Checksum text of a whole file on disk, read in fixed blocks so that memory
-// stays constant for any size, or CRC_UNREADABLE when it cannot be opened.
+// stays constant for any size, or CRC_UNREADABLE when it cannot be read.
 std::string WholeFileCrcText(const std::string& path);

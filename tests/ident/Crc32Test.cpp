@@ -45,10 +45,22 @@ TEST(Crc32, MatchesTheReferenceOnRandomDataOfManyLengthsAndSplits) {
     }
 }
 
+TEST(Crc32, CombiningTwoChecksumsGivesTheChecksumOfBothPieces) {
+    std::mt19937 random(5);
+    std::string data(300000, '\0');
+    for (char& c : data) c = char(random());
+    for (std::size_t split : {0u, 1u, 7u, 4096u, 150000u, 299999u, 300000u}) {
+        const std::uint32_t first = Crc32Update(0, data.data(), split);
+        const std::uint32_t second = Crc32Update(0, data.data() + split, data.size() - split);
+        EXPECT_EQ(Crc32Combine(first, second, data.size() - split), Reference(data)) << split;
+    }
+}
+
 TEST(Crc32, WholeFileChecksumReadsInBlocks) {
     TempDir dir;
     std::mt19937 random(11);
-    for (std::size_t length : {0u, 1u, 262143u, 262144u, 262145u, 3000000u}) {
+    // Files from 16 MiB on that are in the page cache are read in two halves at once.
+    for (std::size_t length : {0u, 1u, 262143u, 262144u, 262145u, 3000000u, 20000001u}) {
         std::string data(length, '\0');
         for (char& c : data) c = char(random());
         WriteFile(dir / "image.bin", data);
