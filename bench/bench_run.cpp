@@ -180,7 +180,7 @@ void BM_RunPhases(benchmark::State& state) {
             }
             lap(renameSeconds);
         }
-        inventory.Write();
+        inventory.Finish();
         lap(inventorySeconds);
     }
     const double runs = double(state.iterations());

@@ -147,6 +147,7 @@ HaveMissInventory::HaveMissInventory(std::string_view systemText, const GameData
                                      const std::string& listFormula, const HaveSet& loadedIds)
     : systemText(systemText),
       listSettings(ListFormulaSettings(listFormula)),
+      haveIdFile(HaveIdFileName(systemText)),
       haveListFile(HaveListFileName(systemText)),
       missListFile(MissListFileName(systemText)) {
     std::vector<std::string> gameLines;
@@ -197,7 +198,7 @@ void HaveMissInventory::AddHaveId(const std::string& identifier) {
     changed = true;
 }
 
-bool HaveMissInventory::Write() {
+void HaveMissInventory::BuildTexts() {
     const std::size_t databaseCount = identifiers.Size();
     haveIdText.clear();
     AppendMerged(haveIdText, identifiers, held, unknownIds, std::less<std::string_view>());
@@ -208,7 +209,19 @@ bool HaveMissInventory::Write() {
     // Unknown held identifiers do not make fewer games of the database missing.
     AppendListHead(missListText, MissCountLine(databaseCount, databaseCount - heldCount));
     lines.AppendMarked(missListText, 0, lines.Size(), missingPerLine);
+}
 
+bool HaveMissInventory::Write() {
+    BuildTexts();
+    const bool haveIdsWritten = haveIdFile.Replace(haveIdText);
+    const bool haveListWritten = haveListFile.Replace(haveListText);
+    const bool missListWritten = missListFile.Replace(missListText);
+    changed = !(haveIdsWritten && haveListWritten && missListWritten);
+    return !changed;
+}
+
+bool HaveMissInventory::Finish() {
+    BuildTexts();
     changed = !ReplaceListFiles(systemText, haveIdText, haveListFile, haveListText, missListFile,
                                 missListText);
     return !changed;

@@ -57,7 +57,7 @@ struct ListOrderLess {
 // are byte for byte those of WriteHaveMissLists for the same have set.
 //
 // In a run: build it after LoadHaveIds and the database read; before each
-// candidate, Write when Changed; AddHaveId for every disc renamed; Write once
+// candidate, Write when Changed; AddHaveId for every disc renamed; Finish
 // after the loop.
 class HaveMissInventory {
 public:
@@ -70,14 +70,26 @@ public:
     // successful Write and after an identifier was added.
     bool Changed() const { return changed; }
 
-    // Rewrites the three files; false when one could not be written.
+    // Rewrites the three files; false when one could not be written. Each
+    // file changes places with a spare beside it, so the files are never seen
+    // half written and no file is created per write (creating one file per
+    // renamed disc slows ext4 down more with every disc).
     bool Write();
 
+    // The last write of a run: the identifier file, the one file that cannot
+    // be rebuilt from the others, is renamed over the old one, which makes
+    // ext4 write it out at once.
+    bool Finish();
+
 private:
+    // The three files' texts from the current have set.
+    void BuildTexts();
+
     using Marks = std::vector<std::uint32_t>;
 
     std::string systemText;
     FormulaSettings listSettings;
+    platform::RebuildableFile haveIdFile;
     platform::RebuildableFile haveListFile;
     platform::RebuildableFile missListFile;
 

@@ -161,7 +161,7 @@ RunOutcome RunRename(RunSettings settings) {
     }
 
     folders.ExecuteFolderRenames();
-    inventory.Write();
+    inventory.Finish();
     AddErrorLogBlock(errorLog, errors);
     if (Ticked(settings, CHECK_WRITE_BATCH)) batch.Write();
     errorLog.Write();

@@ -211,6 +211,9 @@ TEST_F(HaveMissListsTest, InventoryWritesWhatTheLiteralWritesAsIdentifiersArrive
                       WriteLiteral(literal.Path(), haveIds, database, formula))
                 << formula << " after " << identifier;
         }
+        ScopedCurrentDirectory current(cached.Path());
+        ASSERT_TRUE(inventory.Finish());
+        EXPECT_EQ(ReadListFiles("PS2"), WriteLiteral(literal.Path(), haveIds, database, formula));
     }
 }
 
