@@ -3,17 +3,17 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 #include "ident/ArchiveVolumes.h"
 #include "ident/Crc32.h"
 #include "ident/KelArchivers.h"
+#include "image/DescriptorFile.h"
 #include "platform/AsciiCase.h"
 #include "platform/FileOps.h"
 #include "platform/FileSearch.h"
 #include "platform/FolderSnapshots.h"
 #include "platform/PathText.h"
+#include "platform/TextLines.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ const std::vector<std::string> ARCHIVE_EXTENSIONS = {
 
 // A cue sheet is a few lines of text; a larger file of that name is something
 // else and is left alone.
-constexpr std::uint64_t MAX_CUE_SHEET = 1 << 20;
+constexpr std::size_t MAX_CUE_SHEET = 1 << 20;
 
 std::vector<std::string> SplitWords(std::string_view text) {
     std::vector<std::string> words;
@@ -62,30 +62,6 @@ std::string RenamedFile(const std::string& name, const std::string& newName) {
         part = stem.substr(stemDot);
     }
     return newName + std::string(part) + name.substr(lastDot);
-}
-
-std::optional<std::string> ReadSmallFile(const std::string& path, std::uint64_t limit) {
-    const auto size = platform::FileSizeOf(path);
-    if (!size || *size > limit) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
-    return content;
-}
-
-// Lines of a text file: each ends at a line feed, one carriage return before
-// it is dropped; a last line without line feed counts.
-std::vector<std::string> SplitLines(std::string_view text) {
-    std::vector<std::string> lines;
-    while (!text.empty()) {
-        const std::size_t lineFeed = text.find('\n');
-        std::string_view line = text.substr(0, lineFeed);
-        if (lineFeed != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
-        lines.emplace_back(line);
-        text = lineFeed == std::string_view::npos ? std::string_view() : text.substr(lineFeed + 1);
-    }
-    return lines;
 }
 
 }  // namespace
@@ -219,9 +195,9 @@ bool KelFileBase::Rename(const RenameRequest& request) {
 // keeps naming the image it belongs to.
 void KelFileBase::FixCueSheet(const std::string& cuePath, const std::string& newName,
                               const std::vector<std::string>& movedNames) const {
-    const std::optional<std::string> content = ReadSmallFile(cuePath, MAX_CUE_SHEET);
+    const std::optional<std::string> content = ReadDescriptorText(cuePath, MAX_CUE_SHEET);
     if (!content) return;
-    std::vector<std::string> lines = SplitLines(*content);
+    std::vector<std::string> lines = platform::SplitTextLines(*content);
     if (lines.empty()) return;
 
     const std::string& first = lines.front();

@@ -18,21 +18,6 @@ bool HasNul(std::string_view text) {
     return text.find('\0') != std::string_view::npos;
 }
 
-bool WriteAll(int fd, std::string_view content) {
-    const char* data = content.data();
-    std::size_t left = content.size();
-    while (left > 0) {
-        const ssize_t written = write(fd, data, left);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 // A new file beside `path` that no one else uses, created with the default
 // permissions (the umask applies).
 int CreateSiblingFile(const std::string& path, std::string& created) {
@@ -74,6 +59,21 @@ bool RemoveTreeAt(int parentFd, const char* name) {
 }
 
 }  // namespace
+
+bool WriteAll(int fd, std::string_view content) {
+    const char* data = content.data();
+    std::size_t left = content.size();
+    while (left > 0) {
+        const ssize_t written = write(fd, data, left);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
 
 PathKind KindOf(const std::string& path) {
     struct stat status;

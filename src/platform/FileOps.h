@@ -35,6 +35,9 @@ bool MoveToName(const std::string& from, const std::string& folder, std::string_
 
 bool DeleteFile(const std::string& path);
 
+// Writes all of `content` to a file descriptor; false on a write error.
+bool WriteAll(int fd, std::string_view content);
+
 // Sets last-access and last-write time (Linux has no settable creation time).
 bool SetFileTimes(const std::string& path, std::int64_t secondsSinceEpoch);
 

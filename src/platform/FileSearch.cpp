@@ -132,16 +132,21 @@ std::vector<FoundEntry> FindEntries(const std::string& folder, std::string_view 
     return FilterEntries(ListStartingWith(folder, literalName), literalName, wildcard);
 }
 
-std::vector<std::vector<FoundEntry>> FindEntriesPerWildcard(
-    const std::string& folder, std::string_view literalName,
+std::vector<std::vector<FoundEntry>> FilterEntriesPerWildcard(
+    const std::vector<FoundEntry>& listing, std::string_view literalName,
     const std::vector<std::string>& wildcards) {
-    const std::vector<FoundEntry> entries = ListStartingWith(folder, literalName);
     std::vector<std::vector<FoundEntry>> found;
     found.reserve(wildcards.size());
     for (const std::string& wildcard : wildcards) {
-        found.push_back(FilterEntries(entries, literalName, wildcard));
+        found.push_back(FilterEntries(listing, literalName, wildcard));
     }
     return found;
+}
+
+std::vector<std::vector<FoundEntry>> FindEntriesPerWildcard(
+    const std::string& folder, std::string_view literalName,
+    const std::vector<std::string>& wildcards) {
+    return FilterEntriesPerWildcard(ListStartingWith(folder, literalName), literalName, wildcards);
 }
 
 }  // namespace platform

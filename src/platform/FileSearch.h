@@ -44,6 +44,11 @@ std::vector<FoundEntry> ListFolder(const std::string& folder);
 std::vector<FoundEntry> FilterEntries(const std::vector<FoundEntry>& listing,
                                       std::string_view literalName, std::string_view wildcard);
 
+// FilterEntries for several wildcards: result[i] for wildcards[i].
+std::vector<std::vector<FoundEntry>> FilterEntriesPerWildcard(
+    const std::vector<FoundEntry>& listing, std::string_view literalName,
+    const std::vector<std::string>& wildcards);
+
 // The wildcard rules above on one name (no literal part).
 bool WildcardMatch(std::string_view name, std::string_view wildcard);
 

@@ -25,11 +25,7 @@ std::vector<std::vector<FoundEntry>> FolderSnapshots::FindPerWildcard(
     const std::vector<std::string>& wildcards) const {
     const auto kept = listings.find(folder);
     if (kept == listings.end()) return FindEntriesPerWildcard(folder, literalName, wildcards);
-    std::vector<std::vector<FoundEntry>> found;
-    for (const std::string& wildcard : wildcards) {
-        found.push_back(FilterEntries(kept->second, literalName, wildcard));
-    }
-    return found;
+    return FilterEntriesPerWildcard(kept->second, literalName, wildcards);
 }
 
 void FolderSnapshots::Moved(const std::string& fromPath, const std::string& toPath) {

@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include "platform/FileOps.h"
 
 namespace platform {
 
@@ -27,14 +27,7 @@ bool RebuildableFile::Replace(std::string_view content) {
     struct stat existing;
     const bool haveFile = stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
     bool ok = !haveFile || fchmod(fd, existing.st_mode & 07777) == 0;
-    std::size_t done = 0;
-    while (ok && done < content.size()) {
-        const ssize_t written =
-            pwrite(fd, content.data() + done, content.size() - done, off_t(done));
-        if (written < 0 && errno == EINTR) continue;
-        ok = written > 0;
-        if (ok) done += std::size_t(written);
-    }
+    ok = ok && WriteAll(fd, content);
     ok = ok && ftruncate(fd, off_t(content.size())) == 0;
     ok = close(fd) == 0 && ok;
     if (!ok) return false;

@@ -28,4 +28,16 @@ bool ReadTextLines(const std::string& path, const std::function<void(std::string
     return true;
 }
 
+std::vector<std::string> SplitTextLines(std::string_view text) {
+    std::vector<std::string> lines;
+    while (!text.empty()) {
+        const std::size_t lineFeed = text.find('\n');
+        std::string_view line = text.substr(0, lineFeed);
+        if (lineFeed != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
+        lines.emplace_back(line);
+        text = lineFeed == std::string_view::npos ? std::string_view() : text.substr(lineFeed + 1);
+    }
+    return lines;
+}
+
 }  // namespace platform

@@ -31,10 +31,7 @@ RunOutcome RunList(RunSettings settings) {
         return host.LanguageText(section, key);
     };
 
-    BeginRun(settings);
-    if (!platform::IsExistingFolder(texts[EDIT_FOLDER])) {
-        return RejectInput(host, "FOLDER_NOT_FOUND", MessageIcon::Warning);
-    }
+    if (!BeginRun(settings)) return RunOutcome::InputRejected;
     const std::string& databasePath = texts[EDIT_DATABASE];
     const bool needsLineEnd = EndsWithoutLineEnd(databasePath);
     std::ofstream database(databasePath, std::ios::binary | std::ios::app);

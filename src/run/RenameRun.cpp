@@ -67,10 +67,7 @@ RunOutcome RunRename(RunSettings settings) {
         return host.LanguageText(section, key);
     };
 
-    BeginRun(settings);
-    if (!platform::IsExistingFolder(texts[EDIT_FOLDER])) {
-        return RejectInput(host, "FOLDER_NOT_FOUND", MessageIcon::Warning);
-    }
+    if (!BeginRun(settings)) return RunOutcome::InputRejected;
     if (!platform::IsExistingFile(texts[EDIT_DATABASE])) {
         return RejectInput(host, "DATABASE_NOT_FOUND", MessageIcon::Information);
     }

@@ -1,6 +1,7 @@
 #include "run/RunSteps.h"
 
 #include "ident/DiscHandlers.h"
+#include "platform/FileOps.h"
 #include "platform/KelCurrentDirectory.h"
 #include "run/FileEnumeration.h"
 
@@ -8,7 +9,7 @@ namespace {
 constexpr std::int64_t PROGRESS_RANGE = 65536;
 }
 
-void BeginRun(const RunSettings& settings) {
+bool BeginRun(const RunSettings& settings) {
     RunHost& host = *settings.ownerWindow;
     RunState& state = *settings.runState;
     state.stopRequested = false;
@@ -16,6 +17,9 @@ void BeginRun(const RunSettings& settings) {
     host.SetProgress(0);
     host.StartDirectory().MakeCurrent();
     host.SetControlsEnabled(false);
+    if (platform::IsExistingFolder(settings.texts[EDIT_FOLDER])) return true;
+    RejectInput(host, "FOLDER_NOT_FOUND", MessageIcon::Warning);
+    return false;
 }
 
 RunOutcome RejectInput(RunHost& host, const char* key, MessageIcon icon) {

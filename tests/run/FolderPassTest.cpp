@@ -1,49 +1,19 @@
 #include "run/FolderPass.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
-
-#include <cstdlib>
-#include <ctime>
 
 #include "run/ReleaseDate.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
+#include "support/TimeZone.h"
 
+using testsupport::InZone;
 using testsupport::ListNames;
 using testsupport::MakeDirs;
+using testsupport::ModifiedTime;
 using testsupport::TempDir;
 using testsupport::WriteFile;
-
-namespace {
-
-std::int64_t ModifiedTime(const std::string& path) {
-    struct stat status;
-    return stat(path.c_str(), &status) == 0 ? std::int64_t(status.st_mtime) : -1;
-}
-
-class InZone {
-public:
-    explicit InZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) previous = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~InZone() {
-        if (previous.empty()) {
-            unsetenv("TZ");
-        } else {
-            setenv("TZ", previous.c_str(), 1);
-        }
-        tzset();
-    }
-
-private:
-    std::string previous;
-};
-
-}  // namespace
 
 TEST(FolderPass, SeveralDiscsOfOneGameRenameTheirFolderOnceWithoutTheMarker) {
     TempDir dir;

@@ -2,36 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
+#include "support/TimeZone.h"
 
-namespace {
-
-// Runs the checks in a fixed time zone and restores the old one.
-class InZone {
-public:
-    explicit InZone(const char* zone) {
-        const char* old = std::getenv("TZ");
-        hadZone = old != nullptr;
-        if (hadZone) previous = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~InZone() {
-        if (hadZone) {
-            setenv("TZ", previous.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    bool hadZone = false;
-    std::string previous;
-};
-
-}  // namespace
+using testsupport::InZone;
 
 TEST(ParseReleaseDate, ReadsBothFormsAsLocalMidnight) {
     InZone tokyo("Asia/Tokyo");

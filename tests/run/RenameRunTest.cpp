@@ -3,19 +3,14 @@
 #include "run/RenameRun.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-
-#include <cstdlib>
-#include <ctime>
 
 #include "ident/Crc32.h"
-#include "run/FolderPass.h"
-#include "run/ReleaseDate.h"
 #include "support/CurrentDirectory.h"
 #include "support/Files.h"
 #include "support/IsoBuilder.h"
 #include "support/RecordingHost.h"
 #include "support/TempDir.h"
+#include "support/TimeZone.h"
 
 using testsupport::ListNames;
 using testsupport::MakeDirs;
@@ -230,8 +225,7 @@ TEST_F(RenameRunTest, TwoDiscsOfOneGameRenameTheirFolderOnce) {
 }
 
 TEST_F(RenameRunTest, ReleaseDatesDateTheRenamedFilesAndFolder) {
-    setenv("TZ", "Asia/Tokyo", 1);
-    tzset();
+    testsupport::InZone tokyo("Asia/Tokyo");
     WriteFile("games.csv", Record("SLPM65001", "Dated", "991231"));
     MakeDirs("scan/folder");
     Ps2Disc("scan/folder/game.iso", "SLPM_650.01");
@@ -242,15 +236,10 @@ TEST_F(RenameRunTest, ReleaseDatesDateTheRenamedFilesAndFolder) {
     settings.checks[CHECK_RENAME_FOLDERS] = 1;
     settings.checks[CHECK_SET_TIMES] = 1;
     RunRename(settings);
-    auto modified = [](const std::string& path) {
-        struct stat status;
-        return stat(path.c_str(), &status) == 0 ? std::int64_t(status.st_mtime) : -1;
-    };
-    EXPECT_EQ(modified("scan/Dated/Dated.iso"), 946566000);  // 1999-12-31 00:00 JST
-    EXPECT_EQ(modified("scan/Dated/Dated.sub"), 946566000);
-    EXPECT_EQ(modified("scan/Dated"), 946566000);
-    unsetenv("TZ");
-    tzset();
+    EXPECT_EQ(testsupport::ModifiedTime("scan/Dated/Dated.iso"),
+              946566000);  // 1999-12-31 00:00 JST
+    EXPECT_EQ(testsupport::ModifiedTime("scan/Dated/Dated.sub"), 946566000);
+    EXPECT_EQ(testsupport::ModifiedTime("scan/Dated"), 946566000);
 }
 
 TEST_F(RenameRunTest, LogBatchAndInventoryAfterTwoRuns) {

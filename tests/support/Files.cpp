@@ -43,6 +43,11 @@ void MakeDirs(const std::string& path) {
     }
 }
 
+std::int64_t ModifiedTime(const std::string& path) {
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 ? std::int64_t(status.st_mtime) : -1;
+}
+
 std::vector<std::string> ListNames(const std::string& folder) {
     std::vector<std::string> names;
     DIR* dir = opendir(folder.c_str());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,9 @@ namespace testsupport {
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 void MakeDirs(const std::string& path);
+
+// The last-write time of a path in seconds, or -1 when it cannot be read.
+std::int64_t ModifiedTime(const std::string& path);
 
 // Sorted names of the entries of a folder ("." and ".." left out).
 std::vector<std::string> ListNames(const std::string& folder);
