@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "ident/Crc32.h"
+#include "platform/Crc32.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -34,7 +34,7 @@ const std::string& ImagePath() {
             if (write(fd, chunk.data(), chunk.size()) != ssize_t(chunk.size())) std::abort();
         }
         close(fd);
-        WholeFileCrcText(file);
+        platform::WholeFileCrcText(file);
         return file;
     }();
     return path;
@@ -57,7 +57,7 @@ void BM_PlainRead(benchmark::State& state) {
 
 void BM_ImageCrc(benchmark::State& state) {
     const std::string& path = ImagePath();
-    for (auto _ : state) benchmark::DoNotOptimize(WholeFileCrcText(path));
+    for (auto _ : state) benchmark::DoNotOptimize(platform::WholeFileCrcText(path));
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(FILE_BYTES));
 }
 

@@ -23,8 +23,8 @@
 
 #include "app/DialogTemplate.h"
 #include "app/KelvaneNewPresetDlg.h"
-#include "ident/DatabaseMerge.h"
 #include "platform/FileOps.h"
+#include "run/AddRecord.h"
 #include "run/ListRun.h"
 #include "run/RenameRun.h"
 
@@ -372,7 +372,7 @@ void CKelvaneDlg::Start(bool listRun) {
     // The window's state is on disk before the run reads it.
     ControlsToModel();
     model.SaveSettings();
-    runSettings = model.MakeRunSettings(&host, &runState);
+    runSettings = MakeRunSettings(model, &host, &runState);
     host.TakeLanguageTexts(model.LanguageTexts());
     try {
         runThread = std::thread([this, settings = runSettings, listRun] {
@@ -436,7 +436,7 @@ void CKelvaneDlg::AddPreset() {
 
 void CKelvaneDlg::DeletePreset() {
     ControlsToModel();
-    model.DeletePreset(host);
+    model.DeletePreset([this](const std::string& question) { return AskYesNoBox(question); });
     ModelToControls();
 }
 

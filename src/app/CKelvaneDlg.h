@@ -1,11 +1,14 @@
 #pragma once
 
+// The window (Qt), one of the two front ends over the run layer.
+
 #include <QDialog>
 #include <QIcon>
 #include <array>
 #include <string>
 #include <thread>
 
+#include "app/RunHostWindow.h"
 #include "app/WindowRunHost.h"
 #include "config/WindowModel.h"
 #include "platform/KelCurrentDirectory.h"
@@ -25,7 +28,7 @@ struct ControlTemplate;
 // lives in a WindowModel; the controls are copied into the model before an
 // operation and back afterwards. Runs go on a worker thread and reach the
 // window through a WindowRunHost.
-class CKelvaneDlg final : public QDialog {
+class CKelvaneDlg final : public QDialog, public RunHostWindow {
     Q_OBJECT
 
 public:
@@ -39,12 +42,15 @@ public:
     void OnInitDialog();
 
     // The window operations the runs use, on the window's thread.
-    void SetStatusText(const std::string& text);
-    void SetProgress(int position);
-    void SetControlsEnabled(bool enabled);
-    const std::string& LanguageText(const std::string& section, const std::string& key) const;
-    void ShowMessageBox(const std::string& text, MessageIcon icon, const std::string& caption);
-    bool AskYesNoBox(const std::string& text);
+    QObject& Receiver() override { return *this; }
+    void SetStatusText(const std::string& text) override;
+    void SetProgress(int position) override;
+    void SetControlsEnabled(bool enabled) override;
+    const std::string& LanguageText(const std::string& section,
+                                    const std::string& key) const override;
+    void ShowMessageBox(const std::string& text, MessageIcon icon,
+                        const std::string& caption) override;
+    bool AskYesNoBox(const std::string& text) override;
 
     // Applies a language from the list as choosing it in the Language box
     // does, without showing anything (used to render the window).

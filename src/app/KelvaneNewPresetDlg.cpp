@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "run/RunHost.h"
+#include "core/RunHost.h"
 
 KelvaneNewPresetDlg::KelvaneNewPresetDlg(QWidget* parent)
     : QDialog(parent), nameEdit(new QLineEdit(this)) {

@@ -2,10 +2,9 @@
 
 #include <memory>
 
-#include "app/CKelvaneDlg.h"
 #include "config/Language.h"
 
-WindowRunHost::WindowRunHost(CKelvaneDlg& window, const KelCurrentDirectory& startDirectory)
+WindowRunHost::WindowRunHost(RunHostWindow& window, const KelCurrentDirectory& startDirectory)
     : window(window),
       windowThread(QThread::currentThread()),
       startDirectory(startDirectory),
@@ -31,7 +30,7 @@ void WindowRunHost::Post(std::function<void()> request) {
     if (detached) return;
     // Posted to the window object: should it go before the request is taken,
     // the request goes with it.
-    QMetaObject::invokeMethod(&window, std::move(request), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&window.Receiver(), std::move(request), Qt::QueuedConnection);
 }
 
 bool WindowRunHost::Ask(std::function<bool()> request, bool whenDetached) {
@@ -44,7 +43,7 @@ bool WindowRunHost::Ask(std::function<bool()> request, bool whenDetached) {
     std::unique_lock lock(mutex);
     if (detached) return whenDetached;
     QMetaObject::invokeMethod(
-        &window,
+        &window.Receiver(),
         [this, request = std::move(request), reply] {
             const bool answer = request();
             const std::lock_guard answerLock(mutex);

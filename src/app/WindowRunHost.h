@@ -6,10 +6,9 @@
 #include <functional>
 #include <mutex>
 
+#include "app/RunHostWindow.h"
 #include "config/KeyedTextDocument.h"
-#include "run/RunHost.h"
-
-class CKelvaneDlg;
+#include "core/RunHost.h"
 
 // The main window as the host of a run. Every request is carried out on the
 // window's thread: status, progress and the enabled state are posted and the
@@ -19,7 +18,7 @@ class CKelvaneDlg;
 // out directly.
 class WindowRunHost final : public RunHost {
 public:
-    WindowRunHost(CKelvaneDlg& window, const KelCurrentDirectory& startDirectory);
+    WindowRunHost(RunHostWindow& window, const KelCurrentDirectory& startDirectory);
 
     // The run reads its texts from this copy, taken on the window's thread
     // before the run starts, so it never reads what the window may change.
@@ -46,7 +45,7 @@ private:
     // `whenDetached` when the window goes away first.
     bool Ask(std::function<bool()> request, bool whenDetached);
 
-    CKelvaneDlg& window;
+    RunHostWindow& window;
     QThread* const windowThread;
     const KelCurrentDirectory& startDirectory;
     KeyedTextDocument runTexts;

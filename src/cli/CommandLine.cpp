@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "run/RunSettings.h"
+#include "core/ControlIndexes.h"
 
 const char* const USAGE_TEXT =
     "Usage: orvane-cli rename|list|add-record [options]\n"

@@ -1,5 +1,7 @@
 #pragma once
 
+// orvane-cli, the terminal front end over the run layer.
+
 #include <optional>
 #include <string>
 #include <utility>

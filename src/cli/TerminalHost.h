@@ -3,7 +3,7 @@
 #include <chrono>
 #include <string>
 
-#include "run/RunHost.h"
+#include "core/RunHost.h"
 
 class WindowModel;
 struct RunState;

@@ -7,9 +7,9 @@
 #include "cli/CommandLine.h"
 #include "cli/TerminalHost.h"
 #include "config/WindowModel.h"
-#include "ident/DatabaseMerge.h"
 #include "platform/AsciiCase.h"
 #include "platform/KelCurrentDirectory.h"
+#include "run/AddRecord.h"
 #include "run/ListRun.h"
 #include "run/RenameRun.h"
 #include "run/RunSettings.h"
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
         case CommandLine::Command::List: {
             activeRun = &runState;
             signal(SIGINT, RequestStop);
-            const RunSettings settings = model.MakeRunSettings(&host, &runState);
+            const RunSettings settings = MakeRunSettings(model, &host, &runState);
             outcome = line->command == CommandLine::Command::Rename ? RunRename(settings)
                                                                     : RunList(settings);
             signal(SIGINT, SIG_DFL);

@@ -9,7 +9,6 @@
 #include "platform/FileOps.h"
 #include "platform/FileSearch.h"
 #include "platform/KelCurrentDirectory.h"
-#include "run/RunHost.h"
 
 namespace {
 
@@ -98,12 +97,12 @@ void WindowModel::AddPreset(const std::string& name) {
     RefreshPresetList();
 }
 
-void WindowModel::DeletePreset(RunHost& host) {
+void WindowModel::DeletePreset(const std::function<bool(const std::string&)>& confirm) {
     if (presetList.empty()) return;
     const std::string name = Selected(presetList, presetSelection);
     const std::string question = LanguageText("MessageBox", "PRESET_DELETE_1") + name +
                                  LanguageText("MessageBox", "PRESET_DELETE_2");
-    if (!host.AskYesNo(question)) return;
+    if (!confirm(question)) return;
     MakeStartDirectoryCurrent();
     if (IsUsablePresetName(name)) platform::DeleteFile(PresetPath(name));
     RefreshPresetList();
@@ -197,15 +196,4 @@ void WindowModel::SelectLanguage(int index) {
     languageSelection = index;
     currentLanguage = languageList[std::size_t(index)];
     ApplyLanguage(currentLanguage);
-}
-
-RunSettings WindowModel::MakeRunSettings(RunHost* owner, RunState* runState) const {
-    RunSettings settings;
-    settings.ownerWindow = owner;
-    settings.runState = runState;
-    settings.texts = edits;
-    for (int i = 0; i < CHECK_COUNT; ++i) settings.checks[std::size_t(i)] = checks[std::size_t(i)];
-    settings.systemSelection = systemSelection;
-    settings.driveText = Selected(driveList, driveSelection);
-    return settings;
 }

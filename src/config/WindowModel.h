@@ -1,15 +1,17 @@
 #pragma once
 
+// The configuration layer: key/section documents, the settings and presets
+// of the window, and the language texts.
+
 #include <array>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "config/KeyedTextDocument.h"
-#include "run/RunSettings.h"
+#include "core/ControlIndexes.h"
 
 class KelCurrentDirectory;
-class RunHost;
 
 inline constexpr const char* SETTINGS_HEADER = "[Orvane setting file Ver1]";
 inline constexpr const char* PRESET_HEADER = "[Orvane preset file Ver1]";
@@ -49,8 +51,9 @@ public:
     void LoadPreset(const std::string& name);
     void RefreshPresetList();
     void AddPreset(const std::string& name);
-    // Asks through the host before the selected preset is deleted.
-    void DeletePreset(RunHost& host);
+    // Deletes the selected preset when `confirm` (given the question to ask)
+    // says yes.
+    void DeletePreset(const std::function<bool(const std::string&)>& confirm);
     void SelectPreset(int index);
 
     void SaveSettings();
@@ -61,9 +64,6 @@ public:
     void RefreshLanguageList();
     void ApplyLanguage(const std::string& name);
     void SelectLanguage(int index);
-
-    // The record a run is started with, from the current state.
-    RunSettings MakeRunSettings(RunHost* owner, RunState* runState) const;
 
     // The text of the selected entry of a list, empty when none is selected.
     static std::string Selected(const std::vector<std::string>& list, int selection);

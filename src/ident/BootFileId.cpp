@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-#include "ident/Crc32.h"
 #include "image/KelCDFileSystem.h"
 #include "platform/AsciiCase.h"
+#include "platform/Crc32.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ void RemoveFirst(std::string& text, char c) {
 // A checksum of a file of the disc, unless the file is missing.
 std::optional<std::string> CrcOfDiscFile(KelCDFileSystem& fileSystem, const std::string& name) {
     std::string crc = fileSystem.FileCrc(name);
-    if (crc == CRC_UNREADABLE) return std::nullopt;
+    if (crc == platform::CRC_UNREADABLE) return std::nullopt;
     return crc;
 }
 

@@ -1,12 +1,11 @@
 #pragma once
 
-#include "run/RunSettings.h"
+#include <string>
 
-class WindowModel;
-class RunHost;
+#include "ident/GameDatabase.h"
 
-// Add Record: merges the add file (edit 3) into the database file (edit 2)
-// and rewrites the database sorted by identifier. The file read first wins
-// for identifiers in both: the database, unless the priority box (check 3)
-// gives the add file's records priority. Runs on the window's thread.
-RunOutcome MergeDatabaseFiles(WindowModel& model, RunHost& host);
+// The merge of Add Record: every line of both database files in one database,
+// the file read first winning for identifiers that both hold, comment lines of
+// the first file before those of the second. Written back, the records come
+// sorted by identifier.
+GameDatabase MergeDatabases(const std::string& readFirst, const std::string& readSecond);

@@ -1,8 +1,8 @@
 #include "ident/KelArchiverBase.h"
 
+#include "core/RunHost.h"
 #include "ident/ArchiveExtraction.h"
 #include "platform/FileOps.h"
-#include "run/RunHost.h"
 
 // Only the user may see what is extracted; whatever stood at the path before
 // (files of an earlier extraction, or a link someone placed there) is removed

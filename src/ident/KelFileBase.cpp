@@ -5,10 +5,10 @@
 #include <algorithm>
 
 #include "ident/ArchiveVolumes.h"
-#include "ident/Crc32.h"
 #include "ident/KelArchivers.h"
 #include "image/DescriptorFile.h"
 #include "platform/AsciiCase.h"
+#include "platform/Crc32.h"
 #include "platform/FileOps.h"
 #include "platform/FileSearch.h"
 #include "platform/FolderSnapshots.h"
@@ -100,8 +100,8 @@ KelFileBase::KelFileBase(const DiscHandlerParams& params, std::string_view exten
     extensions = SplitWords(extensionList);
     FindImage();
     if (imageFound && params.computeChecksum) {
-        std::string crc = WholeFileCrcText(imageFile);
-        if (crc != CRC_UNREADABLE) ids.push_back(std::move(crc));
+        std::string crc = platform::WholeFileCrcText(imageFile);
+        if (crc != platform::CRC_UNREADABLE) ids.push_back(std::move(crc));
     }
 }
 

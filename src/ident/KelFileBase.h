@@ -1,5 +1,9 @@
 #pragma once
 
+// The identification layer: the disc handlers that find a candidate's image
+// (extracting archives), read its game code from the boot files, and rename
+// its files; the game database and its merge.
+
 #include <cstdint>
 #include <memory>
 #include <optional>

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <limits>
 
-#include "ident/Crc32.h"
 #include "image/ByteOrder.h"
 #include "platform/AsciiCase.h"
+#include "platform/Crc32.h"
 
 namespace {
 
@@ -179,6 +179,7 @@ std::int64_t KelCDFileSystem::FileSize(std::int32_t index) const {
 
 std::string KelCDFileSystem::FileCrc(const std::string& path) {
     const std::int32_t index = OpenFile(path);
-    if (index < 0) return CRC_UNREADABLE;
-    return CrcText(Crc32Update(0, FileData(index), std::size_t(FileSize(index))));
+    if (index < 0) return platform::CRC_UNREADABLE;
+    return platform::CrcText(
+        platform::Crc32Update(0, FileData(index), std::size_t(FileSize(index))));
 }

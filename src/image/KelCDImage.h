@@ -1,5 +1,10 @@
 #pragma once
 
+// The image layer: reading 2048-byte user-data blocks out of every kind of
+// disc image (byte and sector sources, the single-file and descriptor
+// readers) and the ISO9660 file system on top. It knows nothing of systems,
+// game codes or runs.
+
 #include <cstdint>
 #include <memory>
 #include <string>

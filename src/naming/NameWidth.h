@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "naming/RenamingFormula.h"
+#include "naming/FormulaSettings.h"
 
 // The width conversion of the "%n" placeholder, with the width forms of the
 // Japanese locale: the whole name is first taken to full width, then each

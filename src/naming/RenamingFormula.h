@@ -1,9 +1,13 @@
 #pragma once
 
+// The naming layer: the renaming formula, the width conversion of names, the
+// image texts, the rename batch and other text output, the have/miss lists.
+
 #include <string>
 #include <string_view>
 
 #include "ident/GameDatabase.h"
+#include "naming/FormulaSettings.h"
 
 // The renaming formula: a text in which placeholders stand for fields of a
 // game's record. Expanded, it gives a disc image's new base name (no folder, no
@@ -14,17 +18,6 @@
 //
 // Placeholders are case-sensitive ("%l" and "%L" differ); any other '%'
 // sequence, a doubled one included, stays as written.
-
-struct FormulaSettings {
-    std::string formula;
-    bool fullWidthSpecial = false;  // carried along with the others; changes nothing
-    // What stays full width in the name; everything else of the name that has
-    // a half-width form ends in it.
-    bool fullWidthDigits = false;
-    bool fullWidthLetters = false;
-    bool fullWidthPunctuation = false;
-    bool fullWidthSpaces = false;
-};
 
 // Replaces the placeholders in the fixed order %i %n %l %s %v %L %d %m %r %e %z.
 // Text inserted for one placeholder is subject to those replaced after it (a

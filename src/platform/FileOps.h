@@ -1,5 +1,10 @@
 #pragma once
 
+// The platform layer, the bottom of the program: everything it asks of the
+// operating system (reading and writing files, folder listings, moves that
+// never replace, file times, the temporary folder, UTF-8, CRC-32). Nothing
+// here knows about discs or runs.
+
 #include <cstdint>
 #include <optional>
 #include <string>

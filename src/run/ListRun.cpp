@@ -3,11 +3,11 @@
 #include <fstream>
 #include <string>
 
+#include "core/RunHost.h"
 #include "ident/GameDatabase.h"
 #include "platform/FileOps.h"
 #include "platform/FolderSnapshots.h"
 #include "platform/KelCurrentDirectory.h"
-#include "run/RunHost.h"
 #include "run/RunSteps.h"
 
 namespace {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/RunHost.h"
 #include "ident/GameDatabase.h"
 #include "naming/HaveMissLists.h"
 #include "naming/ImageTexts.h"
@@ -18,7 +19,6 @@
 #include "run/ErrorLog.h"
 #include "run/FolderPass.h"
 #include "run/ReleaseDate.h"
-#include "run/RunHost.h"
 #include "run/RunSteps.h"
 
 namespace {

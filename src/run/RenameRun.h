@@ -1,5 +1,9 @@
 #pragma once
 
+// The run layer: the rename run, the list run and Add Record, with the folder
+// walk, the folder pass and the error log, driving the layers below through
+// a RunHost.
+
 #include "run/RunSettings.h"
 
 // The program's main job, run on a worker thread: checks its inputs, walks the

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "core/RunHost.h"
 #include "ident/KelFileBase.h"
-#include "run/RunHost.h"
 #include "run/RunSettings.h"
 
 namespace platform {

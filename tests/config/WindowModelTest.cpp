@@ -173,12 +173,12 @@ TEST(WindowModel, DeletingAPresetAsksAndRefillsTheList) {
     model.SelectLanguage(0);
     testsupport::RecordingHost host;
     host.answerYes = false;
-    model.DeletePreset(host);
+    model.DeletePreset([&host](const std::string& question) { return host.AskYesNo(question); });
     ASSERT_EQ(host.questions.size(), 1u);
     EXPECT_EQ(model.presetList.size(), 3u);
 
     host.answerYes = true;
-    model.DeletePreset(host);
+    model.DeletePreset([&host](const std::string& question) { return host.AskYesNo(question); });
     EXPECT_EQ(ListNames(start / "preset"), (std::vector<std::string>{"Alpha.ini", "Beta2.ini"}));
     // Beta2 begins with the deleted name: it is selected while "Beta" stays in use.
     EXPECT_EQ(model.presetSelection, 1);

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "ident/Crc32.h"
+#include "platform/Crc32.h"
 #include "support/Files.h"
 #include "support/IsoBuilder.h"
 
@@ -34,7 +34,7 @@ std::string WithCrc(const std::string& prefix, std::uint32_t crc) {
         state = (state ^ table[index]) << 8;
     }
     // ...and the bytes that produce them follow forwards from the prefix.
-    std::uint32_t reg = ~Crc32Update(0, prefix.data(), prefix.size());
+    std::uint32_t reg = ~platform::Crc32Update(0, prefix.data(), prefix.size());
     std::string result = prefix;
     for (std::uint8_t index : indices) {
         const auto byte = std::uint8_t(index ^ (reg & 0xFF));
@@ -45,7 +45,7 @@ std::string WithCrc(const std::string& prefix, std::uint32_t crc) {
 }
 
 std::string CrcOf(const std::string& content) {
-    return CrcText(Crc32Update(0, content.data(), content.size()));
+    return platform::CrcText(platform::Crc32Update(0, content.data(), content.size()));
 }
 
 bool RunIn(const std::string& folder, const std::string& command) {

@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include "IdentFixtures.h"
-#include "ident/Crc32.h"
 #include "ident/KelArchivers.h"
+#include "platform/Crc32.h"
 #include "platform/FileOps.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
@@ -34,7 +34,7 @@ std::string Zip64Claiming(const std::string& name, const std::string& content,
     deflated.resize(libdeflate_deflate_compress(compressor, content.data(), content.size(),
                                                 deflated.data(), deflated.size()));
     libdeflate_free_compressor(compressor);
-    const std::uint32_t crc = Crc32Update(0, content.data(), content.size());
+    const std::uint32_t crc = platform::Crc32Update(0, content.data(), content.size());
 
     std::string zip;
     PutLE(zip, 0x04034b50, 4);

@@ -2,10 +2,10 @@
 #include <sys/stat.h>
 
 #include "IdentFixtures.h"
-#include "ident/Crc32.h"
 #include "ident/KelFilePS.h"
 #include "ident/KelFilePS2.h"
 #include "ident/KelFilePSP.h"
+#include "platform/Crc32.h"
 #include "platform/FileOps.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
@@ -79,7 +79,7 @@ TEST_F(HandlerTest, ChecksumFirstThenCode) {
     params.computeChecksum = true;
     const KelFilePS handler(params);
     ASSERT_EQ(handler.IdCount(), 2);
-    EXPECT_EQ(handler.IdAt(0), WholeFileCrcText(dir / "Game.iso"));
+    EXPECT_EQ(handler.IdAt(0), platform::WholeFileCrcText(dir / "Game.iso"));
     EXPECT_EQ(handler.IdAt(1), "SLPS00071");
     EXPECT_TRUE(handler.IdFound());
 }
@@ -90,7 +90,7 @@ TEST_F(HandlerTest, ChecksumAloneDoesNotCountAsFound) {
     params.computeChecksum = true;
     const KelFilePS handler(params);
     ASSERT_EQ(handler.IdCount(), 1);
-    EXPECT_EQ(handler.IdAt(0), WholeFileCrcText(dir / "Game.img"));
+    EXPECT_EQ(handler.IdAt(0), platform::WholeFileCrcText(dir / "Game.img"));
     EXPECT_FALSE(handler.IdFound());
 }
 

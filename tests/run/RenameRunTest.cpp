@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ident/Crc32.h"
+#include "platform/Crc32.h"
 #include "support/CurrentDirectory.h"
 #include "support/Files.h"
 #include "support/IsoBuilder.h"
@@ -160,7 +160,7 @@ TEST_F(RenameRunTest, BootLineWithoutVersionIsLookedUpWithoutItsCarriageReturn) 
 
 TEST_F(RenameRunTest, TheFirstIdentifierFoundInTheDatabaseNamesTheDisc) {
     Ps2Disc("scan/game.iso", "SLPM_650.01");
-    const std::string imageCrc = WholeFileCrcText("scan/game.iso");
+    const std::string imageCrc = platform::WholeFileCrcText("scan/game.iso");
     RunSettings settings = Settings();
     settings.checks[CHECK_IMAGE_CHECKSUM] = 1;
     RunRename(settings);  // the checksum is not in the database, the code is

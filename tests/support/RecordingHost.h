@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/RunHost.h"
 #include "platform/KelCurrentDirectory.h"
-#include "run/RunHost.h"
 
 namespace testsupport {
 

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace platform {
+
 // The one checksum of the program: the standard CRC-32 of zlib and PKZIP
 // (reflected polynomial 0xEDB88320, initial value and final XOR 0xFFFFFFFF).
 // Checksums identify discs that carry no readable game code, so every caller
@@ -25,3 +27,5 @@ inline constexpr const char* CRC_UNREADABLE = "FFFFFFFF";
 // Checksum text of a whole file on disk, read in fixed blocks so that memory
 // stays constant for any size, or CRC_UNREADABLE when it cannot be read.
 std::string WholeFileCrcText(const std::string& path);
+
+}  // namespace platform

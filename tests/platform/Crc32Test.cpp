@@ -1,4 +1,4 @@
-#include "ident/Crc32.h"
+#include "platform/Crc32.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -25,10 +25,10 @@ std::uint32_t Reference(const std::string& data) {
 }  // namespace
 
 TEST(Crc32, StandardCheckValuesAndText) {
-    EXPECT_EQ(CrcText(Crc32Update(0, "123456789", 9)), "CBF43926");
-    EXPECT_EQ(CrcText(Crc32Update(0, "abc", 3)), "352441C2");
-    EXPECT_EQ(CrcText(Crc32Update(0, "", 0)), "00000000");
-    EXPECT_EQ(CrcText(0x1A), "0000001A");
+    EXPECT_EQ(platform::CrcText(platform::Crc32Update(0, "123456789", 9)), "CBF43926");
+    EXPECT_EQ(platform::CrcText(platform::Crc32Update(0, "abc", 3)), "352441C2");
+    EXPECT_EQ(platform::CrcText(platform::Crc32Update(0, "", 0)), "00000000");
+    EXPECT_EQ(platform::CrcText(0x1A), "0000001A");
 }
 
 TEST(Crc32, MatchesTheReferenceOnRandomDataOfManyLengthsAndSplits) {
@@ -37,10 +37,11 @@ TEST(Crc32, MatchesTheReferenceOnRandomDataOfManyLengthsAndSplits) {
                                4095u, 4096u, 65537u, 1000003u}) {
         std::string data(length, '\0');
         for (char& c : data) c = char(random());
-        EXPECT_EQ(Crc32Update(0, data.data(), length), Reference(data)) << length;
+        EXPECT_EQ(platform::Crc32Update(0, data.data(), length), Reference(data)) << length;
         const std::size_t split = length / 3;
-        const std::uint32_t partial = Crc32Update(0, data.data(), split);
-        EXPECT_EQ(Crc32Update(partial, data.data() + split, length - split), Reference(data))
+        const std::uint32_t partial = platform::Crc32Update(0, data.data(), split);
+        EXPECT_EQ(platform::Crc32Update(partial, data.data() + split, length - split),
+                  Reference(data))
             << length;
     }
 }
@@ -50,9 +51,11 @@ TEST(Crc32, CombiningTwoChecksumsGivesTheChecksumOfBothPieces) {
     std::string data(300000, '\0');
     for (char& c : data) c = char(random());
     for (std::size_t split : {0u, 1u, 7u, 4096u, 150000u, 299999u, 300000u}) {
-        const std::uint32_t first = Crc32Update(0, data.data(), split);
-        const std::uint32_t second = Crc32Update(0, data.data() + split, data.size() - split);
-        EXPECT_EQ(Crc32Combine(first, second, data.size() - split), Reference(data)) << split;
+        const std::uint32_t first = platform::Crc32Update(0, data.data(), split);
+        const std::uint32_t second =
+            platform::Crc32Update(0, data.data() + split, data.size() - split);
+        EXPECT_EQ(platform::Crc32Combine(first, second, data.size() - split), Reference(data))
+            << split;
     }
 }
 
@@ -64,10 +67,11 @@ TEST(Crc32, WholeFileChecksumReadsInBlocks) {
         std::string data(length, '\0');
         for (char& c : data) c = char(random());
         WriteFile(dir / "image.bin", data);
-        EXPECT_EQ(WholeFileCrcText(dir / "image.bin"), CrcText(Reference(data))) << length;
+        EXPECT_EQ(platform::WholeFileCrcText(dir / "image.bin"), platform::CrcText(Reference(data)))
+            << length;
     }
-    EXPECT_EQ(WholeFileCrcText(dir / "missing.bin"), "FFFFFFFF");
-    EXPECT_EQ(WholeFileCrcText(dir.Path()), "FFFFFFFF");
+    EXPECT_EQ(platform::WholeFileCrcText(dir / "missing.bin"), "FFFFFFFF");
+    EXPECT_EQ(platform::WholeFileCrcText(dir.Path()), "FFFFFFFF");
 }
 
 TEST(Crc32, WholeFileChecksumCoversEveryByteBeyondFourGibibytes) {
@@ -88,19 +92,19 @@ TEST(Crc32, WholeFileChecksumCoversEveryByteBeyondFourGibibytes) {
 
     // The expected value, built from the same bytes without reading the file.
     const std::string zeros(1 << 20, '\0');
-    std::uint32_t expected = Crc32Update(0, mark.data(), mark.size());
+    std::uint32_t expected = platform::Crc32Update(0, mark.data(), mark.size());
     std::uint64_t at = mark.size();
     auto zerosUntil = [&](std::uint64_t end) {
         while (at < end) {
             const std::size_t step = std::size_t(std::min<std::uint64_t>(zeros.size(), end - at));
-            expected = Crc32Update(expected, zeros.data(), step);
+            expected = platform::Crc32Update(expected, zeros.data(), step);
             at += step;
         }
     };
     zerosUntil(markAt);
-    expected = Crc32Update(expected, mark.data(), mark.size());
+    expected = platform::Crc32Update(expected, mark.data(), mark.size());
     at += mark.size();
     zerosUntil(size);
 
-    EXPECT_EQ(WholeFileCrcText(path), CrcText(expected));
+    EXPECT_EQ(platform::WholeFileCrcText(path), platform::CrcText(expected));
 }

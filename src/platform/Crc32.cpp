@@ -1,4 +1,4 @@
-#include "ident/Crc32.h"
+#include "platform/Crc32.h"
 
 #include <fcntl.h>
 #include <libdeflate.h>
@@ -14,6 +14,8 @@
 #include <memory>
 #include <optional>
 #include <thread>
+
+namespace platform {
 
 std::uint32_t Crc32Update(std::uint32_t previous, const void* data, std::size_t length) {
     return libdeflate_crc32(previous, data, length);
@@ -123,3 +125,5 @@ std::string WholeFileCrcText(const std::string& path) {
     close(fd);
     return crc ? CrcText(*crc) : CRC_UNREADABLE;
 }
+
+}  // namespace platform

@@ -1,5 +1,8 @@
 #pragma once
 
+// The core layer: the few types every layer above shares (the host of a run,
+// message icons, the indexes of the window's fields, how a run ended).
+
 #include <string>
 
 class KelCurrentDirectory;
@@ -14,7 +17,7 @@ enum class MessageIcon { Warning, Information };
 // each request on its own thread, the terminal front end prints, tests record.
 class RunHost {
 public:
-    virtual ~RunHost() = default;
+    virtual ~RunHost();
 
     // Replaces the text of the status line.
     virtual void SetStatusText(const std::string& text) = 0;

@@ -1,4 +1,4 @@
-#include "ident/DatabaseMerge.h"
+#include "run/AddRecord.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+// What a formula expansion needs besides the game's record: the formula and
+// the width flags of the name.
+struct FormulaSettings {
+    std::string formula;
+    bool fullWidthSpecial = false;  // carried along with the others; changes nothing
+    // What stays full width in the name; everything else of the name that has
+    // a half-width form ends in it.
+    bool fullWidthDigits = false;
+    bool fullWidthLetters = false;
+    bool fullWidthPunctuation = false;
+    bool fullWidthSpaces = false;
+};
