@@ -1,17 +1,17 @@
-// CloneCD control files from untrusted bytes, beside an existing .img file.
+// CloneCD control files from untrusted bytes, read as an image from memory
+// beside an .img file.
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
+#include <string>
 
-#include "FuzzFolder.h"
-#include "image/CloneCDParser.h"
+#include "image/KelCDImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string controlPath = [] {
-        WriteFuzzFile("disc.img", "data");
-        return FuzzFolder() + "/disc.ccd";
-    }();
-    TrackTable table;
-    ParseCloneCD(std::string_view(reinterpret_cast<const char*>(data), size), controlPath, table);
+    MemoryImageFiles files;
+    files.Add("/discs/disc.ccd", std::string(reinterpret_cast<const char*>(data), size));
+    files.Add("/discs/disc.img", std::string(40 * 2352, '\x11'));
+    const KelCDImage image("/discs/disc.ccd", files);
+    unsigned char block[2 * 2048];
+    if (image.IsOpened()) image.ReadSectors(block, 16, 2);
     return 0;
 }

@@ -1,19 +1,19 @@
-// Cue sheets from untrusted bytes. The sheet's folder holds data files, so
-// that FILE lines resolve and the TRACK and INDEX arithmetic is reached.
+// Cue sheets from untrusted bytes, read as an image from memory: the sheet's
+// folder holds two data files, so FILE lines resolve and the TRACK and INDEX
+// arithmetic and the sector reads are reached.
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
+#include <string>
 
-#include "FuzzFolder.h"
-#include "image/CueSheetParser.h"
+#include "image/KelCDImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string sheetPath = [] {
-        WriteFuzzFile("game.bin", "data");
-        WriteFuzzFile("TRACK2.BIN", "data");
-        return FuzzFolder() + "/game.cue";
-    }();
-    TrackTable table;
-    ParseCueSheet(std::string_view(reinterpret_cast<const char*>(data), size), sheetPath, table);
+    MemoryImageFiles files;
+    files.Add("/discs/game.cue", std::string(reinterpret_cast<const char*>(data), size));
+    files.Add("/discs/game.bin", std::string(40 * 2352, '\x11'));
+    files.Add("/discs/TRACK2.BIN", std::string(2352, '\x22'));
+    const KelCDImage image("/discs/game.cue", files);
+    unsigned char block[2 * 2048];
+    if (image.IsOpened()) image.ReadSectors(block, 16, 2);
     return 0;
 }

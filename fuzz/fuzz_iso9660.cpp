@@ -1,21 +1,20 @@
 // The ISO9660 file system over untrusted bytes. The input is the image from
 // its volume descriptor (sector 16) on; the sixteen system-area sectors before
 // it are zeros, so the fuzzer spends its work on the file system's structures.
-// The reader opens paths, so every input is written to an in-memory file.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <string_view>
 
-#include "FuzzFolder.h"
 #include "image/KelCDFileSystem.h"
+#include "image/KelCDImageISO.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::string image(16 * 2048, '\0');
-    image.append(reinterpret_cast<const char*>(data), size);
-    const std::string path = WriteFuzzFile("disc.iso", image);
-
-    KelCDFileSystem fileSystem(path);
+    std::string bytes(16 * 2048, '\0');
+    bytes.append(reinterpret_cast<const char*>(data), size);
+    auto reader = std::make_unique<KelCDImageISO>(
+        std::make_shared<MemoryByteSource>(std::move(bytes)), "disc.iso");
+    KelCDFileSystem fileSystem(std::make_unique<KelCDImage>(std::move(reader)));
     if (!fileSystem.IsValid()) return 0;
     fileSystem.OpenFile("SYSTEM.CNF");
     std::size_t opened = 0;

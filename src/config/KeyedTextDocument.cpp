@@ -1,8 +1,8 @@
 #include "config/KeyedTextDocument.h"
 
-#include <fstream>
-
 #include "platform/FileOps.h"
+#include "platform/ReadOnlyFile.h"
+#include "platform/TextLines.h"
 
 namespace {
 
@@ -13,27 +13,26 @@ bool HasLineEnd(const std::string& text) {
 }  // namespace
 
 bool KeyedTextDocument::Load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::string line;
-    auto readLine = [&]() -> bool {
-        if (!std::getline(in, line)) return false;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        return true;
-    };
-    if (!readLine()) line.clear();
+    const platform::SmallFile file = platform::ReadSmallFile(path);
+    return file.IsRead() && LoadText(file.text);
+}
+
+bool KeyedTextDocument::LoadText(std::string_view text) {
+    platform::LineReader lines(text);
+    std::string_view line;
+    if (!lines.Next(line)) line = {};
     if (line != header) return false;
 
     std::string section;
-    while (readLine()) {
+    while (lines.Next(line)) {
         if (line.empty()) continue;
         if (line.front() == '[' && line.back() == ']' && line.size() >= 2) {
             section = line.substr(1, line.size() - 2);
             continue;
         }
         const std::size_t equals = line.find('=');
-        if (equals == std::string::npos) continue;
-        sections[section][line.substr(0, equals)] = line.substr(equals + 1);
+        if (equals == std::string_view::npos) continue;
+        sections[section][std::string(line.substr(0, equals))] = line.substr(equals + 1);
     }
     return true;
 }

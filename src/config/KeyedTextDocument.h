@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 
 // The text format of settings, presets and language files: a header line
 // naming the kind of file, then "[section]" lines each followed by
@@ -16,6 +17,8 @@ public:
     // Adds the entries of a file whose first line is exactly the header;
     // false (and nothing added) for a missing, unreadable or foreign file.
     bool Load(const std::string& path);
+    // The same for a file's text already in memory.
+    bool LoadText(std::string_view text);
 
     // Writes the whole document (through a temporary file and a rename, so an
     // interrupted save never leaves a truncated file); false when it could

@@ -103,8 +103,7 @@ std::string ApplyCodeRules(std::string code, CodeSource source, KelCDFileSystem&
     return code;
 }
 
-std::optional<std::string> IdentifyPlayStation(const std::string& imageFile) {
-    KelCDFileSystem fileSystem(imageFile);
+std::optional<std::string> IdentifyPlayStation(KelCDFileSystem& fileSystem) {
     if (!fileSystem.IsValid()) return std::nullopt;
 
     const std::int32_t systemCnf = fileSystem.OpenFile("SYSTEM.CNF");
@@ -146,8 +145,7 @@ std::optional<std::string> IdentifyPlayStation(const std::string& imageFile) {
     return CrcOfDiscFile(fileSystem, "PSX.EXE");
 }
 
-std::optional<std::string> IdentifyPlayStation2(const std::string& imageFile) {
-    KelCDFileSystem fileSystem(imageFile);
+std::optional<std::string> IdentifyPlayStation2(KelCDFileSystem& fileSystem) {
     if (!fileSystem.IsValid()) return std::nullopt;
 
     const std::int32_t systemCnf = fileSystem.OpenFile("SYSTEM.CNF");
@@ -165,8 +163,7 @@ std::optional<std::string> IdentifyPlayStation2(const std::string& imageFile) {
     return CrcOfDiscFile(fileSystem, bootPath->substr(2));
 }
 
-std::optional<std::string> IdentifyPsp(const std::string& imageFile) {
-    KelCDFileSystem fileSystem(imageFile);
+std::optional<std::string> IdentifyPsp(KelCDFileSystem& fileSystem) {
     if (!fileSystem.IsValid()) return std::nullopt;
 
     const std::int32_t umdData = fileSystem.OpenFile("UMD_DATA.BIN");
@@ -177,4 +174,19 @@ std::optional<std::string> IdentifyPsp(const std::string& imageFile) {
     if (code.empty()) return std::nullopt;
     RemoveFirst(code, '-');
     return platform::ToUpperAscii(code);
+}
+
+std::optional<std::string> IdentifyPlayStation(const std::string& imageFile) {
+    KelCDFileSystem fileSystem(imageFile);
+    return IdentifyPlayStation(fileSystem);
+}
+
+std::optional<std::string> IdentifyPlayStation2(const std::string& imageFile) {
+    KelCDFileSystem fileSystem(imageFile);
+    return IdentifyPlayStation2(fileSystem);
+}
+
+std::optional<std::string> IdentifyPsp(const std::string& imageFile) {
+    KelCDFileSystem fileSystem(imageFile);
+    return IdentifyPsp(fileSystem);
 }

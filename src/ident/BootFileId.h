@@ -40,8 +40,13 @@ ExeMarker ScanExeMarker(std::string_view executable);
 enum class CodeSource { ExecutableWithoutSystemCnf, SystemCnfBootLine };
 std::string ApplyCodeRules(std::string code, CodeSource source, KelCDFileSystem& fileSystem);
 
-// The identifier of the disc in an image file, per system; nothing when
-// none can be read.
+// The identifier of the disc of a file system, per system; nothing when none
+// can be read.
+std::optional<std::string> IdentifyPlayStation(KelCDFileSystem& fileSystem);
+std::optional<std::string> IdentifyPlayStation2(KelCDFileSystem& fileSystem);
+std::optional<std::string> IdentifyPsp(KelCDFileSystem& fileSystem);
+
+// The same for the image in a file.
 std::optional<std::string> IdentifyPlayStation(const std::string& imageFile);
 std::optional<std::string> IdentifyPlayStation2(const std::string& imageFile);
 std::optional<std::string> IdentifyPsp(const std::string& imageFile);

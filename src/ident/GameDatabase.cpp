@@ -56,15 +56,17 @@ const DiscRecord* FindDiscRecord(const GameDatabase& database, std::string_view 
     return found == database.records.end() ? nullptr : &found->second;
 }
 
-void ReadDatabase(const std::string& path, std::string_view systemText, GameDatabase& database) {
+void ParseDatabaseText(std::string_view text, std::string_view systemText, GameDatabase& database) {
     const std::string key = ";" + std::string(systemText) + ";";
     const boost::char_separator<char> separator(DROPPED_SEPARATORS, KEPT_SEPARATORS);
-    platform::ReadTextLines(path, [&](std::string_view line) {
+    platform::LineReader lines(text);
+    std::string_view line;
+    while (lines.Next(line)) {
         if (IsCommentLine(line)) {
             database.commentLines.emplace_back(line);
-            return;
+            continue;
         }
-        if (line.find(key) == std::string_view::npos) return;
+        if (line.find(key) == std::string_view::npos) continue;
 
         const std::size_t firstSemicolon = line.find(';');
         const std::string head(line.substr(0, firstSemicolon));
@@ -73,11 +75,18 @@ void ReadDatabase(const std::string& path, std::string_view systemText, GameData
              boost::tokenizer<boost::char_separator<char>>(head, separator)) {
             AddDiscRecord(database, SplitDatabaseLine(token + std::string(rest)));
         }
-    });
+    }
 }
 
-void ReadDatabaseFile(const std::string& path, GameDatabase& database) {
-    platform::ReadTextLines(path, [&](std::string_view line) {
+platform::SmallFile::Outcome ReadDatabase(const std::string& path, std::string_view systemText,
+                                          GameDatabase& database) {
+    const platform::SmallFile file = platform::ReadSmallFile(path);
+    if (file.IsRead()) ParseDatabaseText(file.text, systemText, database);
+    return file.outcome;
+}
+
+platform::SmallFile::Outcome ReadDatabaseFile(const std::string& path, GameDatabase& database) {
+    return platform::ReadTextLines(path, [&](std::string_view line) {
         if (IsCommentLine(line)) {
             database.commentLines.emplace_back(line);
         } else {

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ReadOnlyFile.h"
+
 // The game database: a text file with one game per line, nine fields each
 // closed by ';'. Field 0 is the identifier, 1 the name, 6 the release date
 // (YYMMDD or YYYYMMDD), 7 the system text ("PS1", "PS2", "PSP"). A line that
@@ -42,12 +44,15 @@ const DiscRecord* FindDiscRecord(const GameDatabase& database, std::string_view 
 
 // Reads the records of one system for the rename run: a line is taken when it
 // contains ";" + systemText + ";" anywhere, and its field 0 may hold several
-// identifiers (split below). A file that cannot be opened leaves the database
-// as it was.
-void ReadDatabase(const std::string& path, std::string_view systemText, GameDatabase& database);
+// identifiers, each giving a record. A file that cannot be read leaves the
+// database as it was; the outcome says why.
+platform::SmallFile::Outcome ReadDatabase(const std::string& path, std::string_view systemText,
+                                          GameDatabase& database);
+// The same for a database's text already in memory.
+void ParseDatabaseText(std::string_view text, std::string_view systemText, GameDatabase& database);
 
 // Reads every line as it is: no system filter, no identifier split.
-void ReadDatabaseFile(const std::string& path, GameDatabase& database);
+platform::SmallFile::Outcome ReadDatabaseFile(const std::string& path, GameDatabase& database);
 
 // Rewrites the file whole (comment lines, then the records in key order) through
 // a temporary file beside it, so a failed write leaves the old file as it was.

@@ -6,13 +6,14 @@
 
 #include "ident/ArchiveVolumes.h"
 #include "ident/KelArchivers.h"
-#include "image/DescriptorFile.h"
+#include "image/KelCDFileSystem.h"
 #include "platform/AsciiCase.h"
 #include "platform/Crc32.h"
 #include "platform/FileOps.h"
 #include "platform/FileSearch.h"
 #include "platform/FolderSnapshots.h"
 #include "platform/PathText.h"
+#include "platform/ReadOnlyFile.h"
 #include "platform/TextLines.h"
 
 namespace {
@@ -128,7 +129,11 @@ void KelFileBase::FindImage() {
     imageFound = true;
 }
 
-void KelFileBase::AppendBootId(std::optional<std::string> id) {
+void KelFileBase::ReadBootFiles(BootIdentification identify) {
+    if (!imageFound) return;
+    KelCDFileSystem fileSystem(imageFile);
+    imageProblem = fileSystem.Problem();
+    std::optional<std::string> id = identify(fileSystem);
     if (!id) return;
     ids.push_back(std::move(*id));
     idFound = true;
@@ -195,9 +200,9 @@ bool KelFileBase::Rename(const RenameRequest& request) {
 // keeps naming the image it belongs to.
 void KelFileBase::FixCueSheet(const std::string& cuePath, const std::string& newName,
                               const std::vector<std::string>& movedNames) const {
-    const std::optional<std::string> content = ReadDescriptorText(cuePath, MAX_CUE_SHEET);
-    if (!content) return;
-    std::vector<std::string> lines = platform::SplitTextLines(*content);
+    const platform::SmallFile sheet = platform::ReadSmallFile(cuePath, MAX_CUE_SHEET);
+    if (!sheet.IsRead()) return;
+    std::vector<std::string> lines = platform::SplitTextLines(sheet.text);
     if (lines.empty()) return;
 
     const std::string& first = lines.front();
@@ -216,5 +221,5 @@ void KelFileBase::FixCueSheet(const std::string& cuePath, const std::string& new
     lines.front() = first.substr(0, quote + 1) + newName + rest;
     std::string rewritten;
     for (const std::string& line : lines) rewritten += line + "\r\n";
-    if (rewritten != *content) platform::ReplaceFileContent(cuePath, rewritten);
+    if (rewritten != sheet.text) platform::ReplaceFileContent(cuePath, rewritten);
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 class KelArchiverBase;
+class KelCDFileSystem;
 namespace platform {
 class FolderSnapshots;
 }
@@ -83,14 +84,19 @@ public:
     const std::string& BasePath() const { return basePath; }
     const std::string& ExtractDir() const { return extractDir; }
     const std::string& ImageFile() const { return imageFile; }
+    // Why the image found could not be read, for the user (a refused
+    // descriptor); empty when nothing is known.
+    const std::string& ImageProblem() const { return imageProblem; }
 
 protected:
     // `extensionList`: the system's image extensions separated by blanks, in
     // order of preference.
     KelFileBase(const DiscHandlerParams& params, std::string_view extensionList);
 
-    // Appends the identifier read from the boot files, if any.
-    void AppendBootId(std::optional<std::string> id);
+    // Reads the image's boot files with the system's identification, when an
+    // image was found, and appends the identifier it gives.
+    using BootIdentification = std::optional<std::string> (*)(KelCDFileSystem&);
+    void ReadBootFiles(BootIdentification identify);
 
 private:
     void ExtractArchive(RunHost* ownerWindow);
@@ -108,5 +114,6 @@ private:
     std::unique_ptr<KelArchiverBase> archiver;
     const std::string noId;
     std::string imageFile;
+    std::string imageProblem;
     platform::FolderSnapshots* snapshots;
 };

@@ -12,5 +12,5 @@ constexpr const char* EXTENSIONS =
 }  // namespace
 
 KelFilePS::KelFilePS(const DiscHandlerParams& params) : KelFileBase(params, EXTENSIONS) {
-    if (ImageFound()) AppendBootId(IdentifyPlayStation(ImageFile()));
+    ReadBootFiles(IdentifyPlayStation);
 }

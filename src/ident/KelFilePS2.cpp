@@ -12,5 +12,5 @@ constexpr const char* EXTENSIONS =
 }  // namespace
 
 KelFilePS2::KelFilePS2(const DiscHandlerParams& params) : KelFileBase(params, EXTENSIONS) {
-    if (ImageFound()) AppendBootId(IdentifyPlayStation2(ImageFile()));
+    ReadBootFiles(IdentifyPlayStation2);
 }

@@ -12,5 +12,5 @@ constexpr const char* EXTENSIONS =
 }  // namespace
 
 KelFilePSP::KelFilePSP(const DiscHandlerParams& params) : KelFileBase(params, EXTENSIONS) {
-    if (ImageFound()) AppendBootId(IdentifyPsp(ImageFile()));
+    ReadBootFiles(IdentifyPsp);
 }

@@ -4,14 +4,10 @@
 #include <cstdint>
 #include <optional>
 
-#include "image/DescriptorFile.h"
 #include "image/DescriptorText.h"
 #include "image/SectionedKeyText.h"
 
 namespace {
-
-// A control file of a full disc is some tens of kilobytes.
-constexpr std::size_t MAX_CONTROL_BYTES = 1 << 20;
 
 constexpr std::int32_t MAX_SESSIONS = 100;
 
@@ -33,19 +29,25 @@ std::string SectionName(const char* prefix, std::int32_t number) {
 // before the current one leave between the disc's sectors and the file's.
 class TocWalk {
 public:
-    TocWalk(const SectionedKeyText& control, const std::string& dataFile,
-            const std::array<std::int32_t, MAX_SESSIONS>& preGapMode, TrackTable& table)
-        : control(control), dataFile(dataFile), preGapMode(preGapMode), table(table) {}
+    TocWalk(const SectionedKeyText& control,
+            const std::array<std::int32_t, MAX_SESSIONS>& preGapMode, DescriptorParse& parse)
+        : control(control), preGapMode(preGapMode), parse(parse), table(parse.table) {}
 
-    // One "Entry n" section; false when the control file must be refused.
+    // One "Entry n" section; false, with the reason, when the control file
+    // must be refused.
     bool Apply(const std::string& section);
 
 private:
     bool Track(const std::string& section, std::uint32_t point);
 
+    bool Refuse(const std::string& section, const std::string& reason) {
+        parse.reason = "[" + section + "]: " + reason;
+        return false;
+    }
+
     const SectionedKeyText& control;
-    const std::string& dataFile;
     const std::array<std::int32_t, MAX_SESSIONS>& preGapMode;
+    DescriptorParse& parse;
     TrackTable& table;
     std::int64_t currentLeadOut = 0;
     std::int64_t previousLeadOut = 0;
@@ -68,32 +70,31 @@ bool TocWalk::Apply(const std::string& section) {
 
 bool TocWalk::Track(const std::string& section, std::uint32_t point) {
     const std::int64_t row = std::int64_t(point) - 1;
-    if (!IsTableRow(row) || !IsTableRow(table.trackCount)) return false;
+    TrackEntry* entry = table.Row(row);
+    if (entry == nullptr) return Refuse(section, "track point 0");
+    if (!table.SetCount(table.Count() + 1)) return Refuse(section, "more than 99 tracks");
 
     const std::int32_t start = ScanInteger(control.Value(section, "PLBA"));
     const std::int64_t session = std::int64_t(ScanInteger(control.Value(section, "Session"))) - 1;
-    if (session < 0 || session >= MAX_SESSIONS) return false;
+    if (session < 0 || session >= MAX_SESSIONS) return Refuse(section, "no such session");
     if (session != currentSession) {
         sessionGap += start - previousLeadOut;
         currentSession = std::int32_t(session);
     }
     const std::int64_t offset = (start - sessionGap) * RAW_SECTOR;
-    if (!FitsDataOffset(offset)) return false;
+    if (!FitsDataOffset(offset)) return Refuse(section, "track start too far");
 
-    TrackEntry& entry = table.rows[std::size_t(row)];
-    entry.index = std::int32_t(row);
-    entry.file = dataFile;
-    entry.sectorSize = std::int32_t(RAW_SECTOR);
-    entry.start = start;
-    entry.dataOffset = std::int32_t(offset);
+    entry->index = std::int32_t(row);
+    entry->sectorSize = std::int32_t(RAW_SECTOR);
+    entry->start = start;
+    entry->dataOffset = std::int32_t(offset);
     const std::uint32_t controlBits = ScanHex(control.Value(section, "Control")).value_or(0);
     if ((controlBits & CONTROL_DATA_TRACK) == 0) {
-        entry.mode = TrackMode::Audio;
+        entry->mode = TrackMode::Audio;
     } else {
-        entry.mode =
+        entry->mode =
             preGapMode[std::size_t(currentSession)] == 2 ? TrackMode::Mode2 : TrackMode::Mode1;
     }
-    ++table.trackCount;
     return true;
 }
 
@@ -109,42 +110,42 @@ std::string CloneCDDataFile(const std::string& controlPath) {
     return controlPath.substr(0, dot) + ".img";
 }
 
-bool ParseCloneCD(std::string_view text, const std::string& controlPath, TrackTable& table) {
-    const std::string dataFile = CloneCDDataFile(controlPath);
-    const std::optional<std::uint64_t> dataSize = ReadableFileSize(dataFile);
-    if (!dataSize || *dataSize == 0) return false;
-
+DescriptorParse ParseCloneCD(std::string_view text) {
     const SectionedKeyText control(text);
-    if (!control.IsValid() || !control.HasSection("CloneCD")) return false;
+    if (!control.IsValid()) return Refused("an entry stands before the first section");
+    if (!control.HasSection("CloneCD")) return Refused("no [CloneCD] section");
     const std::string version = control.Value("CloneCD", "Version");
-    if (version.empty() || ScanInteger(version) != 2) return false;
+    if (version.empty() || ScanInteger(version) != 2) {
+        return Refused("[CloneCD] Version " + version + " is not 2");
+    }
     const std::string tocEntries = control.Value("Disc", "TocEntries");
     const std::string sessions = control.Value("Disc", "Sessions");
     const std::string scrambled = control.Value("Disc", "DataTracksScrambled");
-    if (tocEntries.empty() || sessions.empty() || scrambled.empty() ||
-        ScanInteger(scrambled) != 0) {
-        return false;
+    if (tocEntries.empty() || sessions.empty() || scrambled.empty()) {
+        return Refused("[Disc] lacks TocEntries, Sessions or DataTracksScrambled");
     }
+    if (ScanInteger(scrambled) != 0) return Refused("scrambled data tracks");
 
     const std::int32_t sessionCount = ScanInteger(sessions);
-    if (sessionCount > MAX_SESSIONS) return false;
+    if (sessionCount > MAX_SESSIONS) return Refused("more than 100 sessions");
     std::array<std::int32_t, MAX_SESSIONS> preGapMode{};
     for (std::int32_t session = 1; session <= sessionCount; ++session) {
         const std::string mode = control.Value(SectionName("Session", session), "PreGapMode");
-        if (mode.empty()) return false;
+        if (mode.empty())
+            return Refused("[Session " + std::to_string(session) + "] lacks PreGapMode");
         preGapMode[std::size_t(session - 1)] = ScanInteger(mode);
     }
 
     const std::int32_t entryCount = ScanInteger(tocEntries);
-    if (entryCount > MAX_TOC_ENTRIES) return false;
-    TocWalk walk(control, dataFile, preGapMode, table);
+    if (entryCount > MAX_TOC_ENTRIES) return Refused("more than 4096 TocEntries");
+    DescriptorParse parse;
+    TocWalk walk(control, preGapMode, parse);
     for (std::int32_t entry = 0; entry < entryCount; ++entry) {
-        if (!walk.Apply(SectionName("Entry", entry))) return false;
+        if (!walk.Apply(SectionName("Entry", entry))) {
+            parse.table = TrackTable{};
+            return parse;
+        }
     }
-    return true;
-}
-
-bool ReadCloneCD(const std::string& controlPath, TrackTable& table) {
-    const std::optional<std::string> text = ReadDescriptorText(controlPath, MAX_CONTROL_BYTES);
-    return text && ParseCloneCD(*text, controlPath, table);
+    parse.accepted = true;
+    return parse;
 }

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "image/TrackTable.h"
+#include "image/DescriptorParse.h"
 
 // CloneCD control files (.ccd): a table of contents in sectioned key text,
 // describing the raw 2352-byte sectors of the .img file beside it.
@@ -12,10 +12,7 @@
 // ".img".
 std::string CloneCDDataFile(const std::string& controlPath);
 
-// Fills `table` from the text of the control file at `controlPath`. False when
-// the .img file is missing or empty, or the text is not a version 2 control
-// file of an unscrambled disc.
-bool ParseCloneCD(std::string_view text, const std::string& controlPath, TrackTable& table);
-
-// Reads the control file (a file too large to be one is refused) and parses it.
-bool ReadCloneCD(const std::string& controlPath, TrackTable& table);
+// The tracks of a control file's text; refused, with the reason, when it is
+// not a version 2 control file of an unscrambled disc. The rows name no data
+// file: it is the .img beside the control file.
+DescriptorParse ParseCloneCD(std::string_view text);

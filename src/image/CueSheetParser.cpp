@@ -2,20 +2,13 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
-#include "image/DescriptorFile.h"
 #include "image/DescriptorText.h"
 #include "platform/AsciiCase.h"
-#include "platform/FileSearch.h"
-#include "platform/PathText.h"
+#include "platform/TextLines.h"
 
 namespace {
-
-// Real sheets are a few kilobytes; anything larger is some other file whose
-// path happens to contain ".cue".
-constexpr std::size_t MAX_SHEET_BYTES = 1 << 20;
 
 constexpr std::int64_t RAW_SECTOR = 2352;
 
@@ -44,33 +37,13 @@ const CueTrackType* FindTrackType(const std::string& token) {
     return nullptr;
 }
 
-// The data file of a FILE command: the name as written (relative to the
-// current directory), else its last component beside the sheet. Sheets come
-// from Windows collections, where GAME.BIN names game.bin, so the last try
-// looks beside the sheet ignoring ASCII case.
-std::optional<std::string> ResolveDataFile(const std::string& name, const std::string& sheetPath) {
-    if (ReadableFileSize(name)) return name;
-
-    const platform::PathSplit sheet = platform::SplitAtLastSeparator(sheetPath);
-    const std::string prefix = sheet.hasSeparator ? sheet.folder + "/" : std::string();
-    const std::string leaf = name.substr(name.rfind('/') + 1);
-    if (ReadableFileSize(prefix + leaf)) return prefix + leaf;
-
-    const std::string folder =
-        sheet.hasSeparator ? (sheet.folder.empty() ? "/" : sheet.folder) : ".";
-    for (const platform::FoundEntry& entry : platform::FindEntries(folder, leaf, "")) {
-        if (!entry.isFolder && ReadableFileSize(prefix + entry.name)) return prefix + entry.name;
-    }
-    return std::nullopt;
-}
-
 // The walk through a sheet: which FILE is current and which rows belong to it.
 class CueSheetWalk {
 public:
-    CueSheetWalk(const std::string& sheetPath, TrackTable& table)
-        : sheetPath(sheetPath), table(table) {}
+    explicit CueSheetWalk(DescriptorParse& parse) : parse(parse), table(parse.table) {}
 
-    // One line's command; false when the sheet must be refused.
+    // One line's command; false, with the reason, when the sheet must be
+    // refused.
     bool Apply(const std::vector<std::string>& tokens);
 
 private:
@@ -85,7 +58,12 @@ private:
         return previous >= 0 && rowFile[std::size_t(previous)] == fileNumber;
     }
 
-    const std::string& sheetPath;
+    bool Refuse(std::string reason) {
+        parse.reason = std::move(reason);
+        return false;
+    }
+
+    DescriptorParse& parse;
     TrackTable& table;
     bool fileSeen = false;
     bool trackInFile = false;
@@ -116,10 +94,11 @@ bool CueSheetWalk::Apply(const std::vector<std::string>& tokens) {
 bool CueSheetWalk::File(const std::string& name, const std::string& type) {
     trackInFile = false;
     byteCorrection = 0;
-    if (platform::ToUpperAscii(type) != "BINARY") return false;
-    const std::optional<std::string> resolved = ResolveDataFile(name, sheetPath);
-    if (!resolved) return false;
-    filePath = *resolved;
+    if (platform::ToUpperAscii(type) != "BINARY") {
+        return Refuse("data file type " + type + " is not BINARY");
+    }
+    parse.dataFiles.push_back(name);
+    filePath = name;
     fileSeen = true;
     ++fileNumber;
     return true;
@@ -127,17 +106,20 @@ bool CueSheetWalk::File(const std::string& name, const std::string& type) {
 
 bool CueSheetWalk::Track(const std::string& number, const std::string& type) {
     const std::int32_t trackNumber = ScanInteger(number);
-    if (trackNumber != table.trackCount + 1 || !IsTableRow(trackNumber - 1)) return false;
+    if (trackNumber != table.Count() + 1) {
+        return Refuse("track " + number + " does not follow track " +
+                      std::to_string(table.Count()));
+    }
     const CueTrackType* trackType = FindTrackType(type);
-    if (trackType == nullptr) return false;
+    if (trackType == nullptr) return Refuse("unknown track type " + type);
+    TrackEntry* entry = table.Append();
+    if (entry == nullptr) return Refuse("more than 99 tracks");
 
     const std::int32_t row = trackNumber - 1;
-    TrackEntry& entry = table.rows[std::size_t(row)];
-    entry.index = row;
-    entry.file = filePath;
-    entry.mode = trackType->mode;
-    entry.sectorSize = trackType->sectorSize;
-    table.trackCount = trackNumber;
+    entry->index = row;
+    entry->file = filePath;
+    entry->mode = trackType->mode;
+    entry->sectorSize = trackType->sectorSize;
     rowFile[std::size_t(row)] = fileNumber;
     previous = current;
     current = row;
@@ -146,7 +128,7 @@ bool CueSheetWalk::Track(const std::string& number, const std::string& type) {
 }
 
 void CueSheetWalk::EndPreviousTrack(std::int32_t position) {
-    TrackEntry& entry = table.rows[std::size_t(previous)];
+    TrackEntry& entry = *table.Row(previous);
     entry.length = position - entry.start;
     byteCorrection += (RAW_SECTOR - entry.sectorSize) * entry.length;
 }
@@ -158,13 +140,13 @@ bool CueSheetWalk::Index(const std::string& number, const std::string& position)
             if (PreviousInCurrentFile()) EndPreviousTrack(frames);
             return true;
         case 1: {
-            TrackEntry& entry = table.rows[std::size_t(current)];
+            TrackEntry& entry = *table.Row(current);
             entry.start = frames;
-            if (PreviousInCurrentFile() && table.rows[std::size_t(previous)].length == 0) {
+            if (PreviousInCurrentFile() && table.At(previous).length == 0) {
                 EndPreviousTrack(frames);
             }
             const std::int64_t offset = frames * RAW_SECTOR - byteCorrection;
-            if (!FitsDataOffset(offset)) return false;
+            if (!FitsDataOffset(offset)) return Refuse("index position " + position + " too far");
             entry.dataOffset = std::int32_t(offset);
             return true;
         }
@@ -175,19 +157,22 @@ bool CueSheetWalk::Index(const std::string& number, const std::string& position)
 
 }  // namespace
 
-bool ParseCueSheet(std::string_view text, const std::string& sheetPath, TrackTable& table) {
-    CueSheetWalk walk(sheetPath, table);
-    DescriptorLineReader lines(text);
+DescriptorParse ParseCueSheet(std::string_view text) {
+    DescriptorParse parse;
+    CueSheetWalk walk(parse);
+    platform::LineReader lines(text, DESCRIPTOR_LINE_LENGTH);
     std::string_view line;
+    std::int32_t lineNumber = 0;
     while (lines.Next(line)) {
+        ++lineNumber;
         const std::vector<std::string> tokens = SplitQuotedTokens(line);
         if (tokens.empty()) continue;
-        if (!walk.Apply(tokens)) return false;
+        if (!walk.Apply(tokens)) {
+            parse.line = lineNumber;
+            parse.table = TrackTable{};
+            return parse;
+        }
     }
-    return true;
-}
-
-bool ReadCueSheet(const std::string& sheetPath, TrackTable& table) {
-    const std::optional<std::string> text = ReadDescriptorText(sheetPath, MAX_SHEET_BYTES);
-    return text && ParseCueSheet(*text, sheetPath, table);
+    parse.accepted = true;
+    return parse;
 }

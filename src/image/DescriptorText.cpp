@@ -43,20 +43,6 @@ bool ScanTwoDigitField(std::string_view text, std::size_t& at, std::int32_t& val
 
 }  // namespace
 
-bool DescriptorLineReader::Next(std::string_view& line) {
-    if (rest.empty()) return false;
-    const std::size_t newline = rest.substr(0, MAX_LINE).find('\n');
-    const std::size_t taken =
-        newline == std::string_view::npos ? std::min(rest.size(), MAX_LINE) : newline + 1;
-    line = rest.substr(0, taken);
-    rest.remove_prefix(taken);
-    if (!line.empty() && line.back() == '\n') {
-        line.remove_suffix(1);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    }
-    return true;
-}
-
 std::vector<std::string> SplitQuotedTokens(std::string_view line) {
     std::vector<std::string> tokens;
     std::string current;

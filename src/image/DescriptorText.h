@@ -12,21 +12,9 @@
 // the programs that wrote them; values that do not fit saturate instead of
 // overflowing.
 
-// Splits a descriptor into lines of at most 511 characters: a line ends at LF
-// (one CR right before it is dropped), and a longer line goes on as the next
-// one. Hands out views into the text; allocates nothing.
-class DescriptorLineReader {
-public:
-    static constexpr std::size_t MAX_LINE = 511;
-
-    explicit DescriptorLineReader(std::string_view text) : rest(text) {}
-
-    // The next line, false after the last one.
-    bool Next(std::string_view& line);
-
-private:
-    std::string_view rest;
-};
+// Descriptors are read in lines of at most this many characters (a longer
+// line goes on as the next one), as the programs that write them read them.
+inline constexpr std::size_t DESCRIPTOR_LINE_LENGTH = 511;
 
 // The white-space separated tokens of a line. A double quote switches quoting
 // on or off and is removed, so a quoted token may hold blanks ("" is an empty

@@ -5,16 +5,9 @@
 #include <optional>
 #include <string_view>
 
-#include "image/DescriptorFile.h"
-
 namespace {
 
 using namespace std::string_view_literals;
-
-// The header block holds at most 99 track headers of under 512 bytes each and
-// sits at the end of the image; a block that starts further from the end
-// than this is not one.
-constexpr std::size_t MAX_FOOTER_BYTES = 1 << 20;
 
 constexpr std::uint32_t MAX_SESSIONS = 100;
 constexpr std::int64_t RAW_SECTOR = 2352;
@@ -174,8 +167,10 @@ bool ParseLayout(const DiscJugglerLayout& layout, const FooterWindow& footer,
         std::int64_t sessionEnd = previousSessionEnd;
         for (std::uint32_t track = 0; track < trackCount; ++track) {
             const std::optional<TrackHeader> header = ReadTrackHeader(layout, footer, position);
-            if (!header || !IsTableRow(table.trackCount)) return false;
+            if (!header) return false;
             if (header->total == 0 || header->total != header->check) return false;
+            TrackEntry* entry = table.Append();
+            if (entry == nullptr) return false;
 
             if (track == 0) byteGap += (header->start - previousSessionEnd) * RAW_SECTOR;
             const std::int64_t offset =
@@ -183,16 +178,14 @@ bool ParseLayout(const DiscJugglerLayout& layout, const FooterWindow& footer,
             if (!FitsDataOffset(offset)) return false;
             byteGap += (RAW_SECTOR - header->sectorSize) * header->total;
 
-            TrackEntry& entry = table.rows[std::size_t(table.trackCount)];
-            entry.index = table.trackCount;
-            entry.file = imagePath;
-            entry.mode = header->mode;
-            entry.sectorSize = header->sectorSize;
-            entry.dataOffset = std::int32_t(offset);
+            entry->index = table.Count() - 1;
+            entry->file = imagePath;
+            entry->mode = header->mode;
+            entry->sectorSize = header->sectorSize;
+            entry->dataOffset = std::int32_t(offset);
             // Working values that nothing reads; kept in 32 bits as the table holds them.
-            entry.start = std::int32_t(header->start + header->pregap - LEAD_IN_SECTORS);
-            entry.length = std::int32_t(header->length);
-            ++table.trackCount;
+            entry->start = std::int32_t(header->start + header->pregap - LEAD_IN_SECTORS);
+            entry->length = std::int32_t(header->length);
             sessionEnd = header->start + header->total;
         }
         previousSessionEnd = sessionEnd;
@@ -210,9 +203,4 @@ bool ParseDiscJuggler(const FooterWindow& footer, const std::string& imagePath, 
     }
     table = TrackTable{};
     return false;
-}
-
-bool ReadDiscJuggler(const std::string& imagePath, TrackTable& table) {
-    const std::optional<FooterWindow> footer = ReadFooter(imagePath, MAX_FOOTER_BYTES);
-    return footer && ParseDiscJuggler(*footer, imagePath, table);
 }

@@ -12,6 +12,3 @@
 // Fills `table` from the footer of the image at `imagePath`. False when no
 // layout describes the block.
 bool ParseDiscJuggler(const FooterWindow& footer, const std::string& imagePath, TrackTable& table);
-
-// Reads the end of the image once and parses it.
-bool ReadDiscJuggler(const std::string& imagePath, TrackTable& table);

@@ -54,3 +54,9 @@ bool FooterWindow::Matches(std::uint64_t position, std::string_view expected) co
     }
     return true;
 }
+
+std::optional<FooterWindow> ReadFooter(const ByteSource& source, std::size_t limit) {
+    const std::optional<std::string> tail = source.ReadTail(limit);
+    if (!tail) return std::nullopt;
+    return FooterWindow(std::vector<unsigned char>(tail->begin(), tail->end()), source.Size());
+}

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
+
+#include "image/ByteSource.h"
 
 // The last bytes of an image file, where DiscJuggler and Nero images keep their
 // track descriptors. It is read once, with its length capped, and parsed from
@@ -35,3 +38,7 @@ private:
     std::vector<unsigned char> bytes;
     std::uint64_t fileSize = 0;
 };
+
+// The last min(size, `limit`) bytes of a source as a window; nothing when
+// they cannot be read.
+std::optional<FooterWindow> ReadFooter(const ByteSource& source, std::size_t limit);

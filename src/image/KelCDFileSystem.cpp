@@ -11,17 +11,44 @@
 namespace {
 
 constexpr std::uint64_t BLOCK = 2048;
-constexpr std::int32_t VOLUME_DESCRIPTOR_SECTOR = 16;
+constexpr std::int64_t VOLUME_DESCRIPTOR_SECTOR = 16;
+
+// Fields of the primary volume descriptor (offsets in its 2048-byte block).
+constexpr std::size_t PVD_PATH_TABLE_SIZE = 132;    // LE32
+constexpr std::size_t PVD_TYPE_L_PATH_TABLE = 140;  // LE32, first sector of the table
+constexpr std::size_t PVD_ROOT_RECORD = 156;        // the root's directory record
+constexpr std::size_t RECORD_DATA_LENGTH = 10;      // LE32 in a directory record
+
+// Fields of a path table record.
+constexpr std::size_t PATH_IDENTIFIER_LENGTH = 0;  // byte
+constexpr std::size_t PATH_EXTENT = 2;             // LE32
+constexpr std::size_t PATH_PARENT = 6;             // LE16
+constexpr std::size_t PATH_IDENTIFIER = 8;         // the identifier, padded to even length
+
+// Fields of a directory record.
+constexpr std::size_t RECORD_LENGTH = 0;              // byte; 0 pads the rest of a sector
+constexpr std::size_t RECORD_EXTENT = 2;              // LE32
+constexpr std::size_t RECORD_FLAGS = 25;              // byte
+constexpr std::size_t RECORD_IDENTIFIER_LENGTH = 32;  // byte
+constexpr std::size_t RECORD_IDENTIFIER = 33;         // the identifier
+constexpr unsigned char FLAG_DIRECTORY = 0x02;
 
 // Path table directory numbers are 16-bit: no disc can refer to more rows.
 constexpr std::size_t MAX_DIRECTORIES = 65536;
 
-// Sizes of the fields this reader uses.
-constexpr std::size_t PATH_RECORD_HEADER = 8;
-constexpr std::size_t DIRECTORY_RECORD_HEADER = 33;
+// The files identification reads (SYSTEM.CNF, boot executables, UMD_DATA.BIN,
+// marker files) are a few megabytes at most; a larger claim is not loaded.
+constexpr std::uint64_t MAX_LOADED_FILE = 64 << 20;
 
+// Blocks that hold `bytes`: at least one, so that a loaded file always has
+// room for one byte past its end.
 std::uint64_t BlocksFor(std::uint64_t bytes) {
     return bytes / BLOCK + 1;
+}
+
+// Blocks the data of `bytes` occupies on the disc.
+std::uint64_t SectorsOf(std::uint64_t bytes) {
+    return (bytes + BLOCK - 1) / BLOCK;
 }
 
 // An identifier as text: up to its first zero byte.
@@ -34,36 +61,42 @@ std::string IdentifierText(const unsigned char* bytes, std::size_t length) {
 }  // namespace
 
 KelCDFileSystem::KelCDFileSystem(const std::string& imagePath)
-    : image(std::make_unique<KelCDImage>(imagePath)) {
+    : KelCDFileSystem(std::make_unique<KelCDImage>(imagePath)) {}
+
+KelCDFileSystem::KelCDFileSystem(std::unique_ptr<KelCDImage> opened) : image(std::move(opened)) {
     if (image->IsOpened()) ReadIndex();
 }
 
-bool KelCDFileSystem::LoadBlocks(std::uint32_t extent, std::uint64_t bytes,
+bool KelCDFileSystem::HoldsExtent(std::uint64_t extent, std::uint64_t bytes) const {
+    const std::uint64_t sectors = std::uint64_t(image->SectorCount());
+    return extent <= sectors && SectorsOf(bytes) <= sectors - extent;
+}
+
+bool KelCDFileSystem::LoadBlocks(std::uint64_t extent, std::uint64_t bytes,
                                  std::vector<unsigned char>& into) {
-    const std::uint64_t blocks = BlocksFor(bytes);
-    into.assign(blocks * BLOCK, 0);
-    if (extent > std::uint32_t(std::numeric_limits<std::int32_t>::max())) return false;
-    return image->ReadSectors(into.data(), std::int32_t(extent), std::int32_t(blocks));
+    into.assign(BlocksFor(bytes) * BLOCK, 0);
+    if (!HoldsExtent(extent, bytes)) return false;
+    return image->ReadSectors(into.data(), std::int64_t(extent), std::int32_t(SectorsOf(bytes)));
 }
 
 void KelCDFileSystem::ReadIndex() {
-    // Nothing the disc describes can be larger than the file that holds it.
-    const std::uint64_t imageBytes = image->DataFileSize();
+    // Nothing the disc describes can be larger than the image that holds it.
+    const std::uint64_t imageBytes = std::uint64_t(image->SectorCount()) * BLOCK;
     // A damaged path table can send every directory over the whole image;
     // together the directories of a real disc never hold more than it does.
     std::uint64_t directoryBytesLeft = 2 * imageBytes + 64 * BLOCK;
 
     directories.push_back({"dummy", 0, 0, 0});
 
-    std::vector<unsigned char> descriptor(BLOCK, 0);
-    image->ReadSectors(descriptor.data(), VOLUME_DESCRIPTOR_SECTOR, 1);
-    const std::uint32_t pathTableSize = ReadLE32(&descriptor[132]);
-    const std::uint32_t pathTableSector = ReadLE32(&descriptor[140]);
-    const std::uint32_t rootSize = ReadLE32(&descriptor[156 + 10]);
+    std::vector<unsigned char> descriptor;
+    if (!LoadBlocks(VOLUME_DESCRIPTOR_SECTOR, BLOCK, descriptor)) return;
+    const std::uint32_t pathTableSize = ReadLE32(&descriptor[PVD_PATH_TABLE_SIZE]);
+    const std::uint32_t pathTableSector = ReadLE32(&descriptor[PVD_TYPE_L_PATH_TABLE]);
+    const std::uint32_t rootSize = ReadLE32(&descriptor[PVD_ROOT_RECORD + RECORD_DATA_LENGTH]);
     if (pathTableSize > imageBytes) return;
 
     std::vector<unsigned char> pathTable;
-    LoadBlocks(pathTableSector, pathTableSize, pathTable);
+    if (!LoadBlocks(pathTableSector, pathTableSize, pathTable)) return;
     if (!WalkPathTable(pathTable, pathTableSize, rootSize)) return;
 
     std::vector<unsigned char> buffer;
@@ -73,7 +106,9 @@ void KelCDFileSystem::ReadIndex() {
         const std::uint64_t bytes = BlocksFor(size) * BLOCK;
         if (bytes > directoryBytesLeft) break;
         directoryBytesLeft -= bytes;
-        LoadBlocks(directories[row].extent, size, buffer);
+        // A directory the image does not hold whole is damage: its files
+        // are not listed.
+        if (!LoadBlocks(directories[row].extent, size, buffer)) continue;
         WalkDirectory(row, buffer);
     }
     valid = true;
@@ -83,17 +118,17 @@ bool KelCDFileSystem::WalkPathTable(const std::vector<unsigned char>& table,
                                     std::uint32_t tableSize, std::uint32_t rootSize) {
     std::size_t offset = 0;
     while (offset < tableSize && directories.size() < MAX_DIRECTORIES) {
-        if (offset + PATH_RECORD_HEADER > table.size()) break;
-        const std::size_t length = table[offset];
-        if (offset + PATH_RECORD_HEADER + length > table.size()) break;
+        if (offset + PATH_IDENTIFIER > table.size()) break;
+        const std::size_t length = table[offset + PATH_IDENTIFIER_LENGTH];
+        if (offset + PATH_IDENTIFIER + length > table.size()) break;
 
         DirectoryEntry row;
-        row.extent = ReadLE32(&table[offset + 2]);
-        row.parent = ReadLE16(&table[offset + 6]);
+        row.extent = ReadLE32(&table[offset + PATH_EXTENT]);
+        row.parent = ReadLE16(&table[offset + PATH_PARENT]);
         row.size = rootSize;
         const std::string identifier =
-            platform::ToLowerAscii(IdentifierText(&table[offset + PATH_RECORD_HEADER], length));
-        offset += PATH_RECORD_HEADER + length + (length & 1);
+            platform::ToLowerAscii(IdentifierText(&table[offset + PATH_IDENTIFIER], length));
+        offset += PATH_IDENTIFIER + length + (length & 1);
 
         if (row.parent <= 1) {
             row.name = directories.size() > 1 ? identifier + "\\" : identifier;
@@ -112,24 +147,23 @@ void KelCDFileSystem::WalkDirectory(std::size_t row, std::vector<unsigned char>&
     const std::size_t size = directories[row].size;
     std::size_t offset = 0;
     while (offset < size) {
-        if (offset + DIRECTORY_RECORD_HEADER > buffer.size()) break;
-        const std::size_t length = buffer[offset];
+        if (offset + RECORD_IDENTIFIER > buffer.size()) break;
+        const std::size_t length = buffer[offset + RECORD_LENGTH];
         if (length == 0) {
             // Records never cross a sector boundary: the zeros pad this sector
             // and the directory goes on in the next one.
             offset = (offset / BLOCK + 1) * BLOCK;
             continue;
         }
-        const std::size_t identifierLength = buffer[offset + 32];
-        if (length < DIRECTORY_RECORD_HEADER + identifierLength ||
-            offset + length > buffer.size()) {
+        const std::size_t identifierLength = buffer[offset + RECORD_IDENTIFIER_LENGTH];
+        if (length < RECORD_IDENTIFIER + identifierLength || offset + length > buffer.size()) {
             break;  // a record that does not hold its own identifier is damage
         }
-        const std::uint32_t extent = ReadLE32(&buffer[offset + 2]);
-        const std::uint32_t dataLength = ReadLE32(&buffer[offset + 10]);
-        const bool isDirectory = (buffer[offset + 25] & 0x02) != 0;
+        const std::uint32_t extent = ReadLE32(&buffer[offset + RECORD_EXTENT]);
+        const std::uint32_t dataLength = ReadLE32(&buffer[offset + RECORD_DATA_LENGTH]);
+        const bool isDirectory = (buffer[offset + RECORD_FLAGS] & FLAG_DIRECTORY) != 0;
         std::string identifier =
-            IdentifierText(&buffer[offset + DIRECTORY_RECORD_HEADER], identifierLength);
+            IdentifierText(&buffer[offset + RECORD_IDENTIFIER], identifierLength);
         offset += length;
 
         identifier = identifier.substr(0, identifier.find(';'));
@@ -156,14 +190,15 @@ std::int32_t KelCDFileSystem::OpenFile(const std::string& path) {
     if (buffers.size() >= std::size_t(std::numeric_limits<std::int32_t>::max())) return -1;
     const FileEntry& file = files[found->second];
 
-    const std::uint64_t size = std::min<std::uint64_t>(file.size, image->DataFileSize());
-    const std::uint64_t blocks = BlocksFor(size);
-    auto buffer = std::make_shared<unsigned char[]>(blocks * BLOCK);
-    if (file.extent <= std::uint32_t(std::numeric_limits<std::int32_t>::max())) {
-        image->ReadSectors(buffer.get(), std::int32_t(file.extent), std::int32_t(blocks));
+    // A file larger than any the program reads, or one that runs past the end
+    // of the image, is damage rather than data.
+    if (file.size > MAX_LOADED_FILE || !HoldsExtent(file.extent, file.size)) return -1;
+    auto buffer = std::make_shared<unsigned char[]>(BlocksFor(file.size) * BLOCK);
+    if (!image->ReadSectors(buffer.get(), file.extent, std::int32_t(SectorsOf(file.size)))) {
+        return -1;
     }
     buffers.push_back(std::move(buffer));
-    sizes.push_back(std::int64_t(size));
+    sizes.push_back(std::int64_t(file.size));
     return std::int32_t(buffers.size() - 1);
 }
 

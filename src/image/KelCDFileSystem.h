@@ -30,13 +30,20 @@ struct FileEntry {
 class KelCDFileSystem {
 public:
     explicit KelCDFileSystem(const std::string& imagePath);
+    // The file system of an image opened elsewhere (from memory, in tests).
+    explicit KelCDFileSystem(std::unique_ptr<KelCDImage> image);
     virtual ~KelCDFileSystem() = default;
 
     bool IsValid() const { return valid; }
+    // Why the image could not be read, for the user; empty when nothing is
+    // known.
+    const std::string& Problem() const { return image->Problem(); }
 
     // Loads the file with this path (ASCII case ignored, '\' between levels, no
     // leading '\', no version suffix) and returns the index of its buffer, or
-    // -1 when the disc has no such file. Each call loads anew.
+    // -1 when the disc has no such file, or when its extent does not lie inside
+    // the image or it is larger than any file read to identify a disc. Each
+    // call loads anew.
     std::int32_t OpenFile(const std::string& path);
 
     // The loaded bytes, in a block of whole 2048-byte sectors that holds at
@@ -56,8 +63,11 @@ private:
     bool WalkPathTable(const std::vector<unsigned char>& table, std::uint32_t tableSize,
                        std::uint32_t rootSize);
     void WalkDirectory(std::size_t row, std::vector<unsigned char>& buffer);
-    // A zero-filled buffer of whole blocks holding `bytes` plus at least one more.
-    bool LoadBlocks(std::uint32_t extent, std::uint64_t bytes, std::vector<unsigned char>& into);
+    // Whether `bytes` from sector `extent` on lie inside the image.
+    bool HoldsExtent(std::uint64_t extent, std::uint64_t bytes) const;
+    // A zero-filled buffer of whole blocks holding `bytes` plus at least one
+    // more, filled from `extent`; false when the image does not hold them.
+    bool LoadBlocks(std::uint64_t extent, std::uint64_t bytes, std::vector<unsigned char>& into);
 
     std::unique_ptr<KelCDImage> image;
     bool valid = false;

@@ -9,30 +9,43 @@
 #include <memory>
 #include <string>
 
+#include "image/ImageFiles.h"
 #include "image/KelCDImageBase.h"
+#include "image/SectorSource.h"
 
 // The one way into a disc image: constructed from a path, it picks the reader
 // that understands the image and reads runs of 2048-byte user-data blocks by
-// sector number, whatever the sectors look like on disk.
+// sector number, whatever the sectors look like where they are stored.
 class KelCDImage {
 public:
-    explicit KelCDImage(const std::string& path);
+    // A descriptor first; a path whose descriptor does not parse is still
+    // probed as a single file of sectors.
+    explicit KelCDImage(const std::string& path, const ImageFiles& files = DiskFiles());
+    // An image over a reader built elsewhere (from memory, in tests).
+    explicit KelCDImage(std::unique_ptr<KelCDImageBase> reader);
     virtual ~KelCDImage() = default;
 
     bool IsOpened() const { return opened; }
     const KelCDImageBase& Reader() const { return *reader; }
+    // Why the image could not be read, for the user; empty when nothing is
+    // known beyond "not an image".
+    const std::string& Problem() const { return problem; }
 
-    // Byte size of the file that holds the sectors (0 when unknown). Anything
-    // the disc's own structures claim beyond it cannot be real data.
-    std::uint64_t DataFileSize() const { return dataFileSize; }
+    // Whole sectors the image holds: anything the disc's own structures claim
+    // beyond them cannot be real data.
+    std::int64_t SectorCount() const;
 
     // Reads `count` user-data blocks starting at `sector` into `destination`
-    // (at least count * 2048 bytes). False when the data file cannot be
-    // opened; blocks beyond the end of the file are left as they were.
-    bool ReadSectors(unsigned char* destination, std::int32_t sector, std::int32_t count) const;
+    // (at least count * 2048 bytes). False when the image is not open, a read
+    // failed, or a block lies beyond the image (such blocks are left as they
+    // were).
+    bool ReadSectors(unsigned char* destination, std::int64_t sector, std::int32_t count) const;
 
 private:
+    void UseReader(std::unique_ptr<KelCDImageBase> chosen);
+
     std::unique_ptr<KelCDImageBase> reader;
     bool opened = false;
-    std::uint64_t dataFileSize = 0;
+    std::unique_ptr<SectorSource> sectors;
+    std::string problem;
 };

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "image/ByteSource.h"
 
 // How the 2048 bytes of user data sit inside a stored sector.
 enum class SectorKind : std::int32_t {
@@ -11,9 +14,10 @@ enum class SectorKind : std::int32_t {
     Other = 3,
 };
 
-// A reader that knows where the sectors of one disc image lie: in which file,
+// A reader that knows where the sectors of one disc image lie: in which data,
 // from which byte, how many bytes per stored sector and of which kind. One
-// derived class per way of describing an image.
+// derived class per way of describing an image. A reader opens its files once,
+// when it is built, and keeps them open.
 class KelCDImageBase {
 public:
     virtual ~KelCDImageBase() = default;
@@ -23,12 +27,18 @@ public:
     virtual std::int32_t TrackSectorSize(std::int32_t track) const = 0;
     virtual SectorKind TrackSectorKind(std::int32_t track) const = 0;
     virtual std::string TrackFileName(std::int32_t track) const = 0;
+    // The opened data of a track; null outside the tracks.
+    virtual std::shared_ptr<const ByteSource> TrackData(std::int32_t track) const = 0;
 
     bool IsOpened() const { return opened; }
     // The file that holds the sectors (for a descriptor, its data file).
     const std::string& ImagePath() const { return imagePath; }
+    // Why a descriptor was refused, for the user; empty when there is nothing
+    // to say (the image opened, or the path named no descriptor).
+    const std::string& Problem() const { return problem; }
 
 protected:
     std::string imagePath;
     bool opened = false;
+    std::string problem;
 };

@@ -1,42 +1,106 @@
 #include "image/KelCDImageDAO.h"
 
+#include <optional>
+
 #include "image/CloneCDParser.h"
 #include "image/CueSheetParser.h"
+#include "image/DescriptorFiles.h"
+#include "image/DescriptorParse.h"
 #include "image/DiscJugglerParser.h"
+#include "image/FooterWindow.h"
 #include "image/NeroParser.h"
 #include "platform/AsciiCase.h"
+#include "platform/PathText.h"
 
 namespace {
 
-bool ParseDescriptor(const std::string& path, TrackTable& table) {
+// Descriptor texts are a few kilobytes, and the track blocks of DiscJuggler
+// and Nero images a few kilobytes at the end of the image: anything larger
+// (or a block further from the end) is not one.
+constexpr std::size_t MAX_DESCRIPTOR_BYTES = 1 << 20;
+
+enum class DescriptorKind { None, CloneCD, DiscJuggler, CueSheet, Nero };
+
+DescriptorKind KindOfPath(const std::string& path) {
     const std::string lowered = platform::ToLowerAscii(path);
     const auto names = [&lowered](const char* extension) {
         return lowered.find(extension) != std::string::npos;
     };
-    if (names(".ccd")) return ReadCloneCD(path, table);
-    if (names(".cdi")) return ReadDiscJuggler(path, table);
-    if (names(".cue")) return ReadCueSheet(path, table);
-    if (names(".nrg")) return ReadNero(path, table);
-    return false;
+    if (names(".ccd")) return DescriptorKind::CloneCD;
+    if (names(".cdi")) return DescriptorKind::DiscJuggler;
+    if (names(".cue")) return DescriptorKind::CueSheet;
+    if (names(".nrg")) return DescriptorKind::Nero;
+    return DescriptorKind::None;
+}
+
+std::optional<std::string> ReadText(const ByteSource& source) {
+    if (source.Size() > MAX_DESCRIPTOR_BYTES) return std::nullopt;
+    std::string text(std::size_t(source.Size()), '\0');
+    const std::optional<std::size_t> got = source.ReadAt(text.data(), text.size(), 0);
+    if (!got) return std::nullopt;
+    text.resize(*got);
+    return text;
+}
+
+// DiscJuggler and Nero images describe their tracks at the end of the file
+// that holds them.
+template <typename Parser>
+DescriptorParse ParseFooter(Parser parser, const char* refusal, const std::string& path,
+                            const ImageFiles& files) {
+    const std::shared_ptr<const ByteSource> image = files.Open(path);
+    if (!image) return Refused("cannot be read");
+    const std::optional<FooterWindow> footer = ReadFooter(*image, MAX_DESCRIPTOR_BYTES);
+    DescriptorParse parse;
+    if (!footer || !parser(*footer, path, parse.table)) return Refused(refusal);
+    for (std::int32_t row = 0; row < parse.table.Count(); ++row) {
+        TrackEntry& entry = *parse.table.Row(row);
+        if (!entry.file.empty()) entry.data = image;
+    }
+    parse.accepted = true;
+    return parse;
+}
+
+DescriptorParse ReadDescriptor(DescriptorKind kind, const std::string& path,
+                               const ImageFiles& files) {
+    if (kind == DescriptorKind::DiscJuggler) {
+        return ParseFooter(ParseDiscJuggler, "no known DiscJuggler track block", path, files);
+    }
+    if (kind == DescriptorKind::Nero) {
+        return ParseFooter(ParseNero, "no Nero track chunks this reader knows", path, files);
+    }
+    const std::shared_ptr<const ByteSource> source = files.Open(path);
+    const std::optional<std::string> text = source ? ReadText(*source) : std::nullopt;
+    if (!text) return Refused("cannot be read as a descriptor");
+    if (kind == DescriptorKind::CueSheet) {
+        DescriptorParse parse = ParseCueSheet(*text);
+        return parse.accepted ? ResolveCueSheet(std::move(parse), path, files) : parse;
+    }
+    DescriptorParse parse = ParseCloneCD(*text);
+    return parse.accepted ? ResolveCloneCD(std::move(parse), path, files) : parse;
 }
 
 }  // namespace
 
-KelCDImageDAO::KelCDImageDAO(const std::string& path) {
+KelCDImageDAO::KelCDImageDAO(const std::string& path, const ImageFiles& files) {
+    const DescriptorKind kind = KindOfPath(path);
+    if (kind == DescriptorKind::None) return;
+    DescriptorParse parse = ReadDescriptor(kind, path, files);
+    if (!parse.accepted) {
+        problem = platform::SplitAtLastSeparator(path).name + ", " + parse.Explained();
+        return;
+    }
     // A descriptor without a first track (a sheet without tracks, or any file
     // whose path merely contains ".cue") leaves nothing to read; staying
     // unopened lets the facade probe the file itself.
-    if (!ParseDescriptor(path, table) || table.trackCount < 1 || table.rows[0].file.empty()) {
-        table = TrackTable{};
-        return;
-    }
-    imagePath = table.rows[0].file;
+    if (parse.table.Count() < 1 || parse.table.At(0).file.empty()) return;
+    table = std::move(parse.table);
+    imagePath = table.At(0).file;
     opened = true;
 }
 
 const TrackEntry* KelCDImageDAO::Row(std::int32_t track) const {
-    if (track < 0 || track >= table.trackCount || !IsTableRow(track)) return nullptr;
-    return &table.rows[std::size_t(track)];
+    if (track < 0 || track >= table.Count()) return nullptr;
+    return &table.At(track);
 }
 
 std::int64_t KelCDImageDAO::TrackDataOffset(std::int32_t track) const {
@@ -67,4 +131,9 @@ SectorKind KelCDImageDAO::TrackSectorKind(std::int32_t track) const {
 std::string KelCDImageDAO::TrackFileName(std::int32_t track) const {
     const TrackEntry* row = Row(track);
     return row ? row->file : std::string();
+}
+
+std::shared_ptr<const ByteSource> KelCDImageDAO::TrackData(std::int32_t track) const {
+    const TrackEntry* row = Row(track);
+    return row ? row->data : nullptr;
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "image/ImageFiles.h"
 #include "image/KelCDImageBase.h"
 #include "image/TrackTable.h"
 
@@ -9,17 +10,19 @@
 // BINARY data files, a CloneCD control file (.ccd) with its .img file, a
 // DiscJuggler image (.cdi) or a Nero image (.nrg). The kind is taken from the
 // path (anywhere in it, ignoring case, in the order .ccd, .cdi, .cue, .nrg);
-// the reader opens when that kind's parser accepts the descriptor. Sectors
-// are then read from the data file of the first track.
+// the reader opens when that kind's parser accepts the descriptor and every
+// data file it names can be opened. Sectors are then read from the data of
+// the first track.
 class KelCDImageDAO final : public KelCDImageBase {
 public:
-    explicit KelCDImageDAO(const std::string& path);
+    explicit KelCDImageDAO(const std::string& path, const ImageFiles& files = DiskFiles());
 
-    std::int32_t TrackCount() const override { return table.trackCount; }
+    std::int32_t TrackCount() const override { return table.Count(); }
     std::int64_t TrackDataOffset(std::int32_t track) const override;
     std::int32_t TrackSectorSize(std::int32_t track) const override;
     SectorKind TrackSectorKind(std::int32_t track) const override;
     std::string TrackFileName(std::int32_t track) const override;
+    std::shared_ptr<const ByteSource> TrackData(std::int32_t track) const override;
 
 private:
     // The row of a track index, or null outside 0 .. TrackCount() - 1.

@@ -1,11 +1,8 @@
 #include "image/KelCDImageISO.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -49,19 +46,18 @@ std::int32_t ModeOf(ModeRule rule, const std::vector<unsigned char>& probe) {
 
 }  // namespace
 
-KelCDImageISO::KelCDImageISO(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
+KelCDImageISO::KelCDImageISO(const std::string& path) : KelCDImageISO(OpenFileSource(path), path) {}
+
+KelCDImageISO::KelCDImageISO(std::shared_ptr<const ByteSource> source, const std::string& path)
+    : data(std::move(source)) {
+    if (data) Probe(path);
+}
+
+void KelCDImageISO::Probe(const std::string& path) {
     std::vector<unsigned char> probe(PROBE_BYTES);
-    std::size_t filled = 0;
-    while (filled < probe.size()) {
-        const ssize_t got = pread(fd, probe.data() + filled, probe.size() - filled, filled);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        filled += static_cast<std::size_t>(got);
-    }
-    close(fd);
-    probe.resize(filled);
+    const std::optional<std::size_t> got = data->ReadAt(probe.data(), probe.size(), 0);
+    if (!got) return;
+    probe.resize(*got);
 
     for (const ProbeRow& row : PROBE_LAYOUT) {
         if (row.signatureOffset + sizeof SIGNATURE > probe.size()) continue;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "image/ByteSource.h"
 #include "image/KelCDImageBase.h"
 
 // A single file of sectors: a cooked ISO image or a raw image with 2336-,
@@ -10,6 +12,9 @@
 class KelCDImageISO final : public KelCDImageBase {
 public:
     explicit KelCDImageISO(const std::string& path);
+    // The same over bytes already open (in memory, or decompressed); `path`
+    // names them for the user.
+    KelCDImageISO(std::shared_ptr<const ByteSource> data, const std::string& path);
 
     std::int32_t TrackCount() const override { return 1; }
     std::int64_t TrackDataOffset(std::int32_t) const override { return 0; }
@@ -20,8 +25,14 @@ public:
     std::string TrackFileName(std::int32_t track) const override {
         return track <= 0 ? imagePath : std::string();
     }
+    std::shared_ptr<const ByteSource> TrackData(std::int32_t track) const override {
+        return track == 0 && opened ? data : nullptr;
+    }
 
 private:
+    void Probe(const std::string& path);
+
+    std::shared_ptr<const ByteSource> data;
     std::int32_t sectorSize = 2048;
     std::int32_t mode = 1;
 };

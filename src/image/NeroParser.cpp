@@ -4,13 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "image/DescriptorFile.h"
-
 namespace {
-
-// The chunks this reader accepts take a few kilobytes for 99 tracks; a chain
-// that starts further from the end than this is not one.
-constexpr std::size_t MAX_FOOTER_BYTES = 1 << 20;
 
 constexpr std::int64_t RAW_SECTOR = 2352;
 constexpr std::int32_t LEAD_IN_SECTORS = 150;
@@ -98,16 +92,14 @@ std::optional<std::uint32_t> ChunkWalk::ChunkSize() const {
 bool ChunkWalk::ReadCues() {
     const std::optional<std::uint32_t> size = ChunkSize();
     if (!size || *size < CUES_LEAD_IN) return false;
-    const std::int64_t trackCount = *size / 16 - 1;
-    if (trackCount > TrackTable::MAX_TRACKS) return false;
-    table.trackCount = std::int32_t(trackCount);
+    if (!table.SetCount(*size / 16 - 1)) return false;
 
     const std::uint64_t entries = *size / CUES_ENTRY - 2;
     std::uint64_t at = position + CHUNK_HEADER + CUES_LEAD_IN;
     for (std::uint64_t e = 0; e < entries; ++e, at += CUES_ENTRY) {
         const std::uint64_t row = e / 2;
-        if (!IsTableRow(std::int64_t(row))) return false;
-        TrackEntry& entry = table.rows[row];
+        TrackEntry* entry = table.Row(std::int64_t(row));
+        if (entry == nullptr) return false;
         const unsigned char control = footer.Byte(at);
         const unsigned char track = footer.Byte(at + 1);
         const unsigned char index = footer.Byte(at + 2);
@@ -116,22 +108,22 @@ bool ChunkWalk::ReadCues() {
                                     FromBcd(footer.Byte(at + 6)) * 75 +
                                     FromBcd(footer.Byte(at + 7));
         if (index == 0 || track == LEAD_OUT_TRACK) {
-            entry.length = frames - entry.start - LEAD_IN_SECTORS;
+            entry->length = frames - entry->start - LEAD_IN_SECTORS;
             continue;
         }
         const std::optional<TrackMode> mode = TrackModeOfControl(control);
         if (!mode) {
             // The tracks end here; the chain goes on right after this entry.
-            table.trackCount = std::int32_t(row);
+            table.SetCount(std::int64_t(row));
             position = at + CUES_ENTRY;
             return true;
         }
-        entry.index = std::int32_t(row);
-        entry.file = imagePath;
-        entry.mode = *mode;
-        entry.sectorSize = std::int32_t(RAW_SECTOR);
-        entry.start = frames - LEAD_IN_SECTORS;
-        entry.dataOffset = std::int32_t(frames * RAW_SECTOR);
+        entry->index = std::int32_t(row);
+        entry->file = imagePath;
+        entry->mode = *mode;
+        entry->sectorSize = std::int32_t(RAW_SECTOR);
+        entry->start = frames - LEAD_IN_SECTORS;
+        entry->dataOffset = std::int32_t(frames * RAW_SECTOR);
     }
     position = at;
     return true;
@@ -153,8 +145,10 @@ bool ChunkWalk::ReadDaoi() {
         const std::uint64_t at = first + i * DAOI_ENTRY;
         const std::uint32_t index1Offset = footer.BE32(at + 22);
         if (!FitsDataOffset(index1Offset)) return false;
-        table.rows[i].sectorSize = footer.BE16(at + 12);
-        table.rows[i].dataOffset = std::int32_t(index1Offset);
+        TrackEntry* entry = table.Row(std::int64_t(i));
+        if (entry == nullptr) return false;
+        entry->sectorSize = footer.BE16(at + 12);
+        entry->dataOffset = std::int32_t(index1Offset);
     }
     position = first + entries * DAOI_ENTRY;
     return true;
@@ -171,9 +165,11 @@ bool ChunkWalk::ReadEtnf() {
         const std::uint32_t dataOffset = footer.BE32(at);
         const std::uint32_t lengthBytes = footer.BE32(at + 4);
         const std::uint32_t modeCode = footer.BE32(at + 8);
-        if (!IsTableRow(table.trackCount) || !FitsDataOffset(dataOffset)) return false;
+        if (!FitsDataOffset(dataOffset)) return false;
+        TrackEntry* row = table.Append();
+        if (row == nullptr) return false;
 
-        TrackEntry& entry = table.rows[std::size_t(table.trackCount)];
+        TrackEntry& entry = *row;
         switch (modeCode) {
             case 0:
                 entry.mode = TrackMode::Mode1;
@@ -198,13 +194,12 @@ bool ChunkWalk::ReadEtnf() {
                 entry.sectorSize = 2352;
                 break;
         }
-        entry.index = table.trackCount;
+        entry.index = table.Count() - 1;
         entry.file = imagePath;
         entry.dataOffset = std::int32_t(dataOffset);
         entry.start = std::int32_t(footer.BE32(at + 12));
         entry.length =
             std::int32_t(lengthBytes / std::uint32_t(entry.sectorSize)) - LEAD_IN_SECTORS;
-        ++table.trackCount;
     }
     position = first + entries * ETNF_ENTRY;
     return true;
@@ -221,9 +216,4 @@ bool ChunkWalk::SkipChunk() {
 
 bool ParseNero(const FooterWindow& footer, const std::string& imagePath, TrackTable& table) {
     return ChunkWalk(footer, imagePath, table).Run();
-}
-
-bool ReadNero(const std::string& imagePath, TrackTable& table) {
-    const std::optional<FooterWindow> footer = ReadFooter(imagePath, MAX_FOOTER_BYTES);
-    return footer && ParseNero(*footer, imagePath, table);
 }

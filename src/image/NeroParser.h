@@ -14,6 +14,3 @@
 // chain does not start with CUES, holds a chunk this reader does not know, or
 // runs past the end of the file.
 bool ParseNero(const FooterWindow& footer, const std::string& imagePath, TrackTable& table);
-
-// Reads the end of the image once and parses it.
-bool ReadNero(const std::string& imagePath, TrackTable& table);

@@ -2,6 +2,7 @@
 
 #include "image/DescriptorText.h"
 #include "platform/AsciiCase.h"
+#include "platform/TextLines.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ std::string_view Unquoted(std::string_view value) {
 
 SectionedKeyText::SectionedKeyText(std::string_view text) {
     Entries* current = nullptr;
-    DescriptorLineReader lines(text);
+    platform::LineReader lines(text, DESCRIPTOR_LINE_LENGTH);
     std::string_view line;
     while (lines.Next(line)) {
         const std::size_t first = line.find_first_not_of(" \t");

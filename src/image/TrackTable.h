@@ -3,7 +3,10 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <string>
+
+#include "image/ByteSource.h"
 
 // What a track holds, as the descriptors describe it.
 enum class TrackMode : std::int32_t {
@@ -16,27 +19,47 @@ enum class TrackMode : std::int32_t {
 // One track of a descriptor-based image.
 struct TrackEntry {
     std::int32_t index = 0;  // the row's own 0-based index
-    std::string file;        // the file that holds the track's sectors
+    // The track's data file: as the descriptor names it until the data files
+    // are resolved, then its path.
+    std::string file;
     TrackMode mode = TrackMode::Unset;
     std::int32_t sectorSize = 0;  // stored bytes per sector: 2048, 2336, 2352 or 2448
     std::int32_t dataOffset = 0;  // byte position in `file` of the track's first user sector
     std::int32_t start = 0;       // working sector position of the parsers
     std::int32_t length = 0;      // working length in sectors of the parsers
+    // The opened data file, once resolved; rows of one file share it.
+    std::shared_ptr<const ByteSource> data;
 };
 
 // The tracks a descriptor parser found. A disc has at most 99 tracks, so the
-// rows are a fixed array: every parser checks a row number before it writes.
-struct TrackTable {
+// rows are a fixed array, and the table itself refuses a row past it: track
+// numbers come from untrusted descriptors, and no parser can forget the check.
+class TrackTable {
+public:
     static constexpr std::int32_t MAX_TRACKS = 99;
 
-    std::int32_t trackCount = 0;
+    // The number of rows in use.
+    std::int32_t Count() const { return count; }
+
+    // A row for reading; an empty row for a number outside the table.
+    const TrackEntry& At(std::int64_t row) const;
+
+    // A row for writing, by its 0-based number; null outside the table. The
+    // count is the parser's to keep (SetCount), as descriptors may fill rows
+    // out of order.
+    TrackEntry* Row(std::int64_t row);
+
+    // The row after the last one in use, which is counted; null when the
+    // table is full.
+    TrackEntry* Append();
+
+    // Sets the number of rows in use; false (and nothing changed) past the table.
+    bool SetCount(std::int64_t rows);
+
+private:
+    std::int32_t count = 0;
     std::array<TrackEntry, MAX_TRACKS> rows{};
 };
-
-// Row numbers come from untrusted descriptors; this is the one bounds test.
-constexpr bool IsTableRow(std::int64_t row) {
-    return row >= 0 && row < TrackTable::MAX_TRACKS;
-}
 
 // Data offsets are 32-bit in the table; parsers compute them in 64 bits and
 // refuse a descriptor whose offset would not fit rather than let it wrap.

@@ -1,19 +1,17 @@
 #include "platform/Crc32.h"
 
-#include <fcntl.h>
 #include <libdeflate.h>
-#include <sys/stat.h>
 #include <sys/uio.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdio>
 #include <limits>
 #include <memory>
 #include <optional>
 #include <thread>
+
+#include "platform/ReadOnlyFile.h"
 
 namespace platform {
 
@@ -37,17 +35,17 @@ constexpr std::size_t BLOCK = 256 * 1024;
 constexpr std::uint64_t SPLIT_FROM = 16 << 20;
 
 // The checksum of [from, to) of a file; nothing when a read fails.
-std::optional<std::uint32_t> RangeCrc(int fd, std::uint64_t from, std::uint64_t to) {
+std::optional<std::uint32_t> RangeCrc(const ReadOnlyFile& file, std::uint64_t from,
+                                      std::uint64_t to) {
     auto block = std::make_unique_for_overwrite<unsigned char[]>(BLOCK);
     std::uint32_t crc = 0;
     while (from < to) {
-        const ssize_t got = pread(
-            fd, block.get(), std::size_t(std::min<std::uint64_t>(BLOCK, to - from)), off_t(from));
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return std::nullopt;
-        if (got == 0) break;
-        crc = Crc32Update(crc, block.get(), std::size_t(got));
-        from += std::uint64_t(got);
+        const std::optional<std::size_t> got =
+            file.ReadAt(block.get(), std::size_t(std::min<std::uint64_t>(BLOCK, to - from)), from);
+        if (!got) return std::nullopt;
+        if (*got == 0) break;
+        crc = Crc32Update(crc, block.get(), *got);
+        from += *got;
     }
     return crc;
 }
@@ -98,31 +96,25 @@ std::uint32_t Crc32Combine(std::uint32_t first, std::uint32_t second, std::uint6
 }
 
 std::string WholeFileCrcText(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return CRC_UNREADABLE;
-    struct stat status;
-    if (fstat(fd, &status) != 0) {
-        close(fd);
-        return CRC_UNREADABLE;
-    }
-    const std::uint64_t size = std::uint64_t(status.st_size);
-    posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    const ReadOnlyFile file(path);
+    if (!file.IsOpen()) return CRC_UNREADABLE;
+    const std::uint64_t size = file.Size();
+    file.AdviseSequential();
 
     std::optional<std::uint32_t> crc;
     const std::uint64_t half = size / 2;
-    if (S_ISREG(status.st_mode) && size >= SPLIT_FROM && Cached(fd, half)) {
+    if (size >= SPLIT_FROM && Cached(file.Descriptor(), half)) {
         // From memory, copying the file out is what costs: two threads copy
         // and check its two halves at once. From a disk, one reader in order
         // is fastest (two would make a disk seek back and forth).
         std::optional<std::uint32_t> second;
-        std::thread other([&] { second = RangeCrc(fd, half, size); });
-        const std::optional<std::uint32_t> first = RangeCrc(fd, 0, half);
+        std::thread other([&] { second = RangeCrc(file, half, size); });
+        const std::optional<std::uint32_t> first = RangeCrc(file, 0, half);
         other.join();
         if (first && second) crc = Crc32Combine(*first, *second, size - half);
     } else {
-        crc = RangeCrc(fd, 0, std::numeric_limits<std::uint64_t>::max());
+        crc = RangeCrc(file, 0, std::numeric_limits<std::uint64_t>::max());
     }
-    close(fd);
     return crc ? CrcText(*crc) : CRC_UNREADABLE;
 }
 

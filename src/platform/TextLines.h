@@ -1,25 +1,47 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// Line-oriented text files. Every text file the program writes ends each line
-// with CR LF, also on Linux, because the files are shared with users of other
+#include "platform/ReadOnlyFile.h"
+
+// Line-oriented text. Every text file the program writes ends each line with
+// CR LF, also on Linux, because the files are shared with users of other
 // systems. Reading accepts both: a line ends at LF, and one CR right before the
 // LF is not part of the line. A last line without LF is a line too.
 namespace platform {
 
 inline constexpr std::string_view LINE_END = "\r\n";
 
-// Calls `take` with each line of the file in order, streaming, so a huge file
-// never sits in memory whole. False when the file cannot be opened; a read
-// error ends the lines early.
-bool ReadTextLines(const std::string& path, const std::function<void(std::string_view)>& take);
+// The one line splitter of the program. With a maximum length (descriptor
+// files are read in lines of at most 511 characters), a longer line goes on
+// as the next one. Hands out views into the text; allocates nothing.
+class LineReader {
+public:
+    static constexpr std::size_t UNLIMITED = std::string_view::npos;
 
-// The lines of a text already in memory, by the same rule.
+    explicit LineReader(std::string_view text, std::size_t maxLength = UNLIMITED)
+        : rest(text), maxLength(maxLength) {}
+
+    // The next line, false after the last one.
+    bool Next(std::string_view& line);
+
+private:
+    std::string_view rest;
+    std::size_t maxLength;
+};
+
+// The lines of a text already in memory.
 std::vector<std::string> SplitTextLines(std::string_view text);
+
+// Reads a text file whole (up to MAX_TEXT_FILE) and calls `take` with each of
+// its lines in order. The outcome tells a missing file from one that exists
+// but could not be read.
+SmallFile::Outcome ReadTextLines(const std::string& path,
+                                 const std::function<void(std::string_view)>& take);
 
 // Appends `line` and the line end to `text`.
 inline void AppendLine(std::string& text, std::string_view line) {

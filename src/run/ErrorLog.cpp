@@ -10,6 +10,10 @@ std::string FailedToFindIdLine(std::string_view basePath) {
     return "Failed to find ID - " + std::string(basePath);
 }
 
+std::string ImageProblemLine(std::string_view problem) {
+    return "    " + std::string(problem);
+}
+
 std::string NotInDatabaseLine(std::string_view identifier, std::string_view basePath) {
     return "ID : " + std::string(identifier) + " - Not in Database - " + std::string(basePath);
 }

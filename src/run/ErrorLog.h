@@ -21,6 +21,10 @@ std::string FailedToFindIdLine(std::string_view basePath);
 // `identifier` is the last one tried (empty when the disc gave none).
 std::string NotInDatabaseLine(std::string_view identifier, std::string_view basePath);
 
+// The line after "Failed to find ID" that says why the disc's image could not
+// be read, when that is known (a descriptor that was refused, and where).
+std::string ImageProblemLine(std::string_view problem);
+
 // Adds the request block and then the error lines to the log, or nothing when
 // there are no error lines (the log's Write then leaves the file as it is).
 void AddErrorLogBlock(KelOutputText& log, const std::vector<std::string>& errorLines);

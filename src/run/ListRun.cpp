@@ -1,13 +1,15 @@
 #include "run/ListRun.h"
 
-#include <fstream>
 #include <string>
 
 #include "core/RunHost.h"
 #include "ident/GameDatabase.h"
+#include "platform/AppendFile.h"
 #include "platform/FileOps.h"
 #include "platform/FolderSnapshots.h"
 #include "platform/KelCurrentDirectory.h"
+#include "platform/ReadOnlyFile.h"
+#include "platform/TextLines.h"
 #include "run/RunSteps.h"
 
 namespace {
@@ -15,10 +17,10 @@ namespace {
 // Whether the file's last byte is something other than a line feed: a line
 // appended to it would otherwise continue its last record.
 bool EndsWithoutLineEnd(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in || in.tellg() <= 0) return false;
-    in.seekg(-1, std::ios::end);
-    return in.get() != '\n';
+    const platform::ReadOnlyFile file(path);
+    char last = '\n';
+    return file.IsOpen() && file.Size() > 0 && file.ReadExactly(&last, 1, file.Size() - 1) &&
+           last != '\n';
 }
 
 }  // namespace
@@ -34,8 +36,8 @@ RunOutcome RunList(RunSettings settings) {
     if (!BeginRun(settings)) return RunOutcome::InputRejected;
     const std::string& databasePath = texts[EDIT_DATABASE];
     const bool needsLineEnd = EndsWithoutLineEnd(databasePath);
-    std::ofstream database(databasePath, std::ios::binary | std::ios::app);
-    if (!database.is_open())
+    platform::AppendFile database(databasePath);
+    if (!database.IsOpen())
         return RejectInput(host, "DATABASE_NOT_FOUND", MessageIcon::Information);
     const int systemIndex = SystemIndex(settings.systemSelection);
     if (systemIndex == 0) return RejectInput(host, "MODE_NOT_SELECTED", MessageIcon::Information);
@@ -55,7 +57,7 @@ RunOutcome RunList(RunSettings settings) {
     params.ownerWindow = &host;
     params.folderSnapshots = &folderSnapshots;
 
-    if (needsLineEnd) database << "\r\n";
+    if (needsLineEnd) database.Append(platform::LINE_END);
     const std::int64_t total = std::int64_t(state.candidates.size());
     std::int64_t processed = 0;
     for (const std::string& candidate : state.candidates) {
@@ -71,8 +73,7 @@ RunOutcome RunList(RunSettings settings) {
         RemoveFirstCarriageReturn(record[0]);
         record[1] = candidate;
         record[7] = systemName;
-        database << JoinDatabaseLine(record) << "\r\n";
-        database.flush();
+        database.AppendLine(JoinDatabaseLine(record));
     }
 
     host.SetStatusText(text("MessageBox", "LIST_DONE_1"));

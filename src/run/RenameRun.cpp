@@ -126,6 +126,9 @@ RunOutcome RunRename(RunSettings settings) {
 
         if (!handler->IdFound()) {
             errors.push_back(FailedToFindIdLine(candidate));
+            if (!handler->ImageProblem().empty()) {
+                errors.push_back(ImageProblemLine(handler->ImageProblem()));
+            }
             continue;
         }
         host.SetStatusText(text("State", "RENAME") + " : " + candidate);

@@ -1,5 +1,7 @@
 #include "image/CloneCDParser.h"
 
+#include "image/DescriptorFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -53,12 +55,14 @@ class CloneCDParserTest : public ::testing::Test {
 protected:
     CloneCDParserTest() { WriteFile(dir / "disc.img", std::string(2352, '\0')); }
 
+    // The control file's text parsed, and its image file found on disk.
     bool Parse(const std::string& text) {
-        table = TrackTable{};
-        return ParseCloneCD(text, controlPath, table);
+        DescriptorParse parse = ResolveCloneCD(ParseCloneCD(text), controlPath, DiskFiles());
+        table = parse.table;
+        return parse.accepted;
     }
     bool Parse(const ControlFile& control) { return Parse(control.Text()); }
-    const TrackEntry& Row(int i) const { return table.rows[std::size_t(i)]; }
+    const TrackEntry& Row(int i) const { return table.At(i); }
 
     TempDir dir;
     std::string controlPath = dir / "disc.ccd";
@@ -67,7 +71,7 @@ protected:
 
 TEST_F(CloneCDParserTest, DataTrackOfAPreGapMode2SessionIsMode2) {
     ASSERT_TRUE(Parse(ControlFile{}));
-    ASSERT_EQ(table.trackCount, 1);
+    ASSERT_EQ(table.Count(), 1);
     EXPECT_EQ(Row(0).index, 0);
     EXPECT_EQ(Row(0).file, dir / "disc.img");
     EXPECT_EQ(Row(0).mode, TrackMode::Mode2);
@@ -84,7 +88,7 @@ TEST_F(CloneCDParserTest, PreGapMode1GivesMode1AndClearDataBitGivesAudio) {
     control.entries.push_back({1, "2", "0x00", 600});
     control.entries.push_back({1, "3", "2", 700});
     ASSERT_TRUE(Parse(control));
-    ASSERT_EQ(table.trackCount, 3);
+    ASSERT_EQ(table.Count(), 3);
     EXPECT_EQ(Row(1).mode, TrackMode::Audio);
     EXPECT_EQ(Row(1).dataOffset, 600 * 2352);
     EXPECT_EQ(Row(2).mode, TrackMode::Audio);
@@ -99,7 +103,7 @@ TEST_F(CloneCDParserTest, SecondSessionTracksCloseTheGapBetweenSessions) {
                        {2, "0xa1", "0x04", 0},     {2, "0xa2", "0x04", 14000},
                        {2, "0x02", "0x04", 12400}, {2, "0x03", "0x00", 13000}};
     ASSERT_TRUE(Parse(control));
-    ASSERT_EQ(table.trackCount, 3);
+    ASSERT_EQ(table.Count(), 3);
     // Session 2 begins 11400 sectors after session 1's lead-out on the disc,
     // but right after session 1's sectors in the file.
     EXPECT_EQ(Row(1).dataOffset, 1000 * 2352);
@@ -169,7 +173,7 @@ TEST_F(CloneCDParserTest, MoreThanNinetyNineTracksFail) {
     ControlFile control;
     for (int n = 0; n < 98; ++n) control.entries.push_back({1, "0x01", "0x04", 0});
     EXPECT_TRUE(Parse(control));
-    EXPECT_EQ(table.trackCount, 99);
+    EXPECT_EQ(table.Count(), 99);
     control.entries.push_back({1, "0x01", "0x04", 0});
     EXPECT_FALSE(Parse(control));
 }
@@ -179,7 +183,7 @@ TEST_F(CloneCDParserTest, EntriesWithoutReadablePointAreSkipped) {
     control.entries.insert(control.entries.begin(), {1, "", "0x04", 0});
     control.entries.insert(control.entries.begin(), {1, "zz", "0x04", 0});
     ASSERT_TRUE(Parse(control));
-    EXPECT_EQ(table.trackCount, 1);
+    EXPECT_EQ(table.Count(), 1);
 }
 
 TEST_F(CloneCDParserTest, MissingEntrySectionsAreSkipped) {
@@ -187,7 +191,7 @@ TEST_F(CloneCDParserTest, MissingEntrySectionsAreSkipped) {
     const std::size_t at = text.find("TocEntries=4");
     text.replace(at, 12, "TocEntries=9");
     ASSERT_TRUE(Parse(text));
-    EXPECT_EQ(table.trackCount, 1);
+    EXPECT_EQ(table.Count(), 1);
 }
 
 TEST_F(CloneCDParserTest, ImpossibleEntryCountFailsWithoutWalkingIt) {
@@ -209,13 +213,13 @@ TEST_F(CloneCDParserTest, EntryBeforeAnySectionFails) {
 }
 
 TEST_F(CloneCDParserTest, DataFileMustExistAndHoldBytes) {
-    const std::string text = ControlFile{}.Text();
-    TrackTable other;
-    EXPECT_FALSE(ParseCloneCD(text, dir / "other.ccd", other));
+    controlPath = dir / "other.ccd";
+    EXPECT_FALSE(Parse(ControlFile{}));
     WriteFile(dir / "other.img", "");
-    EXPECT_FALSE(ParseCloneCD(text, dir / "other.ccd", other));
+    EXPECT_FALSE(Parse(ControlFile{}));
     WriteFile(dir / "other.img", "x");
-    EXPECT_TRUE(ParseCloneCD(text, dir / "other.ccd", other));
+    EXPECT_TRUE(Parse(ControlFile{}));
+    EXPECT_EQ(Row(0).file, dir / "other.img");
 }
 
 TEST_F(CloneCDParserTest, GoodControlFileTruncatedByOneByte) {
@@ -236,16 +240,6 @@ TEST(CloneCDDataFile, ReplacesTheExtensionOfTheFileName) {
     EXPECT_EQ(CloneCDDataFile("game.ccd"), "game.img");
     EXPECT_EQ(CloneCDDataFile("game"), ".img");
     EXPECT_EQ(CloneCDDataFile("C:\\discs\\game.ccd"), "C:\\discs\\game.img");
-}
-
-TEST(ReadCloneCD, ReadsTheControlFileFromDisk) {
-    TempDir dir;
-    WriteFile(dir / "disc.img", "x");
-    WriteFile(dir / "disc.ccd", ControlFile{}.Text());
-    TrackTable table;
-    ASSERT_TRUE(ReadCloneCD(dir / "disc.ccd", table));
-    EXPECT_EQ(table.trackCount, 1);
-    EXPECT_FALSE(ReadCloneCD(dir / "missing.ccd", table));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "image/CueSheetParser.h"
 
+#include "image/DescriptorFiles.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -21,12 +23,14 @@ protected:
         WriteFile(dir / "second.bin", std::string(2352, '\x22'));
     }
 
+    // The sheet's text parsed, and its data files found on disk.
     bool Parse(const std::string& text) {
-        table = TrackTable{};
-        return ParseCueSheet(text, sheetPath, table);
+        DescriptorParse parse = ResolveCueSheet(ParseCueSheet(text), sheetPath, DiskFiles());
+        table = parse.table;
+        return parse.accepted;
     }
 
-    const TrackEntry& Row(int i) const { return table.rows[std::size_t(i)]; }
+    const TrackEntry& Row(int i) const { return table.At(i); }
 
     TempDir dir;
     std::string sheetPath = dir / "game.cue";
@@ -38,7 +42,7 @@ const std::string ONE_TRACK =
 
 TEST_F(CueSheetParserTest, OneMode2TrackAtTheStartOfItsFile) {
     ASSERT_TRUE(Parse(ONE_TRACK));
-    ASSERT_EQ(table.trackCount, 1);
+    ASSERT_EQ(table.Count(), 1);
     EXPECT_EQ(Row(0).index, 0);
     EXPECT_EQ(Row(0).file, dir / "game.bin");
     EXPECT_EQ(Row(0).mode, TrackMode::Mode2);
@@ -90,7 +94,7 @@ TEST_F(CueSheetParserTest, IndexZeroEndsThePreviousTrackAndCorrectsForItsSmaller
         Parse("FILE game.bin BINARY\nTRACK 01 MODE1/2048\nINDEX 01 00:00:00\n"
               "TRACK 02 AUDIO\nINDEX 00 00:10:00\nINDEX 01 00:12:00\n"
               "TRACK 03 AUDIO\nINDEX 01 00:20:00\n"));
-    ASSERT_EQ(table.trackCount, 3);
+    ASSERT_EQ(table.Count(), 3);
     EXPECT_EQ(Row(0).length, 750);
     EXPECT_EQ(Row(1).dataOffset, 750 * 2048 + 150 * 2352);
     // Without INDEX 00 the next INDEX 01 ends the track; audio needs no correction.
@@ -111,7 +115,7 @@ TEST_F(CueSheetParserTest, EachFileStartsItsOwnOffsets) {
     ASSERT_TRUE(
         Parse("FILE game.bin BINARY\nTRACK 01 MODE1/2048\nINDEX 01 00:00:00\n"
               "FILE second.bin BINARY\nTRACK 02 AUDIO\nINDEX 00 00:00:00\nINDEX 01 00:02:00\n"));
-    ASSERT_EQ(table.trackCount, 2);
+    ASSERT_EQ(table.Count(), 2);
     EXPECT_EQ(Row(1).file, dir / "second.bin");
     EXPECT_EQ(Row(1).dataOffset, 150 * 2352);
     EXPECT_EQ(Row(0).length, 0);  // the track of the other file is not ended here
@@ -131,7 +135,7 @@ TEST_F(CueSheetParserTest, CommandsOutOfPlaceAreIgnored) {
     ASSERT_TRUE(
         Parse("TRACK 05 AUDIO\nINDEX 01 00:05:00\nFILE game.bin BINARY\n"
               "INDEX 01 00:09:00\nTRACK 01 MODE1/2352\nINDEX 01 00:01:00\n"));
-    ASSERT_EQ(table.trackCount, 1);
+    ASSERT_EQ(table.Count(), 1);
     EXPECT_EQ(Row(0).dataOffset, 75 * 2352);
 }
 
@@ -139,7 +143,7 @@ TEST_F(CueSheetParserTest, CommandsIgnoreCaseAndSheetWithoutTracksSucceeds) {
     ASSERT_TRUE(Parse("file game.bin binary\ntrack 01 mode1/2352\nindex 01 00:00:01\n"));
     EXPECT_EQ(Row(0).dataOffset, 2352);
     ASSERT_TRUE(Parse("REM nothing here\n\n"));
-    EXPECT_EQ(table.trackCount, 0);
+    EXPECT_EQ(table.Count(), 0);
 }
 
 TEST_F(CueSheetParserTest, TrackNumbersMustFollowEachOther) {
@@ -156,7 +160,7 @@ TEST_F(CueSheetParserTest, NinetyNineTracksFitAndAHundredthFails) {
                  ":00\n";
     }
     ASSERT_TRUE(Parse(sheet));
-    EXPECT_EQ(table.trackCount, 99);
+    EXPECT_EQ(table.Count(), 99);
     EXPECT_EQ(Row(98).index, 98);
     EXPECT_FALSE(Parse(sheet + "TRACK 100 AUDIO\n"));
 }
@@ -229,22 +233,14 @@ TEST_F(CueSheetParserTest, GoodSheetsTruncatedByOneByte) {
     EXPECT_EQ(Row(0).dataOffset, 150 * 2352);
 }
 
-TEST(ReadCueSheet, ReadsTheSheetFromDisk) {
-    TempDir dir;
-    WriteFile(dir / "disc.bin", "data");
-    WriteFile(dir / "disc.cue", "FILE disc.bin BINARY\nTRACK 01 MODE1/2048\nINDEX 01 00:00:00\n");
-    TrackTable table;
-    ASSERT_TRUE(ReadCueSheet(dir / "disc.cue", table));
-    EXPECT_EQ(table.rows[0].file, dir / "disc.bin");
-    EXPECT_FALSE(ReadCueSheet(dir / "missing.cue", table));
-}
-
-TEST(ReadCueSheet, FilesTooLargeToBeASheetAreRefused) {
-    TempDir dir;
-    WriteFile(dir / "disc.bin", "data");
-    WriteFile(dir / "big.cue", "FILE disc.bin BINARY\n" + std::string(2 << 20, ' '));
-    TrackTable table;
-    EXPECT_FALSE(ReadCueSheet(dir / "big.cue", table));
+TEST_F(CueSheetParserTest, RefusalsNameTheirLine) {
+    const DescriptorParse unknown =
+        ParseCueSheet("REM x\nFILE game.bin BINARY\nTRACK 01 MODE3/2352\n");
+    EXPECT_FALSE(unknown.accepted);
+    EXPECT_EQ(unknown.Explained(), "line 3: unknown track type MODE3/2352");
+    const DescriptorParse missing =
+        ResolveCueSheet(ParseCueSheet("FILE gone.bin BINARY\n"), sheetPath, DiskFiles());
+    EXPECT_EQ(missing.Explained(), "the data file \"gone.bin\" was not found");
 }
 
 }  // namespace

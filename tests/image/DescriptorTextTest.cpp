@@ -7,28 +7,6 @@
 
 namespace {
 
-std::vector<std::string> AllLines(std::string_view text) {
-    std::vector<std::string> lines;
-    DescriptorLineReader reader(text);
-    std::string_view line;
-    while (reader.Next(line)) lines.emplace_back(line);
-    return lines;
-}
-
-TEST(DescriptorLineReader, SplitsAtLineFeedAndDropsOneCarriageReturn) {
-    EXPECT_EQ(AllLines("a\r\nb\n\nc\r\r\nd"), (std::vector<std::string>{"a", "b", "", "c\r", "d"}));
-    EXPECT_TRUE(AllLines("").empty());
-}
-
-TEST(DescriptorLineReader, LongLinesGoOnAsTheNextLine) {
-    const std::string longLine(600, 'x');
-    EXPECT_EQ(AllLines(longLine + "\nz"),
-              (std::vector<std::string>{std::string(511, 'x'), std::string(89, 'x'), "z"}));
-    // 511 characters fill a line, so its line feed arrives alone.
-    EXPECT_EQ(AllLines(std::string(511, 'y') + "\nz"),
-              (std::vector<std::string>{std::string(511, 'y'), "", "z"}));
-}
-
 TEST(SplitQuotedTokens, QuotesKeepBlanksAndAreRemoved) {
     EXPECT_EQ(SplitQuotedTokens("  FILE \"my game.bin\"\tBINARY\r"),
               (std::vector<std::string>{"FILE", "my game.bin", "BINARY"}));

@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "image/KelCDImageDAO.h"
 #include "support/DiscJugglerBuilder.h"
-#include "support/Files.h"
-#include "support/TempDir.h"
 
 namespace {
 
@@ -57,8 +56,8 @@ TEST_P(DiscJugglerLayoutTest, BlockOfTheLayoutGivesTheTracks) {
     const int variant = GetParam();
     TrackTable table;
     ASSERT_TRUE(Parse(CdiImage(std::string(5000, '\x5A'), variant, TwoSessions(variant)), table));
-    ASSERT_EQ(table.trackCount, 3);
-    const TrackEntry& data = table.rows[0];
+    ASSERT_EQ(table.Count(), 3);
+    const TrackEntry& data = table.At(0);
     EXPECT_EQ(data.index, 0);
     EXPECT_EQ(data.file, PATH);
     EXPECT_EQ(data.mode, TrackMode::Mode2);
@@ -66,13 +65,13 @@ TEST_P(DiscJugglerLayoutTest, BlockOfTheLayoutGivesTheTracks) {
     EXPECT_EQ(data.dataOffset, 150 * 2352);
     EXPECT_EQ(data.start, 0);
     EXPECT_EQ(data.length, 850);
-    const TrackEntry& audio = table.rows[1];
+    const TrackEntry& audio = table.At(1);
     EXPECT_EQ(audio.index, 1);
     EXPECT_EQ(audio.mode, TrackMode::Audio);
     EXPECT_EQ(audio.dataOffset, (1000 + 150) * 2352);
     // The second session follows the first in the file: its pregap of
     // 2048-byte sectors right after the first session's 1500 sectors.
-    const TrackEntry& second = table.rows[2];
+    const TrackEntry& second = table.At(2);
     EXPECT_EQ(second.index, 2);
     EXPECT_EQ(second.mode, TrackMode::Mode1);
     EXPECT_EQ(second.sectorSize, 2048);
@@ -84,7 +83,7 @@ TEST_P(DiscJugglerLayoutTest, TruncatedByOneByteFails) {
     const std::string image = CdiImage(std::string(5000, '\x5A'), variant, TwoSessions(variant));
     TrackTable table;
     EXPECT_FALSE(Parse(image.substr(0, image.size() - 1), table));
-    EXPECT_EQ(table.trackCount, 0);
+    EXPECT_EQ(table.Count(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(V1toV8, DiscJugglerLayoutTest, ::testing::Range(1, 9));
@@ -100,7 +99,7 @@ TEST(DiscJugglerParser, SizeCodesOfEachTable) {
             track.sizeCode = code;
             TrackTable table;
             ASSERT_TRUE(Parse(CdiImage("", variant, {{track}}), table)) << variant << " " << code;
-            EXPECT_EQ(table.rows[0].sectorSize, size) << variant << " " << code;
+            EXPECT_EQ(table.At(0).sectorSize, size) << variant << " " << code;
         }
     }
 }
@@ -112,7 +111,7 @@ TEST(DiscJugglerParser, UnknownSizeCodeFailsExceptInLayout7) {
     EXPECT_FALSE(Parse(CdiImage("", 1, {{track}}), table));
     EXPECT_FALSE(Parse(CdiImage("", 8, {{track}}), table));
     ASSERT_TRUE(Parse(CdiImage("", 7, {{track}}), table));
-    EXPECT_EQ(table.rows[0].sectorSize, 2448);
+    EXPECT_EQ(table.At(0).sectorSize, 2448);
 }
 
 TEST(DiscJugglerParser, TrackModes) {
@@ -123,7 +122,7 @@ TEST(DiscJugglerParser, TrackModes) {
     for (const auto& [value, mode] : modes) {
         track.mode = value;
         ASSERT_TRUE(Parse(CdiImage("", 4, {{track}}), table));
-        EXPECT_EQ(table.rows[0].mode, mode);
+        EXPECT_EQ(table.At(0).mode, mode);
     }
     track.mode = 3;
     EXPECT_FALSE(Parse(CdiImage("", 4, {{track}}), table));
@@ -150,7 +149,7 @@ TEST(DiscJugglerParser, BlockMatchingNoLayoutFails) {
     EXPECT_FALSE(Parse(std::string(4096, '\xFF'), table));
     EXPECT_FALSE(Parse("abc", table));
     EXPECT_FALSE(Parse("", table));
-    EXPECT_EQ(table.trackCount, 0);
+    EXPECT_EQ(table.Count(), 0);
 }
 
 TEST(DiscJugglerParser, SessionCountMustBeOneToNinetyNine) {
@@ -158,7 +157,7 @@ TEST(DiscJugglerParser, SessionCountMustBeOneToNinetyNine) {
     EXPECT_FALSE(Parse(CdiImage("", 1, {}), table));
     const std::vector<CdiSession> ninetyNine(99, CdiSession{CdiTrack{}});
     ASSERT_TRUE(Parse(CdiImage("", 6, ninetyNine), table));
-    EXPECT_EQ(table.trackCount, 99);
+    EXPECT_EQ(table.Count(), 99);
     const std::vector<CdiSession> hundred(100, CdiSession{});
     EXPECT_FALSE(Parse(CdiImage("", 6, hundred), table));
 }
@@ -186,29 +185,31 @@ TEST(DiscJugglerParser, OffsetBeyondThirtyTwoBitsFails) {
     EXPECT_FALSE(Parse(CdiImage("", 1, {{track}}), table));
 }
 
-TEST(ReadDiscJuggler, ReadsTheFooterOfTheImage) {
-    testsupport::TempDir dir;
+TEST(DiscJugglerImage, ReadsTheFooterOfTheImage) {
     CdiTrack track;
     track.pregap = 2;
-    testsupport::WriteFile(dir / "game.cdi", CdiImage(std::string(3 << 20, '\0'), 3, {{track}}));
-    TrackTable table;
-    ASSERT_TRUE(ReadDiscJuggler(dir / "game.cdi", table));
-    EXPECT_EQ(table.rows[0].file, dir / "game.cdi");
-    EXPECT_EQ(table.rows[0].dataOffset, 2 * 2352);
-    EXPECT_FALSE(ReadDiscJuggler(dir / "missing.cdi", table));
+    MemoryImageFiles files;
+    files.Add(PATH, CdiImage(std::string(3 << 20, '\0'), 3, {{track}}));
+    const KelCDImageDAO reader(PATH, files);
+    ASSERT_TRUE(reader.IsOpened());
+    EXPECT_EQ(reader.TrackFileName(0), PATH);
+    EXPECT_EQ(reader.TrackDataOffset(0), 2 * 2352);
+    EXPECT_FALSE(KelCDImageDAO("/discs/missing.cdi", files).IsOpened());
 }
 
-TEST(ReadDiscJuggler, BlockFarFromTheEndIsNotLookedFor) {
+TEST(DiscJugglerImage, BlockFarFromTheEndIsNotLookedFor) {
     // An absolute locator may point anywhere; a block more than a megabyte
     // before the end cannot be the header block of this file.
-    testsupport::TempDir dir;
     std::string image = CdiImage("", 4, {{CdiTrack{}}});
     const std::string locator = image.substr(image.size() - 4);
     image = image.substr(0, image.size() - 4) + std::string(2 << 20, '\0') + locator;
-    testsupport::WriteFile(dir / "far.cdi", image);
     TrackTable table;
     EXPECT_TRUE(Parse(image, table));
-    EXPECT_FALSE(ReadDiscJuggler(dir / "far.cdi", table));
+    MemoryImageFiles files;
+    files.Add(PATH, image);
+    const KelCDImageDAO reader(PATH, files);
+    EXPECT_FALSE(reader.IsOpened());
+    EXPECT_EQ(reader.Problem(), "game.cdi, no known DiscJuggler track block");
 }
 
 }  // namespace

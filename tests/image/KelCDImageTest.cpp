@@ -115,7 +115,7 @@ TEST(KelCDImage, UnrecognisedShortOrMissingFilesDoNotOpen) {
     }
 }
 
-TEST(KelCDImage, ReadsPastTheEndLeaveTheDestinationAlone) {
+TEST(KelCDImage, ReadsPastTheEndFailAndLeaveTheDestinationAlone) {
     TempDir dir;
     const std::string cooked = NumberedDisc(2);
     for (RawLayout layout : {RawLayout::Cooked2048, RawLayout::Raw2352Mode2}) {
@@ -123,14 +123,16 @@ TEST(KelCDImage, ReadsPastTheEndLeaveTheDestinationAlone) {
         KelCDImage image(dir / "disc.img");
         ASSERT_TRUE(image.IsOpened());
         const int last = int(cooked.size() / 2048) - 1;
-        const std::string read = ReadBlocks(image, last, 3);
+        EXPECT_EQ(image.SectorCount(), last + 1);
+        std::string read(3 * 2048, '\x5A');
+        EXPECT_FALSE(image.ReadSectors(reinterpret_cast<unsigned char*>(read.data()), last, 3));
         EXPECT_EQ(read.substr(0, 2048), Block(cooked, std::size_t(last)));
         EXPECT_EQ(read.substr(2048), std::string(2 * 2048, '\x5A'));
 
         std::string untouched(2048, '\x5A');
         auto* into = reinterpret_cast<unsigned char*>(untouched.data());
         EXPECT_TRUE(image.ReadSectors(into, 0, 0));
-        EXPECT_TRUE(image.ReadSectors(into, -5, 1));
+        EXPECT_FALSE(image.ReadSectors(into, -5, 1));
         EXPECT_EQ(untouched, std::string(2048, '\x5A'));
     }
 }

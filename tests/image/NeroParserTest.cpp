@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "support/Files.h"
+#include "image/KelCDImageDAO.h"
 #include "support/NeroBuilder.h"
-#include "support/TempDir.h"
 
 namespace {
 
@@ -42,8 +41,8 @@ std::string DataOf(std::size_t bytes) {
 TEST(NeroParser, CuesAndEndGiveTracksAtTheirPositions) {
     TrackTable table;
     ASSERT_TRUE(Parse(NrgImage(DataOf(3000), TwoTrackCues() + END), table));
-    ASSERT_EQ(table.trackCount, 2);
-    const TrackEntry& data = table.rows[0];
+    ASSERT_EQ(table.Count(), 2);
+    const TrackEntry& data = table.At(0);
     EXPECT_EQ(data.index, 0);
     EXPECT_EQ(data.file, PATH);
     EXPECT_EQ(data.mode, TrackMode::Mode2);
@@ -51,7 +50,7 @@ TEST(NeroParser, CuesAndEndGiveTracksAtTheirPositions) {
     EXPECT_EQ(data.start, 0);
     EXPECT_EQ(data.dataOffset, 150 * 2352);
     EXPECT_EQ(data.length, 1000 - 0 - 150);  // ended by the next track's index 0
-    const TrackEntry& audio = table.rows[1];
+    const TrackEntry& audio = table.At(1);
     EXPECT_EQ(audio.index, 1);
     EXPECT_EQ(audio.mode, TrackMode::Audio);
     EXPECT_EQ(audio.start, 1000);
@@ -64,9 +63,9 @@ TEST(NeroParser, ControlBytesGiveModes) {
     const std::string cues = NrgChunk(
         "CUES", NrgCuesBody(NrgDiscCues({0x41, 0x01, 0x61}, {0, 10, 20}, {1, 11, 21}, 30)));
     ASSERT_TRUE(Parse(NrgImage("", cues + END), table));
-    EXPECT_EQ(table.rows[0].mode, TrackMode::Mode1);
-    EXPECT_EQ(table.rows[1].mode, TrackMode::Audio);
-    EXPECT_EQ(table.rows[2].mode, TrackMode::Mode2);
+    EXPECT_EQ(table.At(0).mode, TrackMode::Mode1);
+    EXPECT_EQ(table.At(1).mode, TrackMode::Audio);
+    EXPECT_EQ(table.At(2).mode, TrackMode::Mode2);
 }
 
 TEST(NeroParser, PositionsAreBcd) {
@@ -76,7 +75,7 @@ TEST(NeroParser, PositionsAreBcd) {
     const std::string cues =
         NrgChunk("CUES", NrgCuesBody(NrgDiscCues({0x41}, {0}, {frames}, frames + 100)));
     ASSERT_TRUE(Parse(NrgImage("", cues + END), table));
-    EXPECT_EQ(table.rows[0].dataOffset, std::int32_t(frames * 2352));
+    EXPECT_EQ(table.At(0).dataOffset, std::int32_t(frames * 2352));
 }
 
 TEST(NeroParser, DaoiGivesSectorSizesAndIndexOneOffsets) {
@@ -85,13 +84,13 @@ TEST(NeroParser, DaoiGivesSectorSizesAndIndexOneOffsets) {
                              {2352, 0x07, 1000 * 2048, 1000 * 2048 + 150 * 2352, 3000000}}));
     TrackTable table;
     ASSERT_TRUE(Parse(NrgImage(DataOf(100), TwoTrackCues() + daoi + END), table));
-    ASSERT_EQ(table.trackCount, 2);
-    EXPECT_EQ(table.rows[0].sectorSize, 2048);
-    EXPECT_EQ(table.rows[0].dataOffset, 0);
-    EXPECT_EQ(table.rows[0].mode, TrackMode::Mode2);  // the mode stays the one CUES gave
-    EXPECT_EQ(table.rows[1].sectorSize, 2352);
-    EXPECT_EQ(table.rows[1].dataOffset, 1000 * 2048 + 150 * 2352);
-    EXPECT_EQ(table.rows[1].mode, TrackMode::Audio);
+    ASSERT_EQ(table.Count(), 2);
+    EXPECT_EQ(table.At(0).sectorSize, 2048);
+    EXPECT_EQ(table.At(0).dataOffset, 0);
+    EXPECT_EQ(table.At(0).mode, TrackMode::Mode2);  // the mode stays the one CUES gave
+    EXPECT_EQ(table.At(1).sectorSize, 2352);
+    EXPECT_EQ(table.At(1).dataOffset, 1000 * 2048 + 150 * 2352);
+    EXPECT_EQ(table.At(1).mode, TrackMode::Audio);
 }
 
 TEST(NeroParser, SinfIsSkippedAndEtnfAppendsTracks) {
@@ -105,8 +104,8 @@ TEST(NeroParser, SinfIsSkippedAndEtnfAppendsTracks) {
                                daoi + sinf + NrgChunk("ETNF", NrgEtnfBody(etnf)) + END;
     TrackTable table;
     ASSERT_TRUE(Parse(NrgImage("", chunks), table));
-    ASSERT_EQ(table.trackCount, 8);
-    const TrackEntry& first = table.rows[1];
+    ASSERT_EQ(table.Count(), 8);
+    const TrackEntry& first = table.At(1);
     EXPECT_EQ(first.index, 1);
     EXPECT_EQ(first.file, PATH);
     EXPECT_EQ(first.mode, TrackMode::Mode1);
@@ -114,17 +113,17 @@ TEST(NeroParser, SinfIsSkippedAndEtnfAppendsTracks) {
     EXPECT_EQ(first.dataOffset, 5000000);
     EXPECT_EQ(first.start, 900);
     EXPECT_EQ(first.length, 300 - 150);
-    EXPECT_EQ(table.rows[2].mode, TrackMode::Mode2);
-    EXPECT_EQ(table.rows[2].sectorSize, 2336);
-    EXPECT_EQ(table.rows[2].length, 450 - 150);
-    EXPECT_EQ(table.rows[3].sectorSize, 2336);
-    EXPECT_EQ(table.rows[4].sectorSize, 2336);
-    EXPECT_EQ(table.rows[5].mode, TrackMode::Mode1);
-    EXPECT_EQ(table.rows[5].sectorSize, 2352);
-    EXPECT_EQ(table.rows[6].mode, TrackMode::Mode2);
-    EXPECT_EQ(table.rows[6].sectorSize, 2352);
-    EXPECT_EQ(table.rows[7].mode, TrackMode::Audio);
-    EXPECT_EQ(table.rows[7].sectorSize, 2352);
+    EXPECT_EQ(table.At(2).mode, TrackMode::Mode2);
+    EXPECT_EQ(table.At(2).sectorSize, 2336);
+    EXPECT_EQ(table.At(2).length, 450 - 150);
+    EXPECT_EQ(table.At(3).sectorSize, 2336);
+    EXPECT_EQ(table.At(4).sectorSize, 2336);
+    EXPECT_EQ(table.At(5).mode, TrackMode::Mode1);
+    EXPECT_EQ(table.At(5).sectorSize, 2352);
+    EXPECT_EQ(table.At(6).mode, TrackMode::Mode2);
+    EXPECT_EQ(table.At(6).sectorSize, 2352);
+    EXPECT_EQ(table.At(7).mode, TrackMode::Audio);
+    EXPECT_EQ(table.At(7).sectorSize, 2352);
 }
 
 TEST(NeroParser, ChainThatRunsToTheEndOfTheFileSucceeds) {
@@ -134,7 +133,7 @@ TEST(NeroParser, ChainThatRunsToTheEndOfTheFileSucceeds) {
         DataOf(64) + head + "SINF" + std::string("\0\0\0\4", 4) + std::string("\0\0\0\x40", 4);
     TrackTable table;
     ASSERT_TRUE(Parse(image, table));
-    EXPECT_EQ(table.trackCount, 2);
+    EXPECT_EQ(table.Count(), 2);
 }
 
 TEST(NeroParser, FirstChunkMustBeCues) {
@@ -203,8 +202,8 @@ TEST(NeroParser, NinetyNineTracksFitAndMoreFail) {
         NrgImage("",
                  NrgChunk("CUES", NrgCuesBody(NrgDiscCues(controls, index0, index1, 9950))) + END),
         table));
-    EXPECT_EQ(table.trackCount, 99);
-    EXPECT_EQ(table.rows[98].dataOffset, (98 * 100 + 2) * 2352);
+    EXPECT_EQ(table.Count(), 99);
+    EXPECT_EQ(table.At(98).dataOffset, (98 * 100 + 2) * 2352);
 
     // One more entry pair makes 100 tracks.
     std::vector<NrgCue> cues = NrgDiscCues(controls, index0, index1, 9950);
@@ -244,14 +243,14 @@ TEST(NeroParser, GoodImagesTruncatedByOneByteFail) {
     }
 }
 
-TEST(ReadNero, ReadsTheFooterOfTheImage) {
-    testsupport::TempDir dir;
-    testsupport::WriteFile(dir / "game.nrg", NrgImage(DataOf(2 << 20), TwoTrackCues() + END));
-    TrackTable table;
-    ASSERT_TRUE(ReadNero(dir / "game.nrg", table));
-    EXPECT_EQ(table.rows[0].file, dir / "game.nrg");
-    EXPECT_EQ(table.trackCount, 2);
-    EXPECT_FALSE(ReadNero(dir / "missing.nrg", table));
+TEST(NeroImage, ReadsTheFooterOfTheImage) {
+    MemoryImageFiles files;
+    files.Add(PATH, NrgImage(DataOf(2 << 20), TwoTrackCues() + END));
+    const KelCDImageDAO reader(PATH, files);
+    ASSERT_TRUE(reader.IsOpened());
+    EXPECT_EQ(reader.TrackFileName(0), PATH);
+    EXPECT_EQ(reader.TrackCount(), 2);
+    EXPECT_FALSE(KelCDImageDAO("/discs/missing.nrg", files).IsOpened());
 }
 
 }  // namespace

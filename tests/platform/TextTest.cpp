@@ -2,6 +2,7 @@
 
 #include "platform/AsciiCase.h"
 #include "platform/PathText.h"
+#include "platform/TextLines.h"
 #include "platform/Utf8.h"
 
 using namespace platform;
@@ -40,4 +41,29 @@ TEST(AsciiCase, FoldsOnlyAsciiLetters) {
     EXPECT_FALSE(EqualsIgnoreCase("a", "ab"));
     EXPECT_TRUE(StartsWithIgnoreCase("Default2", "default"));
     EXPECT_FALSE(StartsWithIgnoreCase("Def", "default"));
+}
+
+std::vector<std::string> AllLines(std::string_view text, std::size_t maxLength) {
+    std::vector<std::string> lines;
+    LineReader reader(text, maxLength);
+    std::string_view line;
+    while (reader.Next(line)) lines.emplace_back(line);
+    return lines;
+}
+
+TEST(LineReader, SplitsAtLineFeedAndDropsOneCarriageReturn) {
+    EXPECT_EQ(AllLines("a\r\nb\n\nc\r\r\nd", LineReader::UNLIMITED),
+              (std::vector<std::string>{"a", "b", "", "c\r", "d"}));
+    EXPECT_TRUE(AllLines("", LineReader::UNLIMITED).empty());
+    EXPECT_EQ(SplitTextLines("x\r\ny"), (std::vector<std::string>{"x", "y"}));
+}
+
+TEST(LineReader, LongLinesGoOnAsTheNextLine) {
+    const std::string longLine(600, 'x');
+    EXPECT_EQ(AllLines(longLine + "\nz", 511),
+              (std::vector<std::string>{std::string(511, 'x'), std::string(89, 'x'), "z"}));
+    // 511 characters fill a line, so its line feed arrives alone.
+    EXPECT_EQ(AllLines(std::string(511, 'y') + "\nz", 511),
+              (std::vector<std::string>{std::string(511, 'y'), "", "z"}));
+    EXPECT_EQ(AllLines(longLine, LineReader::UNLIMITED), (std::vector<std::string>{longLine}));
 }

@@ -1,0 +1,37 @@
+#include "image/ByteSource.h"
+
+#include <algorithm>
+#include <cstring>
+
+bool ByteSource::ReadExactly(void* into, std::size_t length, std::uint64_t offset) const {
+    const std::optional<std::size_t> got = ReadAt(into, length, offset);
+    return got && *got == length;
+}
+
+std::optional<std::string> ByteSource::ReadTail(std::size_t limit) const {
+    const std::uint64_t length = std::min<std::uint64_t>(Size(), limit);
+    std::string tail(std::size_t(length), '\0');
+    if (!ReadExactly(tail.data(), tail.size(), Size() - length)) return std::nullopt;
+    return tail;
+}
+
+FileByteSource::FileByteSource(const std::string& path) : file(path) {}
+
+std::optional<std::size_t> FileByteSource::ReadAt(void* into, std::size_t length,
+                                                  std::uint64_t offset) const {
+    return file.ReadAt(into, length, offset);
+}
+
+std::optional<std::size_t> MemoryByteSource::ReadAt(void* into, std::size_t length,
+                                                    std::uint64_t offset) const {
+    if (offset >= bytes.size()) return 0;
+    const std::size_t count = std::min<std::uint64_t>(length, bytes.size() - offset);
+    std::memcpy(into, bytes.data() + offset, count);
+    return count;
+}
+
+std::shared_ptr<const ByteSource> OpenFileSource(const std::string& path) {
+    auto source = std::make_shared<FileByteSource>(path);
+    if (!source->IsOpen()) return nullptr;
+    return source;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "image/ByteSource.h"
+
+// The 2048 bytes of user data of each sector, by sector number, whatever the
+// sectors look like where they are stored.
+inline constexpr std::int64_t USER_DATA_BYTES = 2048;
+
+class SectorSource {
+public:
+    virtual ~SectorSource() = default;
+
+    // Whole sectors the stored data holds: nothing the disc describes lies
+    // beyond them.
+    virtual std::int64_t SectorCount() const = 0;
+
+    // Reads `count` user-data blocks from `sector` into `destination` (at
+    // least count * 2048 bytes). False when a read failed or a block lies
+    // beyond the stored data; what could be read is in place, the rest of the
+    // destination is left as it was.
+    virtual bool ReadSectors(unsigned char* destination, std::int64_t sector,
+                             std::int32_t count) const = 0;
+};
+
+// Where a track's sectors lie in its data: from `dataOffset` on, `sectorSize`
+// bytes each, the user data `headerBytes` into each.
+struct SectorLayout {
+    std::int64_t dataOffset = 0;
+    std::int32_t sectorSize = 2048;
+    std::int32_t headerBytes = 0;
+};
+
+// The sectors of one layout over one byte source: a single-file image, or a
+// descriptor's first track.
+class LayoutSectorSource final : public SectorSource {
+public:
+    LayoutSectorSource(std::shared_ptr<const ByteSource> data, SectorLayout layout);
+
+    std::int64_t SectorCount() const override;
+    bool ReadSectors(unsigned char* destination, std::int64_t sector,
+                     std::int32_t count) const override;
+
+private:
+    std::shared_ptr<const ByteSource> data;
+    SectorLayout layout;
+};
