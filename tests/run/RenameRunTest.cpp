@@ -150,6 +150,15 @@ TEST_F(RenameRunTest, IdentifiesLooksUpRenamesAndLogsEachKindOfFailure) {
     EXPECT_EQ(host.progress, (std::vector<int>{0, 16384, 32768, 49152, 65536, 0}));
 }
 
+TEST_F(RenameRunTest, ARefusedDescriptorSaysWhyUnderItsDisc) {
+    WriteFile("scan/broken.cue", "FILE \"broken.bin\" BINARY\r\nTRACK 01 MODE9/2352\r\n");
+    EXPECT_EQ(RunRename(Settings()), RunOutcome::Completed);
+    EXPECT_EQ(ReadFile("error_log.txt"),
+              LOG_BLOCK +
+                  "Failed to find ID - scan/broken\r\n"
+                  "    broken.cue, line 2: unknown track type MODE9/2352\r\n");
+}
+
 TEST_F(RenameRunTest, BootLineWithoutVersionIsLookedUpWithoutItsCarriageReturn) {
     testsupport::WriteDisc("scan/game.iso", {{"SYSTEM.CNF", "BOOT2 = cdrom0:\\SLPM_650.02\r\n"},
                                              {"SLPM_650.02", "elf"}});
