@@ -2,7 +2,7 @@
 BUILD_DIR := build
 JOBS := $(shell nproc)
 
-.PHONY: all deps configure build test bench demo run screenshot
+.PHONY: all deps configure build test test-asan fuzz bench demo run screenshot
 
 all: build
 
@@ -17,6 +17,18 @@ build: configure
 
 test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# The tests again, built by clang with AddressSanitizer and
+# UndefinedBehaviorSanitizer (build-asan/): any report fails the test.
+test-asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan
+	@ctest --preset asan
+
+# The libFuzzer targets (build-fuzz/); scripts/fuzz-targets runs them.
+fuzz: deps
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz
 
 bench: build
 	@set -e; for program in $(BUILD_DIR)/bin/bench_*; do echo "== $$program"; $$program; done

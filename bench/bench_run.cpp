@@ -1,11 +1,16 @@
-// A whole rename run over 1,000 small PS2 images with a 12,820-game database,
-// through orvane-cli, side by side with the shell loop a Linux user would write
-// for the same job (isoinfo, grep, sed, mv -n per image). BM_RunPhases repeats
-// the run's work per disc in process to show where the time goes.
+// A whole rename run over 1,000 and 10,000 small PS2 images (each its own
+// code) with a 12,820-game database, through orvane-cli, side by side with the
+// shell loop a Linux user would write for the same job (isoinfo, grep, sed,
+// mv -n per image), with the page cache warm and with the collection's pages
+// evicted before each run. BM_RunPhases repeats the run's work per disc in
+// process to show where the time goes.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,17 +30,16 @@
 
 namespace {
 
-constexpr int IMAGE_COUNT = 1000;
 const std::string FORMULA = "%n [%i]";
 
 using testsupport::ShellQuote;
 
-// Game codes of the database (four letters, five digits), one per image.
-std::vector<std::string> CodesOf(const std::string& databaseText) {
+// The first `count` game codes of the database (four letters, five digits).
+std::vector<std::string> CodesOf(const std::string& databaseText, std::size_t count) {
     std::vector<std::string> codes;
     std::set<std::string> seen;
     std::size_t start = 0;
-    while (codes.size() < std::size_t(IMAGE_COUNT) && start < databaseText.size()) {
+    while (codes.size() < count && start < databaseText.size()) {
         const std::string code = databaseText.substr(start, databaseText.find(';', start) - start);
         start = databaseText.find('\n', start) + 1;
         if (start == 0) break;
@@ -49,40 +53,59 @@ std::vector<std::string> CodesOf(const std::string& databaseText) {
     return codes;
 }
 
+// Drops the cached pages of a file, written back first (dirty pages stay).
+void EvictPages(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    fdatasync(fd);
+    posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    close(fd);
+}
+
 struct Collection {
     testsupport::TempDir dir;
     std::string templateFolder = dir / "template";
     std::string database = dir / "games.csv";
+    std::size_t imageCount = 0;
     bool fromCorpus = false;
 
-    Collection() {
+    explicit Collection(std::size_t count) {
         const std::string text = testsupport::Ps2DatabaseText(&fromCorpus);
         testsupport::WriteFile(database, text);
         testsupport::MakeDirs(templateFolder);
-        int number = 0;
-        for (const std::string& code : CodesOf(text)) {
+        for (const std::string& code : CodesOf(text, count)) {
             const std::string bootFile =
                 code.substr(0, 4) + "_" + code.substr(4, 3) + "." + code.substr(7, 2);
             char name[32];
-            std::snprintf(name, sizeof name, "/disc%04d.iso", number++);
+            std::snprintf(name, sizeof name, "/disc%05zu.iso", imageCount++);
             testsupport::WriteDisc(
                 templateFolder + name,
                 {{"SYSTEM.CNF", testsupport::Ps2SystemCnf(bootFile)}, {bootFile, "elf"}});
         }
     }
 
-    // A fresh copy of the collection and an empty start-up directory.
-    void Reset() const {
+    // A fresh copy of the collection and an empty start-up directory; with
+    // `cold`, the pages of the copy and of the database leave the page cache,
+    // so the run reads them from the disk.
+    void Reset(bool cold = false) const {
         testsupport::RunCommand("rm -rf " + ShellQuote(dir / "run") + " " +
                                 ShellQuote(dir / "start") + " && cp -r " +
                                 ShellQuote(templateFolder) + " " + ShellQuote(dir / "run") +
                                 " && mkdir " + ShellQuote(dir / "start"));
+        if (!cold) return;
+        for (const std::string& name : testsupport::ListNames(dir / "run")) {
+            EvictPages(dir / ("run/" + name));
+        }
+        EvictPages(database);
     }
 };
 
-const Collection& TheCollection() {
-    static const Collection collection;
-    return collection;
+const Collection& TheCollection(const benchmark::State& state) {
+    static std::map<std::size_t, std::unique_ptr<Collection>> collections;
+    const std::size_t count = std::size_t(state.range(0));
+    auto& collection = collections[count];
+    if (!collection) collection = std::make_unique<Collection>(count);
+    return *collection;
 }
 
 std::string CliPath() {
@@ -92,51 +115,61 @@ std::string CliPath() {
     return platform::SplitAtLastSeparator(self).folder + "/orvane-cli";
 }
 
-void Label(benchmark::State& state, const Collection& collection) {
-    state.SetLabel(std::string(IMAGE_COUNT == 1000 ? "1000 images, " : "") +
-                   (collection.fromCorpus ? "corpus ps2.csv" : "generated database"));
+void Label(benchmark::State& state, const Collection& collection, bool cold) {
+    state.SetLabel(std::to_string(collection.imageCount) + " images, " +
+                   (collection.fromCorpus ? "corpus ps2.csv" : "generated database") +
+                   (cold ? ", cold cache" : ""));
+}
+
+// Times `command` on a fresh copy of the collection per iteration.
+void TimeRuns(benchmark::State& state, const std::string& command, bool cold) {
+    const Collection& collection = TheCollection(state);
+    for (auto _ : state) {
+        state.PauseTiming();
+        collection.Reset(cold);
+        state.ResumeTiming();
+        if (testsupport::RunCommand(command) != 0) state.SkipWithError("the run failed");
+    }
+    Label(state, collection, cold);
+}
+
+std::string CliCommand(const Collection& collection) {
+    return "cd " + ShellQuote(collection.dir / "start") + " && " + ShellQuote(CliPath()) +
+           " rename --folder ../run --database " + ShellQuote(collection.database) +
+           " --system PS2 --formula '%n [%i]' --list-format '%n [%i]' >/dev/null 2>&1";
+}
+
+std::string ShellLoop(const Collection& collection) {
+    return "cd " + ShellQuote(collection.dir.Path()) +
+           " && for f in run/*.iso; do"
+           " code=$(isoinfo -i \"$f\" -x '/SYSTEM.CNF;1' | grep -a BOOT |"
+           " sed -e 's/.*\\\\//' -e 's/;.*//' -e 's/[_.]//g' | tr -d '\\r');"
+           " name=$(grep -a -m1 \"^$code;\" games.csv | cut -d';' -f2);"
+           " [ -n \"$name\" ] && mv -n \"$f\" \"run/$name [$code].iso\" 2>/dev/null;"
+           " done; true";
 }
 
 void BM_OrvaneCli(benchmark::State& state) {
-    const Collection& collection = TheCollection();
-    const std::string command = "cd " + ShellQuote(collection.dir / "start") + " && " +
-                                ShellQuote(CliPath()) + " rename --folder ../run --database " +
-                                ShellQuote(collection.database) +
-                                " --system PS2 --formula '%n [%i]' --list-format '%n [%i]'"
-                                " >/dev/null 2>&1";
-    for (auto _ : state) {
-        state.PauseTiming();
-        collection.Reset();
-        state.ResumeTiming();
-        if (testsupport::RunCommand(command) != 0) state.SkipWithError("orvane-cli failed");
-    }
-    Label(state, collection);
+    TimeRuns(state, CliCommand(TheCollection(state)), false);
+}
+
+void BM_OrvaneCliColdCache(benchmark::State& state) {
+    TimeRuns(state, CliCommand(TheCollection(state)), true);
 }
 
 void BM_ShellLoop(benchmark::State& state) {
-    const Collection& collection = TheCollection();
-    const std::string script =
-        "cd " + ShellQuote(collection.dir.Path()) +
-        " && for f in run/*.iso; do"
-        " code=$(isoinfo -i \"$f\" -x '/SYSTEM.CNF;1' | grep -a BOOT |"
-        " sed -e 's/.*\\\\//' -e 's/;.*//' -e 's/[_.]//g' | tr -d '\\r');"
-        " name=$(grep -a -m1 \"^$code;\" games.csv | cut -d';' -f2);"
-        " [ -n \"$name\" ] && mv -n \"$f\" \"run/$name [$code].iso\" 2>/dev/null;"
-        " done; true";
-    for (auto _ : state) {
-        state.PauseTiming();
-        collection.Reset();
-        state.ResumeTiming();
-        testsupport::RunCommand(script);
-    }
-    Label(state, collection);
+    TimeRuns(state, ShellLoop(TheCollection(state)), false);
+}
+
+void BM_ShellLoopColdCache(benchmark::State& state) {
+    TimeRuns(state, ShellLoop(TheCollection(state)), true);
 }
 
 // The run's work per disc, timed piece by piece: inventory rewrite, handler
 // (identification), lookup and rename.
 void BM_RunPhases(benchmark::State& state) {
     using Clock = std::chrono::steady_clock;
-    const Collection& collection = TheCollection();
+    const Collection& collection = TheCollection(state);
     double inventorySeconds = 0, identifySeconds = 0, renameSeconds = 0, prepareSeconds = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -188,12 +221,33 @@ void BM_RunPhases(benchmark::State& state) {
     state.counters["identify_ms"] = 1000 * identifySeconds / runs;
     state.counters["rename_ms"] = 1000 * renameSeconds / runs;
     state.counters["inventory_ms"] = 1000 * inventorySeconds / runs;
-    Label(state, collection);
+    Label(state, collection, false);
 }
 
 }  // namespace
 
-BENCHMARK(BM_OrvaneCli)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_ShellLoop)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(BM_RunPhases)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_OrvaneCli)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+BENCHMARK(BM_OrvaneCliColdCache)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+BENCHMARK(BM_ShellLoop)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_ShellLoopColdCache)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+BENCHMARK(BM_RunPhases)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 BENCHMARK_MAIN();

@@ -88,6 +88,15 @@ ExeMarker ScanExeMarker(std::string_view executable) {
     return {ExeMarker::Outcome::Code, code};
 }
 
+std::optional<std::string> UmdDataCode(std::string_view umdData) {
+    const std::string_view text = TextAt(umdData, 0);
+    std::string code(text.substr(0, text.find('|')));
+    // A file that starts with its terminator holds no code at all.
+    if (code.empty()) return std::nullopt;
+    RemoveFirst(code, '-');
+    return platform::ToUpperAscii(code);
+}
+
 std::string ApplyCodeRules(std::string code, CodeSource source, KelCDFileSystem& fileSystem) {
     if (source == CodeSource::ExecutableWithoutSystemCnf) {
         if (code == "SLPS00071" && fileSystem.FileCrc("CD3X3_1.ID") == "514D072C") {
@@ -168,12 +177,7 @@ std::optional<std::string> IdentifyPsp(KelCDFileSystem& fileSystem) {
 
     const std::int32_t umdData = fileSystem.OpenFile("UMD_DATA.BIN");
     if (umdData < 0) return std::nullopt;
-    const std::string_view text = TextAt(LoadedFile(fileSystem, umdData), 0);
-    std::string code(text.substr(0, text.find('|')));
-    // A file that starts with its terminator holds no code at all.
-    if (code.empty()) return std::nullopt;
-    RemoveFirst(code, '-');
-    return platform::ToUpperAscii(code);
+    return UmdDataCode(LoadedFile(fileSystem, umdData));
 }
 
 std::optional<std::string> IdentifyPlayStation(const std::string& imageFile) {

@@ -35,6 +35,11 @@ struct ExeMarker {
 
 ExeMarker ScanExeMarker(std::string_view executable);
 
+// The game code at the start of a PSP disc's UMD_DATA.BIN: the text before
+// its first '|' (and before any zero byte), without its first '-', upper-cased:
+// ULJM05001 from "ULJM-05001|...". Nothing when that text is empty.
+std::optional<std::string> UmdDataCode(std::string_view umdData);
+
 // The two discs whose boot files name another disc of the same game. The
 // comparisons see the code as read, before upper-casing.
 enum class CodeSource { ExecutableWithoutSystemCnf, SystemCnfBootLine };

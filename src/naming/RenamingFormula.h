@@ -19,10 +19,18 @@
 // Placeholders are case-sensitive ("%l" and "%L" differ); any other '%'
 // sequence, a doubled one included, stays as written.
 
+// The longest expansion kept. No file name comes near it, and because inserted
+// text meets the later placeholders, a record whose fields hold placeholders
+// would otherwise multiply the text with each of them (a line of a few
+// kilobytes grows to gigabytes).
+inline constexpr std::size_t MAX_EXPANDED_FORMULA = 4096;
+
 // Replaces the placeholders in the fixed order %i %n %l %s %v %L %d %m %r %e %z.
 // Text inserted for one placeholder is subject to those replaced after it (a
 // name holding "%d" gets the date), but never to its own: scanning goes on after
 // each inserted value, so a value holding its own placeholder is inserted once.
+// An expansion longer than MAX_EXPANDED_FORMULA gives the empty text, which is
+// no file name.
 std::string ExpandFormula(const DiscRecord& record, const FormulaSettings& settings);
 
 // Removes the first " Disc" of a folder's new path together with the one

@@ -184,6 +184,12 @@ TEST_F(PlayStation2Disc, PsxExeWithoutSystemCnf) {
     EXPECT_EQ(IdentifyPlayStation2(Disc({{"README.TXT", "hello"}})), std::nullopt);
 }
 
+TEST(UmdDataCode, TextBeforeTheBarWithinTheFirst256Bytes) {
+    EXPECT_EQ(UmdDataCode("ULJM-05001|0123456789ABCDEF|0001|G"), "ULJM05001");
+    EXPECT_EQ(UmdDataCode(std::string(300, 'a')), std::string(256, 'A'));
+    EXPECT_EQ(UmdDataCode(""), std::nullopt);
+}
+
 using PspDisc = DiscTest;
 
 TEST_F(PspDisc, CodeFromUmdData) {

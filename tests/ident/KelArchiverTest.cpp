@@ -275,6 +275,27 @@ TEST_F(ArchiverTest, HostileNamesStayInsideTheFolder) {
     EXPECT_EQ(platform::KindOf("/tmp/escaped2"), platform::PathKind::Missing);
 }
 
+TEST_F(ArchiverTest, EmptyDotAndDotDotNamesAreSkipped) {
+    // Entry names whose last component is "..", "." or empty (a name ending in
+    // a backslash); bsdtar's -s turns each doubled backslash into one.
+    const std::vector<std::string> names = {"..", ".", "a/..", "a/.", "a\\\\", "..\\\\.."};
+    std::string command = "bsdtar -cf ../names.zip --format zip -P";
+    std::string sources;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string source = "x" + std::to_string(i);
+        Source(source, source);
+        command += " -s '|^" + source + "$|" + names[i] + "|'";
+        sources += " " + source;
+    }
+    Source("Game.bin", "image");
+    InSource(command + sources + " Game.bin");
+    const auto archiver = Extract(dir / "names.zip");
+    ASSERT_TRUE(archiver->Succeeded()) << host.messages.at(0).text;
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(ListNames(out), Names{"Game.bin"});
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"names.zip", "out", "src"}));
+}
+
 TEST_F(ArchiverTest, LinksAndDevicesAreSkipped) {
     Source("real.bin", "data");
     ASSERT_EQ(symlink("/etc/passwd", (dir / "src/link.bin").c_str()), 0);

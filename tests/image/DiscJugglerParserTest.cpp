@@ -163,10 +163,14 @@ TEST(DiscJugglerParser, SessionCountMustBeOneToNinetyNine) {
 }
 
 TEST(DiscJugglerParser, MoreThanNinetyNineTracksFail) {
+    // Tracks this layout reads, so the parse gets as far as the table's bound.
+    CdiTrack track;
+    track.sizeCode = testsupport::CdiSizeCode2352(8);
     TrackTable table;
-    EXPECT_FALSE(Parse(CdiImage("", 8, {CdiSession(100, CdiTrack{})}), table));
-    EXPECT_FALSE(
-        Parse(CdiImage("", 8, {CdiSession(50, CdiTrack{}), CdiSession(50, CdiTrack{})}), table));
+    ASSERT_TRUE(Parse(CdiImage("", 8, {CdiSession(99, track)}), table));
+    EXPECT_EQ(table.Count(), 99);
+    EXPECT_FALSE(Parse(CdiImage("", 8, {CdiSession(100, track)}), table));
+    EXPECT_FALSE(Parse(CdiImage("", 8, {CdiSession(50, track), CdiSession(50, track)}), table));
 }
 
 TEST(DiscJugglerParser, BlockLocatorOutsideTheFileFails) {

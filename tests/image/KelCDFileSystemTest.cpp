@@ -212,32 +212,47 @@ TEST(KelCDFileSystem, DamagedPathTablesEndTheWalkCleanly) {
 }
 
 TEST(KelCDFileSystem, DamagedDirectoryRecordsNeverReadOutsideTheirBuffer) {
+    // After "." and "..", nine files of 220-byte records fill the root's one
+    // sector exactly. With the root's size one byte short of the sector, the
+    // folder's buffer ends where the last record does.
     IsoBuilder builder;
-    builder.AddFile("A.BIN", "a");
-    builder.AddFile("B.BIN", "b");
-    builder.AddFile("C.BIN", "c");
+    std::vector<std::string> names;
+    for (char letter = 'A'; letter <= 'I'; ++letter) {
+        names.push_back(std::string(183, letter) + ".BIN");
+        builder.AddFile(names.back(), std::string(1, letter), testsupport::WithoutVersion());
+    }
     const BuiltIso iso = builder.Build();
-    const std::size_t recordB = RecordOffset(iso, "", "B.BIN;1");
+    ASSERT_EQ(iso.folderSize.at(""), 2048u);
+    ASSERT_EQ(RecordOffset(iso, "", names.back()) + 220, (iso.folderSector.at("") + 1) * 2048);
 
-    {  // A record too short for its own identifier ends the folder's walk.
+    // A damaged record ends the folder's walk: the files before it are found,
+    // it and every file after it are not.
+    struct Damage {
+        std::size_t file;
+        std::size_t field;  // 0 the record length, 32 the identifier length
+        char value;
+        std::size_t filesFound;
+    };
+    const Damage cases[] = {
+        {1, 0, char(220), 9},   // as built
+        {1, 32, char(200), 1},  // an identifier longer than its record
+        {1, 0, char(100), 1},   // a record too short for its identifier
+        {8, 0, char(240), 8},   // the last record running past the buffer
+    };
+    for (const Damage& damage : cases) {
         std::string bytes = iso.bytes;
-        bytes[recordB] = 20;
+        PutLE32(bytes, 16 * 2048 + 156 + 10, 2047);
+        bytes[RecordOffset(iso, "", names[damage.file]) + damage.field] = damage.value;
         FileSystemOn fs(bytes);
         ASSERT_TRUE(fs->IsValid());
-        EXPECT_EQ(Loaded(*fs, "A.BIN"), "a");
-        EXPECT_EQ(fs->OpenFile("C.BIN"), -1);
+        EXPECT_EQ(fs->Files().size(), damage.filesFound) << damage.file << " " << damage.field;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            EXPECT_EQ(fs->OpenFile(names[i]) >= 0, i < damage.filesFound)
+                << names[i].back() << " after damage to " << damage.file;
+        }
     }
-    {  // A record length and identifier running past the end of the block.
-        std::string bytes = iso.bytes;
-        const std::size_t sectorEnd = (recordB / 2048 + 1) * 2048;
-        const std::size_t last = sectorEnd - 40;
-        std::memset(&bytes[recordB], 0, sectorEnd - recordB);
-        bytes[last] = char(255);
-        bytes[last + 32] = char(250);
-        FileSystemOn fs(bytes);
-        ASSERT_TRUE(fs->IsValid());
-        EXPECT_EQ(Loaded(*fs, "A.BIN"), "a");
-    }
+
+    const std::size_t recordB = RecordOffset(iso, "", names[1]);
     {  // Sizes beyond the image: the folder is not read, the file is capped.
         std::string bytes = iso.bytes;
         PutLE32(bytes, recordB + 10, 0xFFFFFFF0u);
@@ -250,8 +265,8 @@ TEST(KelCDFileSystem, DamagedDirectoryRecordsNeverReadOutsideTheirBuffer) {
         std::string bytes = iso.bytes;
         PutLE32(bytes, recordB + 10, 0xFFFFFFF0u);
         FileSystemOn fs(bytes);
-        EXPECT_EQ(fs->OpenFile("B.BIN"), -1);
-        EXPECT_EQ(Loaded(*fs, "A.BIN"), "a");
+        EXPECT_EQ(fs->OpenFile(names[1]), -1);
+        EXPECT_EQ(Loaded(*fs, names[0]), "A");
     }
 }
 

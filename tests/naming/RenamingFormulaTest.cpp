@@ -11,6 +11,12 @@ DiscRecord Record(const std::string& identifier, const std::string& name) {
     return record;
 }
 
+std::string Repeated(const std::string& text, int times) {
+    std::string repeated;
+    for (int i = 0; i < times; ++i) repeated += text;
+    return repeated;
+}
+
 std::string Expand(const std::string& formula, const DiscRecord& record) {
     FormulaSettings settings;
     settings.formula = formula;
@@ -80,4 +86,19 @@ TEST(StripDiscMarkerTest, LeavesPathsWithoutTheExactMarker) {
     EXPECT_EQ(StripDiscMarker("/games/NameDisc1"), "/games/NameDisc1");
     EXPECT_EQ(StripDiscMarker("/games/Name disc1"), "/games/Name disc1");
     EXPECT_EQ(StripDiscMarker("/games/Name　Ｄｉｓｃ１"), "/games/Name　Ｄｉｓｃ１");
+}
+
+TEST(ExpandFormulaTest, ExpansionPastTheBoundGivesNoName) {
+    // Each placeholder's field holds the next placeholder a thousand times:
+    // expanded in full this would be 10^9 copies of the last field.
+    DiscRecord record = Record("SLPS00071", "Name");
+    record[2] = Repeated("%s", 1000);
+    record[3] = Repeated("%v", 1000);
+    record[4] = "x";
+    EXPECT_EQ(Expand(Repeated("%l", 1000), record), "");
+    // Up to the bound the expansion is kept, past it by one byte it is not.
+    record[2] = std::string(MAX_EXPANDED_FORMULA - 1, 'a');
+    EXPECT_EQ(Expand("%l.", record), record[2] + ".");
+    EXPECT_EQ(Expand("%l..", record), "");
+    EXPECT_EQ(Expand(std::string(MAX_EXPANDED_FORMULA + 1, 'a'), record), "");
 }
