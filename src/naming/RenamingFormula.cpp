@@ -1,6 +1,8 @@
 #include "naming/RenamingFormula.h"
 
 #include "naming/NameWidth.h"
+#include "platform/AsciiCase.h"
+#include "platform/Utf8.h"
 
 namespace {
 
@@ -16,36 +18,57 @@ constexpr Placeholder PLACEHOLDERS[] = {
 };
 
 constexpr std::string_view NAME_PLACEHOLDER = "%n";
-constexpr std::string_view DISC_MARKER = " Disc";
+constexpr std::u32string_view DISC_MARKER = U" Disc";
 // The marker and the character after it.
 constexpr std::size_t DISC_MARKER_SPAN = 6;
 
-void ReplaceEach(std::string& text, std::string_view placeholder, std::string_view value) {
+// Cuts the text to at most MAX_EXPANSION bytes, not inside a UTF-8 character.
+void CutToBound(std::string& text) {
+    if (text.size() <= MAX_EXPANSION) return;
+    std::size_t end = MAX_EXPANSION;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    text.erase(end);
+}
+
+// Replaces every occurrence; false, with the text cut to the bound, once the
+// text has passed it.
+bool ReplaceEach(std::string& text, std::string_view placeholder, std::string_view value) {
     std::size_t position = 0;
     while ((position = text.find(placeholder, position)) != std::string::npos) {
         text.replace(position, placeholder.size(), value);
         position += value.size();
+        if (text.size() > MAX_EXPANSION) {
+            CutToBound(text);
+            return false;
+        }
     }
+    return true;
 }
 
 }  // namespace
 
 std::string ExpandFormula(const DiscRecord& record, const FormulaSettings& settings) {
     std::string text = settings.formula;
+    if (text.size() > MAX_EXPANSION) {
+        CutToBound(text);
+        return text;
+    }
     for (const Placeholder& placeholder : PLACEHOLDERS) {
         if (text.find(placeholder.text) == std::string::npos) continue;
-        if (placeholder.text == NAME_PLACEHOLDER) {
-            ReplaceEach(text, placeholder.text, ConvertNameWidth(record[1], settings));
-        } else {
-            ReplaceEach(text, placeholder.text, record[placeholder.field]);
-        }
+        const std::string value = platform::WithoutControlCharacters(
+            placeholder.text == NAME_PLACEHOLDER ? ConvertNameWidth(record[1], settings)
+                                                 : record[placeholder.field]);
+        if (!ReplaceEach(text, placeholder.text, value)) break;
     }
     return text;
 }
 
 std::string StripDiscMarker(std::string_view folderPath) {
-    std::string path(folderPath);
+    // Characters, not bytes: the disc number may be a full-width digit, and a
+    // folder name must stay valid UTF-8.
+    std::u32string path = platform::DecodeUtf8(folderPath);
     const std::size_t marker = path.find(DISC_MARKER);
-    if (marker != std::string::npos) path.erase(marker, DISC_MARKER_SPAN);
-    return path;
+    if (marker == std::u32string::npos) return std::string(folderPath);
+    path.erase(marker, DISC_MARKER_SPAN);
+    return platform::EncodeUtf8(path);
 }

@@ -80,7 +80,7 @@ TEST_F(DatabaseMergeTest, AFailedRewriteLeavesTheDatabaseAndSaysSo) {
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, SIG_DFL);
 
-    EXPECT_EQ(outcome, RunOutcome::InputRejected);
+    EXPECT_EQ(outcome, RunOutcome::CompletedWithWriteFailures);
     EXPECT_EQ(host.messages.back().text, "<MessageBox/ADD_WRITE_FAILED>");
     EXPECT_EQ(ReadFile("games.csv"), before);
     EXPECT_EQ(model.edits[EDIT_ADD_DATABASE], "add.csv");

@@ -182,7 +182,7 @@ TEST_F(RenameRunTest, TheFirstIdentifierFoundInTheDatabaseNamesTheDisc) {
     EXPECT_EQ(ReadFile("HaveID (PS2).dat"), imageCrc + "\r\nSLPM65001\r\n");
 }
 
-TEST_F(RenameRunTest, AFailedRenameIsSilentButKeepsItsBatchLine) {
+TEST_F(RenameRunTest, AFailedRenameSaysWhyAndLeavesNoBatchLine) {
     WriteFile("games.csv", Record("SLPM65001", "Game One", "", "a/b"));
     Ps2Disc("scan/game.iso", "SLPM_650.01");
     RunSettings settings = Settings();
@@ -191,8 +191,9 @@ TEST_F(RenameRunTest, AFailedRenameIsSilentButKeepsItsBatchLine) {
     RunRename(settings);
     EXPECT_EQ(ListNames("scan"), std::vector<std::string>{"game.iso"});
     EXPECT_EQ(Summary().text, "Discs:1 Renamed:0 Left:1");
-    EXPECT_EQ(ReadFile("error_log.txt"), "");
-    EXPECT_EQ(ReadFile("RenameBatch.bat"), "\"game.*\" \"a/b.*\"\r\n");
+    EXPECT_EQ(ReadFile("error_log.txt"),
+              LOG_BLOCK + "Not renamed - scan/game -> a/b : not a file name\r\n");
+    EXPECT_EQ(ReadFile("RenameBatch.bat"), "");
     EXPECT_EQ(ReadFile("HaveID (PS2).dat"), "");
 }
 
@@ -208,9 +209,11 @@ TEST_F(RenameRunTest, StopDuringTheThirdOfTenFinishesItAndStillWrapsUp) {
     host.onStatus = [&](const std::string& text) {
         if (text.rfind("Identifying", 0) == 0 && ++identifying == 3) state.stopRequested = true;
     };
-    EXPECT_EQ(RunRename(Settings()), RunOutcome::Completed);
+    EXPECT_EQ(RunRename(Settings()), RunOutcome::Stopped);
     EXPECT_EQ(identifying, 3);
-    EXPECT_EQ(Summary().text, "Discs:10 Renamed:3 Left:7");
+    // A stopped run counts the discs it reached, and says it was stopped.
+    EXPECT_EQ(Summary().text, "Discs:3 Renamed:3 Left:0");
+    EXPECT_EQ(host.statuses.back(), "<MessageBox/STOPPED>  Discs:3 Renamed:3 Left:0");
     EXPECT_EQ(ReadFile("HaveID (PS2).dat"), "SLPM65010\r\nSLPM65011\r\nSLPM65012\r\n");
     EXPECT_EQ(ListNames("scan")[0], "Game 10 [SLPM65010].iso");
     EXPECT_EQ(ListNames("scan")[3], "disc13.iso");
