@@ -87,6 +87,19 @@ TEST(ReadDatabaseTest, WhiteSpaceSeparatesIdentifiersOfOneLine) {
     EXPECT_EQ((*FindDiscRecord(database, "SLPS00073"))[1], "Name");
 }
 
+TEST(ReadDatabaseTest, IdentifiersOfOneLineShareItsFields) {
+    // Thirty thousand identifiers and a long rest: copied per identifier,
+    // this line would take gigabytes.
+    std::string line;
+    for (int i = 0; i < 30000; ++i) line += "ID" + std::to_string(i) + " ";
+    line += ";" + std::string(150000, 'n') + ";;;;;;PS1;;\r\n";
+    const GameDatabase database = ReadForSystem(line, "PS1");
+    ASSERT_EQ(database.records.size(), 30000u);
+    EXPECT_EQ(database.records.at("ID0").get(), database.records.at("ID29999").get());
+    EXPECT_EQ((*FindDiscRecord(database, "ID29999"))[0], "ID29999");
+    EXPECT_EQ((*FindDiscRecord(database, "ID29999"))[1].size(), 150000u);
+}
+
 TEST(ReadDatabaseTest, BytesAbove127AreOrdinaryCharacters) {
     // 0xA0 is a blank and 0xA1 a punctuation mark in Latin-1 locales, and 0xFF
     // reads as EOF when taken as a signed char; none of them splits.

@@ -73,6 +73,8 @@ TEST(StripDiscMarkerTest, RemovesTheFirstMarkerAndTheCharacterAfterIt) {
     EXPECT_EQ(StripDiscMarker("/games/Name Disc 2"), "/games/Name2");
     EXPECT_EQ(StripDiscMarker("/My Disc Set/Name Disc1"), "/MySet/Name Disc1");
     EXPECT_EQ(StripDiscMarker("/games/Name Disc"), "/games/Name");
+    // Characters, not bytes: a full-width disc number goes whole.
+    EXPECT_EQ(StripDiscMarker("/games/ABC １２３ Disc１ x"), "/games/ABC １２３ x");
 }
 
 TEST(StripDiscMarkerTest, LeavesPathsWithoutTheExactMarker) {
@@ -80,4 +82,22 @@ TEST(StripDiscMarkerTest, LeavesPathsWithoutTheExactMarker) {
     EXPECT_EQ(StripDiscMarker("/games/NameDisc1"), "/games/NameDisc1");
     EXPECT_EQ(StripDiscMarker("/games/Name disc1"), "/games/Name disc1");
     EXPECT_EQ(StripDiscMarker("/games/Name　Ｄｉｓｃ１"), "/games/Name　Ｄｉｓｃ１");
+}
+
+TEST(ExpandFormulaTest, ValuesComeWithoutControlCharactersAndTheResultIsBounded) {
+    DiscRecord record;
+    record[0] = "SLPS00071";
+    record[1] = "Line\r\nbreak";
+    record[2] = "%s%s%s%s";
+    record[3] = "%v%v%v%v";
+    record[4] = std::string(100, 'v');
+    FormulaSettings settings;
+    settings.formula = "%i %n";
+    EXPECT_EQ(ExpandFormula(record, settings), "SLPS00071 Linebreak");
+    // Each inserted value brings more placeholders: 16 x 100 bytes per %l,
+    // and a formula of many of them is cut at the bound.
+    settings.formula = std::string(3000, 'x') + "%l%l%l";
+    const std::string cut = ExpandFormula(record, settings);
+    EXPECT_EQ(cut.size(), MAX_EXPANSION);
+    EXPECT_EQ(cut.substr(0, 3000), std::string(3000, 'x'));
 }
