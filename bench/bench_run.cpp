@@ -205,8 +205,8 @@ void BM_RunPhases(benchmark::State& state) {
             params.basePath = candidate;
             const auto handler = CreateDiscHandler(2, params);
             lap(identifySeconds);
-            const DiscRecord* record = FindDiscRecord(database, handler->IdAt(0));
-            if (record != nullptr) {
+            const std::optional<DiscRecord> record = FindDiscRecord(database, handler->IdAt(0));
+            if (record) {
                 RenameRequest request;
                 request.newName = ExpandFormula(*record, formula);
                 if (handler->Rename(request)) inventory.AddHaveId(handler->IdAt(0));

@@ -1,8 +1,8 @@
 #include "ident/DatabaseMerge.h"
 
-GameDatabase MergeDatabases(const std::string& readFirst, const std::string& readSecond) {
+GameDatabase MergeDatabases(std::string_view readFirst, std::string_view readSecond) {
     GameDatabase merged;
-    ReadDatabaseFile(readFirst, merged);
-    ReadDatabaseFile(readSecond, merged);
+    ParseDatabaseFileText(readFirst, merged);
+    ParseDatabaseFileText(readSecond, merged);
     return merged;
 }

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <string>
+#include <string_view>
 
 #include "ident/GameDatabase.h"
 
-// The merge of Add Record: every line of both database files in one database,
-// the file read first winning for identifiers that both hold, comment lines of
-// the first file before those of the second. Written back, the records come
-// sorted by identifier.
-GameDatabase MergeDatabases(const std::string& readFirst, const std::string& readSecond);
+// The merge of Add Record: every line of two database texts in one database,
+// the text read first winning for identifiers that both hold, comment lines of
+// the first before those of the second. Written back, the records come sorted
+// by identifier.
+GameDatabase MergeDatabases(std::string_view readFirst, std::string_view readSecond);

@@ -20,21 +20,32 @@ bool IsCommentLine(std::string_view line) {
     return !line.empty() && line.front() == ';';
 }
 
-}  // namespace
-
-DiscRecord SplitDatabaseLine(std::string_view line) {
-    DiscRecord record;
+// The nine fields of a line and what follows the ninth.
+StoredLine SplitStoredLine(std::string_view line) {
+    StoredLine stored;
     std::size_t start = 0;
     for (std::size_t field = 0; field < DATABASE_FIELDS; ++field) {
         const std::size_t end = line.find(';', start);
         if (end == std::string_view::npos) {
-            record[field] = std::string(line.substr(start));
-            break;
+            stored.fields[field] = std::string(line.substr(start));
+            return stored;
         }
-        record[field] = std::string(line.substr(start, end - start));
+        stored.fields[field] = std::string(line.substr(start, end - start));
         start = end + 1;
     }
-    return record;
+    stored.beyondNinth = std::string(line.substr(start));
+    return stored;
+}
+
+void Keep(GameDatabase& database, const std::string& identifier, const SharedLine& line) {
+    database.idList.push_back(identifier);
+    database.records.try_emplace(identifier, line);
+}
+
+}  // namespace
+
+DiscRecord SplitDatabaseLine(std::string_view line) {
+    return SplitStoredLine(line).fields;
 }
 
 std::string JoinDatabaseLine(const DiscRecord& record) {
@@ -46,14 +57,21 @@ std::string JoinDatabaseLine(const DiscRecord& record) {
     return line;
 }
 
-void AddDiscRecord(GameDatabase& database, const DiscRecord& record) {
-    database.idList.push_back(record[0]);
-    database.records.try_emplace(record[0], record);
+DiscRecord RecordOf(const std::string& identifier, const StoredLine& line) {
+    DiscRecord record = line.fields;
+    record[0] = identifier;
+    return record;
 }
 
-const DiscRecord* FindDiscRecord(const GameDatabase& database, std::string_view identifier) {
+void AddDiscRecord(GameDatabase& database, const DiscRecord& record) {
+    Keep(database, record[0], std::make_shared<const StoredLine>(StoredLine{record, {}}));
+}
+
+std::optional<DiscRecord> FindDiscRecord(const GameDatabase& database,
+                                         std::string_view identifier) {
     const auto found = database.records.find(std::string(identifier));
-    return found == database.records.end() ? nullptr : &found->second;
+    if (found == database.records.end()) return std::nullopt;
+    return RecordOf(found->first, *found->second);
 }
 
 void ParseDatabaseText(std::string_view text, std::string_view systemText, GameDatabase& database) {
@@ -68,12 +86,15 @@ void ParseDatabaseText(std::string_view text, std::string_view systemText, GameD
         }
         if (line.find(key) == std::string_view::npos) continue;
 
-        const std::size_t firstSemicolon = line.find(';');
-        const std::string head(line.substr(0, firstSemicolon));
-        const std::string_view rest = line.substr(firstSemicolon);
+        // The fields after the identifiers are read once and shared by
+        // every identifier of the line.
+        const std::string head(line.substr(0, line.find(';')));
+        StoredLine stored = SplitStoredLine(line);
+        stored.fields[0].clear();
+        const SharedLine shared = std::make_shared<const StoredLine>(std::move(stored));
         for (const std::string& token :
              boost::tokenizer<boost::char_separator<char>>(head, separator)) {
-            AddDiscRecord(database, SplitDatabaseLine(token + std::string(rest)));
+            Keep(database, token, shared);
         }
     }
 }
@@ -86,20 +107,45 @@ platform::SmallFile::Outcome ReadDatabase(const std::string& path, std::string_v
 }
 
 platform::SmallFile::Outcome ReadDatabaseFile(const std::string& path, GameDatabase& database) {
-    return platform::ReadTextLines(path, [&](std::string_view line) {
+    const platform::SmallFile file = platform::ReadSmallFile(path);
+    if (file.IsRead()) ParseDatabaseFileText(file.text, database);
+    return file.outcome;
+}
+
+void ParseDatabaseFileText(std::string_view text, GameDatabase& database) {
+    platform::LineReader lines(text, platform::LineReader::UNLIMITED, platform::LineEnds::AnyBreak);
+    std::string_view line;
+    while (lines.Next(line)) {
         if (IsCommentLine(line)) {
             database.commentLines.emplace_back(line);
-        } else {
-            AddDiscRecord(database, SplitDatabaseLine(line));
+            continue;
         }
-    });
+        StoredLine stored = SplitStoredLine(line);
+        const std::string identifier = stored.fields[0];
+        Keep(database, identifier, std::make_shared<const StoredLine>(std::move(stored)));
+    }
+}
+
+bool LooksLikeDatabase(std::string_view text) {
+    // A few lines tell; a database may hold odd lines further down.
+    constexpr int LINES_LOOKED_AT = 3;
+    platform::LineReader lines(text, platform::LineReader::UNLIMITED, platform::LineEnds::AnyBreak);
+    std::string_view line;
+    int looked = 0;
+    while (looked < LINES_LOOKED_AT && lines.Next(line)) {
+        if (line.empty() || IsCommentLine(line)) continue;
+        if (line.find(';') == std::string_view::npos) return false;
+        ++looked;
+    }
+    return true;
 }
 
 bool WriteDatabase(const std::string& path, const GameDatabase& database) {
     std::string content;
     for (const std::string& comment : database.commentLines) platform::AppendLine(content, comment);
-    for (const auto& [identifier, record] : database.records) {
-        platform::AppendLine(content, JoinDatabaseLine(record));
+    for (const auto& [identifier, line] : database.records) {
+        platform::AppendLine(content,
+                             JoinDatabaseLine(RecordOf(identifier, *line)) + line->beyondNinth);
     }
     return platform::ReplaceFileContent(path, content);
 }

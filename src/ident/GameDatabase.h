@@ -2,6 +2,8 @@
 
 #include <array>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,10 +22,20 @@ inline constexpr std::size_t DATABASE_FIELDS = 9;
 // type text (10) that the rename run adds for the "%z" and "%e" placeholders.
 using DiscRecord = std::array<std::string, 11>;
 
+// A database line as it is kept: its fields, and whatever followed the ninth
+// field, so that a rewrite never drops what it did not understand. All the
+// identifiers that one line lists share one stored line: a line of thousands
+// of identifiers costs its own size, not thousands of copies of it.
+struct StoredLine {
+    DiscRecord fields;
+    std::string beyondNinth;
+};
+using SharedLine = std::shared_ptr<const StoredLine>;
+
 struct GameDatabase {
     // By identifier, in byte order of the keys; the first record added for a
     // key stays.
-    std::map<std::string, DiscRecord> records;
+    std::map<std::string, SharedLine> records;
     // Identifiers in the order their records were added, repeats included.
     std::vector<std::string> idList;
     std::vector<std::string> commentLines;
@@ -36,11 +48,15 @@ DiscRecord SplitDatabaseLine(std::string_view line);
 // The nine database fields, each followed by ';'.
 std::string JoinDatabaseLine(const DiscRecord& record);
 
+// The record of an identifier: the fields of its line with the identifier as
+// field 0.
+DiscRecord RecordOf(const std::string& identifier, const StoredLine& line);
+
 // Lists field 0 in idList and keeps the record unless its key is already there.
 void AddDiscRecord(GameDatabase& database, const DiscRecord& record);
 
-// Exact, case-sensitive lookup; nullptr when the identifier is not held.
-const DiscRecord* FindDiscRecord(const GameDatabase& database, std::string_view identifier);
+// Exact, case-sensitive lookup; nothing when the identifier is not held.
+std::optional<DiscRecord> FindDiscRecord(const GameDatabase& database, std::string_view identifier);
 
 // Reads the records of one system for the rename run: a line is taken when it
 // contains ";" + systemText + ";" anywhere, and its field 0 may hold several
@@ -51,10 +67,19 @@ platform::SmallFile::Outcome ReadDatabase(const std::string& path, std::string_v
 // The same for a database's text already in memory.
 void ParseDatabaseText(std::string_view text, std::string_view systemText, GameDatabase& database);
 
-// Reads every line as it is: no system filter, no identifier split.
+// Reads every line as it is: no system filter, no identifier split. CR, LF
+// and CR LF all end a line, so a file from any system keeps all its lines.
 platform::SmallFile::Outcome ReadDatabaseFile(const std::string& path, GameDatabase& database);
+// The same for a database's text already in memory.
+void ParseDatabaseFileText(std::string_view text, GameDatabase& database);
 
-// Rewrites the file whole (comment lines, then the records in key order) through
+// Whether a file's text can be a game database: empty, or its first lines
+// that are no comments hold ';'-separated fields. A list of another kind (a
+// budget.csv with commas) is never added to or rewritten.
+bool LooksLikeDatabase(std::string_view text);
+
+// Rewrites the file whole (comment lines, then the records in key order, each
+// with what followed its ninth field) through
 // a temporary file beside it, so a failed write leaves the old file as it was.
 // False when the file could not be written.
 bool WriteDatabase(const std::string& path, const GameDatabase& database);

@@ -3,6 +3,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <set>
 
 #include "ident/ArchiveVolumes.h"
 #include "ident/KelArchivers.h"
@@ -21,6 +24,9 @@ namespace {
 // Searched before the image, in this order.
 const std::vector<std::string> ARCHIVE_EXTENSIONS = {
     "zip", "rar", "part1.rar", "part01.rar", "part001.rar", "001", "7z", "lzh", "gca", "cab"};
+
+// The longest file name the file systems of a collection take.
+constexpr std::size_t MAX_NAME_BYTES = 255;
 
 // A cue sheet is a few lines of text; a larger file of that name is something
 // else and is left alone.
@@ -65,6 +71,58 @@ std::string RenamedFile(const std::string& name, const std::string& newName) {
     return newName + std::string(part) + name.substr(lastDot);
 }
 
+// On Linux game.iso and GAME.bin beside each other are two files, and when
+// each is a disc of its own they are two discs. Collections from Windows also
+// hold Game.BIN next to game.cue, one disc whose files differ in case only.
+// So the spelling decides only when at least two spellings of the
+// candidate's base name each have a file that is an image on its own (not
+// merely a descriptor that names another file).
+bool DiscsDifferOnlyInCase(const std::string& basePath, const std::vector<std::string>& extensions,
+                           const platform::FolderSnapshots* snapshots) {
+    const platform::PathSplit split = platform::SplitAtLastSeparator(basePath);
+    const std::string folder = platform::ListableFolder(split);
+    const auto entries = snapshots ? snapshots->Find(folder, split.name, ".*")
+                                   : platform::FindEntries(folder, split.name, ".*");
+    std::set<std::string> spellingsWithImage;
+    for (const platform::FoundEntry& entry : entries) {
+        if (entry.isFolder) continue;
+        for (const std::string& extension : extensions) {
+            if (extension == "cue" || extension == "ccd") continue;
+            const std::string suffix = "." + extension;
+            if (entry.name.size() >= split.name.size() + suffix.size() &&
+                platform::EqualsIgnoreCase(
+                    std::string_view(entry.name).substr(entry.name.size() - suffix.size()),
+                    suffix)) {
+                spellingsWithImage.insert(entry.name.substr(0, split.name.size()));
+                break;
+            }
+        }
+    }
+    return spellingsWithImage.size() > 1;
+}
+
+// Why a move failed, in the words of the error log.
+std::string MoveFailureText(int error) {
+    switch (error) {
+        case EEXIST:
+        case ENOTEMPTY:
+            return "name exists";
+        case ENAMETOOLONG:
+            return "name too long";
+        case EACCES:
+        case EPERM:
+            return "permission denied";
+        case EROFS:
+            return "read-only folder";
+        default:
+            return std::strerror(error);
+    }
+}
+
+bool SpelledAs(const std::string& name, const FileSearchBase& base) {
+    return !base.exactCase || name.compare(0, base.literalName.size(), base.literalName) == 0;
+}
+
 }  // namespace
 
 FileSearchBase SearchBaseOfPath(const std::string& basePath) {
@@ -89,7 +147,9 @@ std::vector<std::string> FindFilesByExtensions(const FileSearchBase& base,
                   : platform::FindEntriesPerWildcard(base.folder, base.literalName, wildcards);
     for (const auto& matches : found) {
         for (const auto& entry : matches) {
-            if (!entry.isFolder) paths.push_back(platform::JoinPath(base.folder, entry.name));
+            if (!entry.isFolder && SpelledAs(entry.name, base)) {
+                paths.push_back(platform::JoinPath(base.folder, entry.name));
+            }
         }
     }
     return paths;
@@ -97,8 +157,12 @@ std::vector<std::string> FindFilesByExtensions(const FileSearchBase& base,
 
 KelFileBase::KelFileBase(const DiscHandlerParams& params, std::string_view extensionList)
     : basePath(params.basePath), snapshots(params.folderSnapshots) {
-    if (params.searchArchives) ExtractArchive(params.ownerWindow);
     extensions = SplitWords(extensionList);
+    std::vector<std::string> candidateExtensions = extensions;
+    candidateExtensions.insert(candidateExtensions.end(), ARCHIVE_EXTENSIONS.begin(),
+                               ARCHIVE_EXTENSIONS.end());
+    exactCase = DiscsDifferOnlyInCase(basePath, candidateExtensions, snapshots);
+    if (params.searchArchives) ExtractArchive(params.ownerWindow);
     FindImage();
     if (imageFound && params.computeChecksum) {
         std::string crc = platform::WholeFileCrcText(imageFile);
@@ -108,9 +172,15 @@ KelFileBase::KelFileBase(const DiscHandlerParams& params, std::string_view exten
 
 KelFileBase::~KelFileBase() = default;
 
+FileSearchBase KelFileBase::CandidateFiles() const {
+    FileSearchBase base = SearchBaseOfPath(basePath);
+    base.exactCase = exactCase;
+    return base;
+}
+
 void KelFileBase::ExtractArchive(RunHost* ownerWindow) {
     const std::vector<std::string> archives =
-        FindFilesByExtensions(SearchBaseOfPath(basePath), ARCHIVE_EXTENSIONS, snapshots);
+        FindFilesByExtensions(CandidateFiles(), ARCHIVE_EXTENSIONS, snapshots);
     if (archives.empty()) return;
     extractDir = ExtractionFolder();
     // The choice looks at the folded name; the file is opened by its real name.
@@ -121,8 +191,7 @@ void KelFileBase::ExtractArchive(RunHost* ownerWindow) {
 }
 
 void KelFileBase::FindImage() {
-    const FileSearchBase base =
-        extracted ? SearchEveryFileIn(extractDir) : SearchBaseOfPath(basePath);
+    const FileSearchBase base = extracted ? SearchEveryFileIn(extractDir) : CandidateFiles();
     const std::vector<std::string> images = FindFilesByExtensions(base, extensions, snapshots);
     if (images.empty()) return;
     imageFile = images.front();
@@ -133,9 +202,11 @@ void KelFileBase::ReadBootFiles(BootIdentification identify) {
     if (!imageFound) return;
     KelCDFileSystem fileSystem(imageFile);
     imageProblem = fileSystem.Problem();
-    std::optional<std::string> id = identify(fileSystem);
+    const std::optional<std::string> id = identify(fileSystem);
     if (!id) return;
-    ids.push_back(std::move(*id));
+    // A boot line may end in a carriage return, and a crafted UMD_DATA.BIN
+    // may hold any byte: no control character goes on to a log or a name.
+    ids.push_back(platform::WithoutControlCharacters(*id));
     idFound = true;
 }
 
@@ -149,25 +220,38 @@ std::int32_t KelFileBase::IdCount() const {
 }
 
 bool KelFileBase::Rename(const RenameRequest& request) {
+    renameFailure.clear();
     // A name holding '/' would move the files elsewhere; such a name moves nothing.
-    if (!platform::IsPlainName(request.newName)) return false;
+    if (request.newName.empty()) {
+        renameFailure = "empty name";
+        return false;
+    }
+    if (!platform::IsPlainName(request.newName)) {
+        renameFailure = "not a file name";
+        return false;
+    }
+    if (request.newName.size() > MAX_NAME_BYTES) {
+        renameFailure = "name too long";
+        return false;
+    }
 
     const platform::PathSplit split = platform::SplitAtLastSeparator(basePath);
     const std::string folder = platform::ListableFolder(split);
-    const std::vector<std::string> cues =
-        FindFilesByExtensions(SearchBaseOfPath(basePath), {"cue"}, snapshots);
+    const FileSearchBase candidate = CandidateFiles();
+    const std::vector<std::string> cues = FindFilesByExtensions(candidate, {"cue"}, snapshots);
 
     std::vector<std::string> names;
     const auto entries = snapshots ? snapshots->Find(folder, split.name, ".*")
                                    : platform::FindEntries(folder, split.name, ".*");
     for (const auto& entry : entries) {
-        if (!entry.isFolder) names.push_back(entry.name);
+        if (!entry.isFolder && SpelledAs(entry.name, candidate)) names.push_back(entry.name);
     }
 
     // Where each file is now, and the names the moves gave.
     std::vector<std::string> currentPaths;
     std::vector<std::string> movedNames;
     std::string cuePath = cues.empty() ? std::string() : cues.front();
+    int moveError = 0;
     for (const std::string& name : names) {
         const std::string oldPath = platform::JoinPath(folder, name);
         const std::string newFileName = RenamedFile(name, request.newName);
@@ -178,10 +262,12 @@ bool KelFileBase::Rename(const RenameRequest& request) {
             currentPaths.push_back(newPath);
             if (oldPath == cuePath) cuePath = newPath;
         } else {
+            moveError = errno;
             currentPaths.push_back(oldPath);
         }
     }
     basePath = platform::JoinPath(folder, request.newName);
+    if (movedNames.empty()) renameFailure = names.empty() ? "no file" : MoveFailureText(moveError);
 
     if (!cuePath.empty() && !movedNames.empty()) {
         FixCueSheet(cuePath, request.newName, movedNames);

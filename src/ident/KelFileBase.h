@@ -43,6 +43,8 @@ struct FileSearchBase {
     std::string folder;
     std::string literalName;
     std::string wildcardStem;
+    // Names must begin with `literalName` exactly, not only ignoring case.
+    bool exactCase = false;
 };
 
 // The files of a candidate: Dir/Game gives Dir/Game.<extension>.
@@ -75,8 +77,12 @@ public:
     // Gives every file of the candidate the new name, each keeping its
     // extension (and a .partN volume suffix), points the first line of its
     // cue sheet at the renamed image, and sets the files' times when asked.
-    // Never replaces an existing file. True when at least one file was moved.
+    // Never replaces an existing file. True when at least one file was moved;
+    // otherwise RenameFailure says why.
     virtual bool Rename(const RenameRequest& request);
+    // Why the last Rename moved nothing ("name exists", "name too long",
+    // "empty name", "permission denied", "read-only folder", ...).
+    const std::string& RenameFailure() const { return renameFailure; }
 
     bool IdFound() const { return idFound; }
     bool Extracted() const { return extracted; }
@@ -99,6 +105,8 @@ protected:
     void ReadBootFiles(BootIdentification identify);
 
 private:
+    // The search for the candidate's own files.
+    FileSearchBase CandidateFiles() const;
     void ExtractArchive(RunHost* ownerWindow);
     void FindImage();
     void FixCueSheet(const std::string& cuePath, const std::string& newName,
@@ -115,5 +123,9 @@ private:
     const std::string noId;
     std::string imageFile;
     std::string imageProblem;
+    std::string renameFailure;
     platform::FolderSnapshots* snapshots;
+    // Files whose base names differ only in case belong to different discs
+    // here: the candidate takes only the files spelled as it is.
+    bool exactCase = false;
 };

@@ -13,4 +13,8 @@ struct FormulaSettings {
     bool fullWidthLetters = false;
     bool fullWidthPunctuation = false;
     bool fullWidthSpaces = false;
+    // The characters file names may not hold (\ / : * ? " < > |) keep their
+    // full-width forms in a name whatever the flags say; list lines, which
+    // are no file names, show the database's own characters.
+    bool protectFileNameCharacters = true;
 };

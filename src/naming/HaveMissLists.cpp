@@ -16,6 +16,7 @@ FormulaSettings ListFormulaSettings(const std::string& listFormula) {
     FormulaSettings settings;
     settings.formula = listFormula;
     settings.fullWidthSpecial = true;
+    settings.protectFileNameCharacters = false;
     return settings;
 }
 
@@ -28,7 +29,7 @@ std::string UnknownIdLine(const std::string& identifier, const FormulaSettings& 
 
 std::string ListLineOf(const GameDatabase& database, const std::string& identifier,
                        const FormulaSettings& settings) {
-    const DiscRecord* record = FindDiscRecord(database, identifier);
+    const std::optional<DiscRecord> record = FindDiscRecord(database, identifier);
     return record ? ExpandFormula(*record, settings) : UnknownIdLine(identifier, settings);
 }
 
@@ -102,9 +103,9 @@ bool ListOrderLess::operator()(std::string_view a, std::string_view b) const {
     return a < b;
 }
 
-void LoadHaveIds(std::string_view systemText, HaveSet& haveIds) {
-    platform::ReadTextLines(HaveIdFileName(systemText),
-                            [&](std::string_view line) { haveIds.emplace(line); });
+platform::SmallFile::Outcome LoadHaveIds(std::string_view systemText, HaveSet& haveIds) {
+    return platform::ReadTextLines(HaveIdFileName(systemText),
+                                   [&](std::string_view line) { haveIds.emplace(line); });
 }
 
 bool WriteHaveMissLists(std::string_view systemText, const HaveSet& haveIds,
@@ -124,9 +125,9 @@ bool WriteHaveMissLists(std::string_view systemText, const HaveSet& haveIds,
     // identifiers do not make fewer games missing.
     std::size_t missingCount = 0;
     std::set<std::string, ListOrderLess> missLines;
-    for (const auto& [identifier, record] : database.records) {
+    for (const auto& [identifier, line] : database.records) {
         if (haveIds.contains(identifier)) continue;
-        missLines.insert(ExpandFormula(record, settings));
+        missLines.insert(ExpandFormula(RecordOf(identifier, *line), settings));
         ++missingCount;
     }
 
@@ -152,9 +153,9 @@ HaveMissInventory::HaveMissInventory(std::string_view systemText, const GameData
       missListFile(MissListFileName(systemText)) {
     std::vector<std::string> gameLines;
     gameLines.reserve(database.records.size());
-    for (const auto& [identifier, record] : database.records) {
+    for (const auto& [identifier, line] : database.records) {
         identifiers.Add(identifier);
-        gameLines.push_back(ExpandFormula(record, listSettings));
+        gameLines.push_back(ExpandFormula(RecordOf(identifier, *line), listSettings));
     }
 
     // Number the distinct lines in list order; equal lines end up side by side.
@@ -213,16 +214,26 @@ void HaveMissInventory::BuildTexts() {
 
 bool HaveMissInventory::Write() {
     BuildTexts();
-    const bool haveIdsWritten = haveIdFile.Replace(haveIdText);
-    const bool haveListWritten = haveListFile.Replace(haveListText);
-    const bool missListWritten = missListFile.Replace(missListText);
-    changed = !(haveIdsWritten && haveListWritten && missListWritten);
+    written = {haveIdFile.Replace(haveIdText), haveListFile.Replace(haveListText),
+               missListFile.Replace(missListText)};
+    changed = !(written[0] && written[1] && written[2]);
     return !changed;
 }
 
 bool HaveMissInventory::Finish() {
     BuildTexts();
-    changed = !ReplaceListFiles(systemText, haveIdText, haveListFile, haveListText, missListFile,
-                                missListText);
+    written = {platform::ReplaceFileContent(HaveIdFileName(systemText), haveIdText),
+               haveListFile.Replace(haveListText), missListFile.Replace(missListText)};
+    changed = !(written[0] && written[1] && written[2]);
     return !changed;
+}
+
+std::vector<std::string> HaveMissInventory::UnwrittenFiles() const {
+    const std::string names[] = {HaveIdFileName(systemText), HaveListFileName(systemText),
+                                 MissListFileName(systemText)};
+    std::vector<std::string> unwritten;
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        if (!written[i]) unwritten.push_back(names[i]);
+    }
+    return unwritten;
 }

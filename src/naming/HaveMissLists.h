@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <set>
@@ -35,8 +36,10 @@ std::string HaveListFileName(std::string_view systemText);
 std::string MissListFileName(std::string_view systemText);
 
 // Adds each line of the system's have-identifier file to `haveIds` (an empty
-// line adds the empty text). No file leaves the set as it was.
-void LoadHaveIds(std::string_view systemText, HaveSet& haveIds);
+// line adds the empty text). No file leaves the set as it was. The outcome
+// tells a missing file from one that exists but could not be read: the
+// inventory of earlier runs must not be written over then.
+platform::SmallFile::Outcome LoadHaveIds(std::string_view systemText, HaveSet& haveIds);
 
 // Writes the three files from scratch, expanding the list formula for every
 // game. False when a file could not be written (the others are still written).
@@ -81,6 +84,9 @@ public:
     // ext4 write it out at once.
     bool Finish();
 
+    // The files the last Write or Finish could not write.
+    std::vector<std::string> UnwrittenFiles() const;
+
 private:
     // The three files' texts from the current have set.
     void BuildTexts();
@@ -111,6 +117,7 @@ private:
     std::set<std::string, ListOrderLess> unknownLines;
 
     bool changed = true;
+    std::array<bool, 3> written{true, true, true};
     // Kept from Write to Write, so a call does not allocate.
     std::string haveIdText;
     std::string haveListText;

@@ -1,6 +1,8 @@
 #include "naming/RenamingFormula.h"
 
 #include "naming/NameWidth.h"
+#include "platform/AsciiCase.h"
+#include "platform/Utf8.h"
 
 namespace {
 
@@ -16,48 +18,64 @@ constexpr Placeholder PLACEHOLDERS[] = {
 };
 
 constexpr std::string_view NAME_PLACEHOLDER = "%n";
-constexpr std::string_view DISC_MARKER = " Disc";
+constexpr std::u32string_view DISC_MARKER = U" Disc";
 // The marker and the character after it.
 constexpr std::size_t DISC_MARKER_SPAN = 6;
 
+// Cuts the text to at most MAX_EXPANDED_FORMULA bytes, not inside a UTF-8
+// character.
+void CutToBound(std::string& text) {
+    if (text.size() <= MAX_EXPANDED_FORMULA) return;
+    std::size_t end = MAX_EXPANDED_FORMULA;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    text.erase(end);
+}
+
 // Replaces every occurrence in one pass over `text`, so inserted values are
-// never searched again. False, with `text` as it was, when the result would
-// pass MAX_EXPANDED_FORMULA.
+// never searched again. False, with the text cut to the bound, when the
+// result would pass MAX_EXPANDED_FORMULA.
 bool ReplaceEach(std::string& text, std::string_view placeholder, std::string_view value) {
     std::string replaced;
     std::size_t from = 0;
-    for (std::size_t at = text.find(placeholder); at != std::string::npos;
+    bool fits = true;
+    for (std::size_t at = text.find(placeholder); fits && at != std::string::npos;
          at = text.find(placeholder, from)) {
         replaced.append(text, from, at - from);
         replaced.append(value);
-        if (replaced.size() > MAX_EXPANDED_FORMULA) return false;
         from = at + placeholder.size();
+        fits = replaced.size() <= MAX_EXPANDED_FORMULA;
     }
-    replaced.append(text, from);
-    if (replaced.size() > MAX_EXPANDED_FORMULA) return false;
+    if (fits) replaced.append(text, from);
+    fits = fits && replaced.size() <= MAX_EXPANDED_FORMULA;
     text = std::move(replaced);
-    return true;
+    CutToBound(text);
+    return fits;
 }
 
 }  // namespace
 
 std::string ExpandFormula(const DiscRecord& record, const FormulaSettings& settings) {
     std::string text = settings.formula;
-    if (text.size() > MAX_EXPANDED_FORMULA) return {};
+    if (text.size() > MAX_EXPANDED_FORMULA) {
+        CutToBound(text);
+        return text;
+    }
     for (const Placeholder& placeholder : PLACEHOLDERS) {
         if (text.find(placeholder.text) == std::string::npos) continue;
-        const bool replaced =
-            placeholder.text == NAME_PLACEHOLDER
-                ? ReplaceEach(text, placeholder.text, ConvertNameWidth(record[1], settings))
-                : ReplaceEach(text, placeholder.text, record[placeholder.field]);
-        if (!replaced) return {};
+        const std::string value = platform::WithoutControlCharacters(
+            placeholder.text == NAME_PLACEHOLDER ? ConvertNameWidth(record[1], settings)
+                                                 : record[placeholder.field]);
+        if (!ReplaceEach(text, placeholder.text, value)) break;
     }
     return text;
 }
 
 std::string StripDiscMarker(std::string_view folderPath) {
-    std::string path(folderPath);
+    // Characters, not bytes: the disc number may be a full-width digit, and a
+    // folder name must stay valid UTF-8.
+    std::u32string path = platform::DecodeUtf8(folderPath);
     const std::size_t marker = path.find(DISC_MARKER);
-    if (marker != std::string::npos) path.erase(marker, DISC_MARKER_SPAN);
-    return path;
+    if (marker == std::u32string::npos) return std::string(folderPath);
+    path.erase(marker, DISC_MARKER_SPAN);
+    return platform::EncodeUtf8(path);
 }

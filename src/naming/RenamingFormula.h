@@ -29,11 +29,12 @@ inline constexpr std::size_t MAX_EXPANDED_FORMULA = 4096;
 // Text inserted for one placeholder is subject to those replaced after it (a
 // name holding "%d" gets the date), but never to its own: scanning goes on after
 // each inserted value, so a value holding its own placeholder is inserted once.
-// An expansion longer than MAX_EXPANDED_FORMULA gives the empty text, which is
-// no file name.
+// Values are inserted without control characters. An expansion that would
+// pass MAX_EXPANDED_FORMULA comes back cut to it: too long for any file name,
+// and a bounded line in a list.
 std::string ExpandFormula(const DiscRecord& record, const FormulaSettings& settings);
 
 // Removes the first " Disc" of a folder's new path together with the one
 // character after it (the disc number), so several discs of one game share one
-// folder name.
+// folder name. Works on characters, not bytes.
 std::string StripDiscMarker(std::string_view folderPath);

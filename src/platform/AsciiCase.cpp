@@ -26,4 +26,14 @@ bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
 
+std::string WithoutControlCharacters(std::string_view text) {
+    std::string kept;
+    kept.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 32 && byte != 127) kept += c;
+    }
+    return kept;
+}
+
 }  // namespace platform

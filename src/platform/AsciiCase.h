@@ -19,4 +19,9 @@ std::string ToUpperAscii(std::string_view text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix);
 
+// The text without ASCII control characters (0 to 31 and 127). Text read from
+// a disc or a database must never bring a line end or another control
+// character into a file name, a log line or a list line.
+std::string WithoutControlCharacters(std::string_view text);
+
 }  // namespace platform

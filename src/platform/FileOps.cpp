@@ -140,11 +140,23 @@ bool SetFileTimes(const std::string& path, std::int64_t secondsSinceEpoch) {
     times[0].tv_sec = static_cast<time_t>(secondsSinceEpoch);
     times[0].tv_nsec = 0;
     times[1] = times[0];
-    return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+    // A link gets its own times: dating through it would change a file
+    // outside the folder the user gave.
+    return utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-bool ReplaceFileContent(const std::string& path, std::string_view content) {
-    if (path.empty() || HasNul(path)) return false;
+bool ReplaceFileContent(const std::string& linkOrPath, std::string_view content) {
+    if (linkOrPath.empty() || HasNul(linkOrPath)) return false;
+    // A link is rewritten at its target: replacing the link itself with a
+    // regular file would cut it from the file it stood for.
+    std::string path = linkOrPath;
+    struct stat link;
+    if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        char* target = realpath(path.c_str(), nullptr);
+        if (target == nullptr) return false;
+        path = target;
+        free(target);
+    }
     std::string temporary;
     const int fd = CreateSiblingFile(path, temporary);
     if (fd < 0) return false;

@@ -43,14 +43,16 @@ bool DeleteFile(const std::string& path);
 // Writes all of `content` to a file descriptor; false on a write error.
 bool WriteAll(int fd, std::string_view content);
 
-// Sets last-access and last-write time (Linux has no settable creation time).
+// Sets last-access and last-write time (Linux has no settable creation time);
+// a link gets its own times, never those of what it points to.
 bool SetFileTimes(const std::string& path, std::int64_t secondsSinceEpoch);
 
 // Rewrites a file whole: the content goes to a temporary file in the same
 // folder, which then takes the target's place in one step, so an interrupted
 // write leaves either the old or the new file, never a truncated one.
 // (A rename over an existing file also makes ext4 start writing the new data
-// at once, so after a crash the file holds the old or the new content.)
+// at once, so after a crash the file holds the old or the new content.) A
+// symbolic link is rewritten at its target and stays a link.
 bool ReplaceFileContent(const std::string& path, std::string_view content);
 
 // $TMPDIR when it is set and names a folder, else /tmp; always ending in '/'.

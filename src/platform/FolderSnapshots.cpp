@@ -8,8 +8,8 @@
 
 namespace platform {
 
-const std::vector<FoundEntry>& FolderSnapshots::Take(const std::string& folder) {
-    return listings[folder] = ListFolder(folder);
+void FolderSnapshots::Keep(const std::string& folder, std::vector<FoundEntry> listing) {
+    listings[folder] = std::move(listing);
 }
 
 std::vector<FoundEntry> FolderSnapshots::Find(const std::string& folder,

@@ -16,8 +16,8 @@ namespace platform {
 
 class FolderSnapshots {
 public:
-    // Reads a folder and keeps its listing for the searches that follow.
-    const std::vector<FoundEntry>& Take(const std::string& folder);
+    // Keeps a folder's listing for the searches that follow.
+    void Keep(const std::string& folder, std::vector<FoundEntry> listing);
 
     // FindEntries and FindEntriesPerWildcard, on the kept listing when there is one.
     std::vector<FoundEntry> Find(const std::string& folder, std::string_view literalName,

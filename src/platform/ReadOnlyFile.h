@@ -67,12 +67,14 @@ struct SmallFile {
     std::string text;
 
     bool IsRead() const { return outcome == Outcome::Read; }
-    // A file is there but could not be taken in: it must not be replaced.
-    bool ExistsUnread() const {
-        return outcome == Outcome::Unreadable || outcome == Outcome::TooLarge ||
-               outcome == Outcome::NotRegular;
-    }
 };
+
+// A file is there but could not be taken in: it must not be replaced as if it
+// were missing.
+inline bool ExistsUnread(SmallFile::Outcome outcome) {
+    return outcome == SmallFile::Outcome::Unreadable || outcome == SmallFile::Outcome::TooLarge ||
+           outcome == SmallFile::Outcome::NotRegular;
+}
 
 // Text files the program reads whole: databases of tens of thousands of
 // games take a few megabytes; a file beyond this is not one of them.

@@ -6,6 +6,7 @@
 #include "ident/GameDatabase.h"
 #include "platform/FileOps.h"
 #include "platform/KelCurrentDirectory.h"
+#include "platform/ReadOnlyFile.h"
 
 RunOutcome MergeDatabaseFiles(WindowModel& model, RunHost& host) {
     auto text = [&host](const char* section, const char* key) {
@@ -15,18 +16,28 @@ RunOutcome MergeDatabaseFiles(WindowModel& model, RunHost& host) {
     host.StartDirectory().MakeCurrent();
     const std::string database = model.edits[EDIT_DATABASE];
     const std::string addition = model.edits[EDIT_ADD_DATABASE];
-    auto reject = [&](const char* key) {
-        host.ShowMessage(text("MessageBox", key), MessageIcon::Information);
+    auto reject = [&](const char* key, const std::string& path = {}) {
+        const std::string message = text("MessageBox", key);
+        host.ShowMessage(path.empty() ? message : message + " " + path, MessageIcon::Information);
         host.SetControlsEnabled(true);
         return RunOutcome::InputRejected;
     };
+    // Both files are read whole before anything is written: a database that
+    // could not be read is never replaced by the add file alone.
     if (!platform::IsExistingFile(database)) return reject("DATABASE_NOT_FOUND");
+    const platform::SmallFile databaseFile = platform::ReadSmallFile(database);
+    if (!databaseFile.IsRead()) return reject("DATABASE_NOT_FOUND");
     if (!platform::IsExistingFile(addition)) return reject("ADD_DATABASE_NOT_FOUND");
+    const platform::SmallFile additionFile = platform::ReadSmallFile(addition);
+    if (!additionFile.IsRead()) return reject("ADD_DATABASE_NOT_FOUND");
+    if (!LooksLikeDatabase(databaseFile.text)) return reject("NOT_A_DATABASE", database);
+    if (!LooksLikeDatabase(additionFile.text)) return reject("NOT_A_DATABASE", addition);
 
     host.SetStatusText(text("State", "DATABASE_ADD"));
     const bool additionFirst = model.checks[CHECK_ADD_PRIORITY] == 1;
-    const GameDatabase merged =
-        additionFirst ? MergeDatabases(addition, database) : MergeDatabases(database, addition);
+    const GameDatabase merged = additionFirst
+                                    ? MergeDatabases(additionFile.text, databaseFile.text)
+                                    : MergeDatabases(databaseFile.text, additionFile.text);
     // The rewrite goes through a temporary file: when it fails the database
     // stays as it was, and the user is told instead of hearing it worked.
     const bool written = WriteDatabase(database, merged);
@@ -35,5 +46,5 @@ RunOutcome MergeDatabaseFiles(WindowModel& model, RunHost& host) {
     if (written) model.edits[EDIT_ADD_DATABASE].clear();
     host.SetStatusText(text("State", "WAIT"));
     host.SetControlsEnabled(true);
-    return written ? RunOutcome::Completed : RunOutcome::InputRejected;
+    return written ? RunOutcome::Completed : RunOutcome::CompletedWithWriteFailures;
 }

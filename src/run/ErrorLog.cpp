@@ -18,6 +18,16 @@ std::string NotInDatabaseLine(std::string_view identifier, std::string_view base
     return "ID : " + std::string(identifier) + " - Not in Database - " + std::string(basePath);
 }
 
+std::string RenameFailedLine(std::string_view basePath, std::string_view newName,
+                             std::string_view reason) {
+    return "Not renamed - " + std::string(basePath) + " -> " + std::string(newName) + " : " +
+           std::string(reason);
+}
+
+std::string NotListedLine(std::string_view basePath) {
+    return "Not listed, its path holds ';' - " + std::string(basePath);
+}
+
 void AddErrorLogBlock(KelOutputText& log, const std::vector<std::string>& errorLines) {
     if (errorLines.empty()) return;
     log.AddLine("");

@@ -25,6 +25,15 @@ std::string NotInDatabaseLine(std::string_view identifier, std::string_view base
 // be read, when that is known (a descriptor that was refused, and where).
 std::string ImageProblemLine(std::string_view problem);
 
+// The line for a disc that was identified and found but could not be
+// renamed: the disc, the name it was to get and why not.
+std::string RenameFailedLine(std::string_view basePath, std::string_view newName,
+                             std::string_view reason);
+
+// The list run's line for a disc whose path cannot stand in a database line
+// (it holds the field separator ';').
+std::string NotListedLine(std::string_view basePath);
+
 // Adds the request block and then the error lines to the log, or nothing when
 // there are no error lines (the log's Write then leaves the file as it is).
 void AddErrorLogBlock(KelOutputText& log, const std::vector<std::string>& errorLines);

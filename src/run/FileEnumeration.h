@@ -20,7 +20,10 @@ void EnumerateFiles(const std::string& folder, bool scanSubfolders,
                     std::vector<std::string>& candidates,
                     platform::FolderSnapshots* snapshots = nullptr);
 
-// Cuts every entry at its last '.', then (when asked) a volume suffix such as
-// .part1, and removes repeats that stand next to each other. The list is not
-// sorted: the files of one image are next to each other in a listing.
+// Cuts the extension off every entry's file name (at the name's last '.', not
+// at its first character: a hidden file such as .iso has none), then (when
+// asked) a volume suffix such as .part1, and removes repeats that stand next
+// to each other. A candidate never names anything outside the entry's folder.
+// The list is not sorted: the files of one image are next to each other in a
+// listing.
 void ReduceToBaseNames(std::vector<std::string>& candidates, bool stripPartSuffixes);

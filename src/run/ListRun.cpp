@@ -10,20 +10,8 @@
 #include "platform/KelCurrentDirectory.h"
 #include "platform/ReadOnlyFile.h"
 #include "platform/TextLines.h"
+#include "run/ErrorLog.h"
 #include "run/RunSteps.h"
-
-namespace {
-
-// Whether the file's last byte is something other than a line feed: a line
-// appended to it would otherwise continue its last record.
-bool EndsWithoutLineEnd(const std::string& path) {
-    const platform::ReadOnlyFile file(path);
-    char last = '\n';
-    return file.IsOpen() && file.Size() > 0 && file.ReadExactly(&last, 1, file.Size() - 1) &&
-           last != '\n';
-}
-
-}  // namespace
 
 RunOutcome RunList(RunSettings settings) {
     RunHost& host = *settings.ownerWindow;
@@ -35,7 +23,18 @@ RunOutcome RunList(RunSettings settings) {
 
     if (!BeginRun(settings)) return RunOutcome::InputRejected;
     const std::string& databasePath = texts[EDIT_DATABASE];
-    const bool needsLineEnd = EndsWithoutLineEnd(databasePath);
+    // Lines are added only to a database: a file that is there but cannot be
+    // read, or that holds something else, is left alone.
+    const platform::SmallFile existing = platform::ReadSmallFile(databasePath);
+    if (platform::ExistsUnread(existing.outcome)) {
+        return RejectInput(host, "DATABASE_NOT_FOUND", MessageIcon::Information);
+    }
+    if (existing.IsRead() && !LooksLikeDatabase(existing.text)) {
+        return RejectInput(host, "NOT_A_DATABASE", MessageIcon::Warning, databasePath);
+    }
+    // A line added to a file that does not end with a line end would run
+    // into its last record.
+    const bool needsLineEnd = !existing.text.empty() && existing.text.back() != '\n';
     platform::AppendFile database(databasePath);
     if (!database.IsOpen())
         return RejectInput(host, "DATABASE_NOT_FOUND", MessageIcon::Information);
@@ -57,14 +56,25 @@ RunOutcome RunList(RunSettings settings) {
     params.ownerWindow = &host;
     params.folderSnapshots = &folderSnapshots;
 
-    if (needsLineEnd) database.Append(platform::LINE_END);
+    bool written = !needsLineEnd || database.Append(platform::LINE_END);
+    std::vector<std::string> errors;
     const std::int64_t total = std::int64_t(state.candidates.size());
     std::int64_t processed = 0;
+    bool stopped = false;
     for (const std::string& candidate : state.candidates) {
-        if (state.stopRequested) break;
+        if (state.stopRequested) {
+            stopped = true;
+            break;
+        }
         const std::unique_ptr<KelFileBase> handler =
             IdentifyCandidate(host, systemIndex, params, candidate, processed, total);
         if (!handler->IdFound()) continue;
+        // A ';' in the path would end the name field early: the next rename
+        // run would read the wrong name.
+        if (candidate.find(';') != std::string::npos) {
+            errors.push_back(NotListedLine(candidate));
+            continue;
+        }
 
         DiscRecord record;
         record[0] = handler->IdAt(0);
@@ -73,12 +83,16 @@ RunOutcome RunList(RunSettings settings) {
         RemoveFirstCarriageReturn(record[0]);
         record[1] = candidate;
         record[7] = systemName;
-        database.AppendLine(JoinDatabaseLine(record));
+        written = database.AppendLine(JoinDatabaseLine(record)) && written;
     }
 
-    host.SetStatusText(text("MessageBox", "LIST_DONE_1"));
-    host.ShowMessage(text("MessageBox", "LIST_DONE_1"), MessageIcon::Information);
-    host.SetProgress(0);
-    host.SetControlsEnabled(true);
-    return RunOutcome::Completed;
+    std::vector<std::string> notWritten;
+    if (!database.Close() || !written) notWritten.push_back(databasePath);
+    if (!errors.empty()) {
+        KelOutputText errorLog(ERROR_LOG_FILE);
+        AddErrorLogBlock(errorLog, errors);
+        if (!errorLog.Write()) notWritten.push_back(ERROR_LOG_FILE);
+    }
+    return EndRun(host, stopped ? text("MessageBox", "STOPPED") + "  " : std::string(),
+                  text("MessageBox", "LIST_DONE_1"), stopped, notWritten);
 }

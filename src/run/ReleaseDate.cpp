@@ -21,6 +21,9 @@ std::optional<int> DigitGroup(const std::string& text, std::size_t at, std::size
 }  // namespace
 
 std::optional<std::int64_t> ParseReleaseDate(const std::string& text) {
+    // An empty field is a date the database does not know (whole lists have
+    // none): the times stay as they are.
+    if (text.empty()) return std::nullopt;
     std::optional<int> year = 2000, month = 1, day = 1;
     if (text.size() == 6) {
         year = DigitGroup(text, 0, 2);

@@ -16,6 +16,7 @@
 #include "platform/FolderSnapshots.h"
 #include "platform/KelCurrentDirectory.h"
 #include "platform/PathText.h"
+#include "platform/ReadOnlyFile.h"
 #include "run/ErrorLog.h"
 #include "run/FolderPass.h"
 #include "run/ReleaseDate.h"
@@ -47,14 +48,14 @@ std::string ImageExtensions(const std::string& imageFile,
 
 // Tries the handler's identifiers in order; the first in the database wins.
 // `tried` ends as the last identifier tried.
-const DiscRecord* LookUp(const KelFileBase& handler, const GameDatabase& database,
-                         std::string& tried) {
+std::optional<DiscRecord> LookUp(const KelFileBase& handler, const GameDatabase& database,
+                                 std::string& tried) {
     for (std::int32_t i = 0; i < handler.IdCount(); ++i) {
         tried = handler.IdAt(i);
         RemoveFirstCarriageReturn(tried);
-        if (const DiscRecord* record = FindDiscRecord(database, tried)) return record;
+        if (std::optional<DiscRecord> record = FindDiscRecord(database, tried)) return record;
     }
-    return nullptr;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -68,7 +69,10 @@ RunOutcome RunRename(RunSettings settings) {
     };
 
     if (!BeginRun(settings)) return RunOutcome::InputRejected;
-    if (!platform::IsExistingFile(texts[EDIT_DATABASE])) {
+    // A database that is there but cannot be read (permissions, a FIFO) is
+    // as good as none: every disc would be "not in the database".
+    if (!platform::IsExistingFile(texts[EDIT_DATABASE]) ||
+        !platform::ReadOnlyFile(texts[EDIT_DATABASE]).IsOpen()) {
         return RejectInput(host, "DATABASE_NOT_FOUND", MessageIcon::Information);
     }
     const int systemIndex = SystemIndex(settings.systemSelection);
@@ -82,7 +86,10 @@ RunOutcome RunRename(RunSettings settings) {
 
     const std::string systemName = SystemName(systemIndex);
     HaveSet haveIds;
-    LoadHaveIds(systemName, haveIds);
+    // An inventory file that is there but cannot be read holds what earlier
+    // runs found: the run leaves all three lists alone rather than write it
+    // over with this run's discs only.
+    const bool keepInventory = !platform::ExistsUnread(LoadHaveIds(systemName, haveIds));
     host.SetStatusText(text("State", "READ_DATABASE"));
     GameDatabase database;
     ReadDatabase(texts[EDIT_DATABASE], systemName, database);
@@ -107,7 +114,11 @@ RunOutcome RunRename(RunSettings settings) {
 
     const bool setTimes = Ticked(settings, CHECK_SET_TIMES);
     FolderRenameList folders(texts[EDIT_FOLDER], setTimes);
+    // Each rename is recorded as it is made, so a killed run leaves the
+    // record of every rename it made.
     KelRenameBatch batch(RENAME_BATCH_FILE);
+    const bool writeBatch = Ticked(settings, CHECK_WRITE_BATCH);
+    if (writeBatch) batch.AppendAsAdded();
     KelOutputText errorLog(ERROR_LOG_FILE);
     std::vector<std::string> errors;
 
@@ -115,12 +126,16 @@ RunOutcome RunRename(RunSettings settings) {
     std::int64_t processed = 0;
     std::int64_t renamed = 0;
     std::optional<std::int64_t> releaseTime;
+    bool stopped = false;
 
     for (const std::string& candidate : state.candidates) {
-        if (state.stopRequested) break;
+        if (state.stopRequested) {
+            stopped = true;
+            break;
+        }
         // The lists stay current even when the run is stopped; they are
         // rewritten only when they would change.
-        if (inventory.Changed()) inventory.Write();
+        if (keepInventory && inventory.Changed()) inventory.Write();
         const std::unique_ptr<KelFileBase> handler =
             IdentifyCandidate(host, systemIndex, params, candidate, processed, total);
 
@@ -133,8 +148,8 @@ RunOutcome RunRename(RunSettings settings) {
         }
         host.SetStatusText(text("State", "RENAME") + " : " + candidate);
         std::string identifier;
-        const DiscRecord* found = LookUp(*handler, database, identifier);
-        if (found == nullptr) {
+        const std::optional<DiscRecord> found = LookUp(*handler, database, identifier);
+        if (!found) {
             errors.push_back(NotInDatabaseLine(identifier, candidate));
             continue;
         }
@@ -145,12 +160,16 @@ RunOutcome RunRename(RunSettings settings) {
         const std::string newName = ExpandFormula(record, formula);
         if (setTimes) releaseTime = ParseReleaseDate(record[6]);
 
-        batch.AddRename(handler->BasePath(), newName);
+        const std::string oldBasePath = handler->BasePath();
         RenameRequest request;
         request.newName = newName;
         request.setFileTime = setTimes && releaseTime.has_value();
         request.fileTime = releaseTime.value_or(0);
-        if (!handler->Rename(request)) continue;
+        if (!handler->Rename(request)) {
+            errors.push_back(RenameFailedLine(candidate, newName, handler->RenameFailure()));
+            continue;
+        }
+        batch.AddRename(oldBasePath, newName);
 
         ++renamed;
         inventory.AddHaveId(identifier);
@@ -161,18 +180,23 @@ RunOutcome RunRename(RunSettings settings) {
     }
 
     folders.ExecuteFolderRenames();
-    inventory.Finish();
+    std::vector<std::string> notWritten;
+    if (!keepInventory) {
+        notWritten = {HaveIdFileName(systemName), HaveListFileName(systemName),
+                      MissListFileName(systemName)};
+    } else if (!inventory.Finish()) {
+        notWritten = inventory.UnwrittenFiles();
+    }
     AddErrorLogBlock(errorLog, errors);
-    if (Ticked(settings, CHECK_WRITE_BATCH)) batch.Write();
-    errorLog.Write();
+    if (writeBatch && !batch.Write()) notWritten.push_back(RENAME_BATCH_FILE);
+    if (!errorLog.Write()) notWritten.push_back(ERROR_LOG_FILE);
 
-    const std::string summary = text("MessageBox", "DONE_1") + ":" + std::to_string(total) + " " +
+    // A stopped run counts the discs it reached.
+    const std::int64_t counted = stopped ? processed : total;
+    const std::string summary = text("MessageBox", "DONE_1") + ":" + std::to_string(counted) + " " +
                                 text("MessageBox", "DONE_2") + ":" + std::to_string(renamed) + " " +
                                 text("MessageBox", "DONE_3") + ":" +
-                                std::to_string(total - renamed);
-    host.SetStatusText(text("MessageBox", "DONE_4") + "  " + summary);
-    host.ShowMessage(summary, MessageIcon::Information);
-    host.SetProgress(0);
-    host.SetControlsEnabled(true);
-    return RunOutcome::Completed;
+                                std::to_string(counted - renamed);
+    return EndRun(host, text("MessageBox", stopped ? "STOPPED" : "DONE_4") + "  ", summary, stopped,
+                  notWritten);
 }

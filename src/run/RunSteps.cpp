@@ -3,6 +3,7 @@
 #include "ident/DiscHandlers.h"
 #include "platform/FileOps.h"
 #include "platform/KelCurrentDirectory.h"
+#include "platform/StrayTemporaries.h"
 #include "run/FileEnumeration.h"
 
 namespace {
@@ -16,14 +17,18 @@ bool BeginRun(const RunSettings& settings) {
     state.settings = settings;
     host.SetProgress(0);
     host.StartDirectory().MakeCurrent();
+    // The lists, the log and the settings are rewritten in the start-up
+    // directory: a killed run may have left its temporaries there.
+    platform::RemoveStrayTemporaries(".", platform::ListFolder("."));
     host.SetControlsEnabled(false);
     if (platform::IsExistingFolder(settings.texts[EDIT_FOLDER])) return true;
     RejectInput(host, "FOLDER_NOT_FOUND", MessageIcon::Warning);
     return false;
 }
 
-RunOutcome RejectInput(RunHost& host, const char* key, MessageIcon icon) {
-    host.ShowMessage(host.LanguageText("MessageBox", key), icon);
+RunOutcome RejectInput(RunHost& host, const char* key, MessageIcon icon, const std::string& path) {
+    const std::string text = host.LanguageText("MessageBox", key);
+    host.ShowMessage(path.empty() ? text : text + " " + path, icon);
     host.SetControlsEnabled(true);
     return RunOutcome::InputRejected;
 }
@@ -49,6 +54,23 @@ std::unique_ptr<KelFileBase> IdentifyCandidate(RunHost& host, int systemIndex,
     ++processed;
     host.SetProgress(int(processed * PROGRESS_RANGE / total));
     return handler;
+}
+
+RunOutcome EndRun(RunHost& host, const std::string& statusPrefix, const std::string& message,
+                  bool stopped, const std::vector<std::string>& notWritten) {
+    std::string shown = message;
+    if (!notWritten.empty()) {
+        shown += " " + host.LanguageText("MessageBox", "FILES_NOT_WRITTEN");
+        for (std::size_t i = 0; i < notWritten.size(); ++i) {
+            shown += (i == 0 ? " " : ", ") + notWritten[i];
+        }
+    }
+    host.SetStatusText(statusPrefix + shown);
+    host.ShowMessage(shown, notWritten.empty() ? MessageIcon::Information : MessageIcon::Warning);
+    host.SetProgress(0);
+    host.SetControlsEnabled(true);
+    if (stopped) return RunOutcome::Stopped;
+    return notWritten.empty() ? RunOutcome::Completed : RunOutcome::CompletedWithWriteFailures;
 }
 
 void RemoveFirstCarriageReturn(std::string& identifier) {

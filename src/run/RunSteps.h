@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/RunHost.h"
 #include "ident/KelFileBase.h"
@@ -20,8 +21,10 @@ class FolderSnapshots;
 // again), when it names no existing folder.
 bool BeginRun(const RunSettings& settings);
 
-// Ends a run at a failed input check: the message of `key`, inputs enabled.
-RunOutcome RejectInput(RunHost& host, const char* key, MessageIcon icon);
+// Ends a run at a failed input check: the message of `key` (followed by the
+// path it is about, when given), inputs enabled.
+RunOutcome RejectInput(RunHost& host, const char* key, MessageIcon icon,
+                       const std::string& path = {});
 
 // Walks the folder to scan into RunState::candidates (showing that it does),
 // keeping the listings it reads in `snapshots`.
@@ -34,6 +37,13 @@ std::unique_ptr<KelFileBase> IdentifyCandidate(RunHost& host, int systemIndex,
                                                DiscHandlerParams& params,
                                                const std::string& candidate,
                                                std::int64_t& processed, std::int64_t total);
+
+// The end of a run: `message` in the status line (after `statusPrefix`) and
+// in a message box, followed by the files that could not be written; progress
+// back to 0 and the window's inputs enabled. The outcome says whether the run
+// was stopped or could not write a file.
+RunOutcome EndRun(RunHost& host, const std::string& statusPrefix, const std::string& message,
+                  bool stopped, const std::vector<std::string>& notWritten);
 
 // A boot line without ";1" ends in a carriage return; identifiers are looked
 // up and written without it.

@@ -180,8 +180,9 @@ private slots:
         QVERIFY(stopDisabledByClick);
         QCOMPARE(int(run.answerer.boxes.size()), 1);
         const QString summary = run.answerer.boxes[0].text;
-        QVERIFY2(summary.startsWith("Discs:300 Renamed:"), qPrintable(summary));
-        QVERIFY2(!summary.startsWith("Discs:300 Renamed:300 "), qPrintable(summary));
+        // A stopped run counts the discs it reached.
+        QVERIFY2(summary.startsWith("Discs:"), qPrintable(summary));
+        QVERIFY2(!summary.startsWith("Discs:300 "), qPrintable(summary));
         QVERIFY(Count(run.seen, "Identifying") < 300);
         // The run's finishing steps were done: the lists are written.
         QCOMPARE(platform::KindOf(run.start / "Have list (PS2).txt"), platform::PathKind::File);

@@ -79,6 +79,8 @@ TEST(StripDiscMarkerTest, RemovesTheFirstMarkerAndTheCharacterAfterIt) {
     EXPECT_EQ(StripDiscMarker("/games/Name Disc 2"), "/games/Name2");
     EXPECT_EQ(StripDiscMarker("/My Disc Set/Name Disc1"), "/MySet/Name Disc1");
     EXPECT_EQ(StripDiscMarker("/games/Name Disc"), "/games/Name");
+    // Characters, not bytes: a full-width disc number goes whole.
+    EXPECT_EQ(StripDiscMarker("/games/ABC １２３ Disc１ x"), "/games/ABC １２３ x");
 }
 
 TEST(StripDiscMarkerTest, LeavesPathsWithoutTheExactMarker) {
@@ -88,17 +90,27 @@ TEST(StripDiscMarkerTest, LeavesPathsWithoutTheExactMarker) {
     EXPECT_EQ(StripDiscMarker("/games/Name　Ｄｉｓｃ１"), "/games/Name　Ｄｉｓｃ１");
 }
 
-TEST(ExpandFormulaTest, ExpansionPastTheBoundGivesNoName) {
+TEST(ExpandFormulaTest, ExpansionIsCutAtTheBound) {
     // Each placeholder's field holds the next placeholder a thousand times:
     // expanded in full this would be 10^9 copies of the last field.
     DiscRecord record = Record("SLPS00071", "Name");
     record[2] = Repeated("%s", 1000);
     record[3] = Repeated("%v", 1000);
     record[4] = "x";
-    EXPECT_EQ(Expand(Repeated("%l", 1000), record), "");
-    // Up to the bound the expansion is kept, past it by one byte it is not.
+    EXPECT_EQ(Expand(Repeated("%l", 1000), record).size(), MAX_EXPANDED_FORMULA);
+    // Up to the bound the expansion is kept whole, past it cut to it.
     record[2] = std::string(MAX_EXPANDED_FORMULA - 1, 'a');
     EXPECT_EQ(Expand("%l.", record), record[2] + ".");
-    EXPECT_EQ(Expand("%l..", record), "");
-    EXPECT_EQ(Expand(std::string(MAX_EXPANDED_FORMULA + 1, 'a'), record), "");
+    EXPECT_EQ(Expand("%l..", record), record[2] + ".");
+    EXPECT_EQ(Expand(std::string(MAX_EXPANDED_FORMULA + 1, 'a'), record),
+              std::string(MAX_EXPANDED_FORMULA, 'a'));
+    // Never inside a character: a three-byte character that would cross the
+    // bound goes whole.
+    record[2] = std::string(MAX_EXPANDED_FORMULA - 1, 'a') + "\xE3\x81\x82";
+    EXPECT_EQ(Expand("%l", record), std::string(MAX_EXPANDED_FORMULA - 1, 'a'));
+}
+
+TEST(ExpandFormulaTest, ValuesComeWithoutControlCharacters) {
+    DiscRecord record = Record("SLPS00071", "Line\r\nbreak");
+    EXPECT_EQ(Expand("%i %n", record), "SLPS00071 Linebreak");
 }

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "config/WindowModel.h"
+#include "platform/FileOps.h"
+#include "platform/TextLines.h"
 #include "support/CurrentDirectory.h"
 #include "support/Files.h"
 #include "support/RecordingHost.h"
@@ -80,10 +83,45 @@ TEST_F(DatabaseMergeTest, AFailedRewriteLeavesTheDatabaseAndSaysSo) {
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, SIG_DFL);
 
-    EXPECT_EQ(outcome, RunOutcome::InputRejected);
+    EXPECT_EQ(outcome, RunOutcome::CompletedWithWriteFailures);
     EXPECT_EQ(host.messages.back().text, "<MessageBox/ADD_WRITE_FAILED>");
     EXPECT_EQ(ReadFile("games.csv"), before);
     EXPECT_EQ(model.edits[EDIT_ADD_DATABASE], "add.csv");
     EXPECT_EQ(testsupport::ListNames(dir.Path()),
               (std::vector<std::string>{"add.csv", "games.csv"}));
+}
+
+TEST_F(DatabaseMergeTest, FilesThatCannotBeReadOrAreNoDatabaseAreNeverWritten) {
+    ASSERT_EQ(mkfifo("fifo.csv", 0644), 0);
+    WriteFile("budget.csv", "month,amount\r\njanuary,12\r\n");
+    const std::string games = ReadFile("games.csv");
+    struct Case {
+        std::string database, addition, message;
+    };
+    for (const Case& check :
+         {Case{"fifo.csv", "add.csv", "<MessageBox/DATABASE_NOT_FOUND>"},
+          Case{"games.csv", "fifo.csv", "<MessageBox/ADD_DATABASE_NOT_FOUND>"},
+          Case{"budget.csv", "add.csv", "<MessageBox/NOT_A_DATABASE> budget.csv"},
+          Case{"games.csv", "budget.csv", "<MessageBox/NOT_A_DATABASE> budget.csv"}}) {
+        model.edits[EDIT_DATABASE] = check.database;
+        model.edits[EDIT_ADD_DATABASE] = check.addition;
+        EXPECT_EQ(MergeDatabaseFiles(model, host), RunOutcome::InputRejected) << check.message;
+        EXPECT_EQ(host.messages.back().text, check.message);
+    }
+    EXPECT_EQ(ReadFile("games.csv"), games);
+    EXPECT_EQ(ReadFile("budget.csv"), "month,amount\r\njanuary,12\r\n");
+    EXPECT_EQ(platform::KindOf("fifo.csv"), platform::PathKind::File);
+}
+
+TEST_F(DatabaseMergeTest, NeverWritesFewerLinesOrFieldsThanItRead) {
+    // Fourteen records with CR-only line ends, and one with more than nine fields.
+    std::string database;
+    for (int i = 10; i < 24; ++i) database += "SLPS000" + std::to_string(i) + ";Game;;;;;;PS1;;\r";
+    WriteFile("games.csv", database + "SLPS00099;Long;;;;;;PS1;;tenth;eleventh;\r");
+    WriteFile("add.csv", "SLPS00100;New;;;;;;PS1;;\r\n");
+    EXPECT_EQ(MergeDatabaseFiles(model, host), RunOutcome::Completed);
+    const std::vector<std::string> lines = platform::SplitTextLines(ReadFile("games.csv"));
+    ASSERT_EQ(lines.size(), 16u);
+    EXPECT_EQ(lines[0], "SLPS00010;Game;;;;;;PS1;;");
+    EXPECT_EQ(lines[14], "SLPS00099;Long;;;;;;PS1;;tenth;eleventh;");
 }

@@ -43,16 +43,18 @@ TEST(EnumerateFiles, WalksDepthFirstInNameOrderWithoutFollowingLinks) {
 }
 
 TEST(ReduceToBaseNames, CutsExtensionsAndVolumeSuffixesAndAdjacentRepeats) {
-    std::vector<std::string> files{
-        "/g/X.bin",         "/g/X.cue",          "/g/R.part1.rar",  "/g/R.part2.rar",
-        "/g/R.part3.rar",   "/g/T.part01.rar",   "/g/T.part12.rar", "/g/Z.part0.rar",
-        "/g/S.7z.001",      "/g/S.7z.002",       "/g/C.Part1.rar",  "/g/Q.part0001.rar",
-        "/g/H.part999.rar", "/g/My.Games/notes", "/g/Y.iso",        "/g/X.txt"};
+    std::vector<std::string> files{"/g/X.bin",         "/g/X.cue",          "/g/R.part1.rar",
+                                   "/g/R.part2.rar",   "/g/R.part3.rar",    "/g/T.part01.rar",
+                                   "/g/T.part12.rar",  "/g/Z.part0.rar",    "/g/S.7z.001",
+                                   "/g/S.7z.002",      "/g/C.Part1.rar",    "/g/Q.part0001.rar",
+                                   "/g/H.part999.rar", "/g/My.Games/notes", "/g/Y.iso",
+                                   "/g/X.txt",         "/g/.iso",           "/g/v2.d/.x.part1"};
     std::vector<std::string> rename = files;
     ReduceToBaseNames(rename, true);
-    EXPECT_EQ(rename, (std::vector<std::string>{"/g/X", "/g/R", "/g/T", "/g/Z.part0", "/g/S.7z",
-                                                "/g/C.Part1", "/g/Q.part0001", "/g/H", "/g/My",
-                                                "/g/Y", "/g/X"}));
+    EXPECT_EQ(rename,
+              (std::vector<std::string>{"/g/X", "/g/R", "/g/T", "/g/Z.part0", "/g/S.7z",
+                                        "/g/C.Part1", "/g/Q.part0001", "/g/H", "/g/My.Games/notes",
+                                        "/g/Y", "/g/X", "/g/.iso", "/g/v2.d/.x"}));
 
     std::vector<std::string> list = files;
     ReduceToBaseNames(list, false);

@@ -86,11 +86,11 @@ TEST_F(ListRunTest, DatabaseChecksAndTheOrderOfTheChecks) {
     EXPECT_EQ(ReadFile("list.csv"), "");  // created before the system check
 
     if (geteuid() != 0) {
-        WriteFile("locked.csv", "x\r\n");
+        WriteFile("locked.csv", "x;y;\r\n");
         chmod("locked.csv", 0444);
         EXPECT_EQ(RunList(Settings("locked.csv")), RunOutcome::InputRejected);
         EXPECT_EQ(host.messages.back().text, "<MessageBox/DATABASE_NOT_FOUND>");
-        EXPECT_EQ(ReadFile("locked.csv"), "x\r\n");
+        EXPECT_EQ(ReadFile("locked.csv"), "x;y;\r\n");
     }
 }
 
@@ -104,10 +104,11 @@ TEST_F(ListRunTest, StopAfterTheSecondDiscLeavesTwoLines) {
             state.stopRequested = true;
         }
     };
-    RunList(Settings());
+    EXPECT_EQ(RunList(Settings()), RunOutcome::Stopped);
     EXPECT_EQ(ReadFile("list.csv"),
               "SLPS00071;scan/a;;;;;;PS1;;\r\nSLPS00071;scan/b;;;;;;PS1;;\r\n");
     EXPECT_EQ(host.messages.back().text, "Listed.");
+    EXPECT_EQ(host.statuses.back(), "<MessageBox/STOPPED>  Listed.");
 }
 
 TEST_F(ListRunTest, EveryVolumeOfAnArchiveIsACandidateOfItsOwn) {
@@ -138,4 +139,21 @@ TEST_F(ListRunTest, ArchivesAreSearchedOnlyWhenAsked) {
     settings.checks[CHECK_SEARCH_ARCHIVES] = 1;
     RunList(settings);
     EXPECT_EQ(ReadFile("list.csv"), "SLPS00071;scan/game;;;;;;PS1;;\r\n");
+}
+
+TEST_F(ListRunTest, WritesOnlyToADatabaseAndOnlyLinesItCanWrite) {
+    Ps1Disc("scan/a.iso", "SLPS_000.71");
+    Ps1Disc("scan/semi;colon.iso", "SLPS_000.72");
+    WriteFile("budget.csv", "month,amount\r\njanuary,12\r\n");
+    EXPECT_EQ(RunList(Settings("budget.csv")), RunOutcome::InputRejected);
+    EXPECT_EQ(host.messages.back().text, "<MessageBox/NOT_A_DATABASE> budget.csv");
+    EXPECT_EQ(ReadFile("budget.csv"), "month,amount\r\njanuary,12\r\n");
+    EXPECT_EQ(RunList(Settings("/dev/full")), RunOutcome::InputRejected);
+    EXPECT_EQ(host.messages.back().text, "<MessageBox/DATABASE_NOT_FOUND>");
+
+    // A path holding ';' would split its line: it is skipped, and logged.
+    EXPECT_EQ(RunList(Settings()), RunOutcome::Completed);
+    EXPECT_EQ(ReadFile("list.csv"), "SLPS00071;scan/a;;;;;;PS1;;\r\n");
+    EXPECT_TRUE(ReadFile("error_log.txt")
+                    .ends_with("\r\nNot listed, its path holds ';' - scan/semi;colon\r\n"));
 }

@@ -14,7 +14,8 @@ TEST(ParseReleaseDate, ReadsBothFormsAsLocalMidnight) {
     EXPECT_EQ(ParseReleaseDate("691231"), ParseReleaseDate("20691231"));
     EXPECT_EQ(ParseReleaseDate("700101"), -32400);
     EXPECT_EQ(ParseReleaseDate("2000123"), ParseReleaseDate("20000101"));  // other lengths
-    EXPECT_EQ(ParseReleaseDate(""), ParseReleaseDate("000101"));
+    // An empty field is an unknown date: the times stay as they are.
+    EXPECT_EQ(ParseReleaseDate(""), std::nullopt);
 }
 
 TEST(ParseReleaseDate, RejectsGroupsThatAreNoDate) {

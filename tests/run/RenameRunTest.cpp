@@ -4,70 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include "RenameRunFixture.h"
 #include "platform/Crc32.h"
-#include "support/CurrentDirectory.h"
-#include "support/Files.h"
-#include "support/IsoBuilder.h"
-#include "support/RecordingHost.h"
-#include "support/TempDir.h"
 #include "support/TimeZone.h"
 
 using testsupport::ListNames;
 using testsupport::MakeDirs;
 using testsupport::ReadFile;
-using testsupport::TempDir;
 using testsupport::WriteFile;
-
-namespace {
-
-const std::string LOG_BLOCK =
-    "\r\n************************************************\r\n"
-    "Please e-mail this log to support@orvane.org\r\n"
-    " Join Us @ https://forum.orvane.org \r\n"
-    "************************************************\r\n\r\n";
-
-std::string Record(const std::string& id, const std::string& name, const std::string& date = "",
-                   const std::string& field2 = "NTSC-J", const std::string& system = "PS2") {
-    return id + ";" + name + ";" + field2 + ";;;;" + date + ";" + system + ";;\r\n";
-}
-
-using RecordingHost = testsupport::RecordingHost;
-
-class RenameRunTest : public ::testing::Test {
-protected:
-    RenameRunTest() {
-        MakeDirs("scan");
-        host.texts = {{"MessageBox/DONE_1", "Discs"},  {"MessageBox/DONE_2", "Renamed"},
-                      {"MessageBox/DONE_3", "Left"},   {"MessageBox/DONE_4", "Done."},
-                      {"State/GET_ID", "Identifying"}, {"State/RENAME", "Renaming"}};
-        WriteFile("games.csv", ";PS2 test list\r\n" + Record("SLPM65001", "Game One") +
-                                   Record("SLPM65002", "Game Two") +
-                                   Record("SLPS00071", "PS1 Game", "", "", "PS1"));
-    }
-
-    RunSettings Settings() {
-        RunSettings settings;
-        settings.ownerWindow = &host;
-        settings.runState = &state;
-        settings.texts = {"scan", "%n [%i]", "games.csv", "", "", "%n [%i]"};
-        settings.systemSelection = 1;
-        return settings;
-    }
-
-    static void Ps2Disc(const std::string& path, const std::string& bootFile) {
-        testsupport::WriteDisc(path, {{"SYSTEM.CNF", testsupport::Ps2SystemCnf(bootFile)},
-                                      {bootFile, "elf of " + bootFile}});
-    }
-
-    const RecordingHost::Message& Summary() const { return host.messages.back(); }
-
-    TempDir dir;
-    testsupport::ScopedCurrentDirectory current{dir.Path()};
-    testsupport::RecordingHost host;  // its start-up directory is `dir`
-    RunState state;
-};
-
-}  // namespace
+using namespace renamerun;
 
 TEST_F(RenameRunTest, EmptyFolderWritesTheListsOnceAndTouchesNoLog) {
     WriteFile("error_log.txt", "earlier run\r\n");
@@ -182,7 +127,7 @@ TEST_F(RenameRunTest, TheFirstIdentifierFoundInTheDatabaseNamesTheDisc) {
     EXPECT_EQ(ReadFile("HaveID (PS2).dat"), imageCrc + "\r\nSLPM65001\r\n");
 }
 
-TEST_F(RenameRunTest, AFailedRenameIsSilentButKeepsItsBatchLine) {
+TEST_F(RenameRunTest, AFailedRenameSaysWhyAndLeavesNoBatchLine) {
     WriteFile("games.csv", Record("SLPM65001", "Game One", "", "a/b"));
     Ps2Disc("scan/game.iso", "SLPM_650.01");
     RunSettings settings = Settings();
@@ -191,8 +136,9 @@ TEST_F(RenameRunTest, AFailedRenameIsSilentButKeepsItsBatchLine) {
     RunRename(settings);
     EXPECT_EQ(ListNames("scan"), std::vector<std::string>{"game.iso"});
     EXPECT_EQ(Summary().text, "Discs:1 Renamed:0 Left:1");
-    EXPECT_EQ(ReadFile("error_log.txt"), "");
-    EXPECT_EQ(ReadFile("RenameBatch.bat"), "\"game.*\" \"a/b.*\"\r\n");
+    EXPECT_EQ(ReadFile("error_log.txt"),
+              LOG_BLOCK + "Not renamed - scan/game -> a/b : not a file name\r\n");
+    EXPECT_EQ(ReadFile("RenameBatch.bat"), "");
     EXPECT_EQ(ReadFile("HaveID (PS2).dat"), "");
 }
 
@@ -208,9 +154,11 @@ TEST_F(RenameRunTest, StopDuringTheThirdOfTenFinishesItAndStillWrapsUp) {
     host.onStatus = [&](const std::string& text) {
         if (text.rfind("Identifying", 0) == 0 && ++identifying == 3) state.stopRequested = true;
     };
-    EXPECT_EQ(RunRename(Settings()), RunOutcome::Completed);
+    EXPECT_EQ(RunRename(Settings()), RunOutcome::Stopped);
     EXPECT_EQ(identifying, 3);
-    EXPECT_EQ(Summary().text, "Discs:10 Renamed:3 Left:7");
+    // A stopped run counts the discs it reached, and says it was stopped.
+    EXPECT_EQ(Summary().text, "Discs:3 Renamed:3 Left:0");
+    EXPECT_EQ(host.statuses.back(), "<MessageBox/STOPPED>  Discs:3 Renamed:3 Left:0");
     EXPECT_EQ(ReadFile("HaveID (PS2).dat"), "SLPM65010\r\nSLPM65011\r\nSLPM65012\r\n");
     EXPECT_EQ(ListNames("scan")[0], "Game 10 [SLPM65010].iso");
     EXPECT_EQ(ListNames("scan")[3], "disc13.iso");
