@@ -128,6 +128,7 @@ VolumeSet GatherVolumes(const std::string& firstVolume) {
         const auto found = present.find(platform::ToUpperAscii(*name));
         if (found == present.end()) {
             if (highest > number) set.missingVolume = *name;
+            set.nextVolume = *name;
             break;
         }
         set.paths.push_back(platform::JoinPath(folder, found->second));

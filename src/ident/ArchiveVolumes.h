@@ -15,6 +15,10 @@ struct VolumeSet {
     // The name of the first volume that is missing while a later one is
     // present; empty when the set is complete.
     std::string missingVolume;
+    // The name the volume after the last one found would have: the volume to
+    // blame when the set ends before its data does. Empty for an archive
+    // whose name follows no volume scheme.
+    std::string nextVolume;
 };
 
 VolumeSet GatherVolumes(const std::string& firstVolume);

@@ -1,10 +1,9 @@
 #include "ident/KelFileBase.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "ident/ArchiveVolumes.h"
+#include "ident/ExtractionFolder.h"
 #include "ident/KelArchivers.h"
 #include "image/KelCDFileSystem.h"
 #include "platform/AsciiCase.h"
@@ -35,11 +34,6 @@ std::vector<std::string> SplitWords(std::string_view text) {
         start = end;
     }
     return words;
-}
-
-// The private extraction folder of this process.
-std::string ExtractionFolder() {
-    return platform::TempFolder() + "Kelvane-" + std::to_string(getpid());
 }
 
 // The archive path as the choice of extractor sees it: its last extension in

@@ -1,6 +1,7 @@
 #include "run/RunSteps.h"
 
 #include "ident/DiscHandlers.h"
+#include "ident/ExtractionFolder.h"
 #include "platform/FileOps.h"
 #include "platform/KelCurrentDirectory.h"
 #include "run/FileEnumeration.h"
@@ -14,6 +15,8 @@ bool BeginRun(const RunSettings& settings) {
     RunState& state = *settings.runState;
     state.stopRequested = false;
     state.settings = settings;
+    // A run that was killed could not remove its extracted files.
+    RemoveAbandonedExtractionFolders();
     host.SetProgress(0);
     host.StartDirectory().MakeCurrent();
     host.SetControlsEnabled(false);
