@@ -23,7 +23,8 @@ struct VolumeSet {
 
 VolumeSet GatherVolumes(const std::string& firstVolume);
 
-// ".part" followed by a volume number 1 to 999 in one, two or three digits
-// (.part1, .part01, .part001; not .part0, .part00, .part0001, nor .Part1): the
-// suffix every volume of a multi-part archive carries, which survives a rename.
+// ".part" in any ASCII case followed by a volume number 1 to 999 in one, two
+// or three digits (.part1, .Part01, .PART001; not .part0, .part00, .part0001):
+// the suffix every volume of a multi-part archive carries, which survives a
+// rename. Windows archivers often write it with a capital letter.
 bool IsPartSuffix(std::string_view suffix);

@@ -44,9 +44,9 @@ std::string FoldLastExtension(const std::string& path) {
     return path.substr(0, dot) + platform::ToLowerAscii(std::string_view(path).substr(dot));
 }
 
-// The name a file of the candidate gets: the new name, its volume suffix if
-// it has one, and its last extension (Game.part01.rar -> New.part01.rar,
-// Game.bin.bak -> New.bak).
+// The name a file of the candidate gets: the new name, its volume suffix as
+// written if it has one, and its last extension (Game.part01.rar ->
+// New.part01.rar, Game.Part2.RAR -> New.Part2.RAR, Game.bin.bak -> New.bak).
 std::string RenamedFile(const std::string& name, const std::string& newName) {
     const std::size_t lastDot = name.rfind('.');
     if (lastDot == std::string::npos) return newName;

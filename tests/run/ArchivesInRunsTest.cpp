@@ -1,5 +1,5 @@
 // Archives as a run meets them: damaged ones, the extraction folders of
-// killed runs.
+// killed runs, volume sets named the way Windows archivers write them.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "ident/KelFilePS2.h"
 #include "platform/FileOps.h"
+#include "run/FileEnumeration.h"
 #include "run/RenameRun.h"
 #include "support/CurrentDirectory.h"
 #include "support/Files.h"
@@ -119,4 +121,48 @@ TEST(ArchivesInRuns, ArchivesThatFailTheirChecksAreFailures) {
         EXPECT_NE(std::find(expected.begin(), expected.end(), name), expected.end()) << name;
     }
     EXPECT_EQ(ListNames(dir / "scan"), Names{"Game.zip"});  // the link was not followed
+}
+
+// The volumes of a set named X.Part1.RAR ... in any case make one candidate,
+// are extracted together and renamed together, each keeping its suffix as
+// written.
+TEST(ArchivesInRuns, VolumeSetsStayTogether) {
+    const std::string corpus = testsupport::CorpusDir();
+    if (corpus.empty()) GTEST_SKIP() << "no test corpus";
+    TempDir dir;
+    const Names written = {"X.Part1.RAR", "X.Part2.RAR", "X.PART3.RAR",
+                           "X.part4.rar", "X.Part5.Rar", "X.pArt6.RAR"};
+    for (std::size_t part = 1; part <= written.size(); ++part) {
+        WriteFile(
+            dir / written[part - 1],
+            ReadFile(corpus + "/archives/libarchive/test_rar_multivolume_multiple_files.part" +
+                     std::to_string(part) + ".rar"));
+    }
+    for (int part = 1; part <= 3; ++part) {
+        const std::string suffix = ".part" + std::to_string(part) + ".rar";
+        WriteFile(dir / ("y" + suffix),
+                  ReadFile(corpus + "/archives/rarfile/test/files/rar3-vols" + suffix));
+    }
+
+    std::vector<std::string> candidates;
+    EnumerateFiles(dir.Path(), false, candidates);
+    ReduceToBaseNames(candidates, true);
+    ASSERT_EQ(candidates, (Names{dir / "X", dir / "y"}));
+
+    testsupport::RecordingHost host;
+    for (const auto& [candidate, newName] :
+         {std::pair<std::string, std::string>{dir / "X", "New"}, {dir / "y", "Other"}}) {
+        DiscHandlerParams params;
+        params.basePath = candidate;
+        params.ownerWindow = &host;
+        KelFilePS2 handler(params);
+        EXPECT_TRUE(handler.Extracted()) << candidate;
+        EXPECT_EQ(ListNames(handler.ExtractDir()).size(), 2u) << candidate;
+        EXPECT_TRUE(handler.Rename({newName, false, 0}));
+    }
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(
+        ListNames(dir.Path()),
+        (Names{"New.PART3.RAR", "New.Part1.RAR", "New.Part2.RAR", "New.Part5.Rar", "New.pArt6.RAR",
+               "New.part4.rar", "Other.part1.rar", "Other.part2.rar", "Other.part3.rar"}));
 }
