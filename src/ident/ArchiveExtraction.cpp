@@ -4,6 +4,7 @@
 #include <archive_entry.h>
 #include <fcntl.h>
 #include <locale.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -71,6 +72,127 @@ private:
     locale_t previous = locale_t(0);
 };
 
+// The volumes of a set as one stream for the library. Each volume is opened
+// when the reader comes to it, without blocking and only when it is a
+// regular file: a FIFO or device named like an archive is refused instead of
+// stopping the run for good. The stream also notes when the reader asked
+// for data beyond the end of the last volume, which tells a set that lacks
+// its next volume from a damaged one.
+class VolumeStream {
+public:
+    explicit VolumeStream(const std::vector<std::string>& paths) : buffer(READ_BLOCK) {
+        for (std::size_t index = 0; index < paths.size(); ++index) {
+            volumes.push_back({this, paths[index], index, -1});
+        }
+    }
+    ~VolumeStream() {
+        for (Volume& volume : volumes) Close(volume);
+    }
+    VolumeStream(const VolumeStream&) = delete;
+    VolumeStream& operator=(const VolumeStream&) = delete;
+
+    int Open(archive* reader) {
+        archive_read_set_open_callback(reader, OpenVolume);
+        archive_read_set_read_callback(reader, ReadVolume);
+        archive_read_set_skip_callback(reader, SkipVolume);
+        archive_read_set_seek_callback(reader, SeekVolume);
+        archive_read_set_close_callback(reader, CloseVolume);
+        archive_read_set_switch_callback(reader, SwitchVolume);
+        archive_read_set_callback_data(reader, &volumes.front());
+        for (std::size_t index = 1; index < volumes.size(); ++index) {
+            archive_read_append_callback_data(reader, &volumes[index]);
+        }
+        return archive_read_open1(reader);
+    }
+
+    bool Exhausted() const { return exhausted; }
+
+private:
+    struct Volume {
+        VolumeStream* stream;
+        std::string path;
+        std::size_t index;
+        int fd;
+    };
+
+    static Volume& Of(void* data) { return *static_cast<Volume*>(data); }
+
+    static bool Opened(archive* reader, Volume& volume) {
+        if (volume.fd >= 0) return true;
+        const int fd = open(volume.path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) {
+            archive_set_error(reader, errno, "Cannot open %s: %s", volume.path.c_str(),
+                              std::strerror(errno));
+            return false;
+        }
+        struct stat status;
+        if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+            close(fd);
+            archive_set_error(reader, EINVAL, "%s is not a regular file", volume.path.c_str());
+            return false;
+        }
+        volume.fd = fd;
+        return true;
+    }
+
+    static void Close(Volume& volume) {
+        if (volume.fd >= 0) close(volume.fd);
+        volume.fd = -1;
+    }
+
+    static int OpenVolume(archive* reader, void* data) {
+        return Opened(reader, Of(data)) ? ARCHIVE_OK : ARCHIVE_FATAL;
+    }
+
+    static la_ssize_t ReadVolume(archive* reader, void* data, const void** block) {
+        Volume& volume = Of(data);
+        if (!Opened(reader, volume)) return -1;
+        VolumeStream& stream = *volume.stream;
+        *block = stream.buffer.data();
+        for (;;) {
+            const ssize_t count = read(volume.fd, stream.buffer.data(), stream.buffer.size());
+            if (count < 0 && errno == EINTR) continue;
+            if (count < 0) {
+                archive_set_error(reader, errno, "Cannot read %s", volume.path.c_str());
+            } else if (count == 0 && volume.index + 1 == stream.volumes.size()) {
+                stream.exhausted = true;
+            }
+            return count;
+        }
+    }
+
+    static la_int64_t SkipVolume(archive* reader, void* data, la_int64_t request) {
+        Volume& volume = Of(data);
+        struct stat status;
+        if (!Opened(reader, volume) || fstat(volume.fd, &status) != 0) return ARCHIVE_FATAL;
+        const off_t position = lseek(volume.fd, 0, SEEK_CUR);
+        if (position < 0 || request < 0) return 0;
+        const off_t target = std::min<off_t>(status.st_size, position + request);
+        return lseek(volume.fd, target, SEEK_SET) < 0 ? ARCHIVE_FATAL : target - position;
+    }
+
+    static la_int64_t SeekVolume(archive* reader, void* data, la_int64_t offset, int whence) {
+        Volume& volume = Of(data);
+        if (!Opened(reader, volume)) return ARCHIVE_FATAL;
+        const off_t position = lseek(volume.fd, offset, whence);
+        return position < 0 ? ARCHIVE_FATAL : position;
+    }
+
+    static int CloseVolume(archive*, void* data) {
+        Close(Of(data));
+        return ARCHIVE_OK;
+    }
+
+    static int SwitchVolume(archive* reader, void* from, void* to) {
+        if (from != nullptr) Close(Of(from));
+        return to == nullptr || Opened(reader, Of(to)) ? ARCHIVE_OK : ARCHIVE_FATAL;
+    }
+
+    std::vector<Volume> volumes;
+    std::vector<char> buffer;
+    bool exhausted = false;
+};
+
 ExtractionResult Failure(std::string message) {
     return {false, std::move(message)};
 }
@@ -78,6 +200,10 @@ ExtractionResult Failure(std::string message) {
 std::string LibraryError(archive* reader) {
     const char* text = archive_error_string(reader);
     return text != nullptr && *text != '\0' ? text : "The archive could not be read.";
+}
+
+std::string MissingVolumeMessage(const std::string& volume) {
+    return "The volume " + volume + " of this archive is missing.";
 }
 
 std::string NoSpaceMessage(const std::string& name) {
@@ -122,38 +248,67 @@ std::string WriteError(const std::string& name, int error) {
     return "Cannot write " + name + ": " + std::strerror(error);
 }
 
+// A set of several volumes whose data runs past the end of its last volume
+// lacks the volume after it: the check by name cannot see a missing last
+// volume.
+bool EndsEarly(const VolumeSet& volumes, const VolumeStream& stream) {
+    return stream.Exhausted() && volumes.paths.size() > 1 && !volumes.nextVolume.empty();
+}
+
+// An entry whose data does not hold: a checksum that does not match, more or
+// fewer bytes than the archive declares, data that ends early.
+std::string DamagedMessage(const std::string& name, const std::string& detail) {
+    return "The entry " + name + " of this archive is damaged: " + detail;
+}
+
 // Streams the data of the current entry into `name` inside the folder,
-// replacing a file of that name.
+// replacing a file of that name. Every warning of the library on the data is
+// a failure: for data it is the report of a checksum or a size that does not
+// hold, and a damaged image must never pass for a good one.
 ExtractionResult WriteEntry(archive* reader, archive_entry* entry, int folderFd,
-                            const std::string& name) {
+                            const std::string& name, const VolumeSet& volumes,
+                            const VolumeStream& stream) {
     if (unlinkat(folderFd, name.c_str(), 0) != 0 && errno != ENOENT) {
         return Failure(WriteError(name, errno));
     }
     // The size an entry declares is checked before anything is written; the
     // data itself may be larger than declared and is checked as it comes.
     const std::uint64_t freeBytes = FreeBytes(folderFd);
-    if (archive_entry_size_is_set(entry) &&
-        std::uint64_t(std::max<la_int64_t>(0, archive_entry_size(entry))) > freeBytes) {
-        return Failure(NoSpaceMessage(name));
-    }
+    const bool sizeDeclared = archive_entry_size_is_set(entry);
+    const std::uint64_t declaredSize =
+        sizeDeclared ? std::uint64_t(std::max<la_int64_t>(0, archive_entry_size(entry))) : 0;
+    if (declaredSize > freeBytes) return Failure(NoSpaceMessage(name));
     FileDescriptor file(
         openat(folderFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (file.Get() < 0) return Failure(WriteError(name, errno));
 
+    std::uint64_t written = 0;  // the end of the data, holes included
     for (;;) {
         const void* block = nullptr;
         std::size_t length = 0;
         la_int64_t offset = 0;
         const int status = archive_read_data_block(reader, &block, &length, &offset);
         if (status == ARCHIVE_EOF) break;
-        if (status != ARCHIVE_OK && status != ARCHIVE_WARN) return Failure(LibraryError(reader));
-        if (offset < 0) return Failure(LibraryError(reader));
+        if (status != ARCHIVE_OK) {
+            if (EndsEarly(volumes, stream))
+                return Failure(MissingVolumeMessage(volumes.nextVolume));
+            return Failure(DamagedMessage(name, LibraryError(reader)));
+        }
+        if (offset < 0) return Failure(DamagedMessage(name, LibraryError(reader)));
         if (std::uint64_t(offset) + length > freeBytes) return Failure(NoSpaceMessage(name));
         if (!WriteAt(file.Get(), static_cast<const char*>(block), length, offset)) {
             return Failure(WriteError(name, errno));
         }
+        written = std::max(written, std::uint64_t(offset) + length);
     }
     if (!file.Close()) return Failure(WriteError(name, errno));
+    if (sizeDeclared && written != declaredSize) {
+        if (written < declaredSize && EndsEarly(volumes, stream)) {
+            return Failure(MissingVolumeMessage(volumes.nextVolume));
+        }
+        return Failure(DamagedMessage(
+            name, std::to_string(written) + " bytes instead of " + std::to_string(declaredSize)));
+    }
     return {true, {}};
 }
 
@@ -161,9 +316,7 @@ ExtractionResult WriteEntry(archive* reader, archive_entry* entry, int folderFd,
 
 ExtractionResult ExtractFlat(const std::string& archivePath, const std::string& folder) {
     const VolumeSet volumes = GatherVolumes(archivePath);
-    if (!volumes.missingVolume.empty()) {
-        return Failure("The volume " + volumes.missingVolume + " of this archive is missing.");
-    }
+    if (!volumes.missingVolume.empty()) return Failure(MissingVolumeMessage(volumes.missingVolume));
 
     FileDescriptor folderFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (folderFd.Get() < 0) {
@@ -182,18 +335,16 @@ ExtractionResult ExtractFlat(const std::string& archivePath, const std::string& 
     archive_read_support_format_lha(reader.get());
     archive_read_support_format_cab(reader.get());
 
-    std::vector<const char*> names;
-    for (const auto& path : volumes.paths) names.push_back(path.c_str());
-    names.push_back(nullptr);
-    if (archive_read_open_filenames(reader.get(), names.data(), READ_BLOCK) != ARCHIVE_OK) {
-        return Failure(LibraryError(reader.get()));
-    }
+    VolumeStream stream(volumes.paths);
+    if (stream.Open(reader.get()) != ARCHIVE_OK) return Failure(LibraryError(reader.get()));
 
     for (;;) {
         archive_entry* entry = nullptr;
         const int status = archive_read_next_header(reader.get(), &entry);
         if (status == ARCHIVE_EOF) break;
         if (status != ARCHIVE_OK && status != ARCHIVE_WARN) {
+            if (EndsEarly(volumes, stream))
+                return Failure(MissingVolumeMessage(volumes.nextVolume));
             return Failure(LibraryError(reader.get()));
         }
         if (!IsPlainFile(entry)) continue;
@@ -203,7 +354,8 @@ ExtractionResult ExtractFlat(const std::string& archivePath, const std::string& 
         const std::string name = LastComponent(pathname);
         if (!platform::IsPlainName(name)) continue;
 
-        ExtractionResult written = WriteEntry(reader.get(), entry, folderFd.Get(), name);
+        ExtractionResult written =
+            WriteEntry(reader.get(), entry, folderFd.Get(), name, volumes, stream);
         if (!written.succeeded) return written;
     }
     return {true, {}};

@@ -128,6 +128,7 @@ VolumeSet GatherVolumes(const std::string& firstVolume) {
         const auto found = present.find(platform::ToUpperAscii(*name));
         if (found == present.end()) {
             if (highest > number) set.missingVolume = *name;
+            set.nextVolume = *name;
             break;
         }
         set.paths.push_back(platform::JoinPath(folder, found->second));
@@ -137,7 +138,7 @@ VolumeSet GatherVolumes(const std::string& firstVolume) {
 
 bool IsPartSuffix(std::string_view suffix) {
     constexpr std::string_view PREFIX = ".part";
-    if (!suffix.starts_with(PREFIX)) return false;
+    if (!platform::StartsWithIgnoreCase(suffix, PREFIX)) return false;
     const std::string_view digits = suffix.substr(PREFIX.size());
     if (digits.empty() || digits.size() > 3) return false;
     int value = 0;

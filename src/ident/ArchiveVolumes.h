@@ -15,11 +15,16 @@ struct VolumeSet {
     // The name of the first volume that is missing while a later one is
     // present; empty when the set is complete.
     std::string missingVolume;
+    // The name the volume after the last one found would have: the volume to
+    // blame when the set ends before its data does. Empty for an archive
+    // whose name follows no volume scheme.
+    std::string nextVolume;
 };
 
 VolumeSet GatherVolumes(const std::string& firstVolume);
 
-// ".part" followed by a volume number 1 to 999 in one, two or three digits
-// (.part1, .part01, .part001; not .part0, .part00, .part0001, nor .Part1): the
-// suffix every volume of a multi-part archive carries, which survives a rename.
+// ".part" in any ASCII case followed by a volume number 1 to 999 in one, two
+// or three digits (.part1, .Part01, .PART001; not .part0, .part00, .part0001):
+// the suffix every volume of a multi-part archive carries, which survives a
+// rename. Windows archivers often write it with a capital letter.
 bool IsPartSuffix(std::string_view suffix);

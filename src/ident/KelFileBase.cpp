@@ -1,13 +1,12 @@
 #include "ident/KelFileBase.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <set>
 
 #include "ident/ArchiveVolumes.h"
+#include "ident/ExtractionFolder.h"
 #include "ident/KelArchivers.h"
 #include "image/KelCDFileSystem.h"
 #include "platform/AsciiCase.h"
@@ -43,11 +42,6 @@ std::vector<std::string> SplitWords(std::string_view text) {
     return words;
 }
 
-// The private extraction folder of this process.
-std::string ExtractionFolder() {
-    return platform::TempFolder() + "Kelvane-" + std::to_string(getpid());
-}
-
 // The archive path as the choice of extractor sees it: its last extension in
 // lower case (Game.ZIP is a zip archive).
 std::string FoldLastExtension(const std::string& path) {
@@ -56,9 +50,9 @@ std::string FoldLastExtension(const std::string& path) {
     return path.substr(0, dot) + platform::ToLowerAscii(std::string_view(path).substr(dot));
 }
 
-// The name a file of the candidate gets: the new name, its volume suffix if
-// it has one, and its last extension (Game.part01.rar -> New.part01.rar,
-// Game.bin.bak -> New.bak).
+// The name a file of the candidate gets: the new name, its volume suffix as
+// written if it has one, and its last extension (Game.part01.rar ->
+// New.part01.rar, Game.Part2.RAR -> New.Part2.RAR, Game.bin.bak -> New.bak).
 std::string RenamedFile(const std::string& name, const std::string& newName) {
     const std::size_t lastDot = name.rfind('.');
     if (lastDot == std::string::npos) return newName;

@@ -1,6 +1,7 @@
 #include "run/RunSteps.h"
 
 #include "ident/DiscHandlers.h"
+#include "ident/ExtractionFolder.h"
 #include "platform/FileOps.h"
 #include "platform/KelCurrentDirectory.h"
 #include "platform/StrayTemporaries.h"
@@ -15,6 +16,8 @@ bool BeginRun(const RunSettings& settings) {
     RunState& state = *settings.runState;
     state.stopRequested = false;
     state.settings = settings;
+    // A run that was killed could not remove its extracted files.
+    RemoveAbandonedExtractionFolders();
     host.SetProgress(0);
     host.StartDirectory().MakeCurrent();
     // The lists, the log and the settings are rewritten in the start-up

@@ -15,10 +15,11 @@ class FolderSnapshots;
 
 // The steps the rename run and the list run take alike.
 
-// Clears Stop, keeps the run's copy of its settings, sets the progress bar to
-// 0, makes the start-up directory current and disables the window's inputs,
-// then checks the folder to scan: false, after its message (inputs enabled
-// again), when it names no existing folder.
+// Clears Stop, keeps the run's copy of its settings, removes the extraction
+// folders of killed runs, sets the progress bar to 0, makes the start-up
+// directory current and disables the window's inputs, then checks the folder
+// to scan: false, after its message (inputs enabled again), when it names no
+// existing folder.
 bool BeginRun(const RunSettings& settings);
 
 // Ends a run at a failed input check: the message of `key` (followed by the

@@ -363,6 +363,92 @@ TEST_F(ArchiverTest, LinkAtTheFolderPathIsReplacedNotFollowed) {
     EXPECT_EQ(ListNames(dir / "victim"), Names{"keep.txt"});
 }
 
+// Replaces the byte at `offset` of a file with its complement.
+void FlipByte(const std::string& path, std::size_t offset) {
+    std::string bytes = ReadFile(path);
+    bytes.at(offset) = char(~bytes[offset]);
+    WriteFile(path, bytes);
+}
+
+// Gives every header of a zip archive another CRC-32 for its entries.
+void BreakZipChecksums(const std::string& path) {
+    std::string zip = ReadFile(path);
+    for (const auto& [signature, at] : {std::pair<std::string, std::size_t>{"PK\3\4", 14},
+                                        std::pair<std::string, std::size_t>{"PK\1\2", 16}}) {
+        for (std::size_t header = zip.find(signature); header != std::string::npos;
+             header = zip.find(signature, header + 4)) {
+            zip[header + at] = char(zip[header + at] ^ 0x5A);
+        }
+    }
+    WriteFile(path, zip);
+}
+
+// A checksum that does not match, a size other than the one declared, a
+// volume set without its last volume: each fails the extraction with the
+// family's message and leaves nothing extracted behind.
+TEST_F(ArchiverTest, ArchivesThatFailTheirChecksAreFailures) {
+    std::string image;
+    for (int i = 0; i < 30000; ++i) image += std::to_string(i * 7919 % 10007) + ",";
+    Source("Game.iso", image);
+    InSource("zip -q -0 ../stored.zip Game.iso && zip -q -9 ../deflated.zip Game.iso");
+    InSource("7zz a -bd -mx=0 ../copy.7z Game.iso && 7zz a -bd -mx=0 -v40k ../split.7z Game.iso");
+    FlipByte(dir / "stored.zip", 20000);
+    BreakZipChecksums(dir / "deflated.zip");
+    FlipByte(dir / "copy.7z", 20000);
+    ASSERT_TRUE(platform::DeleteFile(dir / "split.7z.004"));
+    WriteFile(dir / "short.zip", Zip64Claiming("Game.iso", "small", 4096));
+    const std::string corpus = testsupport::CorpusDir();
+    const std::string libarchive = corpus + "/archives/libarchive/";
+    const std::string rarfile = corpus + "/archives/rarfile/test/files/";
+    auto copy = [&](const std::string& from, const std::string& to) {
+        WriteFile(dir / to, ReadFile(from));
+    };
+    if (!corpus.empty()) {
+        copy(libarchive + "test_read_format_zip_size_exceeds_declared_stored.zip", "long.zip");
+        for (int part = 1; part <= 7; ++part) {
+            copy(libarchive + "test_read_format_rar5_multiarchive.part0" + std::to_string(part) +
+                     ".rar",
+                 "Five.part0" + std::to_string(part) + ".rar");
+        }
+        for (const char* version : {"rar3", "rar5"}) {
+            for (int part = 1; part <= 2; ++part) {
+                copy(rarfile + version + "-vols.part" + std::to_string(part) + ".rar",
+                     std::string(version) + ".part" + std::to_string(part) + ".rar");
+            }
+        }
+    }
+
+    struct Case {
+        std::string archive;
+        ArchiverKind kind;
+        std::string named;  // what the message names: the entry or the missing volume
+        bool needsCorpus;
+    };
+    const std::vector<Case> cases = {
+        {"stored.zip", ArchiverKind::SevenZip, "Game.iso", false},
+        {"deflated.zip", ArchiverKind::SevenZip, "Game.iso", false},
+        {"copy.7z", ArchiverKind::SevenZip, "Game.iso", false},
+        {"short.zip", ArchiverKind::SevenZip, "Game.iso", false},
+        {"split.7z.001", ArchiverKind::RAR, "", false},
+        {"long.zip", ArchiverKind::SevenZip, "first", true},
+        {"Five.part01.rar", ArchiverKind::RAR, "Five.part08.rar", true},
+        {"rar3.part1.rar", ArchiverKind::RAR, "rar3.part3.rar", true},
+        {"rar5.part1.rar", ArchiverKind::RAR, "rar5.part3.rar", true},
+    };
+    for (const Case& c : cases) {
+        if (c.needsCorpus && corpus.empty()) continue;
+        host.messages.clear();
+        const auto archiver = Extract(dir / c.archive, c.kind);
+        EXPECT_FALSE(archiver->Succeeded()) << c.archive;
+        ASSERT_EQ(host.messages.size(), 1u) << c.archive;
+        EXPECT_EQ(host.messages[0].caption,
+                  c.kind == ArchiverKind::RAR ? "Archive (RAR) Error" : "Archive (7Z) Error");
+        EXPECT_NE(host.messages[0].text.find(c.named), std::string::npos)
+            << c.archive << ": " << host.messages[0].text;
+        EXPECT_EQ(platform::KindOf(out), platform::PathKind::Missing) << c.archive;
+    }
+}
+
 // Real archives written by other programs.
 class CorpusArchiveTest : public ArchiverTest {
 protected:

@@ -291,7 +291,7 @@ TEST(RenamedNames, OnlyAVolumeSuffixSurvivesBeforeTheExtension) {
         {"Game.part0.rar", "New.rar"},
         {"Game.part00.rar", "New.rar"},
         {"Game.part1000.rar", "New.rar"},
-        {"Game.PART1.rar", "New.rar"},
+        {"Game.PART1.rar", "New.PART1.rar"},
         {"Game.part1x.rar", "New.rar"},
         {"Game.final.iso", "New.iso"},
         {"Game.bin.bak", "New.bak"},

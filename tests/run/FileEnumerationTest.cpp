@@ -43,18 +43,17 @@ TEST(EnumerateFiles, WalksDepthFirstInNameOrderWithoutFollowingLinks) {
 }
 
 TEST(ReduceToBaseNames, CutsExtensionsAndVolumeSuffixesAndAdjacentRepeats) {
-    std::vector<std::string> files{"/g/X.bin",         "/g/X.cue",          "/g/R.part1.rar",
-                                   "/g/R.part2.rar",   "/g/R.part3.rar",    "/g/T.part01.rar",
-                                   "/g/T.part12.rar",  "/g/Z.part0.rar",    "/g/S.7z.001",
-                                   "/g/S.7z.002",      "/g/C.Part1.rar",    "/g/Q.part0001.rar",
-                                   "/g/H.part999.rar", "/g/My.Games/notes", "/g/Y.iso",
-                                   "/g/X.txt",         "/g/.iso",           "/g/v2.d/.x.part1"};
+    std::vector<std::string> files{
+        "/g/X.bin",          "/g/X.cue",         "/g/R.part1.rar",    "/g/R.part2.rar",
+        "/g/R.part3.rar",    "/g/T.part01.rar",  "/g/T.part12.rar",   "/g/Z.part0.rar",
+        "/g/S.7z.001",       "/g/S.7z.002",      "/g/C.Part1.RAR",    "/g/C.PART2.rar",
+        "/g/Q.part0001.rar", "/g/H.part999.rar", "/g/My.Games/notes", "/g/Y.iso",
+        "/g/X.txt",          "/g/.iso",          "/g/v2.d/.x.part1"};
     std::vector<std::string> rename = files;
     ReduceToBaseNames(rename, true);
-    EXPECT_EQ(rename,
-              (std::vector<std::string>{"/g/X", "/g/R", "/g/T", "/g/Z.part0", "/g/S.7z",
-                                        "/g/C.Part1", "/g/Q.part0001", "/g/H", "/g/My.Games/notes",
-                                        "/g/Y", "/g/X", "/g/.iso", "/g/v2.d/.x"}));
+    EXPECT_EQ(rename, (std::vector<std::string>{
+                          "/g/X", "/g/R", "/g/T", "/g/Z.part0", "/g/S.7z", "/g/C", "/g/Q.part0001",
+                          "/g/H", "/g/My.Games/notes", "/g/Y", "/g/X", "/g/.iso", "/g/v2.d/.x"}));
 
     std::vector<std::string> list = files;
     ReduceToBaseNames(list, false);
@@ -68,11 +67,11 @@ TEST(ReduceToBaseNames, CutsExtensionsAndVolumeSuffixesAndAdjacentRepeats) {
 
 TEST(IsPartSuffix, AcceptsOnlyVolumeNumbersOneTo999) {
     for (const char* yes : {".part1", ".part9", ".part01", ".part10", ".part99", ".part001",
-                            ".part010", ".part999"}) {
+                            ".part010", ".part999", ".Part1", ".PART07", ".pArT123"}) {
         EXPECT_TRUE(IsPartSuffix(yes)) << yes;
     }
-    for (const char* no : {".part0", ".part00", ".part000", ".part1000", ".part", ".Part1",
-                           ".part1a", "part1", ".part-1", ".part 1"}) {
+    for (const char* no : {".part0", ".Part00", ".part000", ".part1000", ".part", ".Part",
+                           ".part1a", "part1", ".part-1", ".part 1", ".parts1"}) {
         EXPECT_FALSE(IsPartSuffix(no)) << no;
     }
 }
