@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "SectorReads.h"
 #include "image/KelCDImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -11,7 +12,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     files.Add("/discs/disc.ccd", std::string(reinterpret_cast<const char*>(data), size));
     files.Add("/discs/disc.img", std::string(40 * 2352, '\x11'));
     const KelCDImage image("/discs/disc.ccd", files);
-    unsigned char block[2 * 2048];
-    if (image.IsOpened()) image.ReadSectors(block, 16, 2);
+    ReadAround(image);
     return 0;
 }

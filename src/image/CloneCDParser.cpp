@@ -37,6 +37,10 @@ public:
     // must be refused.
     bool Apply(const std::string& section);
 
+    // After the last entry: how many sectors each track holds, up to the next
+    // track of its session or the session's lead-out.
+    void EndTracks();
+
 private:
     bool Track(const std::string& section, std::uint32_t point);
 
@@ -53,6 +57,11 @@ private:
     std::int64_t previousLeadOut = 0;
     std::int64_t sessionGap = 0;
     std::int32_t currentSession = 0;
+    bool sessionHasTrack = false;
+    std::int64_t previousTrackStart = 0;
+    std::array<std::int32_t, TrackTable::MAX_TRACKS> rowSession{};
+    // Each session's lead-out, where its last track ends; 0 until seen.
+    std::array<std::int64_t, MAX_SESSIONS> sessionLeadOut{};
 };
 
 bool TocWalk::Apply(const std::string& section) {
@@ -62,6 +71,10 @@ bool TocWalk::Apply(const std::string& section) {
     if (*point == LEAD_OUT_POINT) {
         previousLeadOut = currentLeadOut;
         currentLeadOut = ScanInteger(control.Value(section, "PLBA"));
+        const std::int64_t session = ScanInteger(control.Value(section, "Session")) - 1;
+        if (session >= 0 && session < MAX_SESSIONS) {
+            sessionLeadOut[std::size_t(session)] = currentLeadOut;
+        }
         return true;
     }
     if (*point <= LAST_TRACK_POINT) return Track(section, *point);
@@ -80,6 +93,7 @@ bool TocWalk::Track(const std::string& section, std::uint32_t point) {
     if (session != currentSession) {
         sessionGap += start - previousLeadOut;
         currentSession = std::int32_t(session);
+        sessionHasTrack = false;
     }
     const std::int64_t offset = (start - sessionGap) * RAW_SECTOR;
     if (!FitsDataOffset(offset)) return Refuse(section, "track start too far");
@@ -87,7 +101,21 @@ bool TocWalk::Track(const std::string& section, std::uint32_t point) {
     entry->index = std::int32_t(row);
     entry->sectorSize = std::int32_t(RAW_SECTOR);
     entry->start = start;
-    entry->dataOffset = std::int32_t(offset);
+    entry->dataOffset = offset;
+    entry->firstSector = start;
+    rowSession[std::size_t(row)] = currentSession;
+    // The track's section tells where its pregap begins; the image holds it
+    // right before index 1, except before a session's first track.
+    const std::string trackSection = SectionName("TRACK", std::int32_t(point));
+    const std::string indexZero = control.Value(trackSection, "INDEX 0");
+    const std::int64_t pregap = std::int64_t(start) - ScanInteger(indexZero);
+    if (sessionHasTrack && !indexZero.empty() &&
+        ScanInteger(control.Value(trackSection, "INDEX 1")) == start && pregap > 0 &&
+        pregap < start - previousTrackStart) {
+        entry->pregapSectors = pregap;
+    }
+    sessionHasTrack = true;
+    previousTrackStart = start;
     const std::uint32_t controlBits = ScanHex(control.Value(section, "Control")).value_or(0);
     if ((controlBits & CONTROL_DATA_TRACK) == 0) {
         entry->mode = TrackMode::Audio;
@@ -96,6 +124,23 @@ bool TocWalk::Track(const std::string& section, std::uint32_t point) {
             preGapMode[std::size_t(currentSession)] == 2 ? TrackMode::Mode2 : TrackMode::Mode1;
     }
     return true;
+}
+
+void TocWalk::EndTracks() {
+    for (std::int32_t row = 0; row < table.Count(); ++row) {
+        TrackEntry& entry = *table.Row(row);
+        if (entry.mode == TrackMode::Unset) continue;
+        const std::int32_t session = rowSession[std::size_t(row)];
+        std::int64_t end = sessionLeadOut[std::size_t(session)];
+        if (row + 1 < table.Count()) {
+            const TrackEntry& next = table.At(row + 1);
+            if (next.mode != TrackMode::Unset && rowSession[std::size_t(row + 1)] == session) {
+                end = next.firstSector - next.pregapSectors;
+            }
+        }
+        // Without a lead-out after it, the track runs to the end of the file.
+        entry.sectorCount = end > entry.firstSector ? end - entry.firstSector : -1;
+    }
 }
 
 }  // namespace
@@ -111,12 +156,14 @@ std::string CloneCDDataFile(const std::string& controlPath) {
 }
 
 DescriptorParse ParseCloneCD(std::string_view text) {
-    const SectionedKeyText control(text);
+    const SectionedKeyText control(WithoutByteOrderMark(text));
     if (!control.IsValid()) return Refused("an entry stands before the first section");
     if (!control.HasSection("CloneCD")) return Refused("no [CloneCD] section");
+    // Version 3 is what current CloneCD writes; it describes the disc with
+    // the same sections and keys as version 2.
     const std::string version = control.Value("CloneCD", "Version");
-    if (version.empty() || ScanInteger(version) != 2) {
-        return Refused("[CloneCD] Version " + version + " is not 2");
+    if (version.empty() || (ScanInteger(version) != 2 && ScanInteger(version) != 3)) {
+        return Refused("[CloneCD] Version " + version + " is neither 2 nor 3");
     }
     const std::string tocEntries = control.Value("Disc", "TocEntries");
     const std::string sessions = control.Value("Disc", "Sessions");
@@ -146,6 +193,7 @@ DescriptorParse ParseCloneCD(std::string_view text) {
             return parse;
         }
     }
+    walk.EndTracks();
     parse.accepted = true;
     return parse;
 }

@@ -13,6 +13,6 @@
 std::string CloneCDDataFile(const std::string& controlPath);
 
 // The tracks of a control file's text; refused, with the reason, when it is
-// not a version 2 control file of an unscrambled disc. The rows name no data
+// not a version 2 or 3 control file of an unscrambled disc. The rows name no data
 // file: it is the .img beside the control file.
 DescriptorParse ParseCloneCD(std::string_view text);

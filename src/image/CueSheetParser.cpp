@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "image/DescriptorText.h"
@@ -37,6 +38,30 @@ const CueTrackType* FindTrackType(const std::string& token) {
     return nullptr;
 }
 
+// The data file and its type on a FILE line. Sheets written by hand or by
+// older tools leave names with blanks unquoted: then the name is everything
+// between the command and the type, which is the last word.
+struct FileLine {
+    std::string name;
+    std::string type;
+};
+
+FileLine SplitFileLine(std::string_view line, const std::vector<std::string>& tokens) {
+    static const std::string NONE;
+    const auto token = [&tokens](std::size_t i) -> const std::string& {
+        return i < tokens.size() ? tokens[i] : NONE;
+    };
+    if (tokens.size() <= 3 || line.find('"') != std::string_view::npos) {
+        return {token(1), token(2)};
+    }
+    constexpr std::string_view BLANKS = " \t\n\v\f\r";
+    const std::size_t command = line.find_first_not_of(BLANKS);
+    const std::size_t nameStart = line.find_first_not_of(BLANKS, command + tokens[0].size());
+    const std::size_t typeStart = line.rfind(tokens.back());
+    const std::size_t nameEnd = line.find_last_not_of(BLANKS, typeStart - 1);
+    return {std::string(line.substr(nameStart, nameEnd + 1 - nameStart)), tokens.back()};
+}
+
 // The walk through a sheet: which FILE is current and which rows belong to it.
 class CueSheetWalk {
 public:
@@ -44,15 +69,15 @@ public:
 
     // One line's command; false, with the reason, when the sheet must be
     // refused.
-    bool Apply(const std::vector<std::string>& tokens);
+    bool Apply(std::string_view line, const std::vector<std::string>& tokens);
 
 private:
     bool File(const std::string& name, const std::string& type);
     bool Track(const std::string& number, const std::string& type);
     bool Index(const std::string& number, const std::string& position);
     // Ends the previous track at `position`. Offsets count 2352 bytes per
-    // sector; a track stored with other sector sizes shifts every later
-    // offset in its file by the difference.
+    // sector; a track stored with other sector sizes (its stored pregap
+    // included) shifts every later offset in its file by the difference.
     void EndPreviousTrack(std::int32_t position);
     bool PreviousInCurrentFile() const {
         return previous >= 0 && rowFile[std::size_t(previous)] == fileNumber;
@@ -72,22 +97,32 @@ private:
     std::array<std::int32_t, TrackTable::MAX_TRACKS> rowFile{};  // FILE number of each row
     std::int32_t current = -1;
     std::int32_t previous = -1;
+    // Where the current track's INDEX 00 stands in its file, when it has one.
+    std::optional<std::int32_t> currentIndexZero;
     // Positions are two-digit fields, so each step of the correction is below
     // 2^30 and a sheet of capped size cannot bring the sum near 2^63.
     std::int64_t byteCorrection = 0;
+    // Silence the disc has and the data files do not store (PREGAP, POSTGAP):
+    // it moves every later track's place on the disc, not in its file.
+    std::int64_t unstoredSectors = 0;
 };
 
-bool CueSheetWalk::Apply(const std::vector<std::string>& tokens) {
+bool CueSheetWalk::Apply(std::string_view line, const std::vector<std::string>& tokens) {
     static const std::string NONE;
     const auto token = [&tokens](std::size_t i) -> const std::string& {
         return i < tokens.size() ? tokens[i] : NONE;
     };
     const std::string command = platform::ToUpperAscii(token(0));
-    if (command == "FILE") return File(token(1), token(2));
+    if (command == "FILE") {
+        const FileLine file = SplitFileLine(line, tokens);
+        return File(file.name, file.type);
+    }
     if (command == "TRACK") return !fileSeen || Track(token(1), token(2));
     if (command == "INDEX") return !trackInFile || Index(token(1), token(2));
-    // PREGAP describes silence that is not stored in the data file, so it
-    // moves no offset; every other command says nothing about the layout.
+    if ((command == "PREGAP" || command == "POSTGAP") && trackInFile) {
+        unstoredSectors += ScanMsfFrames(token(1));
+    }
+    // Every other command says nothing about the layout.
     return true;
 }
 
@@ -123,6 +158,7 @@ bool CueSheetWalk::Track(const std::string& number, const std::string& type) {
     rowFile[std::size_t(row)] = fileNumber;
     previous = current;
     current = row;
+    currentIndexZero.reset();
     trackInFile = true;
     return true;
 }
@@ -130,7 +166,9 @@ bool CueSheetWalk::Track(const std::string& number, const std::string& type) {
 void CueSheetWalk::EndPreviousTrack(std::int32_t position) {
     TrackEntry& entry = *table.Row(previous);
     entry.length = position - entry.start;
-    byteCorrection += (RAW_SECTOR - entry.sectorSize) * entry.length;
+    entry.sectorCount = entry.length;
+    byteCorrection +=
+        (RAW_SECTOR - entry.sectorSize) * (std::int64_t(entry.length) + entry.pregapSectors);
 }
 
 bool CueSheetWalk::Index(const std::string& number, const std::string& position) {
@@ -138,16 +176,27 @@ bool CueSheetWalk::Index(const std::string& number, const std::string& position)
     switch (ScanInteger(number)) {
         case 0:
             if (PreviousInCurrentFile()) EndPreviousTrack(frames);
+            currentIndexZero = frames;
             return true;
         case 1: {
             TrackEntry& entry = *table.Row(current);
             entry.start = frames;
-            if (PreviousInCurrentFile() && table.At(previous).length == 0) {
+            if (PreviousInCurrentFile() && table.At(previous).sectorCount < 0) {
                 EndPreviousTrack(frames);
             }
-            const std::int64_t offset = frames * RAW_SECTOR - byteCorrection;
+            // A pregap stored in the file (INDEX 00 to INDEX 01) has the
+            // track's own sector size.
+            if (currentIndexZero && *currentIndexZero <= frames) {
+                entry.pregapSectors = frames - *currentIndexZero;
+            }
+            const std::int64_t offset = frames * RAW_SECTOR - byteCorrection -
+                                        entry.pregapSectors * (RAW_SECTOR - entry.sectorSize);
             if (!FitsDataOffset(offset)) return Refuse("index position " + position + " too far");
-            entry.dataOffset = std::int32_t(offset);
+            entry.dataOffset = offset;
+            // The place on the disc counts from the start of this FILE; the
+            // sectors of the files before it are added once their sizes are
+            // known.
+            entry.firstSector = frames + unstoredSectors;
             return true;
         }
         default:
@@ -160,14 +209,14 @@ bool CueSheetWalk::Index(const std::string& number, const std::string& position)
 DescriptorParse ParseCueSheet(std::string_view text) {
     DescriptorParse parse;
     CueSheetWalk walk(parse);
-    platform::LineReader lines(text, DESCRIPTOR_LINE_LENGTH);
+    platform::LineReader lines(WithoutByteOrderMark(text), DESCRIPTOR_LINE_LENGTH);
     std::string_view line;
     std::int32_t lineNumber = 0;
     while (lines.Next(line)) {
         ++lineNumber;
         const std::vector<std::string> tokens = SplitQuotedTokens(line);
         if (tokens.empty()) continue;
-        if (!walk.Apply(tokens)) {
+        if (!walk.Apply(line, tokens)) {
             parse.line = lineNumber;
             parse.table = TrackTable{};
             return parse;

@@ -1,5 +1,6 @@
 #include "image/DiscJugglerParser.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -182,7 +183,11 @@ bool ParseLayout(const DiscJugglerLayout& layout, const FooterWindow& footer,
             entry->file = imagePath;
             entry->mode = header->mode;
             entry->sectorSize = header->sectorSize;
-            entry->dataOffset = std::int32_t(offset);
+            entry->dataOffset = offset;
+            // The track stores its pregap and then the rest of its sectors.
+            entry->firstSector = header->start + header->pregap;
+            entry->pregapSectors = std::max<std::int64_t>(header->pregap, 0);
+            entry->sectorCount = std::max<std::int64_t>(header->total - header->pregap, 0);
             // Working values that nothing reads; kept in 32 bits as the table holds them.
             entry->start = std::int32_t(header->start + header->pregap - LEAD_IN_SECTORS);
             entry->length = std::int32_t(header->length);

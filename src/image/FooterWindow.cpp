@@ -42,6 +42,12 @@ std::uint32_t FooterWindow::BE32(std::uint64_t position) const {
     return ReadBE32(raw);
 }
 
+std::uint64_t FooterWindow::BE64(std::uint64_t position) const {
+    unsigned char raw[8];
+    CopyOut(position, raw, sizeof raw);
+    return ReadBE64(raw);
+}
+
 unsigned char FooterWindow::Byte(std::uint64_t position) const {
     unsigned char raw;
     CopyOut(position, &raw, 1);

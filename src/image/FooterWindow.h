@@ -29,6 +29,7 @@ public:
     std::uint32_t LE32(std::uint64_t position) const;
     std::uint16_t BE16(std::uint64_t position) const;
     std::uint32_t BE32(std::uint64_t position) const;
+    std::uint64_t BE64(std::uint64_t position) const;
     unsigned char Byte(std::uint64_t position) const;
     bool Matches(std::uint64_t position, std::string_view expected) const;
 

@@ -15,7 +15,9 @@
 
 // The one way into a disc image: constructed from a path, it picks the reader
 // that understands the image and reads runs of 2048-byte user-data blocks by
-// sector number, whatever the sectors look like where they are stored.
+// sector number, whatever the sectors look like where they are stored. Sector
+// 0 is the first track's first sector; every sector is read with the sector
+// size, mode, offset and file of the track that holds it.
 class KelCDImage {
 public:
     // A descriptor first; a path whose descriptor does not parse is still
@@ -37,8 +39,8 @@ public:
 
     // Reads `count` user-data blocks starting at `sector` into `destination`
     // (at least count * 2048 bytes). False when the image is not open, a read
-    // failed, or a block lies beyond the image (such blocks are left as they
-    // were).
+    // failed, or a block lies beyond the image or where no track stores data
+    // (such blocks are left as they were).
     bool ReadSectors(unsigned char* destination, std::int64_t sector, std::int32_t count) const;
 
 private:

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "image/ByteSource.h"
+#include "image/SectorSource.h"
 
 // How the 2048 bytes of user data sit inside a stored sector.
 enum class SectorKind : std::int32_t {
@@ -30,6 +31,11 @@ public:
     // The opened data of a track; null outside the tracks.
     virtual std::shared_ptr<const ByteSource> TrackData(std::int32_t track) const = 0;
 
+    // The image's sectors by number, each read as the track that holds it
+    // stores it; null when the image is not open. This default serves images
+    // of one track: the first track's data from its data offset on.
+    virtual std::unique_ptr<SectorSource> OpenSectors() const;
+
     bool IsOpened() const { return opened; }
     // The file that holds the sectors (for a descriptor, its data file).
     const std::string& ImagePath() const { return imagePath; }
@@ -42,3 +48,8 @@ protected:
     bool opened = false;
     std::string problem;
 };
+
+// Bytes before the user data in a stored sector: the sync and header of raw
+// sectors, and the subheader of Mode 2 ones. Sectors of 2048 bytes are user
+// data only, whatever their mode.
+std::int32_t UserDataHeaderBytes(SectorKind kind, std::int32_t sectorSize);

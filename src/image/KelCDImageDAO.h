@@ -11,8 +11,8 @@
 // DiscJuggler image (.cdi) or a Nero image (.nrg). The kind is taken from the
 // path (anywhere in it, ignoring case, in the order .ccd, .cdi, .cue, .nrg);
 // the reader opens when that kind's parser accepts the descriptor and every
-// data file it names can be opened. Sectors are then read from the data of
-// the first track.
+// data file it names can be opened. Each sector is then read from the track
+// that holds it, numbered from the first track's index 1.
 class KelCDImageDAO final : public KelCDImageBase {
 public:
     explicit KelCDImageDAO(const std::string& path, const ImageFiles& files = DiskFiles());
@@ -23,6 +23,7 @@ public:
     SectorKind TrackSectorKind(std::int32_t track) const override;
     std::string TrackFileName(std::int32_t track) const override;
     std::shared_ptr<const ByteSource> TrackData(std::int32_t track) const override;
+    std::unique_ptr<SectorSource> OpenSectors() const override;
 
 private:
     // The row of a track index, or null outside 0 .. TrackCount() - 1.

@@ -17,12 +17,13 @@ struct ProbeRow {
 };
 
 // Tried in order; the first row whose offset holds the signature wins.
-constexpr std::array<ProbeRow, 6> PROBE_LAYOUT = {{
+constexpr std::array<ProbeRow, 7> PROBE_LAYOUT = {{
     {16 * 2048 + 1, 2048, ModeRule::One},
     {16 * 2336 + 1, 2336, ModeRule::One},
     {16 * 2336 + 8 + 1, 2336, ModeRule::Two},
     {16 * 2352 + 16 + 1, 2352, ModeRule::HeaderOrOne},
     {16 * 2352 + 24 + 1, 2352, ModeRule::HeaderOrTwo},
+    {16 * 2448 + 16 + 1, 2448, ModeRule::HeaderOrOne},
     {16 * 2448 + 24 + 1, 2448, ModeRule::HeaderOrOne},
 }};
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -59,6 +60,60 @@ bool LayoutSectorSource::ReadSectors(unsigned char* destination, std::int64_t se
             std::memcpy(into + (i + k) * USER_DATA_BYTES, raw.get() + from, std::size_t(available));
             complete = complete && available == USER_DATA_BYTES;
         }
+    }
+    return complete;
+}
+
+TrackSectorSource::TrackSectorSource(const std::vector<SectorExtent>& extents) {
+    for (const SectorExtent& extent : extents) {
+        if (!extent.data) continue;
+        LayoutSectorSource sectors(extent.data, extent.layout);
+        const std::int64_t stored = sectors.SectorCount();
+        const std::int64_t count =
+            extent.sectorCount < 0 ? stored : std::min(extent.sectorCount, stored);
+        if (count <= 0) continue;
+        pieces.push_back({extent.firstSector, extent.firstSector + count, std::move(sectors)});
+    }
+    std::stable_sort(pieces.begin(), pieces.end(),
+                     [](const Piece& a, const Piece& b) { return a.firstSector < b.firstSector; });
+    for (std::size_t i = 0; i + 1 < pieces.size(); ++i) {
+        pieces[i].endSector = std::min(pieces[i].endSector, pieces[i + 1].firstSector);
+    }
+    std::erase_if(pieces, [](const Piece& piece) { return piece.endSector <= piece.firstSector; });
+}
+
+const TrackSectorSource::Piece* TrackSectorSource::PieceAtOrAfter(std::int64_t sector) const {
+    auto after = std::upper_bound(
+        pieces.begin(), pieces.end(), sector,
+        [](std::int64_t wanted, const Piece& piece) { return wanted < piece.firstSector; });
+    if (after != pieces.begin() && std::prev(after)->endSector > sector) return &*std::prev(after);
+    return after == pieces.end() ? nullptr : &*after;
+}
+
+std::int64_t TrackSectorSource::SectorCount() const {
+    return pieces.empty() ? 0 : std::max<std::int64_t>(0, pieces.back().endSector);
+}
+
+bool TrackSectorSource::ReadSectors(unsigned char* destination, std::int64_t sector,
+                                    std::int32_t count) const {
+    if (count <= 0) return true;
+    if (sector < 0) return false;
+    bool complete = true;
+    const std::int64_t end = sector + count;
+    for (std::int64_t at = sector; at < end;) {
+        const Piece* piece = PieceAtOrAfter(at);
+        if (piece == nullptr) return false;
+        if (piece->firstSector > at) {
+            // A gap no track stores: those blocks stay as they were.
+            complete = false;
+            at = piece->firstSector;
+            continue;
+        }
+        const std::int64_t run = std::min(end, piece->endSector) - at;
+        complete = piece->sectors.ReadSectors(destination + (at - sector) * USER_DATA_BYTES,
+                                              at - piece->firstSector, std::int32_t(run)) &&
+                   complete;
+        at += run;
     }
     return complete;
 }

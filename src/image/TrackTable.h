@@ -24,9 +24,15 @@ struct TrackEntry {
     std::string file;
     TrackMode mode = TrackMode::Unset;
     std::int32_t sectorSize = 0;  // stored bytes per sector: 2048, 2336, 2352 or 2448
-    std::int32_t dataOffset = 0;  // byte position in `file` of the track's first user sector
+    std::int64_t dataOffset = 0;  // byte position in `file` of the track's first user sector
     std::int32_t start = 0;       // working sector position of the parsers
     std::int32_t length = 0;      // working length in sectors of the parsers
+    // Where the track lies among the disc's sectors, so that every sector is
+    // read from the track that holds it. Sector numbers only count relative
+    // to each other: the image numbers its sectors from row 0's first sector.
+    std::int64_t firstSector = 0;    // the sector stored at `dataOffset` (index 1)
+    std::int64_t pregapSectors = 0;  // sectors of its pregap stored right before `dataOffset`
+    std::int64_t sectorCount = -1;   // sectors from `dataOffset` on; -1: as far as `data` goes
     // The opened data file, once resolved; rows of one file share it.
     std::shared_ptr<const ByteSource> data;
 };
@@ -61,8 +67,9 @@ private:
     std::array<TrackEntry, MAX_TRACKS> rows{};
 };
 
-// Data offsets are 32-bit in the table; parsers compute them in 64 bits and
-// refuse a descriptor whose offset would not fit rather than let it wrap.
+// A CD image's data offsets stay far below 2^31 bytes; the text descriptors
+// and DiscJuggler images compute theirs in 64 bits and refuse one beyond that
+// range as damage rather than let it stand for a place no disc reaches.
 constexpr bool FitsDataOffset(std::int64_t offset) {
     return offset >= std::numeric_limits<std::int32_t>::min() &&
            offset <= std::numeric_limits<std::int32_t>::max();

@@ -8,6 +8,7 @@
 #include "platform/Crc32.h"
 #include "platform/FileOps.h"
 #include "support/Files.h"
+#include "support/NeroBuilder.h"
 #include "support/TempDir.h"
 
 using identtest::RecordingHost;
@@ -105,6 +106,21 @@ TEST_F(HandlerTest, EachSystemItsExtensionsAndBootFiles) {
     WriteDisc(dir / "Mdf.mdf", PS_DISC);
     EXPECT_EQ(KelFilePS(Params("Mdf")).IdAt(0), "SLPS00071");
     EXPECT_FALSE(KelFilePSP(Params("Mdf")).ImageFound());
+
+    // Every system reads Nero images: a disc stored cooked behind a DAO chunk.
+    WriteDisc(dir / "cooked.iso", {{"SYSTEM.CNF", "BOOT2 = cdrom0:\\SLPM_650.01;1\r\n"},
+                                   {"UMD_DATA.BIN", "ULJM-05001|0001|G"}});
+    const std::string cooked = ReadFile(dir / "cooked.iso");
+    using namespace testsupport;
+    WriteFile(
+        dir / "Nero.nrg",
+        Nrg5Image(cooked, NrgChunk("CUEX", NrgCuexBody(NrgDiscCues({0x41}, {150}, {150},
+                                                                   150 + cooked.size() / 2048))) +
+                              NrgChunk("DAOX", NrgDaoxBody({{2048, 0x00, 0, 0, cooked.size()}})) +
+                              NrgChunk("END!", "")));
+    EXPECT_EQ(KelFilePS2(Params("Nero")).IdAt(0), "SLPM65001");
+    EXPECT_EQ(KelFilePSP(Params("Nero")).IdAt(0), "ULJM05001");
+    EXPECT_EQ(KelFilePS(Params("Nero")).ImageFile(), dir / "Nero.nrg");
 }
 
 TEST_F(HandlerTest, ZipWithAnImageInside) {

@@ -109,14 +109,25 @@ TEST_F(CloneCDParserTest, SecondSessionTracksCloseTheGapBetweenSessions) {
     EXPECT_EQ(Row(1).dataOffset, 1000 * 2352);
     EXPECT_EQ(Row(2).dataOffset, 1600 * 2352);
     EXPECT_EQ(Row(2).mode, TrackMode::Audio);
+    // Each track holds its sectors up to the next track of its session or
+    // the session's lead-out; the gap between the sessions belongs to none.
+    EXPECT_EQ(Row(0).firstSector, 0);
+    EXPECT_EQ(Row(0).sectorCount, 1000);
+    EXPECT_EQ(Row(1).firstSector, 12400);
+    EXPECT_EQ(Row(1).sectorCount, 600);
+    EXPECT_EQ(Row(2).sectorCount, 1000);
 }
 
-TEST_F(CloneCDParserTest, OnlyVersion2IsRead) {
+TEST_F(CloneCDParserTest, Versions2And3AreRead) {
     ControlFile control;
+    // Current CloneCD writes version 3, with a byte-order mark when saved on Windows.
     control.version = "3";
-    EXPECT_FALSE(Parse(control));
-    control.version = "";
-    EXPECT_FALSE(Parse(control));
+    EXPECT_TRUE(Parse("\xEF\xBB\xBF" + control.Text()));
+    EXPECT_EQ(Row(0).mode, TrackMode::Mode2);
+    for (const char* refused : {"", "1", "4"}) {
+        control.version = refused;
+        EXPECT_FALSE(Parse(control)) << refused;
+    }
     control.version = "2 ";
     EXPECT_TRUE(Parse(control));
     EXPECT_FALSE(Parse("[Disc]\r\nTocEntries=0\r\nSessions=0\r\nDataTracksScrambled=0\r\n"));
@@ -220,6 +231,11 @@ TEST_F(CloneCDParserTest, DataFileMustExistAndHoldBytes) {
     WriteFile(dir / "other.img", "x");
     EXPECT_TRUE(Parse(ControlFile{}));
     EXPECT_EQ(Row(0).file, dir / "other.img");
+    // Written on Windows, the image file's name may differ in case.
+    controlPath = dir / "Upper.ccd";
+    WriteFile(dir / "UPPER.IMG", "x");
+    ASSERT_TRUE(Parse(ControlFile{}));
+    EXPECT_EQ(Row(0).file, dir / "UPPER.IMG");
 }
 
 TEST_F(CloneCDParserTest, GoodControlFileTruncatedByOneByte) {

@@ -13,6 +13,7 @@
 #include "image/KelCDImage.h"
 #include "image/KelCDImageDAO.h"
 #include "platform/FileOps.h"
+#include "support/CdTools.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
 
@@ -126,11 +127,11 @@ void ExpectSameFileContents(KelCDFileSystem& fileSystem, const std::string& cook
     }
 }
 
-// All user-data blocks of an image, as our facade reads them.
-std::string OurSectors(const std::string& path, std::int32_t count) {
+// User-data blocks of an image from `first` on, as our facade reads them.
+std::string OurSectors(const std::string& path, std::int32_t count, std::int64_t first = 0) {
     const KelCDImage image(path);
     std::string blocks(std::size_t(count) * 2048, '\0');
-    EXPECT_TRUE(image.ReadSectors(reinterpret_cast<unsigned char*>(blocks.data()), 0, count));
+    EXPECT_TRUE(image.ReadSectors(reinterpret_cast<unsigned char*>(blocks.data()), first, count));
     return blocks;
 }
 
@@ -214,27 +215,37 @@ TEST(CorpusImages, AudioCueSheetReadsTheFramesCdReadReads) {
     ExpectSameBlocks(OurSectors(sheet, 302), expected, "cd-read audio");
 }
 
-TEST(CorpusImages, TrackAtOnceNeroImageIsProbedAsASingleFile) {
+TEST(CorpusImages, TrackAtOnceNeroImageReadsEveryTrackWhereCdInfoPlacesIt) {
     REQUIRE_CORPUS();
+    REQUIRE_TOOL("cd-info");
     REQUIRE_TOOL("cd-read");
     REQUIRE_TOOL("iso-info");
     TempDir dir;
     const std::string image = LibcdioData("videocd.nrg");
-    // Its chain starts with ETNF, not CUES: the descriptor reader refuses it
-    // and the probe finds 2336-byte Mode 2 sectors.
-    EXPECT_FALSE(KelCDImageDAO(image).IsOpened());
-    const KelCDImage facade(image);
-    ASSERT_TRUE(facade.IsOpened());
-    EXPECT_EQ(facade.Reader().TrackSectorSize(0), 2336);
-    EXPECT_EQ(facade.Reader().TrackSectorKind(0), SectorKind::Mode2Data);
+    // A video CD written track-at-once: ETNF and SINF, five Mode 2 tracks of
+    // 2336-byte sectors, each after a pregap the image does not store.
+    const KelCDImageDAO reader(image);
+    ASSERT_TRUE(reader.IsOpened());
+    EXPECT_EQ(reader.TrackCount(), 5);
+    EXPECT_EQ(reader.TrackSectorSize(4), 2336);
+    EXPECT_EQ(reader.TrackSectorKind(4), SectorKind::Mode2Data);
+    const std::vector<std::int64_t> starts = testsupport::CdInfoTrackSectors("--nrg-file", image);
+    ASSERT_EQ(starts.size(), 6u);
+    EXPECT_EQ(KelCDImage(image).SectorCount(), starts[5]);
+    for (std::size_t track = 0; track < 5; ++track) {
+        const std::int64_t count =
+            (track == 4 ? starts[5] : starts[track + 1] - 150) - starts[track];
+        ExpectSameBlocks(
+            OurSectors(image, std::int32_t(count), starts[track]),
+            testsupport::CdReadBlocks("--nrg-file", image, "m2f1", starts[track], count),
+            "cd-read nrg");
+    }
 
     // The ISO9660 track holds 676 sectors.
     ASSERT_EQ(
         RunCommand("cd-read --no-header -N " + ShellQuote(image) + " -m m2f1 -s 0 -n 676 -o " +
                    ShellQuote(dir / "track1.iso") + " >/dev/null 2>&1"),
         0);
-    ExpectSameBlocks(OurSectors(image, 676), ReadFile(dir / "track1.iso"), "cd-read nrg");
-
     KelCDFileSystem fileSystem(image);
     ASSERT_TRUE(fileSystem.IsValid());
     std::vector<std::string> form2;
@@ -243,12 +254,28 @@ TEST(CorpusImages, TrackAtOnceNeroImageIsProbedAsASingleFile) {
     ExpectSameFileContents(fileSystem, dir / "track1.iso", form2);
 }
 
-TEST(CorpusImages, NeroAudioImageWithNewerChunksStaysUnopened) {
+TEST(CorpusImages, Ner5AudioImagePlacesItsTracksAsCdInfoDoes) {
     REQUIRE_CORPUS();
-    // 64-bit footer and CUEX chunks; the disc holds only audio.
+    REQUIRE_TOOL("cd-info");
+    REQUIRE_TOOL("cd-read");
+    // The 64-bit footer, CUEX, DAOX, CDTX, SINF and MTYP; two audio tracks
+    // whose stored pregaps lie before their index 1.
     const std::string image = LibcdioData("p1.nrg");
-    EXPECT_FALSE(KelCDImageDAO(image).IsOpened());
-    EXPECT_FALSE(KelCDImage(image).IsOpened());
+    const KelCDImageDAO reader(image);
+    ASSERT_TRUE(reader.IsOpened());
+    EXPECT_EQ(reader.TrackCount(), 2);
+    EXPECT_EQ(reader.TrackSectorKind(0), SectorKind::Audio);
+    EXPECT_EQ(reader.TrackSectorKind(1), SectorKind::Audio);
+    EXPECT_FALSE(KelCDFileSystem(image).IsValid());
+    // Sector 0 is the first track's index 1.
+    const std::vector<std::int64_t> starts = testsupport::CdInfoTrackSectors("--nrg-file", image);
+    ASSERT_EQ(starts.size(), 3u);
+    const std::int64_t total = starts[2] - starts[0];
+    EXPECT_EQ(KelCDImage(image).SectorCount(), total);
+    ExpectSameBlocks(OurSectors(image, std::int32_t(total)),
+                     testsupport::UserDataOfFrames(
+                         testsupport::CdReadBlocks("--nrg-file", image, "audio", starts[0], total)),
+                     "cd-read nrg");
 }
 
 TEST(CorpusImages, CueSheetsTheReaderRefuses) {

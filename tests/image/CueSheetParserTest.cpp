@@ -3,11 +3,10 @@
 #include "image/DescriptorFiles.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <string>
 
+#include "support/CurrentDirectory.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
 
@@ -179,23 +178,61 @@ TEST_F(CueSheetParserTest, DataFileAsWrittenComesFirst) {
     EXPECT_EQ(Row(0).file, dir / "elsewhere/game.bin");
 }
 
-TEST_F(CueSheetParserTest, DataFileAsWrittenIsRelativeToTheCurrentDirectory) {
+TEST_F(CueSheetParserTest, RelativeNamesAreRelativeToTheSheetNeverToTheCurrentDirectory) {
+    // During a run the current directory is the start-up directory: a file
+    // there named like the sheet's own must not stand in for it, and one
+    // that is only there is no data file of the sheet.
     testsupport::MakeDirs(dir / "cwd/sub");
+    WriteFile(dir / "cwd/game.bin", "another disc");
     WriteFile(dir / "cwd/sub/rel.bin", "x");
-    char* saved = getcwd(nullptr, 0);
-    ASSERT_EQ(chdir((dir / "cwd").c_str()), 0);
-    const bool parsed = Parse("FILE sub/rel.bin BINARY\nTRACK 01 AUDIO\n");
-    ASSERT_EQ(chdir(saved), 0);
-    free(saved);
-    ASSERT_TRUE(parsed);
-    EXPECT_EQ(Row(0).file, "sub/rel.bin");
+    testsupport::MakeDirs(dir / "sheet");
+    sheetPath = dir / "sheet/game.cue";
+    WriteFile(dir / "sheet/game.bin", "the sheet's disc");
+    const testsupport::ScopedCurrentDirectory inCwd(dir / "cwd");
+    ASSERT_TRUE(Parse("FILE game.bin BINARY\nTRACK 01 AUDIO\n"));
+    EXPECT_EQ(Row(0).file, dir / "sheet/game.bin");
+    EXPECT_FALSE(Parse("FILE sub/rel.bin BINARY\nTRACK 01 AUDIO\n"));
 }
 
 TEST_F(CueSheetParserTest, OtherwiseTheNamesLastComponentBesideTheSheet) {
     ASSERT_TRUE(Parse("FILE \"/no/such/folder/game.bin\" BINARY\nTRACK 01 AUDIO\n"));
     EXPECT_EQ(Row(0).file, dir / "game.bin");
-    // A backslash is part of a file name here, not a separator.
-    EXPECT_FALSE(Parse("FILE \"C:\\discs\\game.bin\" BINARY\n"));
+    ASSERT_TRUE(Parse("FILE \"C:\\discs\\game.bin\" BINARY\nTRACK 01 AUDIO\n"));
+    EXPECT_EQ(Row(0).file, dir / "game.bin");
+}
+
+// Sheets as tools on Windows write them: backslashes between folders, names
+// without quotes (also with blanks), a byte-order mark, lower-case keywords.
+TEST_F(CueSheetParserTest, SheetsWrittenOnWindows) {
+    testsupport::MakeDirs(dir / "Disc 1");
+    WriteFile(dir / "Disc 1/Game (Track 1).bin", std::string(2352, '\x33'));
+    const struct {
+        const char* sheet;
+        const char* file;
+    } cases[] = {
+        {"FILE \"Disc 1\\Game (Track 1).bin\" BINARY\r\n", "Disc 1/Game (Track 1).bin"},
+        {"FILE .\\second.bin BINARY\r\n", "./second.bin"},
+        {"FILE Disc 1\\Game (Track 1).bin BINARY\r\n", "Disc 1/Game (Track 1).bin"},
+        {"\xEF\xBB\xBF"
+         "FILE game.bin BINARY\r\n",
+         "game.bin"},
+        {"file \"game.bin\" binary\r\n", "game.bin"},
+        {"  FILE \tsecond.bin   BINARY  \r\n", "second.bin"},
+    };
+    for (const auto& entry : cases) {
+        ASSERT_TRUE(
+            Parse(std::string(entry.sheet) + "  track 01 mode2/2352\r\n    index 01 00:00:00\r\n"))
+            << entry.sheet;
+        ASSERT_EQ(table.Count(), 1) << entry.sheet;
+        EXPECT_EQ(Row(0).file, dir / entry.file) << entry.sheet;
+    }
+    // A byte-order mark anywhere else is part of the text.
+    EXPECT_TRUE(
+        Parse("REM x\n\xEF\xBB\xBF"
+              "FILE game.bin BINARY\nTRACK 01 AUDIO\n"));
+    EXPECT_EQ(table.Count(), 0);
+    // The type of an unquoted name with blanks is the last word.
+    EXPECT_FALSE(Parse("FILE Disc 1\\Game (Track 1).bin WAVE\n"));
 }
 
 TEST_F(CueSheetParserTest, BesideTheSheetTheNameIgnoresCase) {

@@ -85,7 +85,7 @@ void CheckTool(const std::string& tool, const std::string& command) {
     const std::string cooked = testsupport::ReadFile(image);
     for (RawLayout layout :
          {RawLayout::Raw2336Mode1, RawLayout::Raw2336Mode2, RawLayout::Raw2352Mode1,
-          RawLayout::Raw2352Mode2, RawLayout::Raw2448Mode2}) {
+          RawLayout::Raw2352Mode2, RawLayout::Raw2448Mode1, RawLayout::Raw2448Mode2}) {
         const std::string raw = dir / (std::string(testsupport::LayoutName(layout)) + ".bin");
         testsupport::WriteFile(raw, testsupport::ToRawSectors(cooked, layout));
         ExpectEveryFile(raw, files, tool + " " + testsupport::LayoutName(layout));

@@ -238,11 +238,13 @@ TEST(KelCDImage, UnparsableDescriptorIsProbedAndStaysUnopened) {
 }
 
 TEST(KelCDImage, DescriptorWhoseFirstTrackIsAudioYieldsNoFileSystem) {
+    // Sector 16, where the volume descriptors stand, lies in the audio track.
     TempDir dir;
-    WriteFile(dir / "disc.bin", ToRawSectors(PlayStationIso(), RawLayout::Raw2352Mode2));
+    WriteFile(dir / "disc.bin",
+              PregapOf(300) + ToRawSectors(PlayStationIso(), RawLayout::Raw2352Mode2));
     WriteFile(dir / "disc.cue",
               "FILE disc.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
-              "TRACK 02 MODE2/2352\nINDEX 01 00:00:00\n");
+              "TRACK 02 MODE2/2352\nINDEX 01 00:04:00\n");
     EXPECT_TRUE(KelCDImage(dir / "disc.cue").IsOpened());
     EXPECT_FALSE(KelCDFileSystem(dir / "disc.cue").IsValid());
 }

@@ -67,7 +67,8 @@ TEST_P(EveryLayout, ProbesTheLayoutAndReadsUserData) {
 INSTANTIATE_TEST_SUITE_P(KelCDImage, EveryLayout,
                          ::testing::Values(RawLayout::Cooked2048, RawLayout::Raw2336Mode1,
                                            RawLayout::Raw2336Mode2, RawLayout::Raw2352Mode1,
-                                           RawLayout::Raw2352Mode2, RawLayout::Raw2448Mode2),
+                                           RawLayout::Raw2352Mode2, RawLayout::Raw2448Mode1,
+                                           RawLayout::Raw2448Mode2),
                          [](const auto& info) { return testsupport::LayoutName(info.param); });
 
 TEST(KelCDImage, FirstMatchingRowWinsAndTheModeByteDecidesRawLayouts) {

@@ -10,12 +10,16 @@
 
 namespace {
 
+using testsupport::Nrg5Image;
 using testsupport::NrgChunk;
 using testsupport::NrgCue;
 using testsupport::NrgCuesBody;
+using testsupport::NrgCuexBody;
 using testsupport::NrgDaoiBody;
 using testsupport::NrgDaoTrack;
+using testsupport::NrgDaoxBody;
 using testsupport::NrgDiscCues;
+using testsupport::NrgEtn2Body;
 using testsupport::NrgEtnfBody;
 using testsupport::NrgEtnfTrack;
 using testsupport::NrgImage;
@@ -87,17 +91,117 @@ TEST(NeroParser, DaoiGivesSectorSizesAndIndexOneOffsets) {
     ASSERT_EQ(table.Count(), 2);
     EXPECT_EQ(table.At(0).sectorSize, 2048);
     EXPECT_EQ(table.At(0).dataOffset, 0);
-    EXPECT_EQ(table.At(0).mode, TrackMode::Mode2);  // the mode stays the one CUES gave
+    EXPECT_EQ(table.At(0).mode, TrackMode::Mode2);
+    EXPECT_EQ(table.At(0).sectorCount, 1000);
     EXPECT_EQ(table.At(1).sectorSize, 2352);
     EXPECT_EQ(table.At(1).dataOffset, 1000 * 2048 + 150 * 2352);
     EXPECT_EQ(table.At(1).mode, TrackMode::Audio);
+    EXPECT_EQ(table.At(1).pregapSectors, 150);
+    EXPECT_EQ(table.At(1).sectorCount, (3000000 - 1000 * 2048 - 150 * 2352) / 2352);
+    // The places on the disc come from the cue chunk.
+    EXPECT_EQ(table.At(0).firstSector, 0);
+    EXPECT_EQ(table.At(1).firstSector, 1000);
+}
+
+TEST(NeroParser, TheDaoModeWinsOverTheControlByte) {
+    // A PlayStation disc: a Mode 2 data track whose control byte (0x41) says
+    // only that it holds data.
+    const std::string cues =
+        NrgChunk("CUES", NrgCuesBody(NrgDiscCues({0x41, 0x01}, {0, 1000}, {150, 1150}, 2000)));
+    const std::string daoi =
+        NrgChunk("DAOI", NrgDaoiBody({{2352, 0x06, 0, 150 * 2352, 1000 * 2352},
+                                      {2352, 0x07, 1000 * 2352, 1150 * 2352, 2000 * 2352}}));
+    TrackTable table;
+    ASSERT_TRUE(Parse(NrgImage(DataOf(100), cues + daoi + END), table));
+    EXPECT_EQ(table.At(0).mode, TrackMode::Mode2);
+    EXPECT_EQ(table.At(1).mode, TrackMode::Audio);
+}
+
+TEST(NeroParser, DaoTrackModesGiveModeAndSectorSize) {
+    const struct {
+        unsigned char code;
+        TrackMode mode;
+        std::int32_t sectorSize;
+    } cases[] = {{0x00, TrackMode::Mode1, 2048}, {0x02, TrackMode::Mode2, 2048},
+                 {0x03, TrackMode::Mode2, 2336}, {0x05, TrackMode::Mode1, 2352},
+                 {0x06, TrackMode::Mode2, 2352}, {0x07, TrackMode::Audio, 2352},
+                 {0x0F, TrackMode::Mode1, 2448}, {0x10, TrackMode::Audio, 2448},
+                 {0x11, TrackMode::Mode2, 2448}, {0x42, TrackMode::Audio, 2352}};
+    const std::string cues = NrgChunk("CUEX", NrgCuexBody(NrgDiscCues({0x41}, {0}, {150}, 1000)));
+    for (const auto& entry : cases) {
+        // A sector size the entry gives that no disc has is taken from the mode.
+        for (const std::uint16_t written : {std::uint16_t(entry.sectorSize), std::uint16_t(7)}) {
+            const std::string dao = NrgChunk(
+                "DAOX", NrgDaoxBody({{written, entry.code, 0, 0, 100u * entry.sectorSize}}));
+            TrackTable table;
+            ASSERT_TRUE(Parse(Nrg5Image(DataOf(100), cues + dao + END), table)) << int(entry.code);
+            EXPECT_EQ(table.At(0).mode, entry.mode) << int(entry.code);
+            EXPECT_EQ(table.At(0).sectorSize, entry.sectorSize) << int(entry.code);
+            EXPECT_EQ(table.At(0).sectorCount, 100) << int(entry.code);
+        }
+    }
+}
+
+// What Nero 5.5 and later write: the 64-bit footer, CUEX with sector
+// numbers, DAOX with 64-bit offsets, and chunks that place no sectors.
+TEST(NeroParser, Ner5ImageWithCuexDaoxAndOtherChunks) {
+    const std::uint64_t far = 5ull << 30;  // past 4 GiB
+    const std::string cuex = NrgChunk(
+        "CUEX", NrgCuexBody(NrgDiscCues({0x41, 0x21}, {0, 300000}, {150, 300150}, 400000)));
+    const std::string daox =
+        NrgChunk("DAOX", NrgDaoxBody({{2352, 0x06, 0, 150 * 2352, far},
+                                      {2352, 0x07, far, far + 150 * 2352, far + 99850ull * 2352}}));
+    const std::string others = NrgChunk("CDTX", std::string(18 * 3, '\x80')) +
+                               NrgChunk("SINF", std::string("\0\0\0\2", 4)) +
+                               NrgChunk("MTYP", std::string("\0\0\0\1", 4));
+    TrackTable table;
+    ASSERT_TRUE(Parse(Nrg5Image(DataOf(64), cuex + daox + others + END), table));
+    ASSERT_EQ(table.Count(), 2);
+    EXPECT_EQ(table.At(0).mode, TrackMode::Mode2);
+    EXPECT_EQ(table.At(0).dataOffset, 150 * 2352);
+    EXPECT_EQ(table.At(0).firstSector, 0);
+    EXPECT_EQ(table.At(0).pregapSectors, 150);
+    EXPECT_EQ(table.At(1).index, 1);
+    EXPECT_EQ(table.At(1).file, PATH);
+    EXPECT_EQ(table.At(1).mode, TrackMode::Audio);
+    EXPECT_EQ(table.At(1).dataOffset, std::int64_t(far + 150 * 2352));
+    EXPECT_EQ(table.At(1).firstSector, 300000);
+    EXPECT_EQ(table.At(1).sectorCount, 99850 - 150);
+
+    // Offsets no file reaches are damage.
+    const std::string wild = NrgChunk("DAOX", NrgDaoxBody({{2352, 0x06, 0, 1ull << 60, 0}}));
+    EXPECT_FALSE(Parse(Nrg5Image(DataOf(64), cuex + wild + END), table));
+}
+
+TEST(NeroParser, EverySessionPlacesItsOwnTracks) {
+    // Two disc-at-once sessions, each a cue chunk, a DAO chunk and SINF; the
+    // second session's sectors follow the first's in the file.
+    const std::string sinf = NrgChunk("SINF", std::string("\0\0\0\1", 4));
+    const std::string first = NrgChunk("CUEX", NrgCuexBody(NrgDiscCues({0x41}, {0}, {150}, 1150))) +
+                              NrgChunk("DAOX", NrgDaoxBody({{2048, 0x00, 0, 0, 1000 * 2048}})) +
+                              sinf;
+    const std::vector<NrgCue> secondCues = {{0x41, 0x00, 0, 12550},
+                                            {0x41, 0x02, 0, 12550},
+                                            {0x41, 0x02, 1, 12700},
+                                            {0x41, 0xAA, 1, 13700}};
+    const std::string second =
+        NrgChunk("CUEX", NrgCuexBody(secondCues)) +
+        NrgChunk("DAOX", NrgDaoxBody({{2048, 0x00, 1000 * 2048, 1150 * 2048, 2150 * 2048}})) + sinf;
+    TrackTable table;
+    ASSERT_TRUE(Parse(Nrg5Image(DataOf(64), first + second + END), table));
+    ASSERT_EQ(table.Count(), 2);
+    EXPECT_EQ(table.At(1).index, 1);
+    EXPECT_EQ(table.At(1).dataOffset, 1150 * 2048);
+    EXPECT_EQ(table.At(1).firstSector, 12700 - 150);
+    EXPECT_EQ(table.At(1).pregapSectors, 150);
+    EXPECT_EQ(table.At(1).sectorCount, 1000);
 }
 
 TEST(NeroParser, SinfIsSkippedAndEtnfAppendsTracks) {
-    const std::string daoi = NrgChunk("DAOI", NrgDaoiBody({{2352, 0, 0, 352800, 0}}));
+    const std::string daoi = NrgChunk("DAOI", NrgDaoiBody({{2352, 6, 0, 352800, 0}}));
     const std::string sinf = NrgChunk("SINF", std::string(4, '\x01'));
     const std::vector<NrgEtnfTrack> etnf = {
-        {5000000, 2048 * 300, 0, 900}, {6000000, 2336 * 450, 1, 1200}, {7000000, 2336 * 160, 2, 0},
+        {5000000, 2048 * 300, 0, 900}, {6000000, 2336 * 450, 1, 1200}, {7000000, 2048 * 160, 2, 0},
         {7100000, 2336 * 160, 3, 0},   {8000000, 2352 * 200, 5, 0},    {9000000, 2352 * 200, 6, 0},
         {9500000, 2352 * 200, 4, 0}};
     const std::string chunks = NrgChunk("CUES", NrgCuesBody(NrgDiscCues({0x61}, {0}, {150}, 500))) +
@@ -112,11 +216,16 @@ TEST(NeroParser, SinfIsSkippedAndEtnfAppendsTracks) {
     EXPECT_EQ(first.sectorSize, 2048);
     EXPECT_EQ(first.dataOffset, 5000000);
     EXPECT_EQ(first.start, 900);
-    EXPECT_EQ(first.length, 300 - 150);
+    EXPECT_EQ(first.sectorCount, 300);
+    // Track-at-once tracks have a pregap of two seconds that the image does
+    // not store and that the start sectors leave out.
+    EXPECT_EQ(first.firstSector, 900);
+    EXPECT_EQ(table.At(2).firstSector, 1200 + 150);
     EXPECT_EQ(table.At(2).mode, TrackMode::Mode2);
     EXPECT_EQ(table.At(2).sectorSize, 2336);
-    EXPECT_EQ(table.At(2).length, 450 - 150);
-    EXPECT_EQ(table.At(3).sectorSize, 2336);
+    EXPECT_EQ(table.At(2).sectorCount, 450);
+    EXPECT_EQ(table.At(3).mode, TrackMode::Mode2);  // Mode 2 Form 1, user data only
+    EXPECT_EQ(table.At(3).sectorSize, 2048);
     EXPECT_EQ(table.At(4).sectorSize, 2336);
     EXPECT_EQ(table.At(5).mode, TrackMode::Mode1);
     EXPECT_EQ(table.At(5).sectorSize, 2352);
@@ -124,6 +233,14 @@ TEST(NeroParser, SinfIsSkippedAndEtnfAppendsTracks) {
     EXPECT_EQ(table.At(6).sectorSize, 2352);
     EXPECT_EQ(table.At(7).mode, TrackMode::Audio);
     EXPECT_EQ(table.At(7).sectorSize, 2352);
+
+    // ETN2 has 64-bit offsets and lengths.
+    const std::string etn2 = NrgChunk("ETN2", NrgEtn2Body({{6ull << 30, 2352ull * 1000000, 6, 0}}));
+    ASSERT_TRUE(Parse(Nrg5Image("", etn2 + sinf + END), table));
+    ASSERT_EQ(table.Count(), 1);
+    EXPECT_EQ(table.At(0).dataOffset, std::int64_t(6ull << 30));
+    EXPECT_EQ(table.At(0).sectorCount, 1000000);
+    EXPECT_EQ(table.At(0).mode, TrackMode::Mode2);
 }
 
 TEST(NeroParser, ChainThatRunsToTheEndOfTheFileSucceeds) {
@@ -136,30 +253,54 @@ TEST(NeroParser, ChainThatRunsToTheEndOfTheFileSucceeds) {
     EXPECT_EQ(table.Count(), 2);
 }
 
-TEST(NeroParser, FirstChunkMustBeCues) {
+TEST(NeroParser, ChainMustHoldTracks) {
     TrackTable table;
-    EXPECT_FALSE(
-        Parse(NrgImage("", NrgChunk("ETNF", NrgEtnfBody({{0, 2336, 3, 0}})) + END), table));
-    EXPECT_FALSE(Parse(
-        NrgImage("", NrgChunk("CUEX", NrgCuesBody(NrgDiscCues({0x41}, {0}, {150}, 300))) + END),
+    ASSERT_TRUE(Parse(NrgImage("", NrgChunk("ETNF", NrgEtnfBody({{0, 2336, 3, 0}})) + END), table));
+    EXPECT_EQ(table.At(0).mode, TrackMode::Mode2);
+    EXPECT_EQ(table.At(0).sectorSize, 2336);
+    ASSERT_TRUE(Parse(
+        NrgImage("", NrgChunk("CUEX", NrgCuexBody(NrgDiscCues({0x41}, {0}, {150}, 300))) + END),
         table));
+    EXPECT_EQ(table.At(0).dataOffset, 150 * 2352);
     EXPECT_FALSE(Parse(NrgImage("", END), table));
+    EXPECT_FALSE(Parse(Nrg5Image("", NrgChunk("SINF", std::string(4, '\0')) + END), table));
 }
 
-TEST(NeroParser, AfterCuesOnlyEndOrDaoi) {
+TEST(NeroParser, SessionsEndAtSinfEndOrTheFooter) {
     TrackTable table;
-    EXPECT_FALSE(Parse(NrgImage("", TwoTrackCues() + NrgChunk("SINF", "abcd") + END), table));
-    EXPECT_FALSE(Parse(NrgImage("", TwoTrackCues()), table));  // the footer is no chunk
+    ASSERT_TRUE(Parse(NrgImage("", TwoTrackCues() + NrgChunk("SINF", "abcd") + END), table));
+    EXPECT_EQ(table.Count(), 2);
+    ASSERT_TRUE(Parse(NrgImage("", TwoTrackCues()), table));
+    EXPECT_EQ(table.Count(), 2);
+    ASSERT_TRUE(Parse(Nrg5Image("", TwoTrackCues()), table));
+    EXPECT_EQ(table.Count(), 2);
 }
 
-TEST(NeroParser, UnknownChunkAfterDaoiFails) {
+TEST(NeroParser, UnknownChunkFails) {
     const std::string daoi = NrgChunk("DAOI", NrgDaoiBody({}));
     TrackTable table;
-    EXPECT_FALSE(Parse(NrgImage("", TwoTrackCues() + daoi + NrgChunk("CDTX", "xx") + END), table));
-    EXPECT_FALSE(Parse(NrgImage("", TwoTrackCues() + daoi), table));
+    EXPECT_FALSE(Parse(NrgImage("", TwoTrackCues() + daoi + NrgChunk("XXXX", "xx") + END), table));
+    EXPECT_FALSE(Parse(NrgImage("", NrgChunk("cues", "") + TwoTrackCues() + END), table));
+    for (const char* skipped : {"CDTX", "MTYP", "DINF", "TOCT", "RELO"}) {
+        EXPECT_TRUE(
+            Parse(NrgImage("", TwoTrackCues() + daoi + NrgChunk(skipped, "xx") + END), table))
+            << skipped;
+    }
 }
 
-TEST(NeroParser, UnknownControlByteEndsTheTracksAndTheChainBreaks) {
+TEST(NeroParser, DaoEntriesNeedTheirCueTracks) {
+    const std::string daoi = NrgChunk("DAOI", NrgDaoiBody({{2352, 6, 0, 0, 2352}}));
+    TrackTable table;
+    EXPECT_FALSE(Parse(NrgImage("", daoi + END), table));
+    // A cue track of index 0 only takes its place from its pregap.
+    const std::vector<NrgCue> cues = {
+        {0x41, 0x00, 0, 0}, {0x41, 0x01, 0, 100}, {0x41, 0xAA, 1, 300}};
+    const std::string dao = NrgChunk("DAOI", NrgDaoiBody({{2352, 6, 0, 50 * 2352, 200 * 2352}}));
+    ASSERT_TRUE(Parse(NrgImage("", NrgChunk("CUES", NrgCuesBody(cues)) + dao + END), table));
+    EXPECT_EQ(table.At(0).firstSector, 100 - 150 + 50);
+}
+
+TEST(NeroParser, UnknownControlByteWithoutDaoEntryFails) {
     TrackTable table;
     const std::string cues =
         NrgChunk("CUES", NrgCuesBody(NrgDiscCues({0x41, 0x42}, {0, 10}, {1, 11}, 30)));
@@ -235,8 +376,10 @@ TEST(NeroParser, OffsetsBeyondThirtyTwoBitsFail) {
 
 TEST(NeroParser, GoodImagesTruncatedByOneByteFail) {
     const std::string daoi = NrgChunk("DAOI", NrgDaoiBody({{2048, 0, 0, 0, 0}}));
+    const std::string daox = NrgChunk("DAOX", NrgDaoxBody({{2048, 0, 0, 0, 0}}));
     for (const std::string& image : {NrgImage(DataOf(100), TwoTrackCues() + END),
-                                     NrgImage(DataOf(100), TwoTrackCues() + daoi + END)}) {
+                                     NrgImage(DataOf(100), TwoTrackCues() + daoi + END),
+                                     Nrg5Image(DataOf(100), TwoTrackCues() + daox + END)}) {
         TrackTable table;
         ASSERT_TRUE(Parse(image, table));
         EXPECT_FALSE(Parse(image.substr(0, image.size() - 1), table));

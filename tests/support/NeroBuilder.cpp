@@ -3,12 +3,44 @@
 namespace testsupport {
 namespace {
 
-void AppendBE(std::string& out, std::uint32_t value, int bytes) {
+void AppendBE(std::string& out, std::uint64_t value, int bytes) {
     for (int i = bytes - 1; i >= 0; --i) out += char((value >> (8 * i)) & 0xFF);
 }
 
 char Bcd(std::uint32_t value) {
     return char(((value / 10) << 4) | (value % 10));
+}
+
+std::string DaoBody(const std::vector<NrgDaoTrack>& tracks, int offsetBytes) {
+    const std::size_t entryBytes = 18 + 3 * std::size_t(offsetBytes);
+    std::string body;
+    AppendBE(body, 22 + entryBytes * tracks.size(), 4);
+    body += std::string(14, '\0');  // catalog number
+    body += std::string(2, '\0');   // disc type
+    body += char(1);                // first track
+    body += char(tracks.size());    // last track
+    for (const NrgDaoTrack& track : tracks) {
+        body += std::string(12, '\0');  // ISRC
+        AppendBE(body, track.sectorSize, 2);
+        body += char(track.mode);
+        body += std::string("\0\0\1", 3);
+        AppendBE(body, track.index0Offset, offsetBytes);
+        AppendBE(body, track.index1Offset, offsetBytes);
+        AppendBE(body, track.endOffset, offsetBytes);
+    }
+    return body;
+}
+
+std::string TrackAtOnceBody(const std::vector<NrgEtnfTrack>& tracks, int offsetBytes) {
+    std::string body;
+    for (const NrgEtnfTrack& track : tracks) {
+        AppendBE(body, track.dataOffset, offsetBytes);
+        AppendBE(body, track.lengthBytes, offsetBytes);
+        AppendBE(body, track.modeCode, 4);
+        AppendBE(body, track.startSector, 4);
+        AppendBE(body, 0, offsetBytes == 8 ? 8 : 4);
+    }
+    return body;
 }
 
 }  // namespace
@@ -34,6 +66,18 @@ std::string NrgCuesBody(const std::vector<NrgCue>& entries) {
     return body;
 }
 
+std::string NrgCuexBody(const std::vector<NrgCue>& entries) {
+    std::string body;
+    for (const NrgCue& cue : entries) {
+        body += char(cue.control);
+        body += char(cue.track);
+        body += char(cue.index);
+        body += '\0';
+        AppendBE(body, std::uint32_t(std::int64_t(cue.frames) - 150), 4);
+    }
+    return body;
+}
+
 std::vector<NrgCue> NrgDiscCues(const std::vector<unsigned char>& controls,
                                 const std::vector<std::uint32_t>& index0,
                                 const std::vector<std::uint32_t>& index1, std::uint32_t leadOut) {
@@ -48,38 +92,30 @@ std::vector<NrgCue> NrgDiscCues(const std::vector<unsigned char>& controls,
 }
 
 std::string NrgDaoiBody(const std::vector<NrgDaoTrack>& tracks) {
-    std::string body;
-    AppendBE(body, std::uint32_t(22 + 30 * tracks.size()), 4);
-    body += std::string(14, '\0');  // catalog number
-    body += std::string(2, '\0');   // disc type
-    body += char(1);                // first track
-    body += char(tracks.size());    // last track
-    for (const NrgDaoTrack& track : tracks) {
-        body += std::string(12, '\0');  // ISRC
-        AppendBE(body, track.sectorSize, 2);
-        AppendBE(body, track.mode, 4);
-        AppendBE(body, track.index0Offset, 4);
-        AppendBE(body, track.index1Offset, 4);
-        AppendBE(body, track.endOffset, 4);
-    }
-    return body;
+    return DaoBody(tracks, 4);
+}
+
+std::string NrgDaoxBody(const std::vector<NrgDaoTrack>& tracks) {
+    return DaoBody(tracks, 8);
 }
 
 std::string NrgEtnfBody(const std::vector<NrgEtnfTrack>& tracks) {
-    std::string body;
-    for (const NrgEtnfTrack& track : tracks) {
-        AppendBE(body, track.dataOffset, 4);
-        AppendBE(body, track.lengthBytes, 4);
-        AppendBE(body, track.modeCode, 4);
-        AppendBE(body, track.startSector, 4);
-        AppendBE(body, 0, 4);
-    }
-    return body;
+    return TrackAtOnceBody(tracks, 4);
+}
+
+std::string NrgEtn2Body(const std::vector<NrgEtnfTrack>& tracks) {
+    return TrackAtOnceBody(tracks, 8);
 }
 
 std::string NrgImage(const std::string& data, const std::string& chunks) {
     std::string image = data + chunks + "NERO";
-    AppendBE(image, std::uint32_t(data.size()), 4);
+    AppendBE(image, data.size(), 4);
+    return image;
+}
+
+std::string Nrg5Image(const std::string& data, const std::string& chunks) {
+    std::string image = data + chunks + "NER5";
+    AppendBE(image, data.size(), 8);
     return image;
 }
 

@@ -35,6 +35,7 @@ int SectorSizeOf(RawLayout layout) {
         case RawLayout::Raw2352Mode1:
         case RawLayout::Raw2352Mode2:
             return 2352;
+        case RawLayout::Raw2448Mode1:
         case RawLayout::Raw2448Mode2:
             return 2448;
     }
@@ -53,6 +54,8 @@ const char* LayoutName(RawLayout layout) {
             return "Raw2352Mode1";
         case RawLayout::Raw2352Mode2:
             return "Raw2352Mode2";
+        case RawLayout::Raw2448Mode1:
+            return "Raw2448Mode1";
         case RawLayout::Raw2448Mode2:
             return "Raw2448Mode2";
     }
@@ -75,6 +78,7 @@ std::string ToRawSectors(const std::string& cooked, RawLayout layout) {
                 userAt = at + 8;
                 break;
             case RawLayout::Raw2352Mode1:
+            case RawLayout::Raw2448Mode1:
                 PutSyncAndHeader(out, at, s, 1);
                 userAt = at + 16;
                 break;

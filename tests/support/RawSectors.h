@@ -11,7 +11,8 @@ enum class RawLayout {
     Raw2336Mode2,  // 8-byte subheader, then the user bytes
     Raw2352Mode1,  // sync, header (mode 1), user bytes, error codes
     Raw2352Mode2,  // sync, header (mode 2), subheader, user bytes
-    Raw2448Mode2,  // a 2352-byte Mode 2 sector followed by 96 bytes of subchannel data
+    Raw2448Mode1,  // a 2352-byte Mode 1 sector followed by 96 bytes of subchannel data
+    Raw2448Mode2,  // the same with a Mode 2 sector
 };
 
 int SectorSizeOf(RawLayout layout);

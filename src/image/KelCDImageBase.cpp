@@ -1,0 +1,22 @@
+#include "image/KelCDImageBase.h"
+
+std::int32_t UserDataHeaderBytes(SectorKind kind, std::int32_t sectorSize) {
+    switch (kind) {
+        case SectorKind::Mode2Data:
+            if (sectorSize == 2336) return 8;
+            return (sectorSize == 2352 || sectorSize == 2448) ? 24 : 0;
+        case SectorKind::Mode1Data:
+            return (sectorSize == 2352 || sectorSize == 2448) ? 16 : 0;
+        default:
+            return 0;
+    }
+}
+
+std::unique_ptr<SectorSource> KelCDImageBase::OpenSectors() const {
+    std::shared_ptr<const ByteSource> data = TrackData(0);
+    if (!opened || !data) return nullptr;
+    const std::int32_t size = TrackSectorSize(0);
+    return std::make_unique<LayoutSectorSource>(
+        std::move(data),
+        SectorLayout{TrackDataOffset(0), size, UserDataHeaderBytes(TrackSectorKind(0), size)});
+}
