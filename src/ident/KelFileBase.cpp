@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <set>
 
 #include "ident/ArchiveVolumes.h"
 #include "ident/ExtractionFolder.h"
 #include "ident/KelArchivers.h"
+#include "ident/RenameJournal.h"
+#include "image/CueSheetText.h"
 #include "image/KelCDFileSystem.h"
 #include "platform/AsciiCase.h"
 #include "platform/Crc32.h"
@@ -213,93 +216,181 @@ std::int32_t KelFileBase::IdCount() const {
     return std::int32_t(ids.size());
 }
 
-bool KelFileBase::Rename(const RenameRequest& request) {
-    renameFailure.clear();
-    // A name holding '/' would move the files elsewhere; such a name moves nothing.
-    if (request.newName.empty()) {
-        renameFailure = "empty name";
-        return false;
+RenamePlan KelFileBase::PlanRename(const std::string& newName) const {
+    RenamePlan plan;
+    if (newName.empty()) {
+        plan.failure = "empty name";
+    } else if (!platform::IsPlainName(newName)) {
+        // A name holding '/' would move the files elsewhere.
+        plan.failure = "not a file name";
+    } else if (newName.size() > MAX_NAME_BYTES) {
+        plan.failure = "name too long";
     }
-    if (!platform::IsPlainName(request.newName)) {
-        renameFailure = "not a file name";
-        return false;
-    }
-    if (request.newName.size() > MAX_NAME_BYTES) {
-        renameFailure = "name too long";
-        return false;
-    }
+    if (!plan.failure.empty()) return plan;
 
     const platform::PathSplit split = platform::SplitAtLastSeparator(basePath);
     const std::string folder = platform::ListableFolder(split);
     const FileSearchBase candidate = CandidateFiles();
     const std::vector<std::string> cues = FindFilesByExtensions(candidate, {"cue"}, snapshots);
+    const std::string sheet =
+        cues.empty() ? std::string() : platform::SplitAtLastSeparator(cues.front()).name;
 
-    std::vector<std::string> names;
+    // The data files the sheet names in its own folder, and their new names.
+    std::map<std::string, std::string> setFiles;    // file name -> new name
+    std::map<std::string, std::string> sheetNames;  // name as the sheet writes it -> new name
+    platform::SmallFile sheetText;
+    CueSheetFiles sheetFiles;
+    if (!sheet.empty()) {
+        sheetText = platform::ReadSmallFile(platform::JoinPath(folder, sheet), MAX_CUE_SHEET);
+        sheetFiles = FindCueFileNames(sheetText.text);
+        const CueSheetFiles& named = sheetFiles;
+        std::vector<std::pair<std::string, const CueFileName*>> dataFiles;
+        for (const CueFileName& file : named.files) {
+            const std::string leaf(CueFileLeaf(file.name));
+            const auto found = snapshots ? snapshots->Find(folder, leaf, "")
+                                         : platform::FindEntries(folder, leaf, "");
+            for (const platform::FoundEntry& entry : found) {
+                if (entry.isFolder || entry.name == sheet) continue;
+                const bool known =
+                    std::any_of(dataFiles.begin(), dataFiles.end(),
+                                [&](const auto& d) { return d.first == entry.name; });
+                if (!known) dataFiles.emplace_back(entry.name, &file);
+                break;
+            }
+        }
+        const int digits = named.trackCount >= 10 ? 2 : 1;
+        for (const auto& [name, file] : dataFiles) {
+            std::string renamed = newName;
+            if (dataFiles.size() > 1) {
+                const std::string number = std::to_string(file->firstTrack);
+                renamed +=
+                    " (Track " +
+                    std::string(std::size_t(std::max<int>(0, digits - int(number.size()))), '0') +
+                    number + ")";
+            }
+            const std::size_t dot = name.rfind('.');
+            renamed += dot == std::string::npos ? std::string() : name.substr(dot);
+            setFiles.emplace(name, renamed);
+            sheetNames.emplace(std::string(CueFileLeaf(file->name)), renamed);
+        }
+        plan.allOrNothing = !setFiles.empty();
+    }
+
+    // The files of the set first, then the candidate's other files.
+    for (const auto& [name, renamed] : setFiles) {
+        plan.moves.push_back(
+            {platform::JoinPath(folder, name), platform::JoinPath(folder, renamed)});
+    }
     const auto entries = snapshots ? snapshots->Find(folder, split.name, ".*")
                                    : platform::FindEntries(folder, split.name, ".*");
-    for (const auto& entry : entries) {
-        if (!entry.isFolder && SpelledAs(entry.name, candidate)) names.push_back(entry.name);
+    std::map<std::string, std::string> renamedFiles;  // every move, by file name
+    for (const auto& [name, renamed] : setFiles) renamedFiles.emplace(name, renamed);
+    for (const platform::FoundEntry& entry : entries) {
+        if (entry.isFolder || !SpelledAs(entry.name, candidate) || setFiles.count(entry.name)) {
+            continue;
+        }
+        const std::string renamed = RenamedFile(entry.name, newName);
+        plan.moves.push_back(
+            {platform::JoinPath(folder, entry.name), platform::JoinPath(folder, renamed)});
+        renamedFiles.emplace(entry.name, renamed);
     }
 
-    // Where each file is now, and the names the moves gave.
-    std::vector<std::string> currentPaths;
-    std::vector<std::string> movedNames;
-    std::string cuePath = cues.empty() ? std::string() : cues.front();
-    int moveError = 0;
-    for (const std::string& name : names) {
-        const std::string oldPath = platform::JoinPath(folder, name);
-        const std::string newFileName = RenamedFile(name, request.newName);
-        const std::string newPath = platform::JoinPath(folder, newFileName);
-        if (platform::MovePath(oldPath, newPath)) {
-            if (snapshots) snapshots->Moved(oldPath, newPath);
-            movedNames.push_back(newFileName);
-            currentPaths.push_back(newPath);
-            if (oldPath == cuePath) cuePath = newPath;
-        } else {
-            moveError = errno;
-            currentPaths.push_back(oldPath);
+    // A sheet that names no file of the folder (its image was renamed by
+    // hand) is pointed at the image this rename produces, when its first
+    // line names one by the new name and the extension it already writes.
+    if (sheetNames.empty() && !sheetFiles.files.empty() &&
+        sheetFiles.files.front().begin < sheetText.text.find('\n')) {
+        const std::string leaf(CueFileLeaf(sheetFiles.files.front().name));
+        const std::size_t dot = leaf.rfind('.');
+        const std::string target = newName + (dot == std::string::npos ? "" : leaf.substr(dot));
+        for (const auto& [name, renamed] : renamedFiles) {
+            if (platform::EqualsIgnoreCase(renamed, target)) sheetNames.emplace(leaf, renamed);
         }
     }
-    basePath = platform::JoinPath(folder, request.newName);
-    if (movedNames.empty()) renameFailure = names.empty() ? "no file" : MoveFailureText(moveError);
-
-    if (!cuePath.empty() && !movedNames.empty()) {
-        FixCueSheet(cuePath, request.newName, movedNames);
+    if (const auto movedSheet = renamedFiles.find(sheet);
+        !sheetNames.empty() && movedSheet != renamedFiles.end()) {
+        plan.rewrites.push_back(
+            {ReferenceKind::CueSheet, platform::JoinPath(folder, movedSheet->second), sheetNames});
     }
+    // Playlists beside the disc that name one of its files by name.
+    const auto playlists = snapshots ? snapshots->Find(folder, "", "*.m3u")
+                                     : platform::FindEntries(folder, "", "*.m3u");
+    for (const platform::FoundEntry& playlist : playlists) {
+        if (playlist.isFolder || renamedFiles.count(playlist.name)) continue;
+        const std::string path = platform::JoinPath(folder, playlist.name);
+        const platform::SmallFile text = platform::ReadSmallFile(path, MAX_CUE_SHEET);
+        if (!text.IsRead()) continue;
+        std::map<std::string, std::string> references = PlaylistReferences(text.text, renamedFiles);
+        if (!references.empty()) {
+            plan.rewrites.push_back({ReferenceKind::Playlist, path, std::move(references)});
+        }
+    }
+    return plan;
+}
+
+bool KelFileBase::Rename(const RenameRequest& request) {
+    lastPlan = PlanRename(request.newName);
+    RenamePlan& plan = lastPlan;
+    renameFailure = plan.failure;
+    if (!renameFailure.empty()) return false;
+    if (plan.moves.empty()) {
+        renameFailure = "no file";
+        return false;
+    }
+    if (request.journal) request.journal->BeginDisc(basePath, plan);
+
+    std::vector<PlannedMove> moved;
+    std::vector<std::string> currentPaths;
+    int moveError = 0;
+    for (const PlannedMove& move : plan.moves) {
+        if (platform::MovePath(move.from, move.to)) {
+            if (snapshots) snapshots->Moved(move.from, move.to);
+            moved.push_back(move);
+            currentPaths.push_back(move.to);
+            continue;
+        }
+        moveError = errno;
+        if (plan.allOrNothing) break;
+        currentPaths.push_back(move.from);
+    }
+    const bool complete = moved.size() == plan.moves.size();
+    std::size_t rewritten = 0;
+    if (complete || !plan.allOrNothing) {
+        // References only to files that moved: a skipped file keeps its name.
+        for (PlannedRewrite& rewrite : plan.rewrites) {
+            std::erase_if(rewrite.renamed, [&](const auto& reference) {
+                return std::none_of(moved.begin(), moved.end(), [&](const PlannedMove& move) {
+                    return platform::SplitAtLastSeparator(move.to).name == reference.second;
+                });
+            });
+        }
+        while (rewritten < plan.rewrites.size() && ApplyRewrite(plan.rewrites[rewritten], false)) {
+            ++rewritten;
+        }
+    }
+    const bool movesFailed = (plan.allOrNothing && !complete) || moved.empty();
+    if (movesFailed || rewritten < plan.rewrites.size()) {
+        // The disc stays as it was, under its old names.
+        for (std::size_t i = rewritten; i-- > 0;) ApplyRewrite(plan.rewrites[i], true);
+        for (auto move = moved.rbegin(); move != moved.rend(); ++move) {
+            if (platform::MovePath(move->to, move->from) && snapshots) {
+                snapshots->Moved(move->to, move->from);
+            }
+        }
+        if (request.journal) request.journal->EndDisc(false);
+        renameFailure =
+            movesFailed ? MoveFailureText(moveError)
+                        : "cannot write " +
+                              platform::SplitAtLastSeparator(plan.rewrites[rewritten].path).name;
+        return false;
+    }
+    if (request.journal) request.journal->EndDisc(true);
+
+    basePath = platform::JoinPath(
+        platform::ListableFolder(platform::SplitAtLastSeparator(basePath)), request.newName);
     // Last, so that the rewritten cue sheet gets the time as well.
     if (request.setFileTime) {
         for (const std::string& path : currentPaths) platform::SetFileTimes(path, request.fileTime);
     }
-    return !movedNames.empty();
-}
-
-// The first line of a cue sheet names the image: FILE "Game.bin" BINARY. The
-// name between the first double quote and the last dot becomes the new name.
-// The sheet changes only when that makes it name a file this rename has just
-// produced: a sheet whose image could not be moved (its new name was taken)
-// keeps naming the image it belongs to.
-void KelFileBase::FixCueSheet(const std::string& cuePath, const std::string& newName,
-                              const std::vector<std::string>& movedNames) const {
-    const platform::SmallFile sheet = platform::ReadSmallFile(cuePath, MAX_CUE_SHEET);
-    if (!sheet.IsRead()) return;
-    std::vector<std::string> lines = platform::SplitTextLines(sheet.text);
-    if (lines.empty()) return;
-
-    const std::string& first = lines.front();
-    const std::size_t quote = first.find('"');
-    const std::size_t dot = first.rfind('.');
-    // Without a double quote the name cannot be told from the words around it.
-    if (quote == std::string::npos || dot == std::string::npos) return;
-    const std::string rest = first.substr(dot);
-    const std::string named = newName + rest.substr(0, rest.find('"'));
-    bool namesMovedFile = false;
-    for (const std::string& moved : movedNames) {
-        namesMovedFile = namesMovedFile || platform::EqualsIgnoreCase(moved, named);
-    }
-    if (!namesMovedFile) return;
-
-    lines.front() = first.substr(0, quote + 1) + newName + rest;
-    std::string rewritten;
-    for (const std::string& line : lines) rewritten += line + "\r\n";
-    if (rewritten != sheet.text) platform::ReplaceFileContent(cuePath, rewritten);
+    return true;
 }

@@ -11,8 +11,11 @@
 #include <string_view>
 #include <vector>
 
+#include "ident/RenamePlan.h"
+
 class KelArchiverBase;
 class KelCDFileSystem;
+class RenameJournal;
 namespace platform {
 class FolderSnapshots;
 }
@@ -34,6 +37,8 @@ struct RenameRequest {
     std::string newName;  // file name without extension
     bool setFileTime = false;
     std::int64_t fileTime = 0;  // seconds since 1970-01-01 00:00 UTC
+    // Where the renames are written down before they are made; may be null.
+    RenameJournal* journal = nullptr;
 };
 
 // Where FindFilesByExtensions looks: a folder, the start of the names taken
@@ -74,15 +79,23 @@ public:
     virtual const std::string& IdAt(std::int32_t index) const;
     virtual std::int32_t IdCount() const;
 
-    // Gives every file of the candidate the new name, each keeping its
-    // extension (and a .partN volume suffix), points the first line of its
-    // cue sheet at the renamed image, and sets the files' times when asked.
-    // Never replaces an existing file. True when at least one file was moved;
-    // otherwise RenameFailure says why.
+    // What Rename would do with a new name, without doing it: every file of
+    // the candidate gets the new name, keeping its extension (and a .partN
+    // volume suffix); the data files a cue sheet names move with it ("<name>
+    // (Track N).bin" when the sheet names several), its FILE lines and the
+    // playlists beside it that name a renamed file are rewritten.
+    RenamePlan PlanRename(const std::string& newName) const;
+
+    // Carries the plan out and sets the files' times when asked. Never
+    // replaces an existing file. The files of a cue sheet's set move all or
+    // not at all; other files that cannot be moved are skipped. True when at
+    // least one file was moved; otherwise RenameFailure says why.
     virtual bool Rename(const RenameRequest& request);
     // Why the last Rename moved nothing ("name exists", "name too long",
     // "empty name", "permission denied", "read-only folder", ...).
     const std::string& RenameFailure() const { return renameFailure; }
+    // The plan of the last Rename, as carried out.
+    const RenamePlan& LastPlan() const { return lastPlan; }
 
     bool IdFound() const { return idFound; }
     bool Extracted() const { return extracted; }
@@ -109,8 +122,6 @@ private:
     FileSearchBase CandidateFiles() const;
     void ExtractArchive(RunHost* ownerWindow);
     void FindImage();
-    void FixCueSheet(const std::string& cuePath, const std::string& newName,
-                     const std::vector<std::string>& movedNames) const;
 
     std::string basePath;
     std::string extractDir;
@@ -124,6 +135,7 @@ private:
     std::string imageFile;
     std::string imageProblem;
     std::string renameFailure;
+    RenamePlan lastPlan;
     platform::FolderSnapshots* snapshots;
     // Files whose base names differ only in case belong to different discs
     // here: the candidate takes only the files spelled as it is.

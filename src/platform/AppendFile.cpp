@@ -35,6 +35,10 @@ bool AppendFile::AppendLine(std::string_view line) {
     return Append(whole);
 }
 
+bool AppendFile::Sync() {
+    return fd >= 0 && fdatasync(fd) == 0;
+}
+
 bool AppendFile::Close() {
     if (fd < 0) return false;
     const int closing = fd;

@@ -25,6 +25,9 @@ public:
     // Appends bytes as they are.
     bool Append(std::string_view bytes);
 
+    // Forces what was appended to the disk; false when it could not be.
+    bool Sync();
+
     // Closes now, so a failure to write the data out shows; false when it did.
     bool Close();
 

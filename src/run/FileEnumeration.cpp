@@ -1,8 +1,14 @@
 #include "run/FileEnumeration.h"
 
+#include <map>
+#include <set>
+
 #include "ident/ArchiveVolumes.h"
+#include "image/CueSheetText.h"
 #include "platform/FileSearch.h"
 #include "platform/FolderSnapshots.h"
+#include "platform/PathText.h"
+#include "platform/ReadOnlyFile.h"
 #include "platform/StrayTemporaries.h"
 
 void EnumerateFiles(const std::string& folder, bool scanSubfolders,
@@ -32,23 +38,80 @@ std::size_t ExtensionStart(std::string_view path) {
     return dot == std::string_view::npos || dot <= nameStart ? std::string_view::npos : dot;
 }
 
+// The candidate of a file: its path without extension and, when asked,
+// without a volume suffix.
+std::string CandidateOf(std::string path, bool stripPartSuffixes) {
+    path = WithoutExtension(std::move(path));
+    if (stripPartSuffixes) {
+        const std::size_t partDot = ExtensionStart(path);
+        if (partDot != std::string::npos && IsPartSuffix(std::string_view(path).substr(partDot))) {
+            path.erase(partDot);
+        }
+    }
+    return path;
+}
+
+// Sheets are a few kilobytes; a larger file named .cue is something else.
+constexpr std::size_t MAX_SHEET_BYTES = 1 << 20;
+
 }  // namespace
+
+std::string WithoutExtension(std::string path) {
+    const std::size_t dot = ExtensionStart(path);
+    if (dot != std::string::npos) path.erase(dot);
+    return path;
+}
 
 void ReduceToBaseNames(std::vector<std::string>& candidates, bool stripPartSuffixes) {
     std::vector<std::string> reduced;
     reduced.reserve(candidates.size());
     for (std::string& entry : candidates) {
         // A file without an extension is the candidate of its own path.
-        const std::size_t dot = ExtensionStart(entry);
-        if (dot != std::string::npos) entry.erase(dot);
-        if (stripPartSuffixes) {
-            const std::size_t partDot = ExtensionStart(entry);
-            if (partDot != std::string::npos &&
-                IsPartSuffix(std::string_view(entry).substr(partDot))) {
-                entry.erase(partDot);
-            }
-        }
+        entry = CandidateOf(std::move(entry), stripPartSuffixes);
         if (reduced.empty() || reduced.back() != entry) reduced.push_back(std::move(entry));
     }
     candidates = std::move(reduced);
+}
+
+void GroupCueSets(std::vector<std::string>& candidates,
+                  const platform::FolderSnapshots& snapshots) {
+    // The sheet's candidate of every data file a sheet names beside it.
+    std::map<std::string, std::string> sheetOf;
+    std::set<std::string> folders;
+    for (const std::string& candidate : candidates) {
+        const platform::PathSplit split = platform::SplitAtLastSeparator(candidate);
+        if (!folders.insert(platform::ListableFolder(split)).second) continue;
+        const std::string folder = platform::ListableFolder(split);
+        for (const platform::FoundEntry& sheet : snapshots.Find(folder, "", "*.cue")) {
+            if (sheet.isFolder) continue;
+            const std::string sheetPath = platform::JoinPath(folder, sheet.name);
+            const platform::SmallFile text = platform::ReadSmallFile(sheetPath, MAX_SHEET_BYTES);
+            if (!text.IsRead()) continue;
+            const std::string sheetCandidate = CandidateOf(sheetPath, false);
+            for (const CueFileName& file : FindCueFileNames(text.text).files) {
+                for (const platform::FoundEntry& data :
+                     snapshots.Find(folder, std::string(CueFileLeaf(file.name)), "")) {
+                    if (data.isFolder) continue;
+                    const std::string dataCandidate =
+                        CandidateOf(platform::JoinPath(folder, data.name), false);
+                    if (dataCandidate != sheetCandidate)
+                        sheetOf.emplace(dataCandidate, sheetCandidate);
+                    break;
+                }
+            }
+        }
+    }
+    if (sheetOf.empty()) return;
+
+    std::set<std::string> sets;
+    for (const auto& [data, sheet] : sheetOf) sets.insert(sheet);
+    std::set<std::string> taken;
+    std::vector<std::string> grouped;
+    for (std::string& candidate : candidates) {
+        const auto redirected = sheetOf.find(candidate);
+        if (redirected != sheetOf.end()) candidate = redirected->second;
+        if (sets.count(candidate) && !taken.insert(candidate).second) continue;
+        grouped.push_back(std::move(candidate));
+    }
+    candidates = std::move(grouped);
 }

@@ -20,6 +20,10 @@ void EnumerateFiles(const std::string& folder, bool scanSubfolders,
                     std::vector<std::string>& candidates,
                     platform::FolderSnapshots* snapshots = nullptr);
 
+// The path without the extension of its file name: from the name's last '.'
+// (not its first character: .iso is a name), folders untouched.
+std::string WithoutExtension(std::string path);
+
 // Cuts the extension off every entry's file name (at the name's last '.', not
 // at its first character: a hidden file such as .iso has none), then (when
 // asked) a volume suffix such as .part1, and removes repeats that stand next
@@ -27,3 +31,8 @@ void EnumerateFiles(const std::string& folder, bool scanSubfolders,
 // The list is not sorted: the files of one image are next to each other in a
 // listing.
 void ReduceToBaseNames(std::vector<std::string>& candidates, bool stripPartSuffixes);
+
+// A cue sheet is the unit of a disc: the candidates of the data files a sheet
+// names in its folder (Game (Track 1).bin, GAMMA.BIN beside gamma_disc.cue)
+// become the candidate of the sheet, taken once, where its first file stood.
+void GroupCueSets(std::vector<std::string>& candidates, const platform::FolderSnapshots& snapshots);

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <map>
 
+#include "ident/RenameJournal.h"
 #include "naming/RenamingFormula.h"
 #include "platform/FileOps.h"
 #include "platform/PathText.h"
@@ -38,7 +39,7 @@ void FolderRenameList::AddFolderEntry(const std::string& basePath, const std::st
     entries.push_back({image.folder, newPath, releaseTime});
 }
 
-void FolderRenameList::ExecuteFolderRenames() {
+void FolderRenameList::ExecuteFolderRenames(RenameJournal* journal) {
     std::map<std::string, int> discsPerFolder;
     for (const FolderRenameEntry& entry : entries) ++discsPerFolder[entry.oldPath];
 
@@ -59,6 +60,7 @@ void FolderRenameList::ExecuteFolderRenames() {
     for (std::size_t i = 0; i < folders.size(); ++i) {
         if (IsScanFolder(folders[i].oldPath)) continue;
         moved[i] = platform::MovePath(folders[i].oldPath, folders[i].newPath);
+        if (moved[i] && journal) journal->AddFolder({folders[i].oldPath, folders[i].newPath});
     }
     // Dated after all renames, so no later rename touches a dated folder. A
     // folder that was not renamed is not dated: newPath may name another one.

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class RenameJournal;
+
 // One folder that a renamed image proposes to rename: to the image's new name.
 struct FolderRenameEntry {
     std::string oldPath;
@@ -28,8 +30,9 @@ public:
                         std::optional<std::int64_t> releaseTime);
 
     // Renames the folders (never replacing an existing one) and, when asked,
-    // dates them. Failures are skipped silently.
-    void ExecuteFolderRenames();
+    // dates them; each rename is written to the journal when one is given.
+    // Failures are skipped silently.
+    void ExecuteFolderRenames(RenameJournal* journal = nullptr);
 
     const std::vector<FolderRenameEntry>& Entries() const { return entries; }
 

@@ -6,6 +6,7 @@
 
 #include "core/RunHost.h"
 #include "ident/GameDatabase.h"
+#include "ident/RenameJournal.h"
 #include "naming/HaveMissLists.h"
 #include "naming/ImageTexts.h"
 #include "naming/KelOutputText.h"
@@ -18,6 +19,7 @@
 #include "platform/PathText.h"
 #include "platform/ReadOnlyFile.h"
 #include "run/ErrorLog.h"
+#include "run/FileEnumeration.h"
 #include "run/FolderPass.h"
 #include "run/ReleaseDate.h"
 #include "run/RunSteps.h"
@@ -58,6 +60,19 @@ std::optional<DiscRecord> LookUp(const KelFileBase& handler, const GameDatabase&
     return std::nullopt;
 }
 
+// Tells the user what became of the discs an interrupted run left open.
+void ReportInterruptedDiscs(RunHost& host, const std::vector<InterruptedDisc>& discs) {
+    if (discs.empty()) return;
+    std::string message = host.LanguageText("MessageBox", "INTERRUPTED_RENAMES");
+    for (const InterruptedDisc& disc : discs) {
+        message += "\n" + disc.disc + " (" +
+                   host.LanguageText("MessageBox",
+                                     disc.completed ? "RENAME_COMPLETED" : "RENAME_TAKEN_BACK") +
+                   ")";
+    }
+    host.ShowMessage(message, MessageIcon::Information);
+}
+
 }  // namespace
 
 RunOutcome RunRename(RunSettings settings) {
@@ -77,6 +92,12 @@ RunOutcome RunRename(RunSettings settings) {
     }
     const int systemIndex = SystemIndex(settings.systemSelection);
     if (systemIndex == 0) return RejectInput(host, "MODE_NOT_SELECTED", MessageIcon::Information);
+
+    // A run killed in the middle of a disc left it half renamed: it is made
+    // whole (or taken back) before anything else is looked at.
+    ReportInterruptedDiscs(host, FinishInterruptedDiscs(RENAME_JOURNAL_FILE));
+    RenameJournal journal(RENAME_JOURNAL_FILE);
+    journal.BeginRun(texts[EDIT_FOLDER]);
 
     platform::FolderSnapshots folderSnapshots;
     ListCandidates(settings, true, folderSnapshots);
@@ -165,11 +186,22 @@ RunOutcome RunRename(RunSettings settings) {
         request.newName = newName;
         request.setFileTime = setTimes && releaseTime.has_value();
         request.fileTime = releaseTime.value_or(0);
+        request.journal = &journal;
         if (!handler->Rename(request)) {
             errors.push_back(RenameFailedLine(candidate, newName, handler->RenameFailure()));
             continue;
         }
         batch.AddRename(oldBasePath, newName);
+        // The files of a set named otherwise than the disc each get a line.
+        if (handler->LastPlan().allOrNothing) {
+            for (const PlannedMove& move : handler->LastPlan().moves) {
+                const std::string from = WithoutExtension(move.from);
+                if (from != oldBasePath) {
+                    batch.AddRename(from,
+                                    platform::SplitAtLastSeparator(WithoutExtension(move.to)).name);
+                }
+            }
+        }
 
         ++renamed;
         inventory.AddHaveId(identifier);
@@ -179,7 +211,7 @@ RunOutcome RunRename(RunSettings settings) {
         }
     }
 
-    folders.ExecuteFolderRenames();
+    folders.ExecuteFolderRenames(&journal);
     std::vector<std::string> notWritten;
     if (!keepInventory) {
         notWritten = {HaveIdFileName(systemName), HaveListFileName(systemName),
@@ -189,6 +221,7 @@ RunOutcome RunRename(RunSettings settings) {
     }
     AddErrorLogBlock(errorLog, errors);
     if (writeBatch && !batch.Write()) notWritten.push_back(RENAME_BATCH_FILE);
+    if (!journal.Written()) notWritten.push_back(RENAME_JOURNAL_FILE);
     if (!errorLog.Write()) notWritten.push_back(ERROR_LOG_FILE);
 
     // A stopped run counts the discs it reached.

@@ -45,6 +45,7 @@ void ListCandidates(const RunSettings& settings, bool stripPartSuffixes,
     EnumerateFiles(settings.texts[EDIT_FOLDER], settings.checks[CHECK_SUBFOLDERS] == 1,
                    state.candidates, &snapshots);
     ReduceToBaseNames(state.candidates, stripPartSuffixes);
+    GroupCueSets(state.candidates, snapshots);
 }
 
 std::unique_ptr<KelFileBase> IdentifyCandidate(RunHost& host, int systemIndex,

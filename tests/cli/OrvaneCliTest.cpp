@@ -70,10 +70,11 @@ TEST_F(OrvaneCliTest, RenamesTheCollectionAndPrintsTheSummary) {
     EXPECT_EQ(ReadFile(dir / "RenameBatch.bat"),
               "\"a.*\" \"First Game [SLPM65001].*\"\r\n\"b.*\" \"Second Game [SLPM65002].*\"\r\n");
     // Nothing of the configuration is written without --save.
-    EXPECT_EQ(ListNames(dir.Path()),
-              (std::vector<std::string>{"Have list (PS2).txt", "HaveID (PS2).dat",
-                                        "Miss list (PS2).txt", "RenameBatch.bat", "err.txt",
-                                        "error_log.txt", "games", "games.csv"}));
+    EXPECT_EQ(
+        ListNames(dir.Path()),
+        (std::vector<std::string>{"Have list (PS2).txt", "HaveID (PS2).dat", "Miss list (PS2).txt",
+                                  "RenameBatch.bat", "RenameJournal.txt", "err.txt",
+                                  "error_log.txt", "games", "games.csv"}));
 }
 
 TEST_F(OrvaneCliTest, SaveStoresThePresetAndSettingsForTheNextRun) {

@@ -209,12 +209,12 @@ TEST_F(HandlerTest, RenameMovesEveryFileAndFixesTheCue) {
     EXPECT_EQ(handler.BasePath(), dir / "New Name");
 }
 
-TEST_F(HandlerTest, CueLinesAreWrittenWithCrLf) {
+TEST_F(HandlerTest, CueLineEndsAreKept) {
     WriteFile(dir / "Game.bin", "image");
-    WriteFile(dir / "Game.cue", "FILE \"Game.bin\" BINARY\n  TRACK 01 MODE1/2048\n");
+    WriteFile(dir / "Game.cue", "FILE \"Game.bin\" BINARY\n  TRACK 01 MODE1/2048\r\n");
     KelFilePS handler(Params());
     EXPECT_TRUE(handler.Rename(To("New")));
-    EXPECT_EQ(ReadFile(dir / "New.cue"), "FILE \"New.bin\" BINARY\r\n  TRACK 01 MODE1/2048\r\n");
+    EXPECT_EQ(ReadFile(dir / "New.cue"), "FILE \"New.bin\" BINARY\n  TRACK 01 MODE1/2048\r\n");
 }
 
 TEST_F(HandlerTest, CueNamingAnOldNameIsPointedAtTheRenamedImage) {
@@ -225,9 +225,12 @@ TEST_F(HandlerTest, CueNamingAnOldNameIsPointedAtTheRenamedImage) {
     EXPECT_EQ(ReadFile(dir / "New.cue"), "FILE \"New.bin\" BINARY\r\n");
 }
 
-TEST_F(HandlerTest, CueWhoseFirstLineCannotBeSplitStaysAsItIs) {
-    for (const std::string cue :
-         {"REM no file here\r\nFILE \"Game.bin\" BINARY\r\n", "FILE Game.bin BINARY\r\n"}) {
+TEST_F(HandlerTest, EveryFileLineOfTheSheetFollowsTheRename) {
+    for (const auto& [cue, renamed] :
+         {std::pair{"REM comment\r\nFILE \"Game.bin\" BINARY\r\n",
+                    "REM comment\r\nFILE \"New.bin\" BINARY\r\n"},
+          std::pair{"FILE Game.bin BINARY\r\n", "FILE New.bin BINARY\r\n"},
+          std::pair{"FILE game.BIN BINARY\r\n", "FILE New.bin BINARY\r\n"}}) {
         testsupport::TempDir folder;
         WriteFile(folder / "Game.bin", "image");
         WriteFile(folder / "Game.cue", cue);
@@ -235,7 +238,7 @@ TEST_F(HandlerTest, CueWhoseFirstLineCannotBeSplitStaysAsItIs) {
         params.basePath = folder / "Game";
         KelFilePS handler(params);
         EXPECT_TRUE(handler.Rename(To("New")));
-        EXPECT_EQ(ReadFile(folder / "New.cue"), cue);
+        EXPECT_EQ(ReadFile(folder / "New.cue"), renamed);
     }
 }
 
@@ -253,14 +256,15 @@ TEST_F(HandlerTest, CollisionReplacesNothing) {
     EXPECT_EQ(ReadFile(dir / "Game.cue"), CUE);
 }
 
-TEST_F(HandlerTest, CueOfAnImageThatCouldNotMoveKeepsNamingIt) {
+TEST_F(HandlerTest, ASheetAndItsImageMoveTogetherOrNotAtAll) {
     WriteFile(dir / "New.bin", "first disc");
     WriteFile(dir / "Game.bin", "second disc");
     WriteFile(dir / "Game.cue", CUE);
     KelFilePS handler(Params());
-    EXPECT_TRUE(handler.Rename(To("New")));
-    EXPECT_EQ(ListNames(dir.Path()), (Names{"Game.bin", "New.bin", "New.cue"}));
-    EXPECT_EQ(ReadFile(dir / "New.cue"), CUE);
+    EXPECT_FALSE(handler.Rename(To("New")));
+    EXPECT_EQ(handler.RenameFailure(), "name exists");
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"Game.bin", "Game.cue", "New.bin"}));
+    EXPECT_EQ(ReadFile(dir / "Game.cue"), CUE);
 }
 
 TEST_F(HandlerTest, NameHoldingASlashMovesNothing) {

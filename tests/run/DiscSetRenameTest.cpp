@@ -1,0 +1,237 @@
+// Disc sets as collectors keep them: one cue sheet and one file per track,
+// multi-disc games with a playlist, sheets written on Windows. The sheet is
+// the unit: its files move together, its FILE lines follow them, and a run
+// killed in the middle of a disc is made whole by the next.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <map>
+
+#include "RenameRunFixture.h"
+#include "ident/RenameJournal.h"
+#include "platform/FileOps.h"
+#include "support/RawSectors.h"
+
+using namespace renamerun;
+using testsupport::ListNames;
+using testsupport::MakeDirs;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
+namespace {
+
+// The files of a redump-style set: a PS1 data track as raw Mode 2 sectors and
+// `audioTracks` tracks of audio, one file each, named "<base> (Track N).bin"
+// (two digits from ten tracks on), and the sheet naming them.
+std::map<std::string, std::string> RedumpSet(const std::string& base, const std::string& bootFile,
+                                             int audioTracks) {
+    const int tracks = 1 + audioTracks;
+    auto trackName = [&](int track) {
+        const std::string number = std::to_string(track);
+        return base + " (Track " + (tracks >= 10 && track < 10 ? "0" : "") + number + ").bin";
+    };
+    testsupport::IsoBuilder disc;
+    disc.AddFile("SYSTEM.CNF", testsupport::Ps1SystemCnf(bootFile));
+    disc.AddFile(bootFile, "PS-X EXE");
+    std::map<std::string, std::string> files;
+    files[trackName(1)] =
+        testsupport::ToRawSectors(disc.Build().bytes, testsupport::RawLayout::Raw2352Mode2);
+    std::string sheet = "FILE \"" + trackName(1) + "\" BINARY\r\n  TRACK 01 MODE2/2352\r\n" +
+                        "    INDEX 01 00:00:00\r\n";
+    for (int track = 2; track <= tracks; ++track) {
+        files[trackName(track)] = std::string(2352 * 10, char('a' + track));
+        const std::string number = (track < 10 ? "0" : "") + std::to_string(track);
+        sheet += "FILE \"" + trackName(track) + "\" BINARY\r\n  TRACK " + number +
+                 " AUDIO\r\n    INDEX 00 00:00:00\r\n    INDEX 01 00:02:00\r\n";
+    }
+    files[base + ".cue"] = sheet;
+    return files;
+}
+
+void WriteAll(const std::string& folder, const std::map<std::string, std::string>& files) {
+    for (const auto& [name, content] : files) WriteFile(folder + "/" + name, content);
+}
+
+class DiscSetTest : public RenameRunTest {
+protected:
+    DiscSetTest() {
+        WriteFile("games.csv", Record("SLPS00071", "Alpha", "", "", "PS1") +
+                                   Record("SLPS00072", "Beta", "", "", "PS1") +
+                                   Record("SLPS00081", "Saga Disc1", "", "", "PS1") +
+                                   Record("SLPS00082", "Saga Disc2", "", "", "PS1") +
+                                   Record("SLPS00091", "Delta Force", "", "", "PS1"));
+    }
+
+    RunSettings Ps1Settings() {
+        RunSettings settings = Settings();
+        settings.texts[EDIT_FORMULA] = "%n";
+        settings.systemSelection = 0;
+        return settings;
+    }
+};
+
+}  // namespace
+
+TEST_F(DiscSetTest, TheSheetIsTheUnitOfARedumpSet) {
+    const auto alpha = RedumpSet("Alpha (USA)", "SLPS_000.71", 2);
+    const auto beta = RedumpSet("Beta (Japan)", "SLPS_000.72", 11);  // twelve tracks
+    WriteAll("scan", alpha);
+    WriteAll("scan", beta);
+    // A sheet named unlike its one data file, unquoted, with Windows
+    // separators, a byte-order mark and lower-case keywords.
+    WriteFile("scan/GAMMA.BIN", alpha.at("Alpha (USA) (Track 1).bin"));
+    WriteFile("scan/gamma_disc.cue",
+              "\xEF\xBB\xBF"
+              "file C:\\rips\\GAMMA.BIN binary\r\n  track 01 mode2/2352\r\n"
+              "    index 01 00:00:00\r\n");
+    WriteFile("scan/gamma_disc.sbi", "subchannel");
+    RunSettings settings = Ps1Settings();
+    settings.checks[CHECK_WRITE_BATCH] = 1;
+    RunRename(settings);
+
+    std::vector<std::string> expected = {"Alpha (Track 1).bin", "Alpha (Track 2).bin",
+                                         "Alpha (Track 3).bin", "Alpha.cue"};
+    for (int track = 1; track <= 12; ++track) {
+        expected.push_back("Beta (Track " + std::string(track < 10 ? "0" : "") +
+                           std::to_string(track) + ").bin");
+    }
+    expected.push_back("Beta.cue");
+    // The set of gamma_disc.cue is a third disc; it holds Alpha too, whose
+    // names are taken, so that set stays as it was.
+    for (const char* name : {"GAMMA.BIN", "gamma_disc.cue", "gamma_disc.sbi"}) {
+        expected.push_back(name);
+    }
+    EXPECT_EQ(ListNames("scan"), expected);
+    EXPECT_EQ(Summary().text, "Discs:3 Renamed:2 Left:1");
+
+    // Every byte of every data file is as it was; the sheet changed only in
+    // its FILE names.
+    EXPECT_EQ(ReadFile("scan/Alpha (Track 1).bin"), alpha.at("Alpha (USA) (Track 1).bin"));
+    EXPECT_EQ(ReadFile("scan/Beta (Track 12).bin"), beta.at("Beta (Japan) (Track 12).bin"));
+    std::string sheet = alpha.at("Alpha (USA).cue");
+    for (int track = 1; track <= 3; ++track) {
+        const std::string from = "Alpha (USA) (Track " + std::to_string(track) + ")";
+        sheet.replace(sheet.find(from), from.size(), "Alpha (Track " + std::to_string(track) + ")");
+    }
+    EXPECT_EQ(ReadFile("scan/Alpha.cue"), sheet);
+    EXPECT_NE(ReadFile("scan/Beta.cue").find("FILE \"Beta (Track 01).bin\" BINARY\r\n"),
+              std::string::npos);
+    // The batch has a line for the disc and one for each file named otherwise.
+    EXPECT_TRUE(ReadFile("RenameBatch.bat")
+                    .starts_with("\"Alpha (USA).*\" \"Alpha.*\"\r\n"
+                                 "\"Alpha (USA) (Track 1).*\" \"Alpha (Track 1).*\"\r\n"));
+}
+
+TEST_F(DiscSetTest, UnquotedNamesAndPlaylistsFollowTheRename) {
+    // Two discs of one game and the playlist listing their sheets.
+    for (const auto& [disc, boot] :
+         {std::pair{"Saga (Disc 1)", "SLPS_000.81"}, std::pair{"Saga (Disc 2)", "SLPS_000.82"}}) {
+        auto files = RedumpSet(disc, boot, 1);
+        WriteAll("scan", files);
+    }
+    WriteFile("scan/Saga.m3u", "#EXTM3U\r\nSaga (Disc 1).cue\r\nsaga (disc 2).CUE\nnotes.txt");
+    // Images whose sheets write the name without quotes.
+    for (const auto& [name, boot] :
+         {std::pair{"beta", "SLPS_000.72"}, std::pair{"delta", "SLPS_000.91"}}) {
+        testsupport::WriteDisc(std::string("scan/") + name + ".bin",
+                               {{"SYSTEM.CNF", testsupport::Ps1SystemCnf(boot)}, {boot, "exe"}});
+        WriteFile(std::string("scan/") + name + ".cue",
+                  std::string("FILE ") + name + ".bin BINARY\n  TRACK 01 MODE1/2048\n");
+    }
+    RunRename(Ps1Settings());
+
+    EXPECT_EQ(ReadFile("scan/Saga.m3u"), "#EXTM3U\r\nSaga Disc1.cue\r\nSaga Disc2.cue\nnotes.txt");
+    EXPECT_EQ(ReadFile("scan/Beta.cue"), "FILE Beta.bin BINARY\n  TRACK 01 MODE1/2048\n");
+    // A new name holding a blank gets the quotes it needs.
+    EXPECT_EQ(ReadFile("scan/Delta Force.cue"),
+              "FILE \"Delta Force.bin\" BINARY\n  TRACK 01 MODE1/2048\n");
+}
+
+TEST_F(DiscSetTest, ACollisionInTheMiddleLeavesTheSetAsItWas) {
+    const auto alpha = RedumpSet("Alpha (USA)", "SLPS_000.71", 3);
+    WriteAll("scan", alpha);
+    WriteFile("scan/Alpha (Track 3).bin", "someone else's file");
+    const auto before = ListNames("scan");
+    RunSettings settings = Ps1Settings();
+    settings.checks[CHECK_WRITE_BATCH] = 1;
+    RunRename(settings);
+    EXPECT_EQ(ListNames("scan"), before);
+    EXPECT_EQ(ReadFile("scan/Alpha (USA).cue"), alpha.at("Alpha (USA).cue"));
+    EXPECT_EQ(ReadFile("scan/Alpha (Track 3).bin"), "someone else's file");
+    EXPECT_TRUE(ReadFile("error_log.txt").ends_with(" : name exists\r\n"));
+    EXPECT_EQ(ReadFile("RenameBatch.bat"), "");
+    // The journal says the disc's renames were taken back.
+    const std::vector<JournalRun> runs = ReadJournal(RENAME_JOURNAL_FILE);
+    ASSERT_EQ(runs.size(), 1u);
+    ASSERT_EQ(runs[0].discs.size(), 1u);
+    EXPECT_EQ(runs[0].discs[0].state, JournalDisc::State::Undone);
+}
+
+TEST_F(DiscSetTest, ASheetThatCannotBeWrittenTakesTheMovesBack) {
+    const auto alpha = RedumpSet("Alpha (USA)", "SLPS_000.71", 1);
+    WriteAll("scan", alpha);
+    const auto before = ListNames("scan");
+    // No file may grow past a few bytes: the sheet's rewrite fails.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit tiny = saved;
+    tiny.rlim_cur = 8;
+    setrlimit(RLIMIT_FSIZE, &tiny);
+    RunRename(Ps1Settings());
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, SIG_DFL);
+    EXPECT_EQ(ListNames("scan"), before);
+    EXPECT_EQ(ReadFile("scan/Alpha (USA).cue"), alpha.at("Alpha (USA).cue"));
+    EXPECT_EQ(Summary().text.substr(0, 26), "Discs:1 Renamed:0 Left:1 <");
+}
+
+TEST_F(DiscSetTest, AnInterruptedDiscIsMadeWholeByTheNextRun) {
+    const auto alpha = RedumpSet("Alpha (USA)", "SLPS_000.71", 1);
+    WriteAll("scan", alpha);
+    // A run killed after the first of three moves: its journal entry is open.
+    WriteFile(RENAME_JOURNAL_FILE,
+              "run\t1\t2026-12-08T10:00:00Z\tscan\r\n"
+              "disc\t1\t1\tscan/Alpha (USA)\r\n"
+              "move\tscan/Alpha (USA) (Track 1).bin\tscan/Alpha (Track 1).bin\r\n"
+              "move\tscan/Alpha (USA) (Track 2).bin\tscan/Alpha (Track 2).bin\r\n"
+              "move\tscan/Alpha (USA).cue\tscan/Alpha.cue\r\n"
+              "rewrite\tcue\tscan/Alpha.cue\tAlpha (USA) (Track 1).bin\tAlpha (Track 1).bin\r\n"
+              "rewrite\tcue\tscan/Alpha.cue\tAlpha (USA) (Track 2).bin\tAlpha (Track 2).bin\r\n");
+    ASSERT_EQ(rename("scan/Alpha (USA) (Track 1).bin", "scan/Alpha (Track 1).bin"), 0);
+    RunRename(Ps1Settings());
+    EXPECT_EQ(ListNames("scan"), (std::vector<std::string>{"Alpha (Track 1).bin",
+                                                           "Alpha (Track 2).bin", "Alpha.cue"}));
+    EXPECT_NE(ReadFile("scan/Alpha.cue").find("FILE \"Alpha (Track 2).bin\""), std::string::npos);
+    EXPECT_EQ(host.messages.front().text,
+              "<MessageBox/INTERRUPTED_RENAMES>\nscan/Alpha (USA) (<MessageBox/RENAME_COMPLETED>)");
+
+    // When the rest cannot be done any more, what was done is taken back.
+    platform::RemoveTree("scan");
+    MakeDirs("scan");
+    WriteAll("scan", alpha);
+    WriteFile("scan/Alpha (Track 2).bin", "taken meanwhile");
+    WriteFile(RENAME_JOURNAL_FILE,
+              "run\t1\t2026-12-08T10:00:00Z\tscan\r\n"
+              "disc\t1\t1\tscan/Alpha (USA)\r\n"
+              "move\tscan/Alpha (USA) (Track 1).bin\tscan/Alpha (Track 1).bin\r\n"
+              "move\tscan/Alpha (USA) (Track 2).bin\tscan/Alpha (Track 2).bin\r\n");
+    ASSERT_EQ(rename("scan/Alpha (USA) (Track 1).bin", "scan/Alpha (Track 1).bin"), 0);
+    const std::vector<InterruptedDisc> finished = FinishInterruptedDiscs(RENAME_JOURNAL_FILE);
+    ASSERT_EQ(finished.size(), 1u);
+    EXPECT_FALSE(finished[0].completed);
+    EXPECT_EQ(ReadFile("scan/Alpha (USA) (Track 1).bin"), alpha.at("Alpha (USA) (Track 1).bin"));
+    EXPECT_TRUE(FinishInterruptedDiscs(RENAME_JOURNAL_FILE).empty());
+}
+
+TEST_F(DiscSetTest, TheJournalKeepsTheLastRuns) {
+    testsupport::WriteDisc("scan/a.iso", {{"SYSTEM.CNF", testsupport::Ps1SystemCnf("SLPS_000.71")},
+                                          {"SLPS_000.71", "exe"}});
+    for (int run = 0; run < int(JOURNAL_RUNS_KEPT) + 2; ++run) RunRename(Ps1Settings());
+    const std::vector<JournalRun> runs = ReadJournal(RENAME_JOURNAL_FILE);
+    ASSERT_EQ(runs.size(), JOURNAL_RUNS_KEPT);
+    EXPECT_EQ(runs.front().number, 3);
+    EXPECT_EQ(runs.back().number, std::int64_t(JOURNAL_RUNS_KEPT) + 2);
+}
