@@ -4,6 +4,7 @@
 // (extracting archives), read its game code from the boot files, and rename
 // its files; the game database and its merge.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -26,6 +27,8 @@ struct DiscHandlerParams {
     bool searchArchives = true;        // look for an archive of the candidate first
     bool computeChecksum = false;      // the image's CRC-32 becomes the first identifier
     RunHost* ownerWindow = nullptr;    // shows the extractors' failure messages; may be null
+    // The run's Stop, which ends an archive extraction under way; may be null.
+    const std::atomic<bool>* stopRequested = nullptr;
     // The run's listings of its folders; null reads every folder afresh.
     platform::FolderSnapshots* folderSnapshots = nullptr;
 };
@@ -79,6 +82,9 @@ public:
     virtual bool Rename(const RenameRequest& request);
 
     bool IdFound() const { return idFound; }
+    // Stop ended the extraction of the candidate's archive: the candidate was
+    // not looked at.
+    bool Interrupted() const { return interrupted; }
     bool Extracted() const { return extracted; }
     bool ImageFound() const { return imageFound; }
     const std::string& BasePath() const { return basePath; }
@@ -99,7 +105,7 @@ protected:
     void ReadBootFiles(BootIdentification identify);
 
 private:
-    void ExtractArchive(RunHost* ownerWindow);
+    void ExtractArchive(const DiscHandlerParams& params);
     void FindImage();
     void FixCueSheet(const std::string& cuePath, const std::string& newName,
                      const std::vector<std::string>& movedNames) const;
@@ -111,6 +117,7 @@ private:
     bool idFound = false;
     bool extracted = false;
     bool imageFound = false;
+    bool interrupted = false;
     std::unique_ptr<KelArchiverBase> archiver;
     const std::string noId;
     std::string imageFile;

@@ -55,6 +55,7 @@ RunOutcome RunList(RunSettings settings) {
     params.searchArchives = settings.checks[CHECK_SEARCH_ARCHIVES] == 1;
     params.computeChecksum = false;
     params.ownerWindow = &host;
+    params.stopRequested = &state.stopRequested;
     params.folderSnapshots = &folderSnapshots;
 
     if (needsLineEnd) database.Append(platform::LINE_END);
@@ -64,6 +65,8 @@ RunOutcome RunList(RunSettings settings) {
         if (state.stopRequested) break;
         const std::unique_ptr<KelFileBase> handler =
             IdentifyCandidate(host, systemIndex, params, candidate, processed, total);
+        // Stop cut the extraction of its archive short: the disc was not looked at.
+        if (handler->Interrupted()) break;
         if (!handler->IdFound()) continue;
 
         DiscRecord record;
