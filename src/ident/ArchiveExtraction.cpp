@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <locale.h>
-#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -22,6 +21,7 @@
 #include "platform/AsciiCase.h"
 #include "platform/FileOps.h"
 #include "platform/PathText.h"
+#include "platform/ReadOnlyFile.h"
 
 namespace {
 
@@ -78,21 +78,18 @@ private:
 };
 
 // The volumes of a set as one stream for the library. Each volume is opened
-// when the reader comes to it, without blocking and only when it is a
-// regular file: a FIFO or device named like an archive is refused instead of
-// stopping the run for good. The stream also notes when the reader asked
-// for data beyond the end of the last volume, which tells a set that lacks
-// its next volume from a damaged one.
+// through the read-only file layer when the reader comes to it: a FIFO or
+// device named like an archive is refused instead of stopping the run for
+// good. The stream also notes when the reader asked for data beyond the end
+// of the last volume, which tells a set that lacks its next volume from a
+// damaged one.
 class VolumeStream {
 public:
     explicit VolumeStream(const std::vector<std::string>& paths) : buffer(READ_BLOCK) {
         volumes.reserve(paths.size());
         for (std::size_t index = 0; index < paths.size(); ++index) {
-            volumes.push_back({this, paths[index], index, -1});
+            volumes.push_back({this, paths[index], index, std::nullopt, 0});
         }
-    }
-    ~VolumeStream() {
-        for (Volume& volume : volumes) Close(volume);
     }
     VolumeStream(const VolumeStream&) = delete;
     VolumeStream& operator=(const VolumeStream&) = delete;
@@ -118,25 +115,32 @@ private:
         VolumeStream* stream;
         std::string path;
         std::size_t index;
-        int fd;
+        std::optional<platform::ReadOnlyFile> file;
+        std::uint64_t position;
     };
 
     static Volume& Of(void* data) { return *static_cast<Volume*>(data); }
 
     static bool Opened(archive* reader, Volume& volume) {
-        if (volume.fd >= 0) return true;
-        volume.fd = OpenArchiveVolume(volume.path);
-        if (volume.fd < 0) {
-            archive_set_error(reader, errno, "%s: %s", volume.path.c_str(),
-                              errno == EINVAL ? "not a regular file" : std::strerror(errno));
-            return false;
+        if (volume.file) return true;
+        platform::ReadOnlyFile file(volume.path);
+        switch (file.Status()) {
+            case platform::FileStatus::Opened:
+                file.AdviseSequential();
+                volume.file = std::move(file);
+                volume.position = 0;
+                return true;
+            case platform::FileStatus::Missing:
+                archive_set_error(reader, ENOENT, "%s: not found", volume.path.c_str());
+                break;
+            case platform::FileStatus::NotRegular:
+                archive_set_error(reader, EINVAL, "%s: not a regular file", volume.path.c_str());
+                break;
+            case platform::FileStatus::Unreadable:
+                archive_set_error(reader, EIO, "%s: cannot be read", volume.path.c_str());
+                break;
         }
-        return true;
-    }
-
-    static void Close(Volume& volume) {
-        if (volume.fd >= 0) close(volume.fd);
-        volume.fd = -1;
+        return false;
     }
 
     static int OpenVolume(archive* reader, void* data) {
@@ -148,42 +152,46 @@ private:
         if (!Opened(reader, volume)) return -1;
         VolumeStream& stream = *volume.stream;
         *block = stream.buffer.data();
-        for (;;) {
-            const ssize_t count = read(volume.fd, stream.buffer.data(), stream.buffer.size());
-            if (count < 0 && errno == EINTR) continue;
-            if (count < 0) {
-                archive_set_error(reader, errno, "Cannot read %s", volume.path.c_str());
-            } else if (count == 0 && volume.index + 1 == stream.volumes.size()) {
-                stream.exhausted = true;
-            }
-            return count;
+        const std::optional<std::size_t> count =
+            volume.file->ReadAt(stream.buffer.data(), stream.buffer.size(), volume.position);
+        if (!count) {
+            archive_set_error(reader, EIO, "Cannot read %s", volume.path.c_str());
+            return -1;
         }
+        volume.position += *count;
+        if (*count == 0 && volume.index + 1 == stream.volumes.size()) stream.exhausted = true;
+        return la_ssize_t(*count);
     }
 
     static la_int64_t SkipVolume(archive* reader, void* data, la_int64_t request) {
         Volume& volume = Of(data);
-        struct stat status;
-        if (!Opened(reader, volume) || fstat(volume.fd, &status) != 0) return ARCHIVE_FATAL;
-        const off_t position = lseek(volume.fd, 0, SEEK_CUR);
-        if (position < 0 || request < 0) return 0;
-        const off_t target = std::min<off_t>(status.st_size, position + request);
-        return lseek(volume.fd, target, SEEK_SET) < 0 ? ARCHIVE_FATAL : target - position;
+        if (!Opened(reader, volume)) return ARCHIVE_FATAL;
+        if (request <= 0) return 0;
+        const std::uint64_t target =
+            std::min(volume.file->Size(), volume.position + std::uint64_t(request));
+        const std::uint64_t skipped = target - std::min(target, volume.position);
+        volume.position = target;
+        return la_int64_t(skipped);
     }
 
     static la_int64_t SeekVolume(archive* reader, void* data, la_int64_t offset, int whence) {
         Volume& volume = Of(data);
         if (!Opened(reader, volume)) return ARCHIVE_FATAL;
-        const off_t position = lseek(volume.fd, offset, whence);
-        return position < 0 ? ARCHIVE_FATAL : position;
+        la_int64_t base = 0;
+        if (whence == SEEK_CUR) base = la_int64_t(volume.position);
+        if (whence == SEEK_END) base = la_int64_t(volume.file->Size());
+        if (offset < -base) return ARCHIVE_FATAL;
+        volume.position = std::uint64_t(base + offset);
+        return la_int64_t(volume.position);
     }
 
     static int CloseVolume(archive*, void* data) {
-        Close(Of(data));
+        Of(data).file.reset();
         return ARCHIVE_OK;
     }
 
     static int SwitchVolume(archive* reader, void* from, void* to) {
-        if (from != nullptr) Close(Of(from));
+        if (from != nullptr) Of(from).file.reset();
         return to == nullptr || Opened(reader, Of(to)) ? ARCHIVE_OK : ARCHIVE_FATAL;
     }
 
@@ -402,9 +410,9 @@ public:
 
 private:
     ExtractionResult Extract(const std::string& folder) {
-        const int first = OpenArchiveVolume(volumes.paths.front());
-        if (first < 0) return Failure(ExtractionFailure::Unreadable, archiveName);
-        close(first);
+        if (!platform::ReadOnlyFile(volumes.paths.front()).IsOpen()) {
+            return Failure(ExtractionFailure::Unreadable, archiveName);
+        }
         // A 7z header lies at the end of the set: when the volumes end before
         // it, the last volume is missing (or the archive is cut short).
         if (signature.sevenZipEnd > TotalSize(volumes.paths)) {

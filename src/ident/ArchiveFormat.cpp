@@ -1,13 +1,9 @@
 #include "ident/ArchiveFormat.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <optional>
 
 #include "image/ByteOrder.h"
+#include "platform/ReadOnlyFile.h"
 
 namespace {
 
@@ -130,31 +126,10 @@ ArchiveSignature SignatureOf(std::string_view head) {
     return signature;
 }
 
-int OpenArchiveVolume(const std::string& path) {
-    if (path.empty() || path.find('\0') != std::string::npos) {
-        errno = ENOENT;
-        return -1;
-    }
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return -1;
-    struct stat status;
-    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        close(fd);
-        errno = EINVAL;
-        return -1;
-    }
-    return fd;
-}
-
 ArchiveSignature ReadSignature(const std::string& path) {
-    const int fd = OpenArchiveVolume(path);
-    if (fd < 0) return {};
+    const platform::ReadOnlyFile file(path);
     char head[SIGNATURE_BYTES];
-    ssize_t length;
-    do {
-        length = pread(fd, head, sizeof head, 0);
-    } while (length < 0 && errno == EINTR);
-    close(fd);
-    return length > 0 ? SignatureOf(std::string_view(head, std::size_t(length)))
-                      : ArchiveSignature{};
+    const std::optional<std::size_t> length = file.ReadAt(head, sizeof head, 0);
+    if (!length || *length == 0) return {};
+    return SignatureOf(std::string_view(head, *length));
 }

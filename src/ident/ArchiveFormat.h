@@ -28,11 +28,6 @@ inline constexpr std::size_t SIGNATURE_BYTES = 64;
 // Parses the first bytes of an archive; never reads outside `head`.
 ArchiveSignature SignatureOf(std::string_view head);
 
-// Opens an archive volume for reading without blocking, and only when it is a
-// regular file: a FIFO or a device named like an archive must never stop a
-// run. The descriptor, or -1 with errno set (EINVAL for anything but a
-// regular file).
-int OpenArchiveVolume(const std::string& path);
-
-// The signature of the archive file at `path`; Unknown when it cannot be read.
+// The signature of the archive file at `path`; Unknown when it cannot be read
+// (or is no regular file).
 ArchiveSignature ReadSignature(const std::string& path);
