@@ -207,7 +207,11 @@ std::optional<ExtractionResult> ExtractWithTool(ExtractionTool tool, const std::
     const platform::ChildResult run =
         platform::RunChild(Arguments(tool, archivePath, folder, names), child);
     if (!run.started) return std::nullopt;
-    if (stopped) return Outcome(ExtractionFailure::Stopped, archiveName);
+    // Stop counts whenever it came, also when the tool was done before it
+    // was asked.
+    if (stopped || (options.stopRequested != nullptr && options.stopRequested->load())) {
+        return Outcome(ExtractionFailure::Stopped, archiveName);
+    }
     if (tooLarge || run.fileTooLarge) return Outcome(ExtractionFailure::TooLarge, archiveName);
     if (run.exitCode != 0) {
         if (SaysEncrypted(tool, run)) return Outcome(ExtractionFailure::Encrypted, archiveName);
