@@ -3,20 +3,25 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <locale.h>
-#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "ident/ArchiveVolumes.h"
+#include "platform/AsciiCase.h"
 #include "platform/FileOps.h"
+#include "platform/PathText.h"
+#include "platform/ReadOnlyFile.h"
 
 namespace {
 
@@ -73,20 +78,18 @@ private:
 };
 
 // The volumes of a set as one stream for the library. Each volume is opened
-// when the reader comes to it, without blocking and only when it is a
-// regular file: a FIFO or device named like an archive is refused instead of
-// stopping the run for good. The stream also notes when the reader asked
-// for data beyond the end of the last volume, which tells a set that lacks
-// its next volume from a damaged one.
+// through the read-only file layer when the reader comes to it: a FIFO or
+// device named like an archive is refused instead of stopping the run for
+// good. The stream also notes when the reader asked for data beyond the end
+// of the last volume, which tells a set that lacks its next volume from a
+// damaged one.
 class VolumeStream {
 public:
     explicit VolumeStream(const std::vector<std::string>& paths) : buffer(READ_BLOCK) {
+        volumes.reserve(paths.size());
         for (std::size_t index = 0; index < paths.size(); ++index) {
-            volumes.push_back({this, paths[index], index, -1});
+            volumes.push_back({this, paths[index], index, std::nullopt, 0});
         }
-    }
-    ~VolumeStream() {
-        for (Volume& volume : volumes) Close(volume);
     }
     VolumeStream(const VolumeStream&) = delete;
     VolumeStream& operator=(const VolumeStream&) = delete;
@@ -112,32 +115,32 @@ private:
         VolumeStream* stream;
         std::string path;
         std::size_t index;
-        int fd;
+        std::optional<platform::ReadOnlyFile> file;
+        std::uint64_t position;
     };
 
     static Volume& Of(void* data) { return *static_cast<Volume*>(data); }
 
     static bool Opened(archive* reader, Volume& volume) {
-        if (volume.fd >= 0) return true;
-        const int fd = open(volume.path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        if (fd < 0) {
-            archive_set_error(reader, errno, "Cannot open %s: %s", volume.path.c_str(),
-                              std::strerror(errno));
-            return false;
+        if (volume.file) return true;
+        platform::ReadOnlyFile file(volume.path);
+        switch (file.Status()) {
+            case platform::FileStatus::Opened:
+                file.AdviseSequential();
+                volume.file = std::move(file);
+                volume.position = 0;
+                return true;
+            case platform::FileStatus::Missing:
+                archive_set_error(reader, ENOENT, "%s: not found", volume.path.c_str());
+                break;
+            case platform::FileStatus::NotRegular:
+                archive_set_error(reader, EINVAL, "%s: not a regular file", volume.path.c_str());
+                break;
+            case platform::FileStatus::Unreadable:
+                archive_set_error(reader, EIO, "%s: cannot be read", volume.path.c_str());
+                break;
         }
-        struct stat status;
-        if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-            close(fd);
-            archive_set_error(reader, EINVAL, "%s is not a regular file", volume.path.c_str());
-            return false;
-        }
-        volume.fd = fd;
-        return true;
-    }
-
-    static void Close(Volume& volume) {
-        if (volume.fd >= 0) close(volume.fd);
-        volume.fd = -1;
+        return false;
     }
 
     static int OpenVolume(archive* reader, void* data) {
@@ -149,42 +152,46 @@ private:
         if (!Opened(reader, volume)) return -1;
         VolumeStream& stream = *volume.stream;
         *block = stream.buffer.data();
-        for (;;) {
-            const ssize_t count = read(volume.fd, stream.buffer.data(), stream.buffer.size());
-            if (count < 0 && errno == EINTR) continue;
-            if (count < 0) {
-                archive_set_error(reader, errno, "Cannot read %s", volume.path.c_str());
-            } else if (count == 0 && volume.index + 1 == stream.volumes.size()) {
-                stream.exhausted = true;
-            }
-            return count;
+        const std::optional<std::size_t> count =
+            volume.file->ReadAt(stream.buffer.data(), stream.buffer.size(), volume.position);
+        if (!count) {
+            archive_set_error(reader, EIO, "Cannot read %s", volume.path.c_str());
+            return -1;
         }
+        volume.position += *count;
+        if (*count == 0 && volume.index + 1 == stream.volumes.size()) stream.exhausted = true;
+        return la_ssize_t(*count);
     }
 
     static la_int64_t SkipVolume(archive* reader, void* data, la_int64_t request) {
         Volume& volume = Of(data);
-        struct stat status;
-        if (!Opened(reader, volume) || fstat(volume.fd, &status) != 0) return ARCHIVE_FATAL;
-        const off_t position = lseek(volume.fd, 0, SEEK_CUR);
-        if (position < 0 || request < 0) return 0;
-        const off_t target = std::min<off_t>(status.st_size, position + request);
-        return lseek(volume.fd, target, SEEK_SET) < 0 ? ARCHIVE_FATAL : target - position;
+        if (!Opened(reader, volume)) return ARCHIVE_FATAL;
+        if (request <= 0) return 0;
+        const std::uint64_t target =
+            std::min(volume.file->Size(), volume.position + std::uint64_t(request));
+        const std::uint64_t skipped = target - std::min(target, volume.position);
+        volume.position = target;
+        return la_int64_t(skipped);
     }
 
     static la_int64_t SeekVolume(archive* reader, void* data, la_int64_t offset, int whence) {
         Volume& volume = Of(data);
         if (!Opened(reader, volume)) return ARCHIVE_FATAL;
-        const off_t position = lseek(volume.fd, offset, whence);
-        return position < 0 ? ARCHIVE_FATAL : position;
+        la_int64_t base = 0;
+        if (whence == SEEK_CUR) base = la_int64_t(volume.position);
+        if (whence == SEEK_END) base = la_int64_t(volume.file->Size());
+        if (offset < -base) return ARCHIVE_FATAL;
+        volume.position = std::uint64_t(base + offset);
+        return la_int64_t(volume.position);
     }
 
     static int CloseVolume(archive*, void* data) {
-        Close(Of(data));
+        Of(data).file.reset();
         return ARCHIVE_OK;
     }
 
     static int SwitchVolume(archive* reader, void* from, void* to) {
-        if (from != nullptr) Close(Of(from));
+        if (from != nullptr) Of(from).file.reset();
         return to == nullptr || Opened(reader, Of(to)) ? ARCHIVE_OK : ARCHIVE_FATAL;
     }
 
@@ -193,27 +200,90 @@ private:
     bool exhausted = false;
 };
 
-ExtractionResult Failure(std::string message) {
-    return {false, std::move(message)};
+ExtractionResult Failure(ExtractionFailure failure, std::string subject, std::string detail = {}) {
+    ExtractionResult result;
+    result.failure = failure;
+    result.subject = std::move(subject);
+    result.detail = std::move(detail);
+    return result;
 }
 
-std::string LibraryError(archive* reader) {
+std::string LibraryText(archive* reader) {
     const char* text = archive_error_string(reader);
-    return text != nullptr && *text != '\0' ? text : "The archive could not be read.";
+    return text != nullptr ? text : "";
 }
 
-std::string MissingVolumeMessage(const std::string& volume) {
-    return "The volume " + volume + " of this archive is missing.";
+bool Contains(const std::string& lowerText, const char* part) {
+    return lowerText.find(part) != std::string::npos;
 }
 
-std::string NoSpaceMessage(const std::string& name) {
-    return "Not enough free space in the temporary folder to extract " + name + ".";
+// What a library text on a refusal says, as far as it can be told from it.
+enum class Refusal { Encrypted, Integrity, Other };
+
+Refusal RefusalOf(const std::string& text) {
+    const std::string lower = platform::ToLowerAscii(text);
+    if (Contains(lower, "encrypt") || Contains(lower, "passphrase") ||
+        Contains(lower, "password")) {
+        return Refusal::Encrypted;
+    }
+    // Data that was decoded whole and does not match its checksum or size.
+    // (A "header CRC error" is how the library meets RAR 1.5 headers, which
+    // the second extractor reads.)
+    if (Contains(lower, "bad crc") || Contains(lower, "wrong size") ||
+        (Contains(lower, "crc error") && !Contains(lower, "header crc"))) {
+        return Refusal::Integrity;
+    }
+    return Refusal::Other;
+}
+
+// The names of 7z coders the library may not know, by their id.
+std::string SevenZipCoderName(std::uint64_t id) {
+    struct Coder {
+        std::uint64_t id;
+        const char* name;
+    };
+    static constexpr Coder CODERS[] = {
+        {0x03, "Delta"},       {0x0A, "ARM64"},           {0x0B, "RISC-V"},
+        {0x21, "LZMA2"},       {0x030101, "LZMA"},        {0x030401, "PPMd"},
+        {0x040108, "Deflate"}, {0x040109, "Deflate64"},   {0x040202, "BZip2"},
+        {0x03030103, "BCJ"},   {0x0303011B, "BCJ2"},      {0x03030205, "PowerPC"},
+        {0x03030401, "IA64"},  {0x03030501, "ARM"},       {0x03030701, "ARM Thumb"},
+        {0x03030805, "SPARC"}, {0x04F71101, "Zstandard"}, {0x04F71102, "Brotli"},
+        {0x04F71104, "LZ4"},   {0x06F10701, "AES"},
+    };
+    for (const Coder& coder : CODERS) {
+        if (coder.id == id) return coder.name;
+    }
+    return {};
+}
+
+// The compression method a refusal is about, as the user knows it: the
+// method the library names in the format (zip, lzh), the 7z coder it does not
+// know, or else the library's own words.
+std::string MethodOf(archive* reader, const std::string& text) {
+    const char* formatName = archive_format_name(reader);
+    const std::string format = formatName != nullptr ? formatName : "";
+    const std::size_t open = format.find('(');
+    if (format.starts_with("ZIP") && open != std::string::npos && format.back() == ')') {
+        return "zip " + format.substr(open + 1, format.size() - open - 2);
+    }
+    if (format.starts_with("lha -")) return "lzh " + format.substr(4);
+    for (const char* marker : {"codec ID: ", "filter "}) {
+        const std::size_t at = text.find(marker);
+        if (at == std::string::npos) continue;
+        const char* digits = text.data() + at + std::strlen(marker);
+        std::uint64_t id = 0;
+        const auto [end, error] = std::from_chars(digits, text.data() + text.size(), id, 16);
+        if (error != std::errc() || end == digits) continue;
+        const std::string name = SevenZipCoderName(id);
+        if (!name.empty()) return "7z " + name;
+    }
+    return text;
 }
 
 // The last component of an entry's name. Archives made on Windows may
 // separate folders with '\', which counts as a separator here too.
-std::string LastComponent(const char* pathname) {
-    const std::string_view name(pathname);
+std::string LastComponent(std::string_view name) {
     const std::size_t separator = name.find_last_of("/\\");
     return std::string(separator == std::string_view::npos ? name : name.substr(separator + 1));
 }
@@ -243,120 +313,290 @@ bool WriteAt(int fd, const char* data, std::size_t length, std::int64_t offset) 
     return true;
 }
 
-std::string WriteError(const std::string& name, int error) {
-    if (error == ENOSPC || error == EDQUOT) return NoSpaceMessage(name);
-    return "Cannot write " + name + ": " + std::strerror(error);
+ExtractionResult WriteError(const std::string& name, int error) {
+    if (error == ENOSPC || error == EDQUOT) return Failure(ExtractionFailure::NoSpace, name);
+    return Failure(ExtractionFailure::WriteFailed, name, std::strerror(error));
 }
 
-// A set of several volumes whose data runs past the end of its last volume
-// lacks the volume after it: the check by name cannot see a missing last
-// volume.
-bool EndsEarly(const VolumeSet& volumes, const VolumeStream& stream) {
-    return stream.Exhausted() && volumes.paths.size() > 1 && !volumes.nextVolume.empty();
-}
-
-// An entry whose data does not hold: a checksum that does not match, more or
-// fewer bytes than the archive declares, data that ends early.
-std::string DamagedMessage(const std::string& name, const std::string& detail) {
-    return "The entry " + name + " of this archive is damaged: " + detail;
-}
-
-// Streams the data of the current entry into `name` inside the folder,
-// replacing a file of that name. Every warning of the library on the data is
-// a failure: for data it is the report of a checksum or a size that does not
-// hold, and a damaged image must never pass for a good one.
-ExtractionResult WriteEntry(archive* reader, archive_entry* entry, int folderFd,
-                            const std::string& name, const VolumeSet& volumes,
-                            const VolumeStream& stream) {
-    if (unlinkat(folderFd, name.c_str(), 0) != 0 && errno != ENOENT) {
-        return Failure(WriteError(name, errno));
-    }
-    // The size an entry declares is checked before anything is written; the
-    // data itself may be larger than declared and is checked as it comes.
-    const std::uint64_t freeBytes = FreeBytes(folderFd);
-    const bool sizeDeclared = archive_entry_size_is_set(entry);
-    const std::uint64_t declaredSize =
-        sizeDeclared ? std::uint64_t(std::max<la_int64_t>(0, archive_entry_size(entry))) : 0;
-    if (declaredSize > freeBytes) return Failure(NoSpaceMessage(name));
-    FileDescriptor file(
-        openat(folderFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (file.Get() < 0) return Failure(WriteError(name, errno));
-
-    std::uint64_t written = 0;  // the end of the data, holes included
-    for (;;) {
-        const void* block = nullptr;
-        std::size_t length = 0;
-        la_int64_t offset = 0;
-        const int status = archive_read_data_block(reader, &block, &length, &offset);
-        if (status == ARCHIVE_EOF) break;
-        if (status != ARCHIVE_OK) {
-            if (EndsEarly(volumes, stream))
-                return Failure(MissingVolumeMessage(volumes.nextVolume));
-            return Failure(DamagedMessage(name, LibraryError(reader)));
-        }
-        if (offset < 0) return Failure(DamagedMessage(name, LibraryError(reader)));
-        if (std::uint64_t(offset) + length > freeBytes) return Failure(NoSpaceMessage(name));
-        if (!WriteAt(file.Get(), static_cast<const char*>(block), length, offset)) {
-            return Failure(WriteError(name, errno));
-        }
-        written = std::max(written, std::uint64_t(offset) + length);
-    }
-    if (!file.Close()) return Failure(WriteError(name, errno));
-    if (sizeDeclared && written != declaredSize) {
-        if (written < declaredSize && EndsEarly(volumes, stream)) {
-            return Failure(MissingVolumeMessage(volumes.nextVolume));
-        }
-        return Failure(DamagedMessage(
-            name, std::to_string(written) + " bytes instead of " + std::to_string(declaredSize)));
-    }
-    return {true, {}};
-}
-
-}  // namespace
-
-ExtractionResult ExtractFlat(const std::string& archivePath, const std::string& folder) {
-    const VolumeSet volumes = GatherVolumes(archivePath);
-    if (!volumes.missingVolume.empty()) return Failure(MissingVolumeMessage(volumes.missingVolume));
-
-    FileDescriptor folderFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (folderFd.Get() < 0) {
-        return Failure("Cannot open the extraction folder " + folder + ": " + std::strerror(errno));
-    }
-
-    const Utf8LocaleOnThisThread utf8Names;
+// A reader of the families the extractors stand for, and nothing else: in
+// particular no format that reads files named inside it from the local disk.
+// `lzhCharset`: how LZH names are to be decoded (the library's own way when
+// empty).
+ArchiveReader NewReader(LegacyEncoding lzhCharset) {
     ArchiveReader reader(archive_read_new());
-    if (!reader) return Failure("Out of memory.");
-    // The families the extractors stand for, and nothing else: in particular
-    // no format that reads files named inside it from the local disk.
+    if (!reader) return reader;
     archive_read_support_format_zip(reader.get());
     archive_read_support_format_rar(reader.get());
     archive_read_support_format_rar5(reader.get());
     archive_read_support_format_7zip(reader.get());
     archive_read_support_format_lha(reader.get());
     archive_read_support_format_cab(reader.get());
+    if (lzhCharset != LegacyEncoding::None) {
+        archive_read_set_format_option(reader.get(), "lha", "hdrcharset", IconvName(lzhCharset));
+    }
+    return reader;
+}
 
+// Whether every name of an LZH archive reads cleanly with `charset`: the
+// headers are read, the data skipped.
+bool LzhNamesReadWith(const VolumeSet& volumes, LegacyEncoding charset) {
+    // The stream outlives the reader, whose end closes the open volume.
     VolumeStream stream(volumes.paths);
-    if (stream.Open(reader.get()) != ARCHIVE_OK) return Failure(LibraryError(reader.get()));
-
+    ArchiveReader reader = NewReader(charset);
+    if (!reader || stream.Open(reader.get()) != ARCHIVE_OK) return false;
     for (;;) {
         archive_entry* entry = nullptr;
         const int status = archive_read_next_header(reader.get(), &entry);
-        if (status == ARCHIVE_EOF) break;
-        if (status != ARCHIVE_OK && status != ARCHIVE_WARN) {
-            if (EndsEarly(volumes, stream))
-                return Failure(MissingVolumeMessage(volumes.nextVolume));
-            return Failure(LibraryError(reader.get()));
-        }
-        if (!IsPlainFile(entry)) continue;
-        // A name that cannot be converted is skipped like any unusable name.
-        const char* pathname = archive_entry_pathname_utf8(entry);
-        if (pathname == nullptr) continue;
-        const std::string name = LastComponent(pathname);
-        if (!platform::IsPlainName(name)) continue;
-
-        ExtractionResult written =
-            WriteEntry(reader.get(), entry, folderFd.Get(), name, volumes, stream);
-        if (!written.succeeded) return written;
+        if (status == ARCHIVE_EOF) return true;
+        // A warning here is a name the charset could not convert.
+        if (status != ARCHIVE_OK) return false;
+        const char* name = archive_entry_pathname_utf8(entry);
+        if (name == nullptr || !IsPlausibleName(name)) return false;
     }
-    return {true, {}};
+}
+
+// LZH archives say nothing of how their names are encoded, and the library
+// cannot even read past a name that is not UTF-8 unless told the charset. The
+// first charset under which every name reads cleanly is taken: the library's
+// own way (UTF-8, or the UTF-16 names of newer archivers), then the legacy
+// encodings in the order the archive's origin makes likely.
+LegacyEncoding ChooseLzhCharset(const VolumeSet& volumes, const ArchiveSignature& signature) {
+    if (LzhNamesReadWith(volumes, LegacyEncoding::None)) return LegacyEncoding::None;
+    const std::vector<LegacyEncoding> encodings =
+        LegacyEncodingsOf(signature.madeOnUnix ? NameSource::LzhFromUnix : NameSource::Lzh);
+    for (LegacyEncoding encoding : encodings) {
+        if (LzhNamesReadWith(volumes, encoding)) return encoding;
+    }
+    // No charset explains every name: the first legacy one lets the library
+    // read on, and the names it cannot convert get generated names.
+    return encodings.front();
+}
+
+NameSource NameSourceOf(const ArchiveSignature& signature) {
+    switch (signature.format) {
+        case ArchiveFormat::Zip:
+            return NameSource::Zip;
+        case ArchiveFormat::Cab:
+            return NameSource::Cab;
+        default:
+            return NameSource::Other;
+    }
+}
+
+std::uint64_t TotalSize(const std::vector<std::string>& paths) {
+    std::uint64_t total = 0;
+    for (const std::string& path : paths) total += platform::FileSizeOf(path).value_or(0);
+    return total;
+}
+
+// One extraction of a set into a folder, entry by entry.
+class FlatExtraction {
+public:
+    FlatExtraction(const std::string& archivePath, const ExtractionOptions& options)
+        : archiveName(platform::SplitAtLastSeparator(archivePath).name),
+          volumes(GatherVolumes(archivePath)),
+          options(options) {}
+
+    ExtractionResult Run(const std::string& folder) {
+        if (!volumes.missingVolume.empty()) {
+            return Failure(ExtractionFailure::MissingVolume, volumes.missingVolume);
+        }
+        signature = ReadSignature(volumes.paths.front());
+        ExtractionResult result = Extract(folder);
+        result.signature = signature;
+        result.nameEncoding = nameEncoding;
+        return result;
+    }
+
+private:
+    ExtractionResult Extract(const std::string& folder) {
+        if (!platform::ReadOnlyFile(volumes.paths.front()).IsOpen()) {
+            return Failure(ExtractionFailure::Unreadable, archiveName);
+        }
+        // A 7z header lies at the end of the set: when the volumes end before
+        // it, the last volume is missing (or the archive is cut short).
+        if (signature.sevenZipEnd > TotalSize(volumes.paths)) {
+            if (!volumes.nextVolume.empty()) {
+                return Failure(ExtractionFailure::MissingVolume, volumes.nextVolume);
+            }
+            return Failure(ExtractionFailure::Damaged, archiveName);
+        }
+        const FileDescriptor folderFd(
+            open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (folderFd.Get() < 0) return WriteError(folder, errno);
+
+        const Utf8LocaleOnThisThread utf8Names;
+        const LegacyEncoding lzhCharset = signature.format == ArchiveFormat::Lzh
+                                              ? ChooseLzhCharset(volumes, signature)
+                                              : LegacyEncoding::None;
+        nameEncoding = lzhCharset;
+        // The stream outlives the reader, whose end closes the open volume.
+        VolumeStream stream(volumes.paths);
+        ArchiveReader reader = NewReader(lzhCharset);
+        if (!reader) return Failure(ExtractionFailure::WriteFailed, archiveName, "out of memory");
+        if (stream.Open(reader.get()) != ARCHIVE_OK) {
+            // Bytes that are no archive of a known family are no archive at all.
+            if (signature.format == ArchiveFormat::Unknown) {
+                return Failure(ExtractionFailure::Unreadable, archiveName,
+                               LibraryText(reader.get()));
+            }
+            return Refused(reader.get(), stream, archiveName);
+        }
+
+        std::size_t index = 0;
+        std::size_t extracted = 0;
+        for (;;) {
+            if (StopRequested()) return Failure(ExtractionFailure::Stopped, archiveName);
+            archive_entry* entry = nullptr;
+            const int status = archive_read_next_header(reader.get(), &entry);
+            if (status == ARCHIVE_EOF) break;
+            if (status != ARCHIVE_OK && status != ARCHIVE_WARN) {
+                return Refused(reader.get(), stream, archiveName);
+            }
+            ++index;
+            if (!IsPlainFile(entry)) continue;
+            const std::string name = EntryName(entry, status, index);
+            if (!platform::IsPlainName(name)) continue;
+            if (archive_entry_is_encrypted(entry)) {
+                return Failure(ExtractionFailure::Encrypted, name);
+            }
+            ExtractionResult written =
+                WriteEntry(reader.get(), stream, entry, folderFd.Get(), name);
+            if (!written.Succeeded()) return written;
+            ++extracted;
+        }
+        if (extracted == 0) return Failure(ExtractionFailure::NothingExtracted, archiveName);
+        return {};
+    }
+
+    bool StopRequested() const {
+        return options.stopRequested != nullptr && options.stopRequested->load();
+    }
+
+    // A set of several volumes whose data runs past the end of its last
+    // volume lacks the volume after it: the check by name cannot see a
+    // missing last volume.
+    bool EndsEarly(const VolumeStream& stream) const {
+        return stream.Exhausted() && !volumes.nextVolume.empty() &&
+               (volumes.paths.size() > 1 || signature.declaresVolumes);
+    }
+
+    // The outcome when the library gives up on `subject` (an entry or the
+    // archive).
+    ExtractionResult Refused(archive* reader, const VolumeStream& stream,
+                             const std::string& subject) const {
+        if (EndsEarly(stream)) return Failure(ExtractionFailure::MissingVolume, volumes.nextVolume);
+        const std::string text = LibraryText(reader);
+        switch (RefusalOf(text)) {
+            case Refusal::Encrypted:
+                return Failure(ExtractionFailure::Encrypted, subject, text);
+            case Refusal::Integrity:
+                return Failure(ExtractionFailure::Damaged, subject, text);
+            case Refusal::Other:
+                break;
+        }
+        return Failure(ExtractionFailure::Refused,
+                       SaysUnsupported(text) ? MethodOf(reader, text) : subject, text);
+    }
+
+    // The name the entry gets in the folder: the last component of its name,
+    // decoded from a legacy encoding where it is not UTF-8, or a generated
+    // name when nothing explains it.
+    std::string EntryName(archive_entry* entry, int headerStatus, std::size_t index) {
+        const char* utf8 = archive_entry_pathname_utf8(entry);
+        const char* stored = archive_entry_pathname(entry);
+        const std::string raw = stored != nullptr ? stored : (utf8 != nullptr ? utf8 : "");
+        std::string name;
+        if (utf8 != nullptr && headerStatus == ARCHIVE_OK && IsPlausibleName(utf8)) {
+            name = LastComponent(utf8);
+        } else {
+            for (LegacyEncoding encoding : LegacyEncodingsOf(NameSourceOf(signature))) {
+                if (std::optional<std::string> decoded = DecodeLegacyName(raw, encoding)) {
+                    if (nameEncoding == LegacyEncoding::None) nameEncoding = encoding;
+                    name = LastComponent(*decoded);
+                    break;
+                }
+            }
+        }
+        // A name no file system takes is as unusable as one nothing decodes.
+        if (name.empty() || name.size() > NAME_MAX) return GeneratedName(index, raw);
+        return name;
+    }
+
+    // Streams the data of the current entry into `name` inside the folder,
+    // replacing a file of that name. Every warning of the library on the data
+    // fails the entry: for data it reports a checksum or a size that does not
+    // hold, and a damaged image must never pass for a good one.
+    ExtractionResult WriteEntry(archive* reader, const VolumeStream& stream, archive_entry* entry,
+                                int folderFd, const std::string& name) {
+        if (unlinkat(folderFd, name.c_str(), 0) != 0 && errno != ENOENT) {
+            return WriteError(name, errno);
+        }
+        const std::uint64_t allowed = options.maxBytes - std::min(options.maxBytes, written);
+        // The size an entry declares is checked before anything is written;
+        // the data itself may be larger than declared and is checked as it
+        // comes.
+        const std::uint64_t freeBytes = FreeBytes(folderFd);
+        const bool sizeDeclared = archive_entry_size_is_set(entry);
+        const std::uint64_t declaredSize =
+            sizeDeclared ? std::uint64_t(std::max<la_int64_t>(0, archive_entry_size(entry))) : 0;
+        if (declaredSize > allowed) return Failure(ExtractionFailure::TooLarge, name);
+        if (declaredSize > freeBytes) return Failure(ExtractionFailure::NoSpace, name);
+        FileDescriptor file(openat(folderFd, name.c_str(),
+                                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (file.Get() < 0) return WriteError(name, errno);
+
+        std::uint64_t end = 0;  // the end of the data, holes included
+        for (;;) {
+            if (StopRequested()) return Failure(ExtractionFailure::Stopped, name);
+            const void* block = nullptr;
+            std::size_t length = 0;
+            la_int64_t offset = 0;
+            const int status = archive_read_data_block(reader, &block, &length, &offset);
+            if (status == ARCHIVE_EOF) break;
+            if (status != ARCHIVE_OK || offset < 0) return Refused(reader, stream, name);
+            const std::uint64_t blockEnd = std::uint64_t(offset) + length;
+            if (blockEnd > allowed) return Failure(ExtractionFailure::TooLarge, name);
+            if (blockEnd > freeBytes) return Failure(ExtractionFailure::NoSpace, name);
+            if (!WriteAt(file.Get(), static_cast<const char*>(block), length, offset)) {
+                return WriteError(name, errno);
+            }
+            end = std::max(end, blockEnd);
+        }
+        if (!file.Close()) return WriteError(name, errno);
+        written += end;
+        if (sizeDeclared && end != declaredSize) {
+            if (end < declaredSize && EndsEarly(stream)) {
+                return Failure(ExtractionFailure::MissingVolume, volumes.nextVolume);
+            }
+            return Failure(
+                ExtractionFailure::Damaged, name,
+                std::to_string(end) + " bytes instead of " + std::to_string(declaredSize));
+        }
+        return {};
+    }
+
+    const std::string archiveName;
+    const VolumeSet volumes;
+    const ExtractionOptions options;
+    ArchiveSignature signature;
+    LegacyEncoding nameEncoding = LegacyEncoding::None;
+    std::uint64_t written = 0;  // bytes of the entries extracted so far
+};
+
+}  // namespace
+
+ExtractionResult ExtractFlat(const std::string& archivePath, const std::string& folder,
+                             const ExtractionOptions& options) {
+    FlatExtraction extraction(archivePath, options);
+    return extraction.Run(folder);
+}
+
+bool SaysUnsupported(const std::string& libraryText) {
+    const std::string lower = platform::ToLowerAscii(libraryText);
+    for (const char* words : {"unsupported", "not supported", "unknown codec", "unexpected codec",
+                              "unavailable", "unknown encryption"}) {
+        if (Contains(lower, words)) return true;
+    }
+    return false;
 }

@@ -13,7 +13,7 @@ KelArchiverLZH::KelArchiverLZH(const ArchiveRequest& request) : KelArchiverBase(
 }
 
 KelArchiverGCA::KelArchiverGCA(const ArchiveRequest& request) : KelArchiverBase(request) {
-    Fail("Archive (CAB) Error", "GCA archives are not supported on this system");
+    FailNoReader("Archive (CAB) Error");
 }
 
 ArchiverKind ChooseArchiver(const std::string& path) {
@@ -23,9 +23,10 @@ ArchiverKind ChooseArchiver(const std::string& path) {
     };
     // Volume names such as X.part01.rar already hold ".rar".
     static constexpr Choice CHOICES[] = {
-        {".zip", ArchiverKind::SevenZip}, {".rar", ArchiverKind::RAR}, {".001", ArchiverKind::RAR},
-        {".7z", ArchiverKind::SevenZip},  {".lzh", ArchiverKind::LZH}, {".gca", ArchiverKind::GCA},
-        {".cab", ArchiverKind::SevenZip},
+        {".zip", ArchiverKind::SevenZip}, {".rar", ArchiverKind::RAR},
+        {".001", ArchiverKind::RAR},      {".7z", ArchiverKind::SevenZip},
+        {".lzh", ArchiverKind::LZH},      {".gca", ArchiverKind::GCA},
+        {".cab", ArchiverKind::SevenZip}, {".z01", ArchiverKind::SevenZip},
     };
     for (const Choice& choice : CHOICES) {
         if (path.find(choice.text) != std::string::npos) return choice.kind;

@@ -36,8 +36,9 @@ enum class ArchiverKind { None, RAR, SevenZip, LZH, GCA };
 
 // The family for an archive path whose last extension is in lower case. The
 // tests look for a text anywhere in the path, folders included, in a fixed
-// order: ".zip", ".rar", ".001", ".7z", ".lzh", ".gca", ".cab"; so a ".rar" in
-// a folder name wins over the ".7z" of the file.
+// order: ".zip", ".rar", ".001", ".7z", ".lzh", ".gca", ".cab", ".z01" (the
+// first volume of a spanned zip whose .zip is missing); so a ".rar" in a
+// folder name wins over the ".7z" of the file.
 ArchiverKind ChooseArchiver(const std::string& path);
 
 // The extractor of a family, which extracts at once; null for None.

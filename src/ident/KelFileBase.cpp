@@ -23,9 +23,11 @@
 
 namespace {
 
-// Searched before the image, in this order.
+// Searched before the image, in this order. "z01" finds a spanned zip whose
+// last volume (the .zip) is missing, so that the extractor can name it.
 const std::vector<std::string> ARCHIVE_EXTENSIONS = {
-    "zip", "rar", "part1.rar", "part01.rar", "part001.rar", "001", "7z", "lzh", "gca", "cab"};
+    "zip", "rar", "part1.rar", "part01.rar", "part001.rar", "001",
+    "7z",  "lzh", "gca",       "cab",        "z01"};
 
 // The longest file name the file systems of a collection take.
 constexpr std::size_t MAX_NAME_BYTES = 255;
@@ -159,7 +161,7 @@ KelFileBase::KelFileBase(const DiscHandlerParams& params, std::string_view exten
     candidateExtensions.insert(candidateExtensions.end(), ARCHIVE_EXTENSIONS.begin(),
                                ARCHIVE_EXTENSIONS.end());
     exactCase = DiscsDifferOnlyInCase(basePath, candidateExtensions, snapshots);
-    if (params.searchArchives) ExtractArchive(params.ownerWindow);
+    if (params.searchArchives) ExtractArchive(params);
     FindImage();
     if (imageFound && params.computeChecksum) {
         std::string crc = platform::WholeFileCrcText(imageFile);
@@ -175,16 +177,29 @@ FileSearchBase KelFileBase::CandidateFiles() const {
     return base;
 }
 
-void KelFileBase::ExtractArchive(RunHost* ownerWindow) {
+void KelFileBase::ExtractArchive(const DiscHandlerParams& params) {
     const std::vector<std::string> archives =
         FindFilesByExtensions(CandidateFiles(), ARCHIVE_EXTENSIONS, snapshots);
-    if (archives.empty()) return;
+    std::string archive = archives.empty() ? std::string() : archives.front();
+    if (archive.empty()) {
+        // Later volumes without their first: the extractor names the missing one.
+        const platform::PathSplit split = platform::SplitAtLastSeparator(basePath);
+        const std::string folder = platform::ListableFolder(split);
+        std::vector<std::string> names;
+        const auto entries = snapshots ? snapshots->Find(folder, split.name, ".*")
+                                       : platform::FindEntries(folder, split.name, ".*");
+        for (const auto& entry : entries) {
+            if (!entry.isFolder) names.push_back(entry.name);
+        }
+        archive = FirstVolumeOfLaterOnes(basePath, names).value_or("");
+        if (archive.empty()) return;
+    }
     extractDir = ExtractionFolder();
     // The choice looks at the folded name; the file is opened by its real name.
-    const std::string& archive = archives.front();
     archiver = CreateArchiver(ChooseArchiver(FoldLastExtension(archive)),
-                              {archive, extractDir, ownerWindow});
+                              {archive, extractDir, params.ownerWindow, params.stopRequested});
     extracted = archiver != nullptr && archiver->Succeeded();
+    interrupted = archiver != nullptr && archiver->Stopped();
 }
 
 void KelFileBase::FindImage() {

@@ -4,6 +4,7 @@
 // (extracting archives), read its game code from the boot files, and rename
 // its files; the game database and its merge.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -29,6 +30,8 @@ struct DiscHandlerParams {
     bool searchArchives = true;        // look for an archive of the candidate first
     bool computeChecksum = false;      // the image's CRC-32 becomes the first identifier
     RunHost* ownerWindow = nullptr;    // shows the extractors' failure messages; may be null
+    // The run's Stop, which ends an archive extraction under way; may be null.
+    const std::atomic<bool>* stopRequested = nullptr;
     // The run's listings of its folders; null reads every folder afresh.
     platform::FolderSnapshots* folderSnapshots = nullptr;
 };
@@ -98,6 +101,9 @@ public:
     const RenamePlan& LastPlan() const { return lastPlan; }
 
     bool IdFound() const { return idFound; }
+    // Stop ended the extraction of the candidate's archive: the candidate was
+    // not looked at.
+    bool Interrupted() const { return interrupted; }
     bool Extracted() const { return extracted; }
     bool ImageFound() const { return imageFound; }
     const std::string& BasePath() const { return basePath; }
@@ -120,7 +126,7 @@ protected:
 private:
     // The search for the candidate's own files.
     FileSearchBase CandidateFiles() const;
-    void ExtractArchive(RunHost* ownerWindow);
+    void ExtractArchive(const DiscHandlerParams& params);
     void FindImage();
 
     std::string basePath;
@@ -130,6 +136,7 @@ private:
     bool idFound = false;
     bool extracted = false;
     bool imageFound = false;
+    bool interrupted = false;
     std::unique_ptr<KelArchiverBase> archiver;
     const std::string noId;
     std::string imageFile;

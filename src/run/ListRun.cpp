@@ -54,6 +54,7 @@ RunOutcome RunList(RunSettings settings) {
     params.searchArchives = settings.checks[CHECK_SEARCH_ARCHIVES] == 1;
     params.computeChecksum = false;
     params.ownerWindow = &host;
+    params.stopRequested = &state.stopRequested;
     params.folderSnapshots = &folderSnapshots;
 
     bool written = !needsLineEnd || database.Append(platform::LINE_END);
@@ -68,6 +69,8 @@ RunOutcome RunList(RunSettings settings) {
         }
         const std::unique_ptr<KelFileBase> handler =
             IdentifyCandidate(host, systemIndex, params, candidate, processed, total);
+        // Stop cut the extraction of its archive short: the disc was not looked at.
+        if (handler->Interrupted()) break;
         if (!handler->IdFound()) continue;
         // A ';' in the path would end the name field early: the next rename
         // run would read the wrong name.

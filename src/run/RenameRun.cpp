@@ -123,6 +123,7 @@ RunOutcome RunRename(RunSettings settings) {
     params.searchArchives = true;
     params.computeChecksum = Ticked(settings, CHECK_IMAGE_CHECKSUM);
     params.ownerWindow = &host;
+    params.stopRequested = &state.stopRequested;
     params.folderSnapshots = &folderSnapshots;
 
     FormulaSettings formula;
@@ -159,6 +160,8 @@ RunOutcome RunRename(RunSettings settings) {
         if (keepInventory && inventory.Changed()) inventory.Write();
         const std::unique_ptr<KelFileBase> handler =
             IdentifyCandidate(host, systemIndex, params, candidate, processed, total);
+        // Stop cut the extraction of its archive short: the disc was not looked at.
+        if (handler->Interrupted()) break;
 
         if (!handler->IdFound()) {
             errors.push_back(FailedToFindIdLine(candidate));

@@ -50,7 +50,7 @@ TEST_F(GatherVolumesTest, NumberedVolumes) {
 }
 
 TEST_F(GatherVolumesTest, SingleArchives) {
-    Files({"Game.zip", "Game.z01", "Solo.rar", "Solo.7z"});
+    Files({"Game.zip", "Game.z", "Game.zz1", "Solo.rar", "Solo.7z"});
     EXPECT_EQ(GatherVolumes(dir / "Game.zip").paths, Paths({"Game.zip"}));
     const VolumeSet solo = GatherVolumes(dir / "Solo.rar");
     EXPECT_EQ(solo.paths, Paths({"Solo.rar"}));
@@ -58,6 +58,58 @@ TEST_F(GatherVolumesTest, SingleArchives) {
     // The literal part of a name is no pattern.
     Files({"What?.rar", "WhatX.r00"});
     EXPECT_EQ(GatherVolumes(dir / "What?.rar").paths, Paths({"What?.rar"}));
+}
+
+}  // namespace
+
+namespace {
+
+// Spanned zips, and a volume missing anywhere: first, middle or last.
+TEST_F(GatherVolumesTest, SpannedZipsAndMissingVolumesAnywhere) {
+    Files({"S.z01", "S.Z02", "S.zip", "T.z01", "T.z02", "U.z02", "U.zip", "V.part2.rar", "W.r00",
+           "X.7z.002", "Y.rar"});
+    // Found by its .zip or by its first part, the set is the parts, then the zip.
+    const std::vector<std::string> spanned = Paths({"S.z01", "S.Z02", "S.zip"});
+    EXPECT_EQ(GatherVolumes(dir / "S.zip").paths, spanned);
+    EXPECT_EQ(GatherVolumes(dir / "S.z01").paths, spanned);
+    EXPECT_TRUE(GatherVolumes(dir / "S.zip").missingVolume.empty());
+
+    struct Case {
+        const char* first;
+        const char* missing;
+    };
+    for (const Case& c :
+         {Case{"T.z01", "T.zip"}, Case{"U.zip", "U.z01"}, Case{"V.part1.rar", "V.part1.rar"},
+          Case{"W.rar", "W.rar"}, Case{"X.7z.001", "X.7z.001"}}) {
+        EXPECT_EQ(GatherVolumes(dir / c.first).missingVolume, c.missing) << c.first;
+    }
+    // The volume after the last one found, for a set whose data runs out.
+    EXPECT_EQ(GatherVolumes(dir / "V.part2.rar").nextVolume, "V.part3.rar");
+    EXPECT_EQ(GatherVolumes(dir / "Y.rar").nextVolume, "Y.r00");
+}
+
+TEST(FirstVolumeOfLaterOnes, NamesTheFirstVolumeOfAnOrphanedSet) {
+    struct Case {
+        const char* base;
+        std::vector<std::string> names;
+        std::optional<std::string> first;
+    };
+    const std::vector<Case> cases = {
+        {"/g/X", {"X.part2.rar", "X.part3.rar"}, "/g/X.part1.rar"},
+        {"/g/X", {"X.Part03.RAR"}, "/g/X.Part01.RAR"},
+        {"/g/X", {"X.r00", "X.r01"}, "/g/X.rar"},
+        {"/g/X", {"X.R05"}, "/g/X.RAR"},
+        {"/g/X", {"X.z02"}, "/g/X.z01"},
+        {"/g/X.7z", {"X.7z.002", "X.7z.003"}, "/g/X.7z.001"},
+        {"/g/X", {"X.iso", "X.cue"}, std::nullopt},
+        {"/g/X", {"X.part1.rar"}, std::nullopt},
+        {"/g/X", {"X.z01"}, std::nullopt},
+        {"/g/X", {"X.001", "X.txt"}, std::nullopt},
+        {"/g/X", {"XY.part2.rar"}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FirstVolumeOfLaterOnes(c.base, c.names), c.first) << c.names.front();
+    }
 }
 
 }  // namespace

@@ -166,3 +166,87 @@ TEST(ArchivesInRuns, VolumeSetsStayTogether) {
         (Names{"New.PART3.RAR", "New.Part1.RAR", "New.Part2.RAR", "New.Part5.Rar", "New.pArt6.RAR",
                "New.part4.rar", "Other.part1.rar", "Other.part2.rar", "Other.part3.rar"}));
 }
+
+// A spanned zip (X.z01, X.z02, ..., X.zip) is one disc, identified through
+// its volumes and renamed together; a set without its first or last volume
+// is a failure whose message names the missing volume.
+TEST(ArchivesInRuns, SpannedZipsAndMissingVolumes) {
+    TempDir dir;
+    const testsupport::ScopedCurrentDirectory current(dir.Path());
+    MakeDirs(dir / "scan");
+    std::string elf;
+    std::uint32_t seed = 1;
+    while (elf.size() < 300000) {
+        seed = seed * 1103515245 + 12345;
+        elf += char(seed >> 16);
+    }
+    testsupport::WriteDisc(
+        dir / "Game.iso",
+        {{"SYSTEM.CNF", testsupport::Ps2SystemCnf("SLPM_650.01")}, {"SLPM_650.01", elf}});
+    ASSERT_EQ(testsupport::RunCommand("cd " + testsupport::ShellQuote(dir.Path()) +
+                                      " && zip -q -s 100k scan/Disc.zip Game.iso"),
+              0);
+    WriteFile(dir / "scan/Later.z01", "first part");
+    WriteFile(dir / "scan/Later.z02", "second part");
+    WriteFile(dir / "scan/Orphan.part2.rar", "second part");
+    WriteFile(dir / "scan/Orphan.part3.rar", "third part");
+    WriteFile(dir / "games.csv", "SLPM65001;Game One;NTSC-J;;;;;PS2;;\r\n");
+    Names expected;
+    for (const std::string& name : ListNames(dir / "scan")) {
+        expected.push_back(name.starts_with("Disc.") ? "Game One [SLPM65001]" + name.substr(4)
+                                                     : name);
+    }
+    ASSERT_NE(std::find(expected.begin(), expected.end(), "Game One [SLPM65001].z01"),
+              expected.end());
+    std::sort(expected.begin(), expected.end());
+
+    testsupport::RecordingHost host;
+    host.texts["MessageBox/ARCHIVE_VOLUME_MISSING"] = "missing %1";
+    RunState state;
+    RunSettings settings;
+    settings.ownerWindow = &host;
+    settings.runState = &state;
+    settings.texts = {"scan", "%n [%i]", "games.csv", "", "", "%n [%i]"};
+    settings.systemSelection = 1;
+    ASSERT_EQ(RunRename(settings), RunOutcome::Completed);
+
+    EXPECT_EQ(ListNames(dir / "scan"), expected);
+    ASSERT_EQ(host.messages.size(), 3u);
+    EXPECT_EQ(host.messages[0].text, "missing Later.zip");
+    EXPECT_EQ(host.messages[0].caption, "Archive (7Z) Error");
+    EXPECT_EQ(host.messages[1].text, "missing Orphan.part1.rar");
+    EXPECT_EQ(host.messages[1].caption, "Archive (RAR) Error");
+    const std::string log = ReadFile("error_log.txt");
+    EXPECT_NE(log.find("Failed to find ID - scan/Later"), std::string::npos);
+    EXPECT_NE(log.find("Failed to find ID - scan/Orphan"), std::string::npos);
+}
+
+// Stop while an archive is being extracted ends the extraction; the disc was
+// not looked at, so it gets no error-log line, and the run ends.
+TEST(ArchivesInRuns, StopEndsAnExtractionUnderWay) {
+    TempDir dir;
+    const testsupport::ScopedCurrentDirectory current(dir.Path());
+    MakeDirs(dir / "scan");
+    testsupport::WriteDisc(dir / "Game.iso",
+                           {{"SYSTEM.CNF", testsupport::Ps2SystemCnf("SLPM_650.01")}});
+    ASSERT_EQ(
+        testsupport::RunCommand("cd " + testsupport::ShellQuote(dir.Path()) +
+                                " && zip -q scan/A.zip Game.iso && zip -q scan/B.zip Game.iso"),
+        0);
+    WriteFile(dir / "games.csv", "SLPM65001;Game One;NTSC-J;;;;;PS2;;\r\n");
+
+    testsupport::RecordingHost host;
+    RunState state;
+    host.onStatus = [&](const std::string& status) {
+        if (status.find("scan/A") != std::string::npos) state.stopRequested = true;
+    };
+    RunSettings settings;
+    settings.ownerWindow = &host;
+    settings.runState = &state;
+    settings.texts = {"scan", "%n [%i]", "games.csv", "", "", "%n [%i]"};
+    settings.systemSelection = 1;
+    ASSERT_EQ(RunRename(settings), RunOutcome::Completed);
+    EXPECT_EQ(ListNames(dir / "scan"), (Names{"A.zip", "B.zip"}));
+    ASSERT_EQ(host.messages.size(), 1u);  // the summary only
+    EXPECT_EQ(ReadFile("error_log.txt").find("Failed to find ID"), std::string::npos);
+}
