@@ -27,7 +27,9 @@ const char* const DRIVE_FOLDER = "/sys/class/block";
 }  // namespace
 
 WindowModel::WindowModel(const KelCurrentDirectory& startDirectory)
-    : startDirectory(startDirectory), languageTexts(LANGUAGE_HEADER) {}
+    : startDirectory(startDirectory), languageTexts(LANGUAGE_HEADER) {
+    languageTexts.LoadText(config::BuiltInEnglishText());
+}
 
 const std::string& WindowModel::LanguageText(const std::string& section,
                                              const std::string& key) const {
