@@ -5,6 +5,7 @@
 
 #include <tuple>
 
+#include "config/Language.h"
 #include "platform/FileOps.h"
 #include "platform/KelCurrentDirectory.h"
 #include "platform/ReadOnlyFile.h"
@@ -261,4 +262,18 @@ TEST(WindowModel, LanguagesMergeAndBlanksAroundTheKeyMatter) {
     EXPECT_EQ(model.LanguageText("State", "WAIT"), "Qapla");
     EXPECT_EQ(model.LanguageText("MessageBox", "DONE_1"), "Discs");  // kept from English
     EXPECT_EQ(applied, 2);
+}
+
+// With no language file to load, the texts are the English ones built into
+// the program: those of the shipped English.ini, every one of them.
+TEST(WindowModel, WithoutLanguageFilesTheBuiltInEnglishSpeaks) {
+    StartDirectory start;
+    MakeDirs(start / "language");
+    WindowModel model(start.captured);
+    model.LoadSettings();
+    EXPECT_TRUE(model.languageList.empty());
+    KeyedTextDocument shipped(LANGUAGE_HEADER);
+    ASSERT_TRUE(shipped.Load(config::LanguageFolder("/nonexistent") + "/English.ini"));
+    EXPECT_EQ(model.LanguageTexts().Sections(), shipped.Sections());
+    EXPECT_FALSE(model.LanguageText("MessageBox", "FOLDER_NOT_FOUND").empty());
 }
