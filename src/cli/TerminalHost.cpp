@@ -114,19 +114,21 @@ bool TerminalHost::AskYesNo(const std::string& text) {
 
 void TerminalHost::FinishCommand(RunOutcome outcome) {
     ClearBar();
-    if (heldMessage && outcome == RunOutcome::InputRejected) {
-        std::cerr << "orvane-cli: " << RefusalText(*heldMessage) << std::endl;
+    if (!heldMessage) return;
+    const std::optional<std::string> refusal = RefusalText(*heldMessage);
+    if (refusal || outcome == RunOutcome::InputRejected) {
+        std::cerr << "orvane-cli: " << refusal.value_or(*heldMessage) << std::endl;
         heldMessage.reset();
     }
     PrintHeldMessage();
 }
 
-std::string TerminalHost::RefusalText(const std::string& message) const {
+std::optional<std::string> TerminalHost::RefusalText(const std::string& message) const {
     for (const Refusal& refusal : REFUSALS) {
         if (model.LanguageText("MessageBox", refusal.key) != message) continue;
         const std::string value =
             refusal.edit < 0 ? std::string() : model.edits[std::size_t(refusal.edit)];
         return message + ": " + (value.empty() ? refusal.option : value);
     }
-    return message;
+    return std::nullopt;
 }

@@ -31,17 +31,17 @@ public:
     bool AskYesNo(const std::string& text) override;
     const KelCurrentDirectory& StartDirectory() const override { return startDirectory; }
 
-    // Prints the message held back: for a refused command an error on stderr
-    // that names the option value it refused, else the report on stdout.
+    // Prints the message held back: a refusal is an error on stderr that
+    // names the option value it refused, a report goes to stdout.
     void FinishCommand(RunOutcome outcome);
 
 private:
     void ClearBar();
     void DrawBar();
     void PrintHeldMessage();
-    // The refusal message with the input it refused: the option's value, or
-    // the option when it was left empty.
-    std::string RefusalText(const std::string& message) const;
+    // A message that refuses an input, with that input: the option's value,
+    // or the option when it was left empty; nothing for any other message.
+    std::optional<std::string> RefusalText(const std::string& message) const;
 
     const KelCurrentDirectory& startDirectory;
     const WindowModel& model;

@@ -93,12 +93,12 @@ int main(int argc, char** argv) {
         } else if (line->save) {
             newPreset = *line->preset;
         } else {
-            return UsageError("no preset named " + *line->preset + " (--save creates it)");
+            return UsageError("no such preset (--save creates it): " + *line->preset);
         }
     }
     if (line->language) {
         const int index = IndexIgnoringCase(model.languageList, *line->language);
-        if (index < 0) return UsageError("no language named " + *line->language);
+        if (index < 0) return UsageError("no such language: " + *line->language);
         model.SelectLanguage(index);
     }
     for (const auto& [index, text] : line->edits) model.edits[std::size_t(index)] = text;
