@@ -16,10 +16,17 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QTextLayout>
+#include <QToolTip>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <system_error>
+#include <utility>
 
 #include "app/DialogTemplate.h"
 #include "app/KelvaneNewPresetDlg.h"
@@ -35,6 +42,8 @@ constexpr int TOOLTIP_EDIT_KEY = 2000;
 constexpr int TOOLTIP_CHECK_KEY = 2100;
 constexpr int TOOLTIP_BUTTON_KEY = 2200;
 constexpr int TOOLTIP_COMBO_KEY = 2400;
+// Longer tips wrap, in every language at the same width.
+constexpr int TOOLTIP_WIDTH = 300;
 
 QString ToQString(const std::string& text) {
     return QString::fromStdString(text);
@@ -65,6 +74,26 @@ private:
     int baseHeight;
 };
 
+// A tip as lines of at most TOOLTIP_WIDTH pixels in the tip font, which the
+// tip shows as they are. Left to wrap by itself, a tip picks its width from
+// the text's break opportunities: an English tip ran across the screen on one
+// line while a Japanese one, breakable between any two characters, came out
+// in a narrow column.
+QString WrappedToolTip(const QString& text) {
+    QTextLayout layout(text, QToolTip::font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(TOOLTIP_WIDTH);
+        lines << text.mid(line.textStart(), line.textLength()).trimmed().toHtmlEscaped();
+    }
+    layout.endLayout();
+    return "<p style='white-space:nowrap'>" + lines.join("<br>") + "</p>";
+}
+
 }  // namespace
 
 CKelvaneDlg::CKelvaneDlg()
@@ -88,6 +117,7 @@ CKelvaneDlg::CKelvaneDlg()
 
     model.onLanguageApplied = [this] {
         ApplyLanguageCaptions();
+        CreateToolTips();
         SetStatusText(LanguageText("State", "WAIT"));
     };
 }
@@ -101,12 +131,18 @@ CKelvaneDlg::~CKelvaneDlg() {
 
 template <typename Widget>
 Widget* CKelvaneDlg::Control(int id) const {
-    return findChild<Widget*>(QString::number(id), Qt::FindDirectChildrenOnly);
+    return page->findChild<Widget*>(QString::number(id), Qt::FindDirectChildrenOnly);
 }
 
 void CKelvaneDlg::CreateControls() {
     const DialogUnits units{QFontMetrics(font())};
-    setFixedSize(units.X(DIALOG_WIDTH), units.Y(DIALOG_HEIGHT));
+    scroller = new QScrollArea(this);
+    scroller->setFrameShape(QFrame::NoFrame);
+    // Only the controls take the focus, never the frame around them.
+    scroller->setFocusPolicy(Qt::NoFocus);
+    page = new QWidget(scroller);
+    page->setObjectName("controls");
+    page->setFixedSize(units.X(DIALOG_WIDTH), units.Y(DIALOG_HEIGHT));
     for (const ControlTemplate& control : DIALOG_CONTROLS) {
         QWidget* widget = CreateControl(control);
         widget->setObjectName(QString::number(control.id));
@@ -143,30 +179,47 @@ void CKelvaneDlg::CreateControls() {
     for (const char* name : SYSTEM_NAMES) systemBox->addItem(name);
     systemBox->setCurrentIndex(-1);
     stopButton->setEnabled(false);
+    for (QLineEdit* edit : edits) edit->installEventFilter(this);
+    NameControlsAfterCaptions();
+
+    scroller->setWidget(page);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroller);
+    FitToScreen(page->size());
+}
+
+void CKelvaneDlg::FitToScreen(const QSize& templateSize) {
+    QSize size = templateSize;
+    if (const QScreen* display = screen()) {
+        const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        size = size.boundedTo(display->availableGeometry().size() - QSize(0, titleBar));
+    }
+    setFixedSize(size);
 }
 
 QWidget* CKelvaneDlg::CreateControl(const ControlTemplate& control) {
     const QString text = QString::fromUtf8(control.text);
     switch (control.kind) {
         case ControlKind::Label: {
-            auto* label = new QLabel(text, this);
+            auto* label = new QLabel(text, page);
             // File names and language texts are shown as written, never as markup.
             label->setTextFormat(Qt::PlainText);
             return label;
         }
         case ControlKind::Edit:
-            return new QLineEdit(this);
+            return new QLineEdit(page);
         case ControlKind::Button:
-            return new QPushButton(text, this);
+            return new QPushButton(text, page);
         case ControlKind::DefaultButton: {
-            auto* button = new QPushButton(text, this);
+            auto* button = new QPushButton(text, page);
             button->setDefault(true);
             return button;
         }
         case ControlKind::CheckBox:
-            return new QCheckBox(text, this);
+            return new QCheckBox(text, page);
         case ControlKind::GroupBox: {
-            auto* group = new QGroupBox(text, this);
+            auto* group = new QGroupBox(text, page);
             // The caption sits on the frame line, so the frame holds its
             // controls at the template's places.
             group->setStyleSheet(
@@ -176,18 +229,18 @@ QWidget* CKelvaneDlg::CreateControl(const ControlTemplate& control) {
             return group;
         }
         case ControlKind::ListBox: {
-            auto* list = new QListWidget(this);
+            auto* list = new QListWidget(page);
             list->setSelectionMode(QAbstractItemView::SingleSelection);
             return list;
         }
         case ControlKind::DropDownList:
         case ControlKind::DropDownCombo: {
-            auto* combo = new QComboBox(this);
+            auto* combo = new QComboBox(page);
             combo->setEditable(control.kind == ControlKind::DropDownCombo);
             return combo;
         }
         case ControlKind::ProgressBar: {
-            auto* bar = new QProgressBar(this);
+            auto* bar = new QProgressBar(page);
             bar->setRange(0, PROGRESS_RANGE);
             bar->setValue(0);
             bar->setTextVisible(false);
@@ -292,14 +345,24 @@ void CKelvaneDlg::ApplyLanguageCaptions() {
         const QString text = textFor("GroupBox", i);
         if (!text.isEmpty()) Control<QGroupBox>(GROUP_IDS[i])->setTitle(text);
     }
+    NameControlsAfterCaptions();
+}
+
+void CKelvaneDlg::NameControlsAfterCaptions() {
+    for (const auto& [controlId, captionId] : ACCESSIBLE_NAME_CAPTIONS) {
+        QWidget* caption = Control<QWidget>(captionId);
+        QString name;
+        if (auto* label = qobject_cast<QLabel*>(caption)) name = label->text();
+        if (auto* group = qobject_cast<QGroupBox*>(caption)) name = group->title();
+        Control<QWidget>(controlId)->setAccessibleName(name);
+    }
 }
 
 void CKelvaneDlg::CreateToolTips() {
-    // With the language in use now; a later language changes captions, not tips.
+    // Made again for every language applied; an empty text leaves no tip.
     auto addTip = [this](QWidget* control, int key) {
         const std::string& text = LanguageText("ToolTips", std::to_string(key));
-        // Rich text, so a long tip wraps instead of running across the screen.
-        if (!text.empty()) control->setToolTip(Qt::convertFromPlainText(ToQString(text)));
+        control->setToolTip(text.empty() ? QString() : WrappedToolTip(ToQString(text)));
     };
     for (std::size_t i = 0; i < edits.size(); ++i) addTip(edits[i], TOOLTIP_EDIT_KEY + int(i));
     for (std::size_t i = 0; i < checks.size(); ++i) addTip(checks[i], TOOLTIP_CHECK_KEY + int(i));
@@ -310,16 +373,29 @@ void CKelvaneDlg::CreateToolTips() {
 }
 
 void CKelvaneDlg::SetStatusText(const std::string& text) {
-    const QString status = ToQString(text);
-    statusLine->setText(status);
-    emit statusTextChanged(status);
+    statusText = ToQString(text);
+    ShowStatusText();
+    emit statusTextChanged(statusText);
+}
+
+void CKelvaneDlg::ShowStatusText() {
+    statusLine->setText(statusLine->fontMetrics().elidedText(statusText, Qt::ElideMiddle,
+                                                             statusLine->contentsRect().width()));
 }
 
 void CKelvaneDlg::SetProgress(int position) {
     progressBar->setValue(std::clamp(position, 0, PROGRESS_RANGE));
 }
 
+void CKelvaneDlg::ParkFocus() {
+    if (focusRemembered) return;
+    focusBeforeRun = focusWidget();
+    focusRemembered = true;
+    setFocus();
+}
+
 void CKelvaneDlg::SetControlsEnabled(bool enabled) {
+    if (!enabled) ParkFocus();
     for (QLineEdit* edit : edits) edit->setEnabled(enabled);
     for (QPushButton* button : browseButtons) button->setEnabled(enabled);
     for (QPushButton* button : commandButtons) button->setEnabled(enabled);
@@ -330,6 +406,21 @@ void CKelvaneDlg::SetControlsEnabled(bool enabled) {
     // A run resets the Stop request as it begins; a close asked for before
     // that has to be asked again now.
     if (!enabled && closePending) Stop();
+    if (enabled && focusRemembered) {
+        focusRemembered = false;
+        QWidget* target = focusBeforeRun;
+        if (target == nullptr || !target->isEnabled() || !target->isVisibleTo(this)) {
+            target = startButton;
+        }
+        target->setFocus();
+    }
+}
+
+void CKelvaneDlg::ReportUnwritten(const std::vector<std::string>& files) {
+    if (files.empty()) return;
+    std::string text = LanguageText("MessageBox", "SETTINGS_NOT_WRITTEN");
+    for (const std::string& file : files) text += "\n" + file;
+    ShowMessageBox(text, MessageIcon::Warning, APPLICATION_TITLE);
 }
 
 void CKelvaneDlg::ShowMessageBox(const std::string& text, MessageIcon icon,
@@ -364,14 +455,18 @@ bool CKelvaneDlg::SelectLanguageByName(const std::string& name) {
 
 void CKelvaneDlg::Start(bool listRun) {
     if (IsRunActive()) return;
+    ParkFocus();
     // Disabled here, not only by the run a moment later, so a second click
     // or Enter in between cannot start a second run.
     startButton->setEnabled(false);
     listRunButton->setEnabled(false);
 
-    // The window's state is on disk before the run reads it.
+    // The window's state is on disk before the run reads it. A file that
+    // cannot be written does not keep the run from its work; the user hears
+    // of it when the run has ended.
     ControlsToModel();
-    model.SaveSettings();
+    unwrittenAtStart = model.SaveSettings();
+    ModelToControls();
     runSettings = MakeRunSettings(model, &host, &runState);
     host.TakeLanguageTexts(model.LanguageTexts());
     try {
@@ -385,6 +480,7 @@ void CKelvaneDlg::Start(bool listRun) {
                 this, [this] { OnRunFinished(); }, Qt::QueuedConnection);
         });
     } catch (const std::system_error&) {
+        focusRemembered = false;
         startButton->setEnabled(true);
         listRunButton->setEnabled(true);
     }
@@ -397,6 +493,11 @@ void CKelvaneDlg::Stop() {
 
 void CKelvaneDlg::OnRunFinished() {
     runThread.join();
+    if (!closePending) {
+        // The run's summary has been dismissed: the window waits for the next.
+        SetStatusText(LanguageText("State", "READY"));
+        ReportUnwritten(std::exchange(unwrittenAtStart, {}));
+    }
     emit runFinished();
     if (closePending) {
         closePending = false;
@@ -411,12 +512,14 @@ void CKelvaneDlg::done(int result) {
         return;
     }
     ControlsToModel();
-    model.SaveSettings();
+    ReportUnwritten(model.SaveSettings());
     QDialog::done(result);
 }
 
 void CKelvaneDlg::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && !exitButton->isEnabled()) return;
+    const int key = event->key();
+    if (key == Qt::Key_Escape && !exitButton->isEnabled()) return;
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && IsRunActive()) return;
     QDialog::keyPressEvent(event);
 }
 
@@ -430,8 +533,11 @@ void CKelvaneDlg::AddPreset() {
     KelvaneNewPresetDlg dialog(this);
     if (dialog.exec() != QDialog::Accepted) return;
     ControlsToModel();
-    model.AddPreset(dialog.Name());
+    const std::string name = dialog.Name();
+    const bool added = model.AddPreset(name);
     ModelToControls();
+    // A name that cannot be a file name is simply not taken.
+    if (!added && WindowModel::IsUsablePresetName(name)) ReportUnwritten({model.PresetFile(name)});
 }
 
 void CKelvaneDlg::DeletePreset() {
@@ -442,8 +548,10 @@ void CKelvaneDlg::DeletePreset() {
 
 void CKelvaneDlg::SelectPreset(int index) {
     ControlsToModel();
-    model.SelectPreset(index);
+    const std::string left = model.currentPreset;
+    const bool stored = model.SelectPreset(index);
     ModelToControls();
+    if (!stored) ReportUnwritten({model.PresetFile(left)});
 }
 
 void CKelvaneDlg::SelectLanguage(int index) {
@@ -469,16 +577,42 @@ void CKelvaneDlg::BrowseFile(QLineEdit* edit) {
     edit->setText(chosen ? dialog.selectedFiles().first() : QString());
 }
 
+bool CKelvaneDlg::AcceptsDrop(const QMimeData& data) const {
+    // During a run the inputs are closed, dropped ones too.
+    return !IsRunActive() && data.hasUrls();
+}
+
 void CKelvaneDlg::dragEnterEvent(QDragEnterEvent* event) {
-    if (!IsRunActive() && event->mimeData()->hasUrls()) event->acceptProposedAction();
+    if (AcceptsDrop(*event->mimeData())) event->acceptProposedAction();
 }
 
 void CKelvaneDlg::dropEvent(QDropEvent* event) {
-    // During a run the inputs are closed, dropped ones too.
-    if (IsRunActive()) return;
+    if (!AcceptsDrop(*event->mimeData())) return;
+    DropPaths(*event->mimeData());
+    event->acceptProposedAction();
+}
+
+bool CKelvaneDlg::eventFilter(QObject* watched, QEvent* event) {
+    // Text dragged onto an edit box is still the box's own business.
+    const bool drag = event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove;
+    if (!drag && event->type() != QEvent::Drop) return QDialog::eventFilter(watched, event);
+    auto* dragDrop = static_cast<QDropEvent*>(event);
+    if (!dragDrop->mimeData()->hasUrls()) return QDialog::eventFilter(watched, event);
+    if (!AcceptsDrop(*dragDrop->mimeData())) {
+        dragDrop->ignore();
+    } else if (drag) {
+        dragDrop->acceptProposedAction();
+    } else {
+        DropPaths(*dragDrop->mimeData());
+        dragDrop->acceptProposedAction();
+    }
+    return true;
+}
+
+void CKelvaneDlg::DropPaths(const QMimeData& data) {
     // A file becomes the database, a folder the folder to scan; with several,
     // the last of each kind wins.
-    for (const QUrl& url : event->mimeData()->urls()) {
+    for (const QUrl& url : data.urls()) {
         if (!url.isLocalFile()) continue;
         const QString path = url.toLocalFile();
         if (platform::IsExistingFile(path.toStdString())) {
@@ -487,5 +621,4 @@ void CKelvaneDlg::dropEvent(QDropEvent* event) {
             edits[EDIT_FOLDER]->setText(path);
         }
     }
-    event->acceptProposedAction();
 }

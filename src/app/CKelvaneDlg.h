@@ -4,9 +4,11 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QPointer>
 #include <array>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/RunHostWindow.h"
 #include "app/WindowRunHost.h"
@@ -19,8 +21,10 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMimeData;
 class QProgressBar;
 class QPushButton;
+class QScrollArea;
 struct ControlTemplate;
 
 // The program's one window: every input of a run, the presets and the
@@ -66,16 +70,22 @@ protected:
     // the window closes. During a run the run is stopped first.
     void done(int result) override;
     // Escape is the key of the Exit button: while a run has Exit disabled,
-    // it does nothing.
+    // it does nothing. Enter does nothing during a run either.
     void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // Files dragged onto an edit box are dropped on the window, not pasted
+    // into the box as text.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool IsRunActive() const { return runThread.joinable(); }
 
     void CreateControls();
     QWidget* CreateControl(const ControlTemplate& control);
+    // As large as the template, but never larger than the screen: a smaller
+    // screen scrolls the controls.
+    void FitToScreen(const QSize& templateSize);
     template <typename Widget>
     Widget* Control(int id) const;
     void ConnectCommands();
@@ -83,7 +93,15 @@ private:
     void ControlsToModel();
     void ModelToControls();
     void ApplyLanguageCaptions();
+    void NameControlsAfterCaptions();
     void CreateToolTips();
+    void ShowStatusText();
+    // Before the inputs close: remembers where the focus is and gives it to
+    // the window itself. Disabling the focused Start would hand the focus on
+    // to Exit, where the next Enter would close the window.
+    void ParkFocus();
+    // Tells the user which settings files could not be written.
+    void ReportUnwritten(const std::vector<std::string>& files);
 
     void Start(bool listRun);
     void Stop();
@@ -95,6 +113,8 @@ private:
     void SelectLanguage(int index);
     void BrowseFolder();
     void BrowseFile(QLineEdit* edit);
+    bool AcceptsDrop(const QMimeData& data) const;
+    void DropPaths(const QMimeData& data);
 
     const KelCurrentDirectory startDirectory;
     WindowModel model;
@@ -103,6 +123,9 @@ private:
     WindowRunHost host;
     QIcon icon;
 
+    QScrollArea* scroller = nullptr;
+    // Holds every control, at the template's places.
+    QWidget* page = nullptr;
     std::array<QLineEdit*, EDIT_COUNT> edits{};
     std::array<QCheckBox*, CHECK_COUNT> checks{};
     std::array<QPushButton*, 7> commandButtons{};
@@ -118,8 +141,19 @@ private:
     QComboBox* driveBox = nullptr;
     QProgressBar* progressBar = nullptr;
     QLabel* statusLine = nullptr;
+    // The whole status text; the line shows it shortened in the middle when
+    // it is too long, so the file name at its end stays in view.
+    QString statusText;
 
     std::thread runThread;
+    // Where the focus was when inputs were closed; it goes back there when
+    // they open again (disabling the focused button moves the focus on, and
+    // Enter would then press Exit).
+    QPointer<QWidget> focusBeforeRun;
+    bool focusRemembered = false;
+    // Settings files the Start before the run could not write, reported
+    // when the run has ended.
+    std::vector<std::string> unwrittenAtStart;
     // A close was asked for during a run: the window closes when the run
     // has finished writing what it writes at its end.
     bool closePending = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <utility>
 
 // The main window as a dialog template: every control with its id, kind,
 // default caption and place in dialog units. Dialog units scale with the
@@ -77,7 +78,11 @@ enum ControlId : int {
     ID_LANGUAGE = 1057,
     ID_HIDDEN_LANGUAGE_GROUP = 1058,
     ID_DRIVES = 1059,
-    ID_HIDDEN_GROUP_5 = 1060
+    ID_HIDDEN_GROUP_5 = 1060,
+    ID_LIST_FORMAT_LABEL = 1052,
+    ID_LANGUAGE_GROUP = 1061,
+    ID_SYSTEM_GROUP = 1062,
+    ID_VERSION = -1
 };
 
 inline constexpr const char* DIALOG_CAPTION = "Orvane";
@@ -115,8 +120,9 @@ inline constexpr ControlTemplate DIALOG_CONTROLS[] = {
     {1062, ControlKind::GroupBox, "System", 343, 108, 65, 25, true},
     {1033, ControlKind::DropDownList, "", 347, 117, 57, 137, true},
     {1012, ControlKind::ProgressBar, "", 2, 143, 409, 22, true},
-    {1034, ControlKind::Label, "Status Bar", 2, 168, 371, 12, true},
-    {-1, ControlKind::Label, "Ver. 1.07", 377, 168, 34, 12, true},
+    {1034, ControlKind::Label, "Status Bar", 2, 168, 363, 12, true},
+    // The version of the build, the one `--version` prints.
+    {-1, ControlKind::Label, "Ver. " ORVANE_VERSION, 367, 168, 44, 12, true},
     {1003, ControlKind::Edit, "", 0, 170, 6, 12, false},
     {1007, ControlKind::Edit, "", 0, 170, 6, 12, false},
     {1050, ControlKind::Label, "(not used) New Database File (used when adding new records)", 0,
@@ -165,3 +171,20 @@ inline constexpr std::array<int, 6> GROUP_IDS{ID_PRESETS_GROUP,         ID_HIDDE
                                               ID_GENERAL_GROUP,         ID_HIDDEN_GROUP_3,
                                               ID_HIDDEN_LANGUAGE_GROUP, ID_HIDDEN_GROUP_5};
 inline constexpr std::array<const char*, 3> SYSTEM_NAMES{"PS1", "PS2", "PSP"};
+// The caption (label or group box) that names each edit, browse button and
+// list for screen readers.
+inline constexpr std::array<std::pair<int, int>, 13> ACCESSIBLE_NAME_CAPTIONS{{
+    {ID_FOLDER, ID_FOLDER_LABEL},
+    {ID_BROWSE_FOLDER, ID_FOLDER_LABEL},
+    {ID_DATABASE, ID_DATABASE_LABEL},
+    {ID_BROWSE_DATABASE, ID_DATABASE_LABEL},
+    {ID_FORMULA, ID_FORMULA_LABEL},
+    {ID_LIST_FORMAT, ID_LIST_FORMAT_LABEL},
+    {ID_ADD_DATABASE, ID_ADD_DATABASE_LABEL},
+    {ID_BROWSE_ADD_DATABASE, ID_ADD_DATABASE_LABEL},
+    {ID_DRIVE_TOOL, ID_DRIVE_TOOL_LABEL},
+    {ID_BROWSE_DRIVE_TOOL, ID_DRIVE_TOOL_LABEL},
+    {ID_PRESETS, ID_PRESETS_GROUP},
+    {ID_LANGUAGE, ID_LANGUAGE_GROUP},
+    {ID_SYSTEM, ID_SYSTEM_GROUP},
+}};

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "core/ControlIndexes.h"
+#include "platform/FileOps.h"
 
 const char* const USAGE_TEXT =
     "Usage: orvane-cli rename|list|add-record [options]\n"
@@ -23,7 +24,8 @@ const char* const USAGE_TEXT =
     "  --add-file FILE       database file that add-record merges in\n"
     "  --list-format TEXT    have/miss list line formula\n"
     "  --system PS1|PS2|PSP  system of the discs\n"
-    "  --preset NAME         use this preset (created by --save when new)\n"
+    "  --preset NAME         use this preset (created by --save when new; without\n"
+    "                        presets, --save keeps the state in the preset Default)\n"
     "  --language NAME       language of the messages (a file of language/)\n"
     "  --check N=0|1         check box N (0..11)\n"
     "  --subfolders[=0|1]    scan sub-folders (check 0)\n"
@@ -36,9 +38,17 @@ const char* const USAGE_TEXT =
     "  --save                store the state in the preset and Setting.ini first\n"
     "  --help, --version\n"
     "\n"
-    "Status goes to stderr, messages to stdout. Ctrl-C stops after the current disc.\n"
-    "Exit status: 0 the command ran to its end (also after a stop), 2 an input\n"
-    "check failed, 64 usage error.\n";
+    "Status lines and errors go to stderr, messages to stdout. When --database is\n"
+    "not given, the database file used is named on stderr. Ctrl-C, SIGTERM and\n"
+    "SIGHUP stop the run after the current disc; a second one ends it at once.\n"
+    "\n"
+    "Exit status:\n"
+    "  0    done\n"
+    "  1    done, but a file could not be written (lists, log, batch, settings);\n"
+    "       a failed --save runs nothing\n"
+    "  2    an input check failed: nothing was done\n"
+    "  64   usage error\n"
+    "  130  stopped by Ctrl-C (143 SIGTERM, 129 SIGHUP), after the clean stop\n";
 
 namespace {
 
@@ -99,7 +109,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
 
         if (name == "rename" || name == "list" || name == "add-record") {
             if (line.command != CommandLine::Command::None) {
-                error = "more than one command";
+                error = "more than one command: " + name;
                 return std::nullopt;
             }
             line.command = name == "rename" ? CommandLine::Command::Rename
@@ -118,6 +128,12 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
         } else if (name == "--preset" || name == "--language") {
             const auto text = value();
             if (!text) return missing();
+            // A preset is a file named after it: a name that could not be one
+            // would read or write some other file.
+            if (name == "--preset" && !platform::IsPlainName(*text)) {
+                error = "--preset takes a name that can be a file name: '" + *text + "'";
+                return std::nullopt;
+            }
             (name == "--preset" ? line.preset : line.language) = *text;
         } else if (name == "--system") {
             const auto text = value();
@@ -125,7 +141,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
             if (*text == "PS1" || *text == "PS2" || *text == "PSP") {
                 line.systemSelection = *text == "PS1" ? 0 : *text == "PS2" ? 1 : 2;
             } else {
-                error = "--system takes PS1, PS2 or PSP";
+                error = "--system takes PS1, PS2 or PSP: " + *text;
                 return std::nullopt;
             }
         } else if (name == "--check") {
@@ -136,19 +152,19 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
             const auto state =
                 split == std::string::npos ? std::nullopt : CheckState(text->substr(split + 1));
             if (!number || !state) {
-                error = "--check takes N=0 or N=1 with N from 0 to 11";
+                error = "--check takes N=0 or N=1 with N from 0 to 11: " + *text;
                 return std::nullopt;
             }
             line.checks.emplace_back(*number, *state);
         } else if (const auto alias = CHECK_ALIASES.find(name); alias != CHECK_ALIASES.end()) {
             const auto state = inlineValue ? CheckState(*inlineValue) : std::optional<int>(1);
             if (!state) {
-                error = name + " takes =0 or =1";
+                error = name + " takes =0 or =1: " + *inlineValue;
                 return std::nullopt;
             }
             line.checks.emplace_back(alias->second, *state);
         } else {
-            error = "unknown argument " + arguments[i];
+            error = "unknown argument: " + arguments[i];
             return std::nullopt;
         }
     }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "cli/StopSignals.h"
 #include "config/WindowModel.h"
 #include "run/RunSettings.h"
 
@@ -13,10 +14,25 @@ namespace {
 constexpr int PROGRESS_RANGE = 65536;
 constexpr int BAR_WIDTH = 30;
 
+// The messages that refuse a command, with the input each one is about.
+struct Refusal {
+    const char* key;
+    int edit;  // -1: the input is no edit box
+    const char* option;
+};
+constexpr Refusal REFUSALS[] = {
+    {"FOLDER_NOT_FOUND", EDIT_FOLDER, "--folder"},
+    {"DATABASE_NOT_FOUND", EDIT_DATABASE, "--database"},
+    {"ADD_DATABASE_NOT_FOUND", EDIT_ADD_DATABASE, "--add-file"},
+    {"ADD_WRITE_FAILED", EDIT_DATABASE, "--database"},
+    {"MODE_NOT_SELECTED", -1, "--system"},
+    {"HAVE_MISS_FORMAT_NOT_FOUND", EDIT_LIST_FORMAT, "--list-format"},
+};
+
 }  // namespace
 
 TerminalHost::TerminalHost(const KelCurrentDirectory& startDirectory, const WindowModel& model,
-                           const RunState& runState)
+                           RunState& runState)
     : startDirectory(startDirectory),
       model(model),
       runState(runState),
@@ -62,6 +78,11 @@ void TerminalHost::SetProgress(int newPosition) {
     DrawBar();
 }
 
+void TerminalHost::SetControlsEnabled(bool enabled) {
+    // A run clears Stop as it begins: a signal that came before still stops it.
+    if (!enabled && StopSignals::Received() != 0) runState.stopRequested = true;
+}
+
 std::string TerminalHost::LanguageText(const std::string& section, const std::string& key) {
     return model.LanguageText(section, key);
 }
@@ -69,10 +90,17 @@ std::string TerminalHost::LanguageText(const std::string& section, const std::st
 void TerminalHost::ShowMessage(const std::string& text, MessageIcon, const std::string& caption) {
     ClearBar();
     if (caption != APPLICATION_TITLE) {
-        std::cout << caption << ": ";
+        std::cerr << "orvane-cli: " << caption << ": " << text << std::endl;
+    } else {
+        PrintHeldMessage();
+        heldMessage = text;
     }
-    std::cout << text << std::endl;
     DrawBar();
+}
+
+void TerminalHost::PrintHeldMessage() {
+    if (heldMessage) std::cout << *heldMessage << std::endl;
+    heldMessage.reset();
 }
 
 bool TerminalHost::AskYesNo(const std::string& text) {
@@ -82,4 +110,25 @@ bool TerminalHost::AskYesNo(const std::string& text) {
     std::string answer;
     std::getline(std::cin, answer);
     return answer == "y" || answer == "Y" || answer == "yes";
+}
+
+void TerminalHost::FinishCommand(RunOutcome outcome) {
+    ClearBar();
+    if (!heldMessage) return;
+    const std::optional<std::string> refusal = RefusalText(*heldMessage);
+    if (refusal || outcome == RunOutcome::InputRejected) {
+        std::cerr << "orvane-cli: " << refusal.value_or(*heldMessage) << std::endl;
+        heldMessage.reset();
+    }
+    PrintHeldMessage();
+}
+
+std::optional<std::string> TerminalHost::RefusalText(const std::string& message) const {
+    for (const Refusal& refusal : REFUSALS) {
+        if (model.LanguageText("MessageBox", refusal.key) != message) continue;
+        const std::string value =
+            refusal.edit < 0 ? std::string() : model.edits[std::size_t(refusal.edit)];
+        return message + ": " + (value.empty() ? refusal.option : value);
+    }
+    return std::nullopt;
 }

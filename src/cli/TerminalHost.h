@@ -1,38 +1,54 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <string>
 
 #include "core/RunHost.h"
+#include "core/RunOutcome.h"
 
 class WindowModel;
 struct RunState;
 
 // The terminal as the window of a run: status texts as lines on stderr, a
-// progress bar on stderr when it is a terminal, message texts on stdout.
+// progress bar on stderr when it is a terminal, message texts on stdout and
+// errors on stderr.
 class TerminalHost final : public RunHost {
 public:
     TerminalHost(const KelCurrentDirectory& startDirectory, const WindowModel& model,
-                 const RunState& runState);
+                 RunState& runState);
 
     void SetStatusText(const std::string& text) override;
     void SetProgress(int position) override;
-    void SetControlsEnabled(bool) override {}
+    void SetControlsEnabled(bool enabled) override;
     std::string LanguageText(const std::string& section, const std::string& key) override;
+    // A message of a library (one with a caption of its own) is an error and
+    // goes to stderr at once. The program's own messages are held back until
+    // the next one or the end of the command: only then is it known whether
+    // the last one is the command's report (stdout) or why it was refused.
     void ShowMessage(const std::string& text, MessageIcon icon,
                      const std::string& caption) override;
     bool AskYesNo(const std::string& text) override;
     const KelCurrentDirectory& StartDirectory() const override { return startDirectory; }
 
+    // Prints the message held back: a refusal is an error on stderr that
+    // names the option value it refused, a report goes to stdout.
+    void FinishCommand(RunOutcome outcome);
+
 private:
     void ClearBar();
     void DrawBar();
+    void PrintHeldMessage();
+    // A message that refuses an input, with that input: the option's value,
+    // or the option when it was left empty; nothing for any other message.
+    std::optional<std::string> RefusalText(const std::string& message) const;
 
     const KelCurrentDirectory& startDirectory;
     const WindowModel& model;
-    const RunState& runState;
+    RunState& runState;
     const bool showBar;
     bool barShown = false;
     int position = 0;
     std::chrono::steady_clock::time_point started;
+    std::optional<std::string> heldMessage;
 };

@@ -1,11 +1,12 @@
 // orvane-cli: the runs of the window, from a terminal or a script.
-#include <signal.h>
-
 #include <cstdio>
 #include <iostream>
 
 #include "cli/CommandLine.h"
+#include "cli/ExitStatus.h"
+#include "cli/StopSignals.h"
 #include "cli/TerminalHost.h"
+#include "config/NamedFiles.h"
 #include "config/WindowModel.h"
 #include "platform/AsciiCase.h"
 #include "platform/KelCurrentDirectory.h"
@@ -15,18 +16,6 @@
 #include "run/RunSettings.h"
 
 namespace {
-
-constexpr int EXIT_INPUT_REJECTED = 2;
-constexpr int EXIT_USAGE = 64;
-
-RunState* activeRun = nullptr;
-
-// Ctrl-C asks the run to stop after the disc in progress; a second one ends
-// the program at once.
-void RequestStop(int) {
-    if (activeRun != nullptr) activeRun->stopRequested.store(true);
-    signal(SIGINT, SIG_DFL);
-}
 
 int IndexIgnoringCase(const std::vector<std::string>& list, const std::string& name) {
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -41,6 +30,38 @@ int UsageError(const std::string& message) {
     return EXIT_USAGE;
 }
 
+bool Names(const CommandLine& line, int edit) {
+    for (const auto& [index, text] : line.edits) {
+        if (index == edit) return true;
+    }
+    return false;
+}
+
+// --save: the preset (a new one when `newPreset`) and Setting.ini. A new
+// preset that cannot be written leaves every other preset untouched: the
+// state given here is never stored under another preset's name.
+bool Save(WindowModel& model, const std::string& newPreset) {
+    std::vector<std::string> unwritten;
+    if (!newPreset.empty() && !model.AddPreset(newPreset)) {
+        unwritten.push_back(model.PresetFile(newPreset));
+    } else {
+        unwritten = model.SaveSettings();
+    }
+    for (const std::string& file : unwritten) {
+        std::cerr << "orvane-cli: cannot write: " << file << "\n";
+    }
+    if (!unwritten.empty()) std::cerr << "orvane-cli: --save failed, nothing was run\n";
+    return unwritten.empty();
+}
+
+RunOutcome RunCommand(CommandLine::Command command, WindowModel& model, TerminalHost& host,
+                      RunState& runState) {
+    if (command == CommandLine::Command::AddRecord) return MergeDatabaseFiles(model, host);
+    const StopSignals stopSignals(runState);
+    const RunSettings settings = MakeRunSettings(model, &host, &runState);
+    return command == CommandLine::Command::Rename ? RunRename(settings) : RunList(settings);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,11 +70,11 @@ int main(int argc, char** argv) {
     if (!line) return UsageError(error);
     if (line->help) {
         std::cout << USAGE_TEXT;
-        return 0;
+        return EXIT_DONE;
     }
     if (line->version) {
         std::cout << "orvane-cli " << ORVANE_VERSION << "\n";
-        return 0;
+        return EXIT_DONE;
     }
 
     // The state the window would show at start, then the options on top.
@@ -61,57 +82,38 @@ int main(int argc, char** argv) {
     WindowModel model(startDirectory);
     model.LoadSettings();
 
-    bool newPreset = false;
+    std::string newPreset;
     if (line->preset) {
-        const int index = IndexIgnoringCase(model.presetList, *line->preset);
+        const int index =
+            config::FindRemembered(model.presetList, *line->preset, config::NameMatch::Exact);
         if (index >= 0) {
             model.presetSelection = index;
             model.currentPreset = model.presetList[std::size_t(index)];
             model.LoadPreset(model.currentPreset);
         } else if (line->save) {
-            newPreset = true;
+            newPreset = *line->preset;
         } else {
-            return UsageError("no preset named " + *line->preset + " (--save creates it)");
+            return UsageError("no such preset (--save creates it): " + *line->preset);
         }
     }
     if (line->language) {
         const int index = IndexIgnoringCase(model.languageList, *line->language);
-        if (index < 0) return UsageError("no language named " + *line->language);
+        if (index < 0) return UsageError("no such language: " + *line->language);
         model.SelectLanguage(index);
     }
     for (const auto& [index, text] : line->edits) model.edits[std::size_t(index)] = text;
     for (const auto& [index, state] : line->checks) model.checks[std::size_t(index)] = state;
     if (line->systemSelection) model.systemSelection = *line->systemSelection;
 
-    if (line->save) {
-        if (newPreset) {
-            model.AddPreset(*line->preset);
-        } else {
-            model.SavePreset(model.currentPreset);
-        }
-        model.SaveSettings();
+    if (line->save && !Save(model, newPreset)) return EXIT_WRITE_FAILED;
+    const std::string& database = model.edits[EDIT_DATABASE];
+    if (!Names(*line, EDIT_DATABASE) && !database.empty()) {
+        std::cerr << "orvane-cli: no --database given, using " << database << "\n";
     }
 
     RunState runState;
     TerminalHost host(startDirectory, model, runState);
-    RunOutcome outcome = RunOutcome::Completed;
-    switch (line->command) {
-        case CommandLine::Command::Rename:
-        case CommandLine::Command::List: {
-            activeRun = &runState;
-            signal(SIGINT, RequestStop);
-            const RunSettings settings = MakeRunSettings(model, &host, &runState);
-            outcome = line->command == CommandLine::Command::Rename ? RunRename(settings)
-                                                                    : RunList(settings);
-            signal(SIGINT, SIG_DFL);
-            activeRun = nullptr;
-            break;
-        }
-        case CommandLine::Command::AddRecord:
-            outcome = MergeDatabaseFiles(model, host);
-            break;
-        case CommandLine::Command::None:
-            break;
-    }
-    return outcome == RunOutcome::InputRejected ? EXIT_INPUT_REJECTED : 0;
+    const RunOutcome outcome = RunCommand(line->command, model, host, runState);
+    host.FinishCommand(outcome);
+    return ExitStatus(outcome, StopSignals::Received());
 }

@@ -38,6 +38,7 @@ bool KeyedTextDocument::LoadText(std::string_view text) {
 }
 
 bool KeyedTextDocument::Save(const std::string& path) const {
+    if (platform::ExistsUnread(platform::ReadSmallFile(path).outcome)) return false;
     std::string text = header + "\r\n";
     for (const auto& [name, entries] : sections) {
         text += "[" + name + "]\r\n";

@@ -22,7 +22,9 @@ public:
 
     // Writes the whole document (through a temporary file and a rename, so an
     // interrupted save never leaves a truncated file); false when it could
-    // not be written.
+    // not be written. A file that is there but cannot be read (permissions,
+    // a FIFO, a read error) is never replaced: what it holds was never
+    // loaded, and a save would lose it.
     bool Save(const std::string& path) const;
 
     // The value, or the empty text when the section or key is absent.

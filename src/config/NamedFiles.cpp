@@ -14,17 +14,22 @@ std::vector<std::string> ListFileTitles(const std::string& folder) {
     return titles;
 }
 
-int FindByPrefix(const std::vector<std::string>& entries, const std::string& name) {
+int FindRemembered(const std::vector<std::string>& entries, const std::string& name,
+                   NameMatch match) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (platform::StartsWithIgnoreCase(entries[i], name)) return int(i);
+        const bool matches = match == NameMatch::Exact
+                                 ? entries[i] == name
+                                 : platform::StartsWithIgnoreCase(entries[i], name);
+        if (matches) return int(i);
     }
     return -1;
 }
 
-int SelectRemembered(const std::vector<std::string>& entries, std::string& remembered) {
+int SelectRemembered(const std::vector<std::string>& entries, std::string& remembered,
+                     NameMatch match) {
     // With nothing remembered (a first start) the first entry is taken as the
     // one in use, rather than shown selected while nothing is loaded.
-    const int index = remembered.empty() ? -1 : FindByPrefix(entries, remembered);
+    const int index = remembered.empty() ? -1 : FindRemembered(entries, remembered, match);
     if (index >= 0) return index;
     if (entries.empty()) return -1;
     remembered = entries.front();

@@ -27,7 +27,9 @@ const char* const DRIVE_FOLDER = "/sys/class/block";
 }  // namespace
 
 WindowModel::WindowModel(const KelCurrentDirectory& startDirectory)
-    : startDirectory(startDirectory), languageTexts(LANGUAGE_HEADER) {}
+    : startDirectory(startDirectory), languageTexts(LANGUAGE_HEADER) {
+    languageTexts.LoadText(config::BuiltInEnglishText());
+}
 
 const std::string& WindowModel::LanguageText(const std::string& section,
                                              const std::string& key) const {
@@ -47,12 +49,16 @@ std::string WindowModel::PresetPath(const std::string& name) const {
     return std::string(PRESET_FOLDER) + "/" + name + ".ini";
 }
 
+std::string WindowModel::PresetFile(const std::string& name) const {
+    return startDirectory.Directory() + "/" + PresetPath(name);
+}
+
 void WindowModel::MakeStartDirectoryCurrent() const {
     startDirectory.MakeCurrent();
 }
 
-void WindowModel::SavePreset(const std::string& name) {
-    if (!IsUsablePresetName(name)) return;
+bool WindowModel::SavePreset(const std::string& name) {
+    if (!IsUsablePresetName(name)) return false;
     MakeStartDirectoryCurrent();
     KeyedTextDocument preset(PRESET_HEADER);
     preset.Set("EditBox", "0", edits[EDIT_FOLDER]);
@@ -61,7 +67,7 @@ void WindowModel::SavePreset(const std::string& name) {
         preset.Set("CheckBox", std::to_string(i), std::to_string(checks[std::size_t(i)]));
     }
     preset.Set("ListBox", "MACHINE", std::to_string(systemSelection));
-    preset.Save(PresetPath(name));
+    return preset.Save(PresetPath(name));
 }
 
 void WindowModel::LoadPreset(const std::string& name) {
@@ -78,23 +84,30 @@ void WindowModel::LoadPreset(const std::string& name) {
     systemSelection = (machine >= 0 && machine <= 2) ? machine : -1;
 }
 
+void WindowModel::ListPresets() {
+    presetList = config::ListFileTitles(PRESET_FOLDER);
+    presetSelection = config::SelectRemembered(presetList, currentPreset, config::NameMatch::Exact);
+}
+
 void WindowModel::RefreshPresetList() {
     MakeStartDirectoryCurrent();
-    presetList = config::ListFileTitles(PRESET_FOLDER);
-    presetSelection = config::SelectRemembered(presetList, currentPreset);
+    ListPresets();
     if (presetSelection < 0) return;
     LoadPreset(currentPreset);
 }
 
-void WindowModel::AddPreset(const std::string& name) {
+bool WindowModel::AddPreset(const std::string& name) {
     // A name that cannot be a file name stores nothing and changes nothing.
-    if (!IsUsablePresetName(name)) return;
+    if (!IsUsablePresetName(name)) return false;
     MakeStartDirectoryCurrent();
     // Adding a preset is the user asking for one: the folder may not exist yet.
     platform::MakeFolder(PRESET_FOLDER);
+    // Only a preset that is on disk becomes the one in use: the list would
+    // otherwise select another preset and load its settings over these.
+    if (!SavePreset(name)) return false;
     currentPreset = name;
-    SavePreset(currentPreset);
     RefreshPresetList();
+    return true;
 }
 
 void WindowModel::DeletePreset(const std::function<bool(const std::string&)>& confirm) {
@@ -108,17 +121,30 @@ void WindowModel::DeletePreset(const std::function<bool(const std::string&)>& co
     RefreshPresetList();
 }
 
-void WindowModel::SelectPreset(int index) {
-    if (presetList.empty() || index < 0 || std::size_t(index) >= presetList.size()) return;
-    SavePreset(currentPreset);
+bool WindowModel::SelectPreset(int index) {
+    if (presetList.empty() || index < 0 || std::size_t(index) >= presetList.size()) return true;
+    const bool stored = SavePreset(currentPreset);
     presetSelection = index;
     currentPreset = presetList[std::size_t(index)];
     LoadPreset(currentPreset);
+    return stored;
 }
 
-void WindowModel::SaveSettings() {
-    SavePreset(currentPreset);
+std::vector<std::string> WindowModel::SaveSettings() {
+    std::vector<std::string> unwritten;
     MakeStartDirectoryCurrent();
+    // The folder, formula, check boxes and system live only in presets; with
+    // none they would be forgotten at every restart.
+    const bool firstPreset = presetList.empty();
+    if (firstPreset) {
+        platform::MakeFolder(PRESET_FOLDER);
+        currentPreset = DEFAULT_PRESET;
+    }
+    if (!SavePreset(currentPreset)) {
+        unwritten.push_back(PresetFile(currentPreset));
+    } else if (firstPreset) {
+        ListPresets();
+    }
     KeyedTextDocument settings(SETTINGS_HEADER);
     for (int i = EDIT_DATABASE; i <= EDIT_LIST_FORMAT; ++i) {
         settings.Set("General", "EDIT" + std::to_string(i), edits[std::size_t(i)]);
@@ -126,7 +152,10 @@ void WindowModel::SaveSettings() {
     settings.Set("General", "CurrentPreset", currentPreset);
     settings.Set("General", "Language", currentLanguage);
     settings.Set("General", "DaemonDrive", Selected(driveList, driveSelection));
-    settings.Save(SETTINGS_FILE);
+    if (!settings.Save(SETTINGS_FILE)) {
+        unwritten.push_back(startDirectory.Directory() + "/" + SETTINGS_FILE);
+    }
+    return unwritten;
 }
 
 void WindowModel::LoadSettings() {
@@ -177,7 +206,8 @@ void WindowModel::FillDriveList() {
 void WindowModel::RefreshLanguageList() {
     MakeStartDirectoryCurrent();
     languageList = config::ListFileTitles(config::LanguageFolder(startDirectory.Directory()));
-    languageSelection = config::SelectRemembered(languageList, currentLanguage);
+    languageSelection =
+        config::SelectRemembered(languageList, currentLanguage, config::NameMatch::Prefix);
     if (languageSelection < 0) return;
     ApplyLanguage(currentLanguage);
 }

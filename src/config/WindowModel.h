@@ -17,6 +17,8 @@ inline constexpr const char* SETTINGS_HEADER = "[Orvane setting file Ver1]";
 inline constexpr const char* PRESET_HEADER = "[Orvane preset file Ver1]";
 inline constexpr const char* SETTINGS_FILE = "Setting.ini";
 inline constexpr const char* PRESET_FOLDER = "preset";
+// The preset that keeps the window's state when the user has made none.
+inline constexpr const char* DEFAULT_PRESET = "Default";
 
 // Everything the main window remembers, without the window: the texts, check
 // states and selections of its controls, the preset and language lists, and
@@ -47,16 +49,23 @@ public:
     const std::string& LanguageText(const std::string& section, const std::string& key) const;
     const KeyedTextDocument& LanguageTexts() const { return languageTexts; }
 
-    void SavePreset(const std::string& name);
+    // False when the preset could not be written.
+    bool SavePreset(const std::string& name);
     void LoadPreset(const std::string& name);
     void RefreshPresetList();
-    void AddPreset(const std::string& name);
+    // Stores the state as a new preset and makes it the one in use; false,
+    // with nothing changed, when it could not be written.
+    bool AddPreset(const std::string& name);
     // Deletes the selected preset when `confirm` (given the question to ask)
     // says yes.
     void DeletePreset(const std::function<bool(const std::string&)>& confirm);
-    void SelectPreset(int index);
+    // False when the state could not be stored in the preset being left.
+    bool SelectPreset(int index);
 
-    void SaveSettings();
+    // Stores the state in the current preset (in "Default" when there is no
+    // preset yet) and in Setting.ini; the full paths of the files that could
+    // not be written.
+    std::vector<std::string> SaveSettings();
     void LoadSettings();
     void ChooseDefaultDatabase();
     void FillDriveList();
@@ -68,11 +77,16 @@ public:
     // The text of the selected entry of a list, empty when none is selected.
     static std::string Selected(const std::vector<std::string>& list, int selection);
 
-private:
     // Presets are files named after the preset: a name that cannot be a
     // file name of that folder is never used to write or delete anything.
     static bool IsUsablePresetName(const std::string& name);
+    // The full path of a preset's file.
+    std::string PresetFile(const std::string& name) const;
+
+private:
     std::string PresetPath(const std::string& name) const;
+    // Refills the preset list and selects the preset in use, loading nothing.
+    void ListPresets();
     void MakeStartDirectoryCurrent() const;
 
     const KelCurrentDirectory& startDirectory;

@@ -70,7 +70,10 @@ RunOutcome RunList(RunSettings settings) {
         const std::unique_ptr<KelFileBase> handler =
             IdentifyCandidate(host, systemIndex, params, candidate, processed, total);
         // Stop cut the extraction of its archive short: the disc was not looked at.
-        if (handler->Interrupted()) break;
+        if (handler->Interrupted()) {
+            stopped = true;
+            break;
+        }
         if (!handler->IdFound()) continue;
         // A ';' in the path would end the name field early: the next rename
         // run would read the wrong name.

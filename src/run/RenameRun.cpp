@@ -161,7 +161,10 @@ RunOutcome RunRename(RunSettings settings) {
         const std::unique_ptr<KelFileBase> handler =
             IdentifyCandidate(host, systemIndex, params, candidate, processed, total);
         // Stop cut the extraction of its archive short: the disc was not looked at.
-        if (handler->Interrupted()) break;
+        if (handler->Interrupted()) {
+            stopped = true;
+            break;
+        }
 
         if (!handler->IdFound()) {
             errors.push_back(FailedToFindIdLine(candidate));

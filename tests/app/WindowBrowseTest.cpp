@@ -13,27 +13,30 @@
 
 namespace {
 
-template <typename Widget = QWidget>
-Widget* Control(const CKelvaneDlg& window, int id) {
-    return window.findChild<Widget*>(QString::number(id), Qt::FindDirectChildrenOnly);
-}
+using windowtest::Control;
 
 QLineEdit* Edit(const CKelvaneDlg& window, int id) {
     return Control<QLineEdit>(window, id);
 }
 
-// Drops the paths on the window as a file manager would.
-bool Drop(CKelvaneDlg& window, const std::vector<std::string>& paths) {
+// Drops the paths on a widget (the window, or a control of it) as a file
+// manager does: the URLs of the files, and their paths as text.
+bool Drop(QWidget& target, const std::vector<std::string>& paths) {
     QMimeData data;
     QList<QUrl> urls;
     for (const std::string& path : paths) urls << QUrl::fromLocalFile(QString::fromStdString(path));
     data.setUrls(urls);
-    const QPoint place = window.rect().center();
+    QStringList text;
+    for (const QUrl& url : urls) text << url.toString();
+    data.setText(text.join('\n'));
+    const QPoint place = target.rect().center();
     QDragEnterEvent enter(place, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&window, &enter);
+    QApplication::sendEvent(&target, &enter);
     if (!enter.isAccepted()) return false;
+    QDragMoveEvent move(place, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &move);
     QDropEvent drop(place, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&window, &drop);
+    QApplication::sendEvent(&target, &drop);
     return drop.isAccepted();
 }
 
@@ -82,6 +85,22 @@ private slots:
         QCOMPARE(Edit(browse.window, 1000)->text(), QString::fromStdString(browse.start / "two"));
         QCOMPARE(Edit(browse.window, 1001)->text(),
                  QString::fromStdString(browse.start / "second.csv"));
+    }
+
+    // A folder dropped on the formula box is the folder to scan, not text
+    // pasted into the formula.
+    void DropOnAnEditBoxIsADropOnTheWindow() {
+        BrowseWindow browse;
+        testsupport::MakeDirs(browse.start / "images");
+        testsupport::WriteFile(browse.start / "games.csv", "");
+        Edit(browse.window, 1002)->setText("%n [%i]");
+        QVERIFY(Drop(*Edit(browse.window, 1002), {browse.start / "images"}));
+        QVERIFY(Drop(*Edit(browse.window, 1000), {browse.start / "games.csv"}));
+        QCOMPARE(Edit(browse.window, 1002)->text(), QString("%n [%i]"));
+        QCOMPARE(Edit(browse.window, 1000)->text(),
+                 QString::fromStdString(browse.start / "images"));
+        QCOMPARE(Edit(browse.window, 1001)->text(),
+                 QString::fromStdString(browse.start / "games.csv"));
     }
 
     void NothingThatExistsChangesNothing() {

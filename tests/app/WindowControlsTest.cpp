@@ -10,6 +10,9 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QTest>
 
 #include "WindowTestSupport.h"
@@ -53,7 +56,7 @@ const Expected CONTROLS[] = {
     {1033, "QComboBox", "", true},
     {1012, "QProgressBar", "", true},
     {1034, "QLabel", "Status Bar", true},
-    {-1, "QLabel", "Ver. 1.07", true},
+    {-1, "QLabel", "Ver. " ORVANE_VERSION, true},
     {1003, "QLineEdit", "", false},
     {1007, "QLineEdit", "", false},
     {1050, "QLabel", "(not used) New Database File (used when adding new records)", false},
@@ -88,7 +91,7 @@ QString CaptionOf(QWidget* widget) {
 }
 
 QWidget* Control(const CKelvaneDlg& window, int id) {
-    return window.findChild<QWidget*>(QString::number(id), Qt::FindDirectChildrenOnly);
+    return windowtest::Control(window, id);
 }
 
 }  // namespace
@@ -105,7 +108,9 @@ private slots:
 
         QCOMPARE(window.windowTitle(), QString("Orvane"));
         const QList<QWidget*> all =
-            window.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+            Control(window, 1008)
+                ->parentWidget()
+                ->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
         int controls = 0;
         for (QWidget* child : all) controls += child->objectName().isEmpty() ? 0 : 1;
         QCOMPARE(controls, int(std::size(CONTROLS)));
@@ -175,6 +180,48 @@ private slots:
         QVERIFY(larger.height() > window.height());
     }
 
+    // Screen readers name the edits, browse buttons and lists after the
+    // captions beside them, in the language shown.
+    void ControlsAreNamedAfterTheirCaptions() {
+        windowtest::StartDirectory start;
+        start.WriteLanguage("Test", "[EditBox]\r\n0=Scan this\r\n[GroupBox]\r\n0=Sets\r\n");
+        CKelvaneDlg window;
+        window.OnInitDialog();
+        const std::pair<int, const char*> names[] = {
+            {1000, "Scan this"},     {1004, "Scan this"}, {1001, "Database file"},
+            {1005, "Database file"}, {1002, "For Files"}, {1011, "For Have/Miss List"},
+            {1038, "Sets"},          {1057, "Language"},  {1033, "System"},
+        };
+        for (const auto& [id, name] : names) {
+            QCOMPARE(Control(window, id)->accessibleName(), QString(name));
+        }
+    }
+
+    // On a screen smaller than the window (here the test screen at twice
+    // the scale) the window keeps within it and scrolls its controls.
+    void FitsTheScreenOrScrolls() {
+        windowtest::StartDirectory start;
+        CKelvaneDlg window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QSize screen = window.screen()->availableGeometry().size();
+        QVERIFY(window.width() <= screen.width());
+        QVERIFY(window.height() <= screen.height());
+        auto* scroller = window.findChild<QScrollArea*>();
+        QWidget* controls = scroller->widget();
+        for (int id : {1000, 1008, 2, 1012, 1034, -1}) {
+            QWidget* control = Control(window, id);
+            scroller->ensureWidgetVisible(control, 0, 0);
+            const QRect place(control->mapTo(scroller->viewport(), QPoint(0, 0)), control->size());
+            QVERIFY2(scroller->viewport()->rect().intersects(place),
+                     qPrintable(QString::number(id)));
+        }
+        // Scroll bars only where the screen is too small for the controls.
+        const bool scrolls = controls->width() > scroller->viewport()->width() ||
+                             controls->height() > scroller->viewport()->height();
+        QCOMPARE(scrolls, window.size() != controls->size());
+    }
+
     void WindowOperationsOfTheRuns() {
         windowtest::StartDirectory start;
         CKelvaneDlg window;
@@ -197,6 +244,13 @@ private slots:
         auto* status = qobject_cast<QLabel*>(Control(window, 1034));
         QCOMPARE(status->text(), QString("<b>not markup</b>"));
         QCOMPARE(status->textFormat(), Qt::PlainText);
+        // A long path is shortened in its middle: the disc's name stays in view.
+        const QString longPath =
+            "Identifying : /" + QString("very long folder/").repeated(20) + "Final Fantasy X";
+        window.SetStatusText(longPath.toStdString());
+        QVERIFY(status->text().startsWith("Identifying : /"));
+        QVERIFY(status->text().endsWith("/Final Fantasy X"));
+        QVERIFY(status->fontMetrics().horizontalAdvance(status->text()) <= status->width());
         window.SetProgress(32768);
         QCOMPARE(qobject_cast<QProgressBar*>(Control(window, 1012))->value(), 32768);
     }

@@ -1,30 +1,36 @@
 // Languages on the window: captions only where a text is given, texts kept
 // across languages, the status line, tooltips made once.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTextDocumentFragment>
+#include <QToolTip>
+#include <algorithm>
 
 #include "WindowTestSupport.h"
 #include "app/CKelvaneDlg.h"
+#include "config/Language.h"
 #include "support/Files.h"
 
 namespace {
 
-template <typename Widget = QWidget>
-Widget* Control(const CKelvaneDlg& window, int id) {
-    return window.findChild<Widget*>(QString::number(id), Qt::FindDirectChildrenOnly);
-}
+using windowtest::Control;
 
 QString ButtonText(const CKelvaneDlg& window, int id) {
     return Control<QPushButton>(window, id)->text();
 }
 
+// A tip as text, its lines separated by '\n'.
 QString PlainToolTip(const CKelvaneDlg& window, int id) {
-    return QTextDocumentFragment::fromHtml(Control(window, id)->toolTip()).toPlainText();
+    return QTextDocumentFragment::fromHtml(Control(window, id)->toolTip())
+        .toPlainText()
+        .replace(QChar::LineSeparator, '\n')
+        .replace(QChar::Nbsp, ' ');
 }
 
 const char* const FULL_LANGUAGE =
@@ -56,8 +62,10 @@ private slots:
         QCOMPARE(Control<QCheckBox>(window, 1010)->text(), QString("Scan Subdirectories"));
         QCOMPARE(Control<QLabel>(window, 1047)->text(), QString("Directory to Scan"));
         QCOMPARE(Control<QGroupBox>(window, 1053)->title(), QString("Presets"));
-        // Without "State"/"WAIT" the status line is emptied.
-        QCOMPARE(Control<QLabel>(window, 1034)->text(), QString());
+        // Without a "State"/"WAIT" of its own the built-in English one shows.
+        QVERIFY(!window.LanguageText("State", "WAIT").empty());
+        QCOMPARE(Control<QLabel>(window, 1034)->text(),
+                 QString::fromStdString(window.LanguageText("State", "WAIT")));
         QCOMPARE(Control<QComboBox>(window, 1057)->currentText(), QString("Only"));
     }
 
@@ -89,7 +97,7 @@ private slots:
         QCOMPARE(Control<QGroupBox>(window, 1061)->title(), QString("Language"));
         QCOMPARE(Control<QGroupBox>(window, 1062)->title(), QString("System"));
         QCOMPARE(Control<QLabel>(window, 1052)->text(), QString("For Have/Miss List"));
-        QCOMPARE(Control<QLabel>(window, -1)->text(), QString("Ver. 1.07"));
+        QCOMPARE(Control<QLabel>(window, -1)->text(), QString("Ver. " ORVANE_VERSION));
         QCOMPARE(window.windowTitle(), QString("Orvane"));
         QCOMPARE(Control<QLabel>(window, 1034)->text(), QString("Waiting"));
     }
@@ -121,7 +129,7 @@ private slots:
                 std::string::npos);
     }
 
-    void TooltipsAreMadeOnceFromTheLanguageAtStart() {
+    void TooltipsFollowTheLanguage() {
         windowtest::StartDirectory start;
         start.WriteLanguage("First",
                             "[ToolTips]\r\n2000=Folder tip\r\n2005=List tip\r\n2100=Sub tip\r\n"
@@ -139,13 +147,47 @@ private slots:
         QCOMPARE(PlainToolTip(window, 5), QString("List run tip"));
         QCOMPARE(PlainToolTip(window, 1033), QString("System tip"));
         QCOMPARE(PlainToolTip(window, 1059), QString("Drive tip"));
-        // An empty text and a missing one make no tip.
+        // An empty text makes no tip; a missing one the built-in English tip.
         QCOMPARE(Control(window, 1009)->toolTip(), QString());
-        QCOMPARE(Control(window, 1002)->toolTip(), QString());
+        QCOMPARE(PlainToolTip(window, 1002).replace('\n', ' '),
+                 QString::fromStdString(window.LanguageText("ToolTips", "2001")));
         QVERIFY(window.testAttribute(Qt::WA_AlwaysShowToolTips));
 
         Control<QComboBox>(window, 1057)->setCurrentIndex(1);
-        QCOMPARE(PlainToolTip(window, 1000), QString("Folder tip"));
+        QCOMPARE(PlainToolTip(window, 1000), QString("Other folder tip"));
+        QCOMPARE(PlainToolTip(window, 1011), QString("List tip"));
+    }
+
+    // Shown, the widest tip is as wide in a language written with spaces
+    // between words as in one without: long tips wrap at one width.
+    void TipsWrapAtOneWidthInEveryLanguage() {
+        if (QFontDatabase::families(QFontDatabase::Japanese).isEmpty()) {
+            QSKIP("no Japanese font (scripts/install-deps installs one)");
+        }
+        windowtest::StartDirectory start;
+        const std::string shipped = config::LanguageFolder("/nonexistent");
+        for (const std::string name : {"English", "Japanese"}) {
+            testsupport::WriteFile(start / ("language/" + name + ".ini"),
+                                   testsupport::ReadFile(shipped + "/" + name + ".ini"));
+        }
+        CKelvaneDlg window;
+        window.OnInitDialog();
+        window.show();
+        for (const char* language : {"English", "Japanese"}) {
+            QVERIFY(window.SelectLanguageByName(language));
+            int widest = 0;
+            for (int id : {1000, 1001, 1002, 1011, 1010, 1013, 1008, 2, 1033, 1057}) {
+                QWidget* control = Control(window, id);
+                QToolTip::showText(control->mapToGlobal(QPoint(1, 1)), control->toolTip(), control);
+                QApplication::processEvents();
+                for (QWidget* top : QApplication::topLevelWidgets()) {
+                    if (top->inherits("QTipLabel")) widest = std::max(widest, top->width());
+                }
+                QToolTip::hideText();
+            }
+            QVERIFY2(widest > 250 && widest < 330,
+                     qPrintable(QString("%1: %2").arg(language).arg(widest)));
+        }
     }
 
     void WithoutLanguageFilesTheTemplateStays() {
@@ -155,7 +197,8 @@ private slots:
         window.OnInitDialog();
         QCOMPARE(ButtonText(window, 1008), QString("Start Renaming"));
         QCOMPARE(Control<QComboBox>(window, 1057)->count(), 0);
-        QCOMPARE(window.LanguageText("State", "WAIT"), std::string());
+        // Messages are never blank: the English texts are built in.
+        QVERIFY(!window.LanguageText("MessageBox", "FOLDER_NOT_FOUND").empty());
         // No language applied: the status line keeps its text.
         QCOMPARE(Control<QLabel>(window, 1034)->text(), QString("before"));
     }

@@ -1,5 +1,7 @@
 // Presets, settings and Add Record from the window: the new-preset dialog,
 // switching presets, deleting with Yes and No, the first start.
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -11,6 +13,7 @@
 #include "WindowTestSupport.h"
 #include "app/CKelvaneDlg.h"
 #include "platform/FileOps.h"
+#include "platform/ReadOnlyFile.h"
 #include "support/Files.h"
 
 namespace {
@@ -18,10 +21,7 @@ namespace {
 const std::string PRESET_HEADER = "[Orvane preset file Ver1]\r\n";
 const std::string SETTINGS_HEADER = "[Orvane setting file Ver1]\r\n";
 
-template <typename Widget = QWidget>
-Widget* Control(const CKelvaneDlg& window, int id) {
-    return window.findChild<Widget*>(QString::number(id), Qt::FindDirectChildrenOnly);
-}
+using windowtest::Control;
 
 QString EditText(const CKelvaneDlg& window, int id) {
     return Control<QLineEdit>(window, id)->text();
@@ -182,6 +182,45 @@ private slots:
         QCOMPARE(Control<QComboBox>(window, 1033)->currentIndex(), -1);
         // Nothing is written before the window is used.
         QCOMPARE(platform::KindOf(start / "Setting.ini"), platform::PathKind::Missing);
+    }
+
+    // Without any preset the window keeps its state in "Default" from the
+    // first close on, and opens with it next time.
+    void TheFirstCloseKeepsTheStateInADefaultPreset() {
+        windowtest::StartDirectory start;
+        windowtest::ModalAnswerer answerer;
+        {
+            CKelvaneDlg window;
+            window.OnInitDialog();
+            Control<QLineEdit>(window, 1000)->setText("/kept");
+            Control<QComboBox>(window, 1033)->setCurrentIndex(2);
+            window.reject();
+        }
+        CKelvaneDlg again;
+        again.OnInitDialog();
+        QCOMPARE(PresetNames(again), QStringList{"Default"});
+        QCOMPARE(SelectedPreset(again), QString("Default"));
+        QCOMPARE(EditText(again, 1000), QString("/kept"));
+        QCOMPARE(Control<QComboBox>(again, 1033)->currentIndex(), 2);
+        QVERIFY(answerer.boxes.empty());
+    }
+
+    // Settings that cannot be written are named when the window closes, and
+    // what stands in their place is left alone.
+    void ClosingNamesSettingsThatCannotBeWritten() {
+        PresetWindow presets;
+        QCOMPARE(unlink((presets.start / "Setting.ini").c_str()), 0);
+        QCOMPARE(mkfifo((presets.start / "Setting.ini").c_str(), 0600), 0);
+        presets.window.reject();
+        QCOMPARE(int(presets.answerer.boxes.size()), 1);
+        QCOMPARE(presets.answerer.boxes[0].text,
+                 QString::fromStdString(
+                     presets.window.LanguageText("MessageBox", "SETTINGS_NOT_WRITTEN") + "\n" +
+                     presets.start / "Setting.ini"));
+        QCOMPARE(presets.answerer.boxes[0].icon, QMessageBox::Warning);
+        QVERIFY(!presets.window.isVisible());
+        QCOMPARE(platform::KindOf(presets.start / "Setting.ini"), platform::PathKind::File);
+        QVERIFY(!platform::ReadSmallFile(presets.start / "Setting.ini").IsRead());
     }
 
     void AddRecordMergesOnTheWindowsThread() {

@@ -21,10 +21,7 @@ namespace {
 
 constexpr int RUN_TIMEOUT_MS = 60000;
 
-template <typename Widget = QWidget>
-Widget* Control(const CKelvaneDlg& window, int id) {
-    return window.findChild<Widget*>(QString::number(id), Qt::FindDirectChildrenOnly);
-}
+using windowtest::Control;
 
 // What the window showed at one status text.
 struct Seen {
@@ -92,6 +89,8 @@ private slots:
         run.answerer.onBox = [&](QMessageBox&) {
             stopEnabledAtSummary = run.Button(3)->isEnabled();
         };
+        run.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&run.window));
 
         QTest::mouseClick(run.Button(1008), Qt::LeftButton);
         // Start is closed at once, before the run has disabled anything:
@@ -116,10 +115,12 @@ private slots:
             "Identifying : " + folder + "/Unknown000",
             "Renaming : " + folder + "/Unknown000",
             "Done.  Discs:4 Renamed:3 Not renamed:1",
+            "Idle",  // once the summary has been dismissed
         };
         QStringList statuses;
         for (const Seen& entry : run.seen) statuses << entry.status;
         QCOMPARE(statuses, expected);
+        run.seen.pop_back();
         for (const Seen& entry : run.seen) {
             QVERIFY(!entry.startEnabled);
             QVERIFY(entry.stopEnabled);
@@ -143,6 +144,9 @@ private slots:
         QVERIFY(!run.Button(3)->isEnabled());
         QVERIFY(Control(run.window, 1000)->isEnabled());
         QVERIFY(Control(run.window, 1038)->isEnabled());
+        // The focus is back on Start, where the click put it, so that Enter
+        // does not press Exit.
+        QCOMPARE(run.window.focusWidget(), run.Button(1008));
 
         const std::vector<std::string> names = testsupport::ListNames(games.folder);
         QCOMPARE(names,
@@ -154,12 +158,15 @@ private slots:
         QVERIFY(settings.find("EDIT5=%n\r\n") != std::string::npos);
 
         // A finished run leaves the window ready for the next; the renamed
-        // discs already carry their names.
+        // discs already carry their names. Started with Enter in an edit,
+        // the focus goes back to that edit.
         run.seen.clear();
-        QTest::mouseClick(run.Button(1008), Qt::LeftButton);
+        Control(run.window, 1002)->setFocus();
+        QTest::keyClick(Control(run.window, 1002), Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, RUN_TIMEOUT_MS);
         QCOMPARE(Count(run.seen, "Listing"), 1);
         QCOMPARE(run.answerer.boxes.back().text, QString("Discs:4 Renamed:3 Not renamed:1"));
+        QCOMPARE(run.window.focusWidget(), Control(run.window, 1002));
     }
 
     void StopEndsTheRunAfterTheDiscInHand() {

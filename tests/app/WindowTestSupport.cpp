@@ -108,6 +108,7 @@ const char* const TEST_LANGUAGE =
     "GET_ID=Identifying\r\n"
     "HAVE_LIST_READ=Have list\r\n"
     "READ_DATABASE=Database\r\n"
+    "READY=Idle\r\n"
     "RENAME=Renaming\r\n"
     "WAIT=Ready\r\n";
 

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <QWidget>
 #include <functional>
 #include <memory>
 #include <string>
@@ -28,6 +29,12 @@ const std::vector<std::pair<std::string, SuiteFactory>>& Suites();
     const bool Class##Registered =                                                           \
         (windowtest::RegisterSuite(#Class, [] { return std::make_unique<Class>(); }), true); \
     }
+
+// A control of the window by its template id, wherever it lies inside.
+template <typename Widget = QWidget>
+Widget* Control(const QWidget& window, int id) {
+    return window.findChild<Widget*>(QString::number(id));
+}
 
 // Plays the user in front of the modal dialogs the window opens: a timer on
 // the window's thread looks for the active modal dialog and answers it. Every

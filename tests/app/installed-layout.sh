@@ -20,7 +20,7 @@ for file in bin/orvane bin/orvane-cli \
         exit 1
     fi
 done
-grep -qx 'Exec=orvane' "$work/prefix/share/applications/orvane.desktop"
+grep -qx 'Exec=orvane --data-folder' "$work/prefix/share/applications/orvane.desktop"
 grep -qx 'Icon=orvane' "$work/prefix/share/applications/orvane.desktop"
 
 mkdir "$work/start"
@@ -36,4 +36,17 @@ fi
 QT_QPA_PLATFORM=offscreen "$work/prefix/bin/orvane" --screenshot shot.png 2>/dev/null
 test -s shot.png
 # A rendering saves nothing.
+test ! -e Setting.ini
+
+# Started as the desktop entry starts it, the window's start-up directory is
+# the user's data folder, created at first start; the languages are found
+# there as installed. Without XDG_DATA_HOME the folder is under HOME.
+XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=offscreen \
+    "$work/prefix/bin/orvane" --data-folder --screenshot desktop.png 2>/dev/null
+test -s desktop.png
+test -d "$work/data/orvane"
+mkdir "$work/home"
+env -u XDG_DATA_HOME HOME="$work/home" QT_QPA_PLATFORM=offscreen \
+    "$work/prefix/bin/orvane" --data-folder --screenshot home.png 2>/dev/null
+test -d "$work/home/.local/share/orvane"
 test ! -e Setting.ini

@@ -14,9 +14,15 @@ using testsupport::WriteFile;
 
 namespace {
 
+std::string LastLine(std::string text) {
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text.substr(text.rfind('\n') + 1);
+}
+
 struct Result {
     int status;
     std::string out;
+    std::string err;
 };
 
 class OrvaneCliTest : public ::testing::Test {
@@ -36,14 +42,14 @@ protected:
             dir / name, {{"SYSTEM.CNF", testsupport::Ps2SystemCnf(bootFile)}, {bootFile, "elf"}});
     }
 
-    // Runs the program in the start-up directory; stdout is returned, stderr
-    // kept in err.txt.
-    Result Run(const std::string& arguments) {
+    // Runs the program in the start-up directory; stderr is kept in err.txt.
+    Result Run(const std::string& arguments, const std::string& program = ORVANE_CLI_PATH) {
         Result result;
-        result.status = testsupport::RunCommand("cd " + ShellQuote(dir.Path()) + " && " +
-                                                    ShellQuote(ORVANE_CLI_PATH) + " " + arguments +
-                                                    " 2>err.txt </dev/null",
-                                                &result.out);
+        result.status =
+            testsupport::RunCommand("cd " + ShellQuote(dir.Path()) + " && " + ShellQuote(program) +
+                                        " " + arguments + " 2>err.txt </dev/null",
+                                    &result.out);
+        result.err = ReadFile(dir / "err.txt");
         return result;
     }
 
@@ -91,24 +97,129 @@ TEST_F(OrvaneCliTest, SaveStoresThePresetAndSettingsForTheNextRun) {
     EXPECT_EQ(ReadFile(dir / "new.csv"), twoLines + twoLines);
 }
 
+// A refused input is an error on stderr that names the value refused, or
+// the option when none was given; nothing goes to stdout.
 TEST_F(OrvaneCliTest, ExitStatusTellsInputChecksAndUsageErrorsApart) {
-    const Result noFolder =
-        Run("rename --folder missing --database games.csv --system PS2 "
-            "--list-format x --language English");
-    EXPECT_EQ(noFolder.status, 2);
-    EXPECT_EQ(noFolder.out, "The folder to scan does not exist. Choose an existing folder.\n");
-    EXPECT_EQ(Run("rename --folder games --database games.csv --list-format x").status, 2);
+    const std::string options = " --database games.csv --language English";
+    const struct {
+        std::string arguments;
+        std::string error;
+    } refusals[] = {
+        {"rename --folder missing --system PS2 --list-format x",
+         "The folder to scan does not exist. Choose an existing folder.: missing"},
+        {"rename --folder games --list-format x", "Choose PS1, PS2 or PSP.: --system"},
+        {"rename --folder games --system PS2 --list-format ''",
+         "for example %n [%i].: --list-format"},
+        {"add-record --add-file gone.csv", "The database file to add was not found.: gone.csv"},
+    };
+    for (const auto& [arguments, error] : refusals) {
+        const Result refused = Run(arguments + options);
+        EXPECT_EQ(refused.status, 2) << arguments;
+        EXPECT_EQ(refused.out, "") << arguments;
+        const std::string last = LastLine(refused.err);
+        EXPECT_EQ(last.rfind("orvane-cli: ", 0), 0u) << refused.err;
+        EXPECT_EQ(last.substr(last.size() - std::min(last.size(), error.size())), error) << last;
+    }
 
     for (const char* usage :
          {"", "rename --system PS4", "rename --check 12=1", "rename --check 1", "rename --bogus",
-          "rename list", "rename --folder", "rename --preset Nope", "rename --language Klingon"}) {
-        EXPECT_EQ(Run(usage).status, 64) << usage;
+          "rename list", "rename --folder", "rename --preset Nope", "rename --language Klingon",
+          "rename --preset '' --save", "rename --preset . --save", "rename --preset .. --save",
+          "rename --preset ../x --save", "rename --preset a/b --save"}) {
+        const Result result = Run(usage);
+        EXPECT_EQ(result.status, 64) << usage;
+        EXPECT_EQ(result.err.rfind("orvane-cli: ", 0), 0u) << result.err;
     }
+    EXPECT_NE(Run("rename --system PS4").err.find(": PS4\n"), std::string::npos);
     EXPECT_EQ(Run("--help").status, 0);
     const Result version = Run("--version");
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out.rfind("orvane-cli ", 0), 0u);
+    EXPECT_EQ(version.out, std::string("orvane-cli ") + ORVANE_VERSION + "\n");
     EXPECT_EQ(ListNames(dir / "games").size(), 3u);
+    EXPECT_EQ(ListNames(dir.Path()), (std::vector<std::string>{"err.txt", "games", "games.csv"}));
+}
+
+// A --save that cannot write the new preset runs nothing, and never falls
+// back to another preset's folder and formula.
+TEST_F(OrvaneCliTest, AFailedSaveRunsNothing) {
+    testsupport::MakeDirs(dir / "preset/New.ini");  // in the way of the new preset's file
+    const std::string other = "[Orvane preset file Ver1]\r\n[EditBox]\r\n0=other\r\n1=%n\r\n";
+    WriteFile(dir / "preset/Other.ini", other);
+    testsupport::MakeDirs(dir / "other");
+    Disc("other/c.iso", "SLPM_650.01");
+
+    const Result result =
+        Run("rename --folder games --formula 'F %i' --preset New --save --database games.csv "
+            "--system PS2 --list-format '%n'");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find("orvane-cli: cannot write: " + dir / "preset/New.ini\n"),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(ListNames(dir / "games"), (std::vector<std::string>{"a.iso", "b.iso", "readme.txt"}));
+    EXPECT_EQ(ListNames(dir / "other"), std::vector<std::string>{"c.iso"});
+    EXPECT_EQ(ReadFile(dir / "preset/Other.ini"), other);
+    EXPECT_EQ(testsupport::ListNames(dir.Path()),
+              (std::vector<std::string>{"err.txt", "games", "games.csv", "other", "preset"}));
+}
+
+// Without --database the file taken (from Setting.ini, or the first *.csv
+// of the start-up directory) is named before the run.
+TEST_F(OrvaneCliTest, TheDatabaseTakenIsNamed) {
+    const Result result = Run("list --folder games --system PS2");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err.rfind("orvane-cli: no --database given, using " + dir / "games.csv\n", 0),
+              0u)
+        << result.err;
+    EXPECT_EQ(Run("list --folder games --system PS2 --database games.csv").err.find("--database"),
+              std::string::npos);
+}
+
+// Moved away from its language folder the program still speaks: the English
+// texts are built in.
+TEST_F(OrvaneCliTest, AMovedProgramStillSpeaks) {
+    testsupport::MakeDirs(dir / "bin");
+    ASSERT_EQ(testsupport::RunCommand("cp " + ShellQuote(ORVANE_CLI_PATH) + " " +
+                                      ShellQuote(dir / "bin/orvane-cli")),
+              0);
+    const Result result = Run("rename --folder missing", dir / "bin/orvane-cli");
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("orvane-cli: The folder to scan does not exist. Choose an existing "
+                              "folder.: missing\n"),
+              std::string::npos)
+        << result.err;
+}
+
+// Ctrl-C, SIGTERM and SIGHUP stop the run after the disc in hand; it wraps up
+// (lists, summary) and the exit status names the signal.
+TEST_F(OrvaneCliTest, StopSignalsEndTheRunCleanly) {
+    std::string lines;
+    for (int i = 0; i < 300; ++i) {
+        char boot[16];
+        std::snprintf(boot, sizeof boot, "SLPS_%03d.%02d", 100 + i / 100, i % 100);
+        Disc("games/many" + std::to_string(i) + ".iso", boot);
+        lines += "SLPS" + std::string(boot + 5, 3) + std::string(boot + 9, 2) + ";Game " +
+                 std::to_string(i) + ";;;;;;PS2;;\r\n";
+    }
+    WriteFile(dir / "games.csv", lines);
+    for (const auto& [name, status] : {std::pair{"INT", 130}, {"TERM", 143}, {"HUP", 129}}) {
+        // The signal comes as soon as the run is identifying discs (or when
+        // the wait gives up, and the run's outputs then tell the failure).
+        const std::string command =
+            "cd " + ShellQuote(dir.Path()) + " || exit 1; rm -f out.txt err.txt; " +
+            ShellQuote(ORVANE_CLI_PATH) +
+            " rename --folder games --database games.csv --system PS2 --formula '%n' "
+            "--list-format '%n' >out.txt 2>err.txt </dev/null & n=0; "
+            "until grep -q Identifying err.txt 2>/dev/null || [ $n -ge 100000 ]; do "
+            "n=$((n + 1)); done; kill -" +
+            std::string(name) + " $!; wait $!";
+        EXPECT_EQ(testsupport::RunCommand(command), status) << name;
+        const std::string summary = ReadFile(dir / "out.txt");
+        // A stopped run counts the discs it reached.
+        ASSERT_EQ(summary.rfind("Discs:", 0), 0u) << name << summary;
+        EXPECT_LT(std::stoi(summary.substr(6)), 300) << name << summary;
+        EXPECT_NE(ReadFile(dir / "Have list (PS2).txt").find("You have:"), std::string::npos);
+    }
 }
 
 TEST_F(OrvaneCliTest, AddRecordMergesTheAddFile) {
@@ -117,5 +228,4 @@ TEST_F(OrvaneCliTest, AddRecordMergesTheAddFile) {
     EXPECT_EQ(ReadFile(dir / "games.csv"),
               "SLPM65001;First Game;;;;;;PS2;;\r\nSLPM65002;Second Game;;;;;;PS2;;\r\n"
               "SLPM65003;Third Game;;;;;;PS2;;\r\n");
-    EXPECT_EQ(Run("add-record --database games.csv --add-file gone.csv").status, 2);
 }

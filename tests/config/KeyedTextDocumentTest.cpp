@@ -1,7 +1,10 @@
 #include "config/KeyedTextDocument.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include "platform/ReadOnlyFile.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
 
@@ -73,6 +76,23 @@ TEST(KeyedTextDocument, SavesInByteOrderWithCrLfAndReadsBackTheSame) {
     ASSERT_TRUE(again.Load(dir / "p.ini"));
     EXPECT_EQ(again.Sections(), document.Sections());
     EXPECT_FALSE(document.Save(dir / "missing/p.ini"));
+}
+
+// What a save would replace without having read it is left as it is: a FIFO,
+// and (for a user the permissions apply to) a file without read permission.
+TEST(KeyedTextDocument, SaveNeverReplacesAFileItCouldNotRead) {
+    TempDir dir;
+    KeyedTextDocument document(HEADER);
+    ASSERT_EQ(mkfifo((dir / "fifo.ini").c_str(), 0600), 0);
+    EXPECT_FALSE(document.Save(dir / "fifo.ini"));
+    EXPECT_EQ(platform::ReadSmallFile(dir / "fifo.ini").outcome,
+              platform::SmallFile::Outcome::NotRegular);
+    if (geteuid() == 0) return;  // root reads every file
+    WriteFile(dir / "locked.ini", "kept");
+    ASSERT_EQ(chmod((dir / "locked.ini").c_str(), 0), 0);
+    EXPECT_FALSE(document.Save(dir / "locked.ini"));
+    ASSERT_EQ(chmod((dir / "locked.ini").c_str(), 0600), 0);
+    EXPECT_EQ(ReadFile(dir / "locked.ini"), "kept");
 }
 
 TEST(KeyedTextDocument, SetRefusesWhatWouldNotReadBack) {

@@ -1,9 +1,14 @@
 #include "config/WindowModel.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <tuple>
+
+#include "config/Language.h"
 #include "platform/FileOps.h"
 #include "platform/KelCurrentDirectory.h"
+#include "platform/ReadOnlyFile.h"
 #include "support/CurrentDirectory.h"
 #include "support/Files.h"
 #include "support/RecordingHost.h"
@@ -89,36 +94,40 @@ TEST(WindowModel, FirstStartTakesTheFirstCsvAndHasNoPreset) {
     EXPECT_TRUE(model.presetList.empty());
     EXPECT_EQ(model.presetSelection, -1);
     EXPECT_EQ(model.systemSelection, -1);
-    model.SaveSettings();  // no preset folder: only Setting.ini is written
-    EXPECT_EQ(ListNames(start.Path()),
-              (std::vector<std::string>{"Setting.ini", "a.CSV", "b.csv", "c.csv"}));
+    // Without any preset the first save keeps the folder, formula, boxes and
+    // system in "Default", which is then in use and remembered.
+    FillState(model);
+    EXPECT_TRUE(model.SaveSettings().empty());
+    EXPECT_EQ(ListNames(start / "preset"), std::vector<std::string>{"Default.ini"});
+    EXPECT_EQ(model.presetList, std::vector<std::string>{"Default"});
+    EXPECT_EQ(model.presetSelection, 0);
+    WindowModel again(start.captured);
+    again.LoadSettings();
+    EXPECT_EQ(again.currentPreset, "Default");
+    EXPECT_EQ(again.edits[EDIT_FOLDER], "/data/Images");
+    EXPECT_EQ(again.checks, model.checks);
 }
 
-TEST(WindowModel, RememberedPresetIsMatchedByPrefixIgnoringCase) {
+// A remembered name selects only the preset of that very name; any other is
+// the first preset, which is then loaded and in use.
+TEST(WindowModel, RememberedPresetIsMatchedExactly) {
     StartDirectory start;
     MakeDirs(start / "preset");
     WriteFile(start / "preset/Alpha.ini", PRESET + "[EditBox]\r\n0=alpha\r\n");
     WriteFile(start / "preset/Default2.ini", PRESET + "[EditBox]\r\n0=two\r\n");
-    WriteFile(start / "Setting.ini", SETTINGS + "[General]\r\nCurrentPreset=default\r\n");
-    WindowModel model(start.captured);
-    model.LoadSettings();
-    EXPECT_EQ(model.presetSelection, 1);
-    // The remembered name stays in use: its own file, which does not exist, is loaded.
-    EXPECT_EQ(model.currentPreset, "default");
-    EXPECT_EQ(model.edits[EDIT_FOLDER], "");
-
-    WriteFile(start / "Setting.ini", SETTINGS + "[General]\r\nCurrentPreset=Gone\r\n");
-    WindowModel other(start.captured);
-    other.LoadSettings();
-    EXPECT_EQ(other.presetSelection, 0);
-    EXPECT_EQ(other.currentPreset, "Alpha");
-    EXPECT_EQ(other.edits[EDIT_FOLDER], "alpha");
-
-    WriteFile(start / "Setting.ini", SETTINGS);  // no remembered preset at all
-    WindowModel first(start.captured);
-    first.LoadSettings();
-    EXPECT_EQ(first.currentPreset, "Alpha");
-    EXPECT_EQ(first.edits[EDIT_FOLDER], "alpha");
+    for (const auto& [remembered, selection, folder] : {std::tuple{"Default2", 1, "two"},
+                                                        {"Default", 0, "alpha"},
+                                                        {"default2", 0, "alpha"},
+                                                        {"Gone", 0, "alpha"},
+                                                        {"", 0, "alpha"}}) {
+        WriteFile(start / "Setting.ini",
+                  SETTINGS + "[General]\r\nCurrentPreset=" + remembered + "\r\n");
+        WindowModel model(start.captured);
+        model.LoadSettings();
+        EXPECT_EQ(model.presetSelection, selection) << remembered;
+        EXPECT_EQ(model.currentPreset, model.presetList[std::size_t(selection)]) << remembered;
+        EXPECT_EQ(model.edits[EDIT_FOLDER], folder) << remembered;
+    }
 }
 
 TEST(WindowModel, SwitchingPresetsStoresTheStateInThePresetBeingLeft) {
@@ -178,11 +187,46 @@ TEST(WindowModel, DeletingAPresetAsksAndRefillsTheList) {
     EXPECT_EQ(model.presetList.size(), 3u);
 
     host.answerYes = true;
-    model.DeletePreset([&host](const std::string& question) { return host.AskYesNo(question); });
+    auto yes = [&host](const std::string& question) { return host.AskYesNo(question); };
+    model.DeletePreset(yes);
     EXPECT_EQ(ListNames(start / "preset"), (std::vector<std::string>{"Alpha.ini", "Beta2.ini"}));
-    // Beta2 begins with the deleted name: it is selected while "Beta" stays in use.
-    EXPECT_EQ(model.presetSelection, 1);
-    EXPECT_EQ(model.currentPreset, "Beta");
+    // Beta2 begins with the deleted name, but the first preset takes over.
+    EXPECT_EQ(model.presetSelection, 0);
+    EXPECT_EQ(model.currentPreset, "Alpha");
+    EXPECT_EQ(model.edits[EDIT_FOLDER], "Alpha");
+    EXPECT_TRUE(model.SaveSettings().empty());
+    EXPECT_EQ(ListNames(start / "preset"), (std::vector<std::string>{"Alpha.ini", "Beta2.ini"}));
+
+    // The last presets deleted stay deleted; the state goes on in "Default".
+    model.DeletePreset(yes);
+    model.DeletePreset(yes);
+    EXPECT_TRUE(model.presetList.empty());
+    EXPECT_TRUE(model.SaveSettings().empty());
+    EXPECT_EQ(ListNames(start / "preset"), std::vector<std::string>{"Default.ini"});
+}
+
+// A preset or Setting.ini that cannot be written is reported by its path; a
+// new preset that could not be written is not switched to, so the state the
+// user gave is not replaced by another preset's.
+TEST(WindowModel, FilesThatCannotBeWrittenAreReportedAndChangeNothing) {
+    StartDirectory start;
+    MakeDirs(start / "preset");
+    WriteFile(start / "preset/Other.ini", PRESET + "[EditBox]\r\n0=other folder\r\n");
+    MakeDirs(start / "preset/New.ini");  // in the way of the new preset's file
+    ASSERT_EQ(mkfifo((start / "Setting.ini").c_str(), 0600), 0);
+    WindowModel model(start.captured);
+    model.LoadSettings();  // the FIFO neither blocks nor counts as settings
+    FillState(model);
+    EXPECT_FALSE(model.AddPreset("New"));
+    EXPECT_EQ(model.currentPreset, "Other");
+    EXPECT_EQ(model.edits[EDIT_FOLDER], "/data/Images");
+    EXPECT_EQ(model.SaveSettings(), std::vector<std::string>{start / "Setting.ini"});
+    EXPECT_EQ(platform::ReadSmallFile(start / "Setting.ini").outcome,
+              platform::SmallFile::Outcome::NotRegular);
+
+    model.currentPreset = "New";
+    EXPECT_EQ(model.SaveSettings(),
+              (std::vector<std::string>{start / "preset/New.ini", start / "Setting.ini"}));
 }
 
 TEST(WindowModel, PresetNamesThatCannotBeFileNamesStoreNothing) {
@@ -218,4 +262,18 @@ TEST(WindowModel, LanguagesMergeAndBlanksAroundTheKeyMatter) {
     EXPECT_EQ(model.LanguageText("State", "WAIT"), "Qapla");
     EXPECT_EQ(model.LanguageText("MessageBox", "DONE_1"), "Discs");  // kept from English
     EXPECT_EQ(applied, 2);
+}
+
+// With no language file to load, the texts are the English ones built into
+// the program: those of the shipped English.ini, every one of them.
+TEST(WindowModel, WithoutLanguageFilesTheBuiltInEnglishSpeaks) {
+    StartDirectory start;
+    MakeDirs(start / "language");
+    WindowModel model(start.captured);
+    model.LoadSettings();
+    EXPECT_TRUE(model.languageList.empty());
+    KeyedTextDocument shipped(LANGUAGE_HEADER);
+    ASSERT_TRUE(shipped.Load(config::LanguageFolder("/nonexistent") + "/English.ini"));
+    EXPECT_EQ(model.LanguageTexts().Sections(), shipped.Sections());
+    EXPECT_FALSE(model.LanguageText("MessageBox", "FOLDER_NOT_FOUND").empty());
 }

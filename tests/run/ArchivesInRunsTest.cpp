@@ -245,7 +245,7 @@ TEST(ArchivesInRuns, StopEndsAnExtractionUnderWay) {
     settings.runState = &state;
     settings.texts = {"scan", "%n [%i]", "games.csv", "", "", "%n [%i]"};
     settings.systemSelection = 1;
-    ASSERT_EQ(RunRename(settings), RunOutcome::Completed);
+    ASSERT_EQ(RunRename(settings), RunOutcome::Stopped);
     EXPECT_EQ(ListNames(dir / "scan"), (Names{"A.zip", "B.zip"}));
     ASSERT_EQ(host.messages.size(), 1u);  // the summary only
     EXPECT_EQ(ReadFile("error_log.txt").find("Failed to find ID"), std::string::npos);

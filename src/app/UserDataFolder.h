@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+// Started from the desktop, the window's current directory is the home
+// folder, which is no place for settings, presets, lists and logs: the
+// desktop entry asks for a folder of the user's data instead.
+
+// $XDG_DATA_HOME/orvane, or ~/.local/share/orvane when XDG_DATA_HOME is unset
+// or not an absolute path; empty when there is no home folder either.
+std::string UserDataFolder();
+
+// Creates the user's data folder (and the folders above it) when missing and
+// makes it the current directory; false, with the folder in `error`, when
+// that fails.
+bool EnterUserDataFolder(std::string& error);

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "core/RunOutcome.h"
+
+// The exit statuses of orvane-cli.
+inline constexpr int EXIT_DONE = 0;
+// The command did its work, but a file it keeps could not be written (or
+// --save failed, and nothing was run).
+inline constexpr int EXIT_WRITE_FAILED = 1;
+inline constexpr int EXIT_INPUT_REJECTED = 2;
+inline constexpr int EXIT_USAGE = 64;
+
+// The status for how a command ended. A run stopped by a signal reports the
+// signal as a shell does, 128 plus its number: 130 for Ctrl-C, 143 for
+// SIGTERM, 129 for SIGHUP.
+int ExitStatus(RunOutcome outcome, int stopSignal);
