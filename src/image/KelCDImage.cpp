@@ -1,22 +1,10 @@
 #include "image/KelCDImage.h"
 
+#include "image/CompressedImages.h"
+#include "image/KelCDImageCHD.h"
+#include "image/KelCDImageCSO.h"
 #include "image/KelCDImageDAO.h"
 #include "image/KelCDImageISO.h"
-
-namespace {
-
-std::int32_t HeaderBytes(SectorKind kind, std::int32_t sectorSize) {
-    switch (kind) {
-        case SectorKind::Mode2Data:
-            return sectorSize == 2336 ? 8 : 24;
-        case SectorKind::Mode1Data:
-            return (sectorSize == 2352 || sectorSize == 2448) ? 16 : 0;
-        default:
-            return 0;
-    }
-}
-
-}  // namespace
 
 KelCDImage::KelCDImage(const std::string& path, const ImageFiles& files) {
     auto descriptor = std::make_unique<KelCDImageDAO>(path, files);
@@ -25,7 +13,20 @@ KelCDImage::KelCDImage(const std::string& path, const ImageFiles& files) {
         return;
     }
     const std::string refusal = descriptor->Problem();
-    UseReader(std::make_unique<KelCDImageISO>(files.Open(path), path));
+    // Compressed images are known by their first bytes, whatever their name;
+    // one that is damaged is no image, and is not probed as a plain one.
+    std::shared_ptr<const ByteSource> data = files.Open(path);
+    switch (data ? CompressedFormatOf(*data) : CompressedFormat::None) {
+        case CompressedFormat::Chd:
+            UseReader(std::make_unique<KelCDImageCHD>(std::move(data), path));
+            return;
+        case CompressedFormat::Cso:
+            UseReader(std::make_unique<KelCDImageCSO>(std::move(data), path));
+            return;
+        case CompressedFormat::None:
+            break;
+    }
+    UseReader(std::make_unique<KelCDImageISO>(std::move(data), path));
     if (!opened) problem = refusal;
 }
 
@@ -46,8 +47,8 @@ void KelCDImage::UseReader(std::unique_ptr<KelCDImageBase> chosen) {
     // belong to.
     const std::int32_t size = reader->TrackSectorSize(0);
     sectors = std::make_unique<LayoutSectorSource>(
-        std::move(data), SectorLayout{reader->TrackDataOffset(0), size,
-                                      HeaderBytes(reader->TrackSectorKind(0), size)});
+        std::move(data),
+        SectorLayout{reader->TrackDataOffset(0), size, reader->TrackHeaderBytes(0)});
 }
 
 std::int64_t KelCDImage::SectorCount() const {
