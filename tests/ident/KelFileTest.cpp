@@ -145,6 +145,11 @@ TEST_F(HandlerTest, CompressedImagesAreReadAndChecksummedAsTheDiscTheyHold) {
     EXPECT_EQ(ids(KelFilePS(checksummed("Cd"))), (Names{identtest::CrcOf(cd), "SLPS00071"}));
     EXPECT_FALSE(KelFilePS(Params("Cso")).ImageFound());
     EXPECT_FALSE(KelFilePSP(Params("Cd")).ImageFound());
+
+    // A CHD is the whole disc in one file: renaming moves that file alone.
+    KelFilePS cdHandler(Params("Cd"));
+    ASSERT_TRUE(cdHandler.Rename(To("New")));
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"Cso.cso", "Dvd.chd", "New.chd", "Zso.zso"}));
 }
 
 TEST_F(HandlerTest, ZipWithAnImageInside) {
