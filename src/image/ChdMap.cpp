@@ -213,7 +213,7 @@ std::unique_ptr<ChdMap> ReadChdMap(const ByteSource& file, const ChdGeometry& ge
     const int lengthBits = header[12];
     const int selfBits = header[13];
     const int parentBits = header[14];
-    if (mapBytes > geometry.hunkCount * MAX_MAP_BYTES_PER_HUNK + 1024 ||
+    if (mapBytes == 0 || mapBytes > geometry.hunkCount * MAX_MAP_BYTES_PER_HUNK + 1024 ||
         !Inside(mapOffset + sizeof header, mapBytes, geometry.fileBytes) || lengthBits > 32 ||
         selfBits > 64 || parentBits > 64) {
         problem = "has a damaged hunk map";
