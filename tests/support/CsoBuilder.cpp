@@ -40,8 +40,10 @@ std::string Lz4(const std::string& block) {
 using Reader = std::function<std::string(std::uint64_t offset, std::size_t length)>;
 using Writer = std::function<void(std::uint64_t offset, const std::string& bytes)>;
 
+// `plainEighths`: store every eighth block plain, whether or not it would
+// shrink (so that small test images hold plain blocks too).
 void EncodeCso(std::uint64_t imageBytes, const Reader& read, const Writer& write, CsoFlavor flavor,
-               std::uint32_t blockBytes, int shift) {
+               std::uint32_t blockBytes, int shift, bool plainEighths) {
     const std::uint64_t blocks = (imageBytes + blockBytes - 1) / blockBytes;
     std::string header(24, '\0');
     header.replace(0, 4, flavor == CsoFlavor::Zso ? "ZISO" : "CISO");
@@ -62,19 +64,19 @@ void EncodeCso(std::uint64_t imageBytes, const Reader& read, const Writer& write
         const std::string block = read(i * blockBytes, blockBytes);
         std::string stored;
         std::uint32_t flag = 0;
-        if (i % 8 == 7) {
+        if (plainEighths && i % 8 == 7) {
             stored = block;
-            if (flavor != CsoFlavor::CsoV2) flag = 0x80000000u;
         } else if (flavor == CsoFlavor::Zso || (flavor == CsoFlavor::CsoV2 && i % 2 == 1)) {
             stored = Lz4(block);
             if (flavor == CsoFlavor::CsoV2) flag = 0x80000000u;
         } else {
             stored = Deflate(block);
         }
-        // Version 2 tells plain blocks by their size alone.
-        if (flavor == CsoFlavor::CsoV2 && stored.size() >= blockBytes) {
+        // A block that does not shrink is stored as it is; version 2 tells
+        // such blocks by their size alone, the others by the index bit.
+        if (stored.size() >= block.size()) {
             stored = block;
-            flag = 0;
+            flag = flavor == CsoFlavor::CsoV2 ? 0 : 0x80000000u;
         }
         place(i, flag);
         write(end, stored);
@@ -100,7 +102,7 @@ std::string MakeCso(const std::string& image, CsoFlavor flavor, std::uint32_t bl
             if (out.size() < offset + bytes.size()) out.resize(std::size_t(offset + bytes.size()));
             out.replace(std::size_t(offset), bytes.size(), bytes);
         },
-        flavor, blockBytes, shift);
+        flavor, blockBytes, shift, true);
     return out;
 }
 
@@ -123,7 +125,7 @@ void WriteCsoFile(const std::string& imagePath, const std::string& csoPath, CsoF
             cso.seekp(std::streamoff(offset));
             cso.write(bytes.data(), std::streamsize(bytes.size()));
         },
-        flavor, 2048, 0);
+        flavor, 2048, 0, false);
     if (!image || !cso.flush()) throw std::runtime_error("cannot write " + csoPath);
 }
 

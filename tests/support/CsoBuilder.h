@@ -14,12 +14,13 @@ enum class CsoFlavor {
 
 // Compresses an image as the published layout describes: 24-byte header,
 // block index (positions shifted right by `shift`, blocks padded to that
-// alignment), blocks. Every eighth block is stored plain.
+// alignment), blocks. Every eighth block is stored plain, and any block that
+// does not shrink.
 std::string MakeCso(const std::string& image, CsoFlavor flavor, std::uint32_t blockBytes = 2048,
                     int shift = 0);
 
 // The same from an image file into a file, a block at a time (for images of
-// several gigabytes).
+// several gigabytes), with blocks stored plain only when they do not shrink.
 void WriteCsoFile(const std::string& imagePath, const std::string& csoPath, CsoFlavor flavor);
 
 }  // namespace testsupport
