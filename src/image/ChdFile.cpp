@@ -16,10 +16,6 @@ constexpr std::size_t CACHED_HUNKS = 8;
 constexpr int MAX_METADATA_ENTRIES = 1024;
 constexpr std::uint32_t MAX_METADATA_BYTES = 1 << 16;
 
-std::uint64_t ReadBE64(const unsigned char* p) {
-    return (std::uint64_t(ReadBE32(p)) << 32) | ReadBE32(p + 4);
-}
-
 }  // namespace
 
 ChdFile::ChdFile(std::shared_ptr<const ByteSource> source) : file(std::move(source)) {

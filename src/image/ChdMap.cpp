@@ -113,7 +113,7 @@ bool ChdCompressedMap::DecodeNext() {
             // Stored hunks lie one after the other from the first offset on.
             const bool plain = code == NONE;
             entry.kind = plain ? ChdHunk::Kind::Plain : ChdHunk::Kind::Codec;
-            entry.codec = plain ? 0 : code;
+            entry.codec = plain ? 0 : code & 0x7F;
             entry.length = plain ? geometry.hunkBytes : std::uint32_t(reader.Read(lengthBits));
             entry.offset = nextOffset;
             nextOffset += entry.length;
@@ -195,10 +195,14 @@ std::optional<ChdHunk> ChdCompressedMap::Entry(std::uint64_t hunk) {
 std::unique_ptr<ChdMap> ReadChdMap(const ByteSource& file, const ChdGeometry& geometry,
                                    bool compressed, std::uint64_t mapOffset, std::string& problem) {
     if (!compressed) {
-        std::vector<unsigned char> table(std::size_t(geometry.hunkCount * 4));
-        if (!Inside(mapOffset, table.size(), geometry.fileBytes) ||
-            !file.ReadExactly(table.data(), table.size(), mapOffset)) {
+        // Checked against the file before anything is allocated for it.
+        if (!Inside(mapOffset, geometry.hunkCount * 4, geometry.fileBytes)) {
             problem = "has a hunk map past its end";
+            return nullptr;
+        }
+        std::vector<unsigned char> table(std::size_t(geometry.hunkCount * 4));
+        if (!file.ReadExactly(table.data(), table.size(), mapOffset)) {
+            problem = "cannot be read";
             return nullptr;
         }
         return std::make_unique<ChdPlainMap>(std::move(table), geometry);

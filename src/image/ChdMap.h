@@ -21,12 +21,13 @@ struct ChdHunk {
         Parent,  // the bytes of a parent CHD, which this reader does not open
         Zero,    // not stored: zeros
     };
-    Kind kind = Kind::Zero;
-    std::uint8_t codec = 0;
-    bool checked = false;      // `crc` holds the CRC-16 of the hunk's bytes
-    std::uint32_t length = 0;  // stored bytes
+    // Sixteen bytes an entry: a DVD's map has millions.
     std::uint64_t offset = 0;
+    std::uint32_t length = 0;  // stored bytes
     std::uint16_t crc = 0;
+    Kind kind = Kind::Zero;
+    std::uint8_t codec : 7 = 0;
+    bool checked : 1 = false;  // `crc` holds the CRC-16 of the hunk's bytes
 };
 
 // The hunk map of a CHD: for each hunk, where it is stored. One derived

@@ -21,10 +21,6 @@ constexpr std::uint64_t MAX_BLOCKS = 1 << 24;
 constexpr std::uint64_t MAX_STORED = 2 * MAX_BLOCK;
 constexpr std::size_t CACHED_BLOCKS = 8;
 
-std::uint64_t ReadLE64(const unsigned char* p) {
-    return std::uint64_t(ReadLE32(p)) | (std::uint64_t(ReadLE32(p + 4)) << 32);
-}
-
 }  // namespace
 
 CsoByteSource::CsoByteSource(std::shared_ptr<const ByteSource> source) : file(std::move(source)) {

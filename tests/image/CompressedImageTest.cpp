@@ -18,11 +18,14 @@
 #include "support/CsoBuilder.h"
 #include "support/Files.h"
 #include "support/IsoBuilder.h"
+#include "support/PutBytes.h"
 #include "support/RawSectors.h"
 #include "support/TempDir.h"
 
 using testsupport::ChdSpec;
 using testsupport::CsoFlavor;
+using testsupport::PutBE;
+using testsupport::PutLE;
 using testsupport::RawLayout;
 using testsupport::ShellQuote;
 
@@ -86,21 +89,12 @@ private:
     MemoryByteSource inner;
 };
 
-void PutLE32(std::string& bytes, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + std::size_t(i)] = char(value >> (8 * i));
-}
-
 // Where the index of a CSO made with offsets unshifted puts a block.
 std::size_t BlockAt(const std::string& cso, std::size_t block) {
     std::uint32_t entry = 0;
     for (int i = 3; i >= 0; --i)
         entry = (entry << 8) | std::uint8_t(cso[24 + 4 * block + std::size_t(i)]);
     return entry & 0x7FFFFFFF;
-}
-
-void PutBE(std::string& bytes, std::size_t at, std::uint64_t value, int count) {
-    for (int i = 0; i < count; ++i)
-        bytes[at + std::size_t(i)] = char(value >> (8 * (count - 1 - i)));
 }
 
 KelCDImage Open(const std::string& name, const std::string& bytes) {
@@ -156,14 +150,14 @@ TEST(CsoImageTest, DamagedFilesAreNoImage) {
         {"header cut short", good.substr(0, 20)},
         {"index past the end", good.substr(0, 40)},
         {"entry past the file",
-         edited(good, [](std::string& b) { PutLE32(b, 24 + 4 * 5, 0x7FFFFFF0); })},
+         edited(good, [](std::string& b) { PutLE(b, 24 + 4 * 5, 0x7FFFFFF0, 4); })},
         {"entries out of order",
-         edited(good, [](std::string& b) { PutLE32(b, 24 + 4 * 3, 0x7FFFFFF); })},
+         edited(good, [](std::string& b) { PutLE(b, 24 + 4 * 3, 0x7FFFFFF, 4); })},
         {"unknown version", edited(good, [](std::string& b) { b[20] = 7; })},
-        {"block size 0", edited(good, [](std::string& b) { PutLE32(b, 16, 0); })},
+        {"block size 0", edited(good, [](std::string& b) { PutLE(b, 16, 0, 4); })},
         // Blocks of 2 KiB read as blocks of 4 KiB decompress to half their size.
-        {"deflate blocks too short", edited(good, [](std::string& b) { PutLE32(b, 16, 4096); })},
-        {"LZ4 blocks too short", edited(zso, [](std::string& b) { PutLE32(b, 16, 4096); })},
+        {"deflate blocks too short", edited(good, [](std::string& b) { PutLE(b, 16, 4096, 4); })},
+        {"LZ4 blocks too short", edited(zso, [](std::string& b) { PutLE(b, 16, 4096, 4); })},
         {"volume descriptor block garbled",
          edited(good,
                 [](std::string& b) {

@@ -6,15 +6,13 @@
 #include <map>
 #include <stdexcept>
 
+#include "support/PutBytes.h"
+
 namespace testsupport {
 namespace {
 
 constexpr std::size_t FRAME = 2448;
 constexpr std::size_t SECTOR = 2352;
-
-void PutBE(std::string& out, std::size_t at, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out[at + std::size_t(i)] = char(value >> (8 * (bytes - 1 - i)));
-}
 
 std::string BE(std::uint64_t value, int bytes) {
     std::string out(std::size_t(bytes), '\0');

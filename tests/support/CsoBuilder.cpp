@@ -9,12 +9,10 @@
 #include <stdexcept>
 #include <vector>
 
+#include "support/PutBytes.h"
+
 namespace testsupport {
 namespace {
-
-void PutLE(std::string& out, std::size_t at, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out[at + std::size_t(i)] = char(value >> (8 * i));
-}
 
 std::string Deflate(const std::string& block) {
     libdeflate_compressor* compressor = libdeflate_alloc_compressor(9);
