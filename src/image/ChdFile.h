@@ -19,10 +19,10 @@ struct ChdMetadata {
     std::string data;
 };
 
-// A CHD file (version 5): the header, the hunk map, the metadata, and the
-// hunks themselves, each decompressed when a read first touches it and kept
-// in a small cache. The data of a parent CHD is not read: a CHD that needs
-// one is refused.
+// A CHD file (version 5, or version 4 as older chdman wrote it): the header,
+// the hunk map, the metadata, and the hunks themselves, each decompressed when a read first touches
+// it and kept in a small cache. The data of a parent CHD is not read: a CHD that needs one is
+// refused.
 class ChdFile {
 public:
     static constexpr char MAGIC[8] = {'M', 'C', 'o', 'm', 'p', 'r', 'H', 'D'};
@@ -34,7 +34,6 @@ public:
     const std::string& Problem() const { return problem; }
 
     std::uint32_t HunkBytes() const { return geometry.hunkBytes; }
-    std::uint32_t UnitBytes() const { return geometry.unitBytes; }
     std::uint64_t HunkCount() const { return geometry.hunkCount; }
     std::uint64_t LogicalBytes() const { return logicalBytes; }
     const std::vector<ChdMetadata>& Metadata() const { return metadata; }
@@ -50,6 +49,9 @@ public:
 
 private:
     bool ReadHeader();
+    bool ReadHeaderV5(const unsigned char* header);
+    bool ReadHeaderV4(const unsigned char* header);
+    bool CheckGeometry();
     bool ReadMetadata(std::uint64_t offset);
     bool DecodeHunk(std::uint64_t hunk, unsigned char* into) const;
     bool Fail(std::string why);
@@ -59,7 +61,6 @@ private:
     std::string problem;
     ChdGeometry geometry;
     std::uint64_t logicalBytes = 0;
-    std::array<std::uint32_t, 4> codecTags{};
     std::vector<ChdMetadata> metadata;
     // The members below change as hunks are read; the cache's lock guards
     // them, as every decode runs inside it.

@@ -101,72 +101,62 @@ bool ChdCompressedMap::DecodeNext() {
     if (run == runs.size()) return Fail();
     const std::uint8_t code = runs[run].second;
 
-    ChdHunk entry;
-    std::uint8_t stored = code;
+    Decoded entry{0, 0, 0, code};
     const std::uint64_t unitsPerHunk = geometry.hunkBytes / geometry.unitBytes;
     switch (code) {
         case 0:
         case 1:
         case 2:
         case CODEC_LAST:
-        case NONE: {
+        case NONE:
             // Stored hunks lie one after the other from the first offset on.
-            const bool plain = code == NONE;
-            entry.kind = plain ? ChdHunk::Kind::Plain : ChdHunk::Kind::Codec;
-            entry.codec = plain ? 0 : code & 0x7F;
-            entry.length = plain ? geometry.hunkBytes : std::uint32_t(reader.Read(lengthBits));
+            entry.length =
+                code == NONE ? geometry.hunkBytes : std::uint32_t(reader.Read(lengthBits));
             entry.offset = nextOffset;
             nextOffset += entry.length;
             entry.crc = std::uint16_t(reader.Read(16));
-            entry.checked = true;
             if (entry.length == 0 || !Inside(entry.offset, entry.length, geometry.fileBytes)) {
                 return Fail();
             }
             break;
-        }
         case SELF:
             lastSelf = reader.Read(selfBits);
-            entry.kind = ChdHunk::Kind::Self;
             entry.offset = lastSelf;
             break;
         case SELF_NEXT:
             ++lastSelf;
             [[fallthrough]];
         case SELF_SAME:
-            entry.kind = ChdHunk::Kind::Self;
             entry.offset = lastSelf;
-            stored = SELF;
+            entry.code = SELF;
             break;
         case PARENT:
             lastParent = reader.Read(parentBits);
-            entry.kind = ChdHunk::Kind::Parent;
             entry.offset = lastParent;
             break;
         case PARENT_SELF:
             lastParent = hunk * unitsPerHunk;
-            entry.kind = ChdHunk::Kind::Parent;
             entry.offset = lastParent;
-            stored = PARENT;
+            entry.code = PARENT;
             break;
         case PARENT_NEXT:
             lastParent += unitsPerHunk;
             [[fallthrough]];
         case PARENT_SAME:
-            entry.kind = ChdHunk::Kind::Parent;
             entry.offset = lastParent;
-            stored = PARENT;
+            entry.code = PARENT;
             break;
         default:
             return Fail();
     }
     // A hunk repeats one written before it, never itself or a later one.
-    if (entry.kind == ChdHunk::Kind::Self && entry.offset >= hunk) return Fail();
+    if (entry.code == SELF && entry.offset >= hunk) return Fail();
     if (reader.Overrun()) return Fail();
 
     // The checksum covers each entry as 12 bytes: code, length (24 bits),
     // offset (48 bits), CRC.
     const unsigned char raw[12] = {
-        stored,
+        entry.code,
         std::uint8_t(entry.length >> 16),
         std::uint8_t(entry.length >> 8),
         std::uint8_t(entry.length),
@@ -189,7 +179,60 @@ std::optional<ChdHunk> ChdCompressedMap::Entry(std::uint64_t hunk) {
     if (hunk >= geometry.hunkCount) return std::nullopt;
     while (valid && entries.size() <= hunk) DecodeNext();
     if (!valid) return std::nullopt;
-    return entries[std::size_t(hunk)];
+    const Decoded& decoded = entries[std::size_t(hunk)];
+    ChdHunk entry;
+    entry.offset = decoded.offset;
+    entry.length = decoded.length;
+    entry.crc = decoded.crc;
+    if (decoded.code <= CODEC_LAST) {
+        entry.kind = ChdHunk::Kind::Codec;
+        entry.codec = decoded.code;
+        entry.check = ChdHunk::Check::Crc16;
+    } else if (decoded.code == NONE) {
+        entry.kind = ChdHunk::Kind::Plain;
+        entry.check = ChdHunk::Check::Crc16;
+    } else {
+        entry.kind = decoded.code == SELF ? ChdHunk::Kind::Self : ChdHunk::Kind::Parent;
+    }
+    return entry;
+}
+
+std::optional<ChdHunk> ChdMapV4::Entry(std::uint64_t hunk) {
+    unsigned char raw[16];
+    if (hunk >= geometry.hunkCount || !file->ReadExactly(raw, sizeof raw, MAP_OFFSET + hunk * 16)) {
+        return std::nullopt;
+    }
+    ChdHunk entry;
+    entry.offset = (std::uint64_t(ReadBE32(raw)) << 32) | ReadBE32(raw + 4);
+    entry.crc = ReadBE32(raw + 8);
+    entry.length = ReadBE16(raw + 12) | (std::uint32_t(raw[14]) << 16);
+    entry.check = (raw[15] & 0x10) != 0 ? ChdHunk::Check::None : ChdHunk::Check::Crc32;
+    switch (raw[15] & 0x0F) {
+        case 1:
+            entry.kind = ChdHunk::Kind::Codec;
+            break;
+        case 2:
+            entry.kind = ChdHunk::Kind::Plain;
+            if (entry.length != geometry.hunkBytes) return std::nullopt;
+            break;
+        case 3:
+            // Eight bytes say it all; no checksum adds to them.
+            entry.kind = ChdHunk::Kind::Mini;
+            entry.check = ChdHunk::Check::None;
+            return entry;
+        case 4:
+            entry.kind = ChdHunk::Kind::Self;
+            return entry.offset < hunk ? std::optional(entry) : std::nullopt;
+        case 5:
+            entry.kind = ChdHunk::Kind::Parent;
+            return entry;
+        default:
+            return std::nullopt;
+    }
+    if (entry.length == 0 || !Inside(entry.offset, entry.length, geometry.fileBytes)) {
+        return std::nullopt;
+    }
+    return entry;
 }
 
 std::unique_ptr<ChdMap> ReadChdMap(const ByteSource& file, const ChdGeometry& geometry,

@@ -17,17 +17,20 @@ struct ChdHunk {
     enum class Kind : std::uint8_t {
         Codec,   // compressed with the header's codec number `codec`
         Plain,   // stored as it is
+        Mini,    // `offset` holds 8 bytes that repeat through the hunk
         Self,    // the same bytes as the earlier hunk number `offset`
         Parent,  // the bytes of a parent CHD, which this reader does not open
         Zero,    // not stored: zeros
     };
-    // Sixteen bytes an entry: a DVD's map has millions.
+    // The checksum of the hunk's bytes that `crc` holds.
+    enum class Check : std::uint8_t { None, Crc16, Crc32 };
+
     std::uint64_t offset = 0;
     std::uint32_t length = 0;  // stored bytes
-    std::uint16_t crc = 0;
+    std::uint32_t crc = 0;
     Kind kind = Kind::Zero;
-    std::uint8_t codec : 7 = 0;
-    bool checked : 1 = false;  // `crc` holds the CRC-16 of the hunk's bytes
+    std::uint8_t codec = 0;
+    Check check = Check::None;
 };
 
 // The hunk map of a CHD: for each hunk, where it is stored. One derived
@@ -97,10 +100,33 @@ private:
     // The kinds as runs: (hunk after the run, kind code).
     std::vector<std::pair<std::uint64_t, std::uint8_t>> runs;
     std::size_t run = 0;
-    std::vector<ChdHunk> entries;
+    // The entries decoded so far, in sixteen bytes each (a DVD's map has
+    // millions); codes 0 to 3 are the codecs, then NONE, SELF and PARENT.
+    struct Decoded {
+        std::uint64_t offset;
+        std::uint32_t length;
+        std::uint16_t crc;
+        std::uint8_t code;
+    };
+    std::vector<Decoded> entries;
     std::uint64_t lastSelf = 0;
     std::uint64_t lastParent = 0;
     boost::crc_ccitt_type mapSum;
+};
+
+// The map of a version 4 CHD: 16 bytes a hunk after the header (position,
+// CRC-32, stored length, kind), read entry by entry as hunks are asked for.
+class ChdMapV4 final : public ChdMap {
+public:
+    static constexpr std::uint64_t MAP_OFFSET = 108;
+
+    ChdMapV4(std::shared_ptr<const ByteSource> file, const ChdGeometry& geometry)
+        : file(std::move(file)), geometry(geometry) {}
+    std::optional<ChdHunk> Entry(std::uint64_t hunk) override;
+
+private:
+    std::shared_ptr<const ByteSource> file;
+    ChdGeometry geometry;
 };
 
 // Reads the map of a version 5 CHD; null with `problem` set when it is

@@ -112,7 +112,7 @@ KelCDImageCHD::KelCDImageCHD(std::shared_ptr<const ByteSource> file, const std::
 }
 
 bool KelCDImageCHD::ReadTracks(const std::string& path) {
-    if (chd->HunkBytes() % FRAME_BYTES != 0 || chd->UnitBytes() != FRAME_BYTES) {
+    if (chd->HunkBytes() % FRAME_BYTES != 0) {
         reason = "has CD tracks in hunks that hold no whole frames";
         return false;
     }

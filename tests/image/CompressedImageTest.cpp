@@ -192,12 +192,16 @@ ChdSpec DvdSpec() {
     return spec;
 }
 
-TEST(ChdImageTest, DvdWithZstdHunksAndRepeatedHunks) {
-    const std::string chd = testsupport::MakeChd(DvdSpec());
-    ExpectDisc(Open("Game.chd", chd), "DVD zstd");
-    const auto image = DecompressedImage(std::make_shared<MemoryByteSource>(chd), "Game.chd");
-    ASSERT_NE(image, nullptr);
-    EXPECT_TRUE(ReadWhole(*image) == Disc());
+TEST(ChdImageTest, DvdWithZstdHunksAndRepeatedHunksAndAsVersion4) {
+    for (const int version : {5, 4}) {
+        ChdSpec spec = DvdSpec();
+        spec.version = version;
+        const std::string chd = testsupport::MakeChd(spec);
+        ExpectDisc(Open("Game.chd", chd), "version " + std::to_string(version));
+        const auto image = DecompressedImage(std::make_shared<MemoryByteSource>(chd), "Game.chd");
+        ASSERT_NE(image, nullptr);
+        EXPECT_TRUE(ReadWhole(*image) == Disc());
+    }
 }
 
 TEST(ChdImageTest, CdTrackTypesWithZstdFramesAndAnAudioTrack) {
@@ -210,16 +214,19 @@ TEST(ChdImageTest, CdTrackTypesWithZstdFramesAndAnAudioTrack) {
         const char* type;
         std::string sectors;
         std::size_t sectorBytes;
+        int version;
     } cases[] = {
-        {"MODE1", disc, 2048},
-        {"MODE2_FORM1", disc, 2048},
-        {"MODE1_RAW", ToRawSectors(disc, testsupport::RawLayout::Raw2352Mode1), 2352},
-        {"MODE2_RAW", ToRawSectors(disc, testsupport::RawLayout::Raw2352Mode2), 2352},
-        {"MODE2_FORM_MIX", ToRawSectors(disc, testsupport::RawLayout::Raw2336Mode2), 2336},
+        {"MODE1", disc, 2048, 5},
+        {"MODE2_FORM1", disc, 2048, 5},
+        {"MODE1_RAW", ToRawSectors(disc, testsupport::RawLayout::Raw2352Mode1), 2352, 5},
+        {"MODE2_RAW", ToRawSectors(disc, testsupport::RawLayout::Raw2352Mode2), 2352, 5},
+        {"MODE2_FORM_MIX", ToRawSectors(disc, testsupport::RawLayout::Raw2336Mode2), 2336, 5},
+        {"MODE2_RAW", ToRawSectors(disc, testsupport::RawLayout::Raw2352Mode2), 2352, 4},
     };
     for (const auto& c : cases) {
         const std::size_t frames = c.sectors.size() / c.sectorBytes;
         ChdSpec spec;
+        spec.version = c.version;
         spec.codec = "cdzs";
         spec.hunkBytes = 8 * 2448;
         spec.unitBytes = 2448;
@@ -245,6 +252,8 @@ TEST(ChdImageTest, DamagedFilesAreNoImage) {
         edit(bytes);
         return bytes;
     };
+    ChdSpec v4 = DvdSpec();
+    v4.version = 4;
     ChdSpec holes = DvdSpec();
     holes.codec = "cdzs";
     holes.hunkBytes = 2448 * 4;
@@ -260,7 +269,10 @@ TEST(ChdImageTest, DamagedFilesAreNoImage) {
         std::string bytes;
         const char* says;
     } cases[] = {
-        {"version 4", edited(good, [](std::string& b) { PutBE(b, 12, 4, 4); }), "version 4"},
+        {"version 3", edited(good, [](std::string& b) { PutBE(b, 12, 3, 4); }), "version 3"},
+        {"version 4 with a parent",
+         edited(testsupport::MakeChd(v4), [](std::string& b) { PutBE(b, 16, 1, 4); }), "parent"},
+        {"version 4 map past the end", testsupport::MakeChd(v4).substr(0, 200), "map"},
         {"parent", edited(good, [](std::string& b) { b[110] = 1; }), "parent"},
         {"unknown codec", edited(good, [](std::string& b) { b.replace(16, 4, "abcd"); }), "codec"},
         {"map past the end", edited(good, [](std::string& b) { PutBE(b, 40, b.size(), 8); }),

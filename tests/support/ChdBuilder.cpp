@@ -1,5 +1,6 @@
 #include "support/ChdBuilder.h"
 
+#include <libdeflate.h>
 #include <zstd.h>
 
 #include <boost/crc.hpp>
@@ -60,6 +61,17 @@ private:
     std::size_t used = 0;
 };
 
+// Appends the metadata chain and points the header field at `at` to it.
+void AppendMetadata(std::string& out, std::size_t at,
+                    const std::vector<std::pair<std::string, std::string>>& metadata) {
+    PutBE(out, at, metadata.empty() ? 0 : out.size(), 8);
+    for (std::size_t i = 0; i < metadata.size(); ++i) {
+        const auto& [tag, bytes] = metadata[i];
+        const std::size_t next = i + 1 < metadata.size() ? out.size() + 16 + bytes.size() : 0;
+        out += tag + BE(0x01000000u | bytes.size(), 4) + BE(next, 8) + bytes;
+    }
+}
+
 }  // namespace
 
 std::string ChdTrackText(int track, const std::string& type, std::uint64_t frames) {
@@ -81,7 +93,55 @@ std::string ChdFrames(const std::string& sectors, std::size_t sectorBytes) {
     return frames;
 }
 
+namespace {
+
+// Version 4: header, map of 16-byte entries, metadata, hunks.
+std::string MakeChdV4(const ChdSpec& spec) {
+    const std::size_t hunks = (spec.data.size() + spec.hunkBytes - 1) / spec.hunkBytes;
+    std::string out(108 + hunks * 16, '\0');
+    out.replace(0, 8, "MComprHD");
+    PutBE(out, 8, 108, 4);
+    PutBE(out, 12, 4, 4);
+    PutBE(out, 20, 1, 4);  // deflate
+    PutBE(out, 24, hunks, 4);
+    PutBE(out, 28, spec.data.size(), 8);
+    PutBE(out, 44, spec.hunkBytes, 4);
+    AppendMetadata(out, 36, spec.metadata);
+    std::map<std::string, std::size_t> seen;
+    libdeflate_compressor* compressor = libdeflate_alloc_compressor(9);
+    for (std::size_t hunk = 0; hunk < hunks; ++hunk) {
+        std::string bytes = spec.data.substr(hunk * spec.hunkBytes, spec.hunkBytes);
+        bytes.resize(spec.hunkBytes, '\0');
+        const std::size_t entry = 108 + hunk * 16;
+        PutBE(out, entry + 8, libdeflate_crc32(0, bytes.data(), bytes.size()), 4);
+        if (bytes.find_first_not_of('\0') == std::string::npos) {
+            out[entry + 15] = 3;  // mini: eight zero bytes, repeated
+            continue;
+        }
+        if (const auto earlier = seen.find(bytes); earlier != seen.end()) {
+            PutBE(out, entry, earlier->second, 8);
+            out[entry + 15] = 4;
+            continue;
+        }
+        seen.emplace(bytes, hunk);
+        std::string stored(bytes.size(), '\0');
+        stored.resize(libdeflate_deflate_compress(compressor, bytes.data(), bytes.size(),
+                                                  stored.data(), stored.size()));
+        out[entry + 15] = stored.empty() ? 2 : 1;
+        if (stored.empty()) stored = bytes;
+        PutBE(out, entry, out.size(), 8);
+        PutBE(out, entry + 12, stored.size() & 0xFFFF, 2);
+        out[entry + 14] = char(stored.size() >> 16);
+        out += stored;
+    }
+    libdeflate_free_compressor(compressor);
+    return out;
+}
+
+}  // namespace
+
 std::string MakeChd(const ChdSpec& spec) {
+    if (spec.version == 4) return MakeChdV4(spec);
     const std::size_t hunks = (spec.data.size() + spec.hunkBytes - 1) / spec.hunkBytes;
     std::string out(124, '\0');
     out.replace(0, 8, "MComprHD");
@@ -92,12 +152,7 @@ std::string MakeChd(const ChdSpec& spec) {
     PutBE(out, 56, spec.hunkBytes, 4);
     PutBE(out, 60, spec.unitBytes, 4);
 
-    PutBE(out, 48, spec.metadata.empty() ? 0 : out.size(), 8);
-    for (std::size_t i = 0; i < spec.metadata.size(); ++i) {
-        const auto& [tag, bytes] = spec.metadata[i];
-        const std::size_t next = i + 1 < spec.metadata.size() ? out.size() + 16 + bytes.size() : 0;
-        out += tag + BE(0x01000000u | bytes.size(), 4) + BE(next, 8) + bytes;
-    }
+    AppendMetadata(out, 48, spec.metadata);
 
     // Kind codes: 0 the header's codec, 4 plain, 5 an earlier hunk.
     const std::uint64_t firstOffset = out.size();

@@ -9,6 +9,9 @@ namespace testsupport {
 
 // What a CHD written by MakeChd holds.
 struct ChdSpec {
+    // Version 5, or 4 (every hunk raw deflate, or plain, or "mini", or a
+    // repeat; `codec` is then not used).
+    int version = 5;
     // "zstd" (each hunk one zstd frame) or "cdzs" (CD frames: sector bytes
     // and subcode bytes as two zstd frames); a hunk that does not shrink is
     // stored plain.
