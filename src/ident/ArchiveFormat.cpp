@@ -44,10 +44,6 @@ const unsigned char* Bytes(std::string_view head) {
     return reinterpret_cast<const unsigned char*>(head.data());
 }
 
-std::uint64_t ReadLE64(const unsigned char* p) {
-    return std::uint64_t(ReadLE32(p)) | (std::uint64_t(ReadLE32(p + 4)) << 32);
-}
-
 // Reads a RAR 5 variable-length number at `at`, moving `at` past it.
 std::optional<std::uint64_t> ReadVint(std::string_view head, std::size_t& at) {
     std::uint64_t value = 0;

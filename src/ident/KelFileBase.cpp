@@ -11,6 +11,7 @@
 #include "ident/KelArchivers.h"
 #include "ident/RenameJournal.h"
 #include "image/CueSheetText.h"
+#include "image/CompressedImages.h"
 #include "image/KelCDFileSystem.h"
 #include "platform/AsciiCase.h"
 #include "platform/Crc32.h"
@@ -122,6 +123,24 @@ bool SpelledAs(const std::string& name, const FileSearchBase& base) {
     return !base.exactCase || name.compare(0, base.literalName.size(), base.literalName) == 0;
 }
 
+// The checksum of the disc an image file holds. A compressed image gives the
+// checksum of what it decompresses to (a CD's tracks as one BIN file holds
+// them), so the same disc has the same checksum whether it is kept plain or
+// compressed; it is not the checksum of the compressed file.
+std::string ImageCrcText(const std::string& path) {
+    std::shared_ptr<const ByteSource> file = OpenFileSource(path);
+    if (!file || CompressedFormatOf(*file) == CompressedFormat::None) {
+        return platform::WholeFileCrcText(path);
+    }
+    const std::shared_ptr<const ByteSource> image = DecompressedImage(std::move(file), path);
+    if (!image) return platform::CRC_UNREADABLE;
+    return platform::ReaderCrcText(
+        [&image](void* into, std::size_t length, std::uint64_t offset) {
+            return image->ReadAt(into, length, offset);
+        },
+        image->Size());
+}
+
 }  // namespace
 
 FileSearchBase SearchBaseOfPath(const std::string& basePath) {
@@ -164,7 +183,7 @@ KelFileBase::KelFileBase(const DiscHandlerParams& params, std::string_view exten
     if (params.searchArchives) ExtractArchive(params);
     FindImage();
     if (imageFound && params.computeChecksum) {
-        std::string crc = platform::WholeFileCrcText(imageFile);
+        std::string crc = ImageCrcText(imageFile);
         if (crc != platform::CRC_UNREADABLE) ids.push_back(std::move(crc));
     }
 }

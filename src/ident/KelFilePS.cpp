@@ -7,7 +7,7 @@ namespace {
 // Image extensions in order of preference: of Game.bin and Game.cue, the .bin
 // is read.
 constexpr const char* EXTENSIONS =
-    "img bin iso cue cdi ccd rar zip 7z part1.rar part01.rar part001.rar 001 mdf nrg";
+    "img bin iso cue cdi ccd rar zip 7z part1.rar part01.rar part001.rar 001 mdf nrg chd";
 
 }  // namespace
 

@@ -22,6 +22,10 @@ inline std::uint32_t ReadBE32(const unsigned char* p) {
            std::uint32_t(p[3]);
 }
 
+inline std::uint64_t ReadLE64(const unsigned char* p) {
+    return std::uint64_t(ReadLE32(p)) | (std::uint64_t(ReadLE32(p + 4)) << 32);
+}
+
 inline std::uint64_t ReadBE64(const unsigned char* p) {
     return (std::uint64_t(ReadBE32(p)) << 32) | ReadBE32(p + 4);
 }

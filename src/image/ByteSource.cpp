@@ -26,7 +26,7 @@ std::optional<std::size_t> MemoryByteSource::ReadAt(void* into, std::size_t leng
                                                     std::uint64_t offset) const {
     if (offset >= bytes.size()) return 0;
     const std::size_t count = std::min<std::uint64_t>(length, bytes.size() - offset);
-    std::memcpy(into, bytes.data() + offset, count);
+    if (count > 0) std::memcpy(into, bytes.data() + offset, count);
     return count;
 }
 

@@ -1,5 +1,8 @@
 #include "image/KelCDImage.h"
 
+#include "image/CompressedImages.h"
+#include "image/KelCDImageCHD.h"
+#include "image/KelCDImageCSO.h"
 #include "image/KelCDImageDAO.h"
 #include "image/KelCDImageISO.h"
 
@@ -10,7 +13,20 @@ KelCDImage::KelCDImage(const std::string& path, const ImageFiles& files) {
         return;
     }
     const std::string refusal = descriptor->Problem();
-    UseReader(std::make_unique<KelCDImageISO>(files.Open(path), path));
+    // Compressed images are known by their first bytes, whatever their name;
+    // one that is damaged is no image, and is not probed as a plain one.
+    std::shared_ptr<const ByteSource> data = files.Open(path);
+    switch (data ? CompressedFormatOf(*data) : CompressedFormat::None) {
+        case CompressedFormat::Chd:
+            UseReader(std::make_unique<KelCDImageCHD>(std::move(data), path));
+            return;
+        case CompressedFormat::Cso:
+            UseReader(std::make_unique<KelCDImageCSO>(std::move(data), path));
+            return;
+        case CompressedFormat::None:
+            break;
+    }
+    UseReader(std::make_unique<KelCDImageISO>(std::move(data), path));
     if (!opened) problem = refusal;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
 // The image layer: reading 2048-byte user-data blocks out of every kind of
-// disc image (byte and sector sources, the single-file and descriptor
-// readers) and the ISO9660 file system on top. It knows nothing of systems,
-// game codes or runs.
+// disc image (byte and sector sources, the single-file, descriptor and
+// compressed-image readers) and the ISO9660 file system on top. It knows
+// nothing of systems, game codes or runs.
 
 #include <cstdint>
 #include <memory>
@@ -20,8 +20,9 @@
 // size, mode, offset and file of the track that holds it.
 class KelCDImage {
 public:
-    // A descriptor first; a path whose descriptor does not parse is still
-    // probed as a single file of sectors.
+    // A descriptor first; then a compressed image (CHD, CSO or ZSO), known
+    // by its first bytes; else a single file of sectors, which a path whose
+    // descriptor does not parse still is probed as.
     explicit KelCDImage(const std::string& path, const ImageFiles& files = DiskFiles());
     // An image over a reader built elsewhere (from memory, in tests).
     explicit KelCDImage(std::unique_ptr<KelCDImageBase> reader);

@@ -12,11 +12,13 @@ std::int32_t UserDataHeaderBytes(SectorKind kind, std::int32_t sectorSize) {
     }
 }
 
+std::int32_t KelCDImageBase::TrackHeaderBytes(std::int32_t track) const {
+    return UserDataHeaderBytes(TrackSectorKind(track), TrackSectorSize(track));
+}
+
 std::unique_ptr<SectorSource> KelCDImageBase::OpenSectors() const {
     std::shared_ptr<const ByteSource> data = TrackData(0);
     if (!opened || !data) return nullptr;
-    const std::int32_t size = TrackSectorSize(0);
     return std::make_unique<LayoutSectorSource>(
-        std::move(data),
-        SectorLayout{TrackDataOffset(0), size, UserDataHeaderBytes(TrackSectorKind(0), size)});
+        std::move(data), SectorLayout{TrackDataOffset(0), TrackSectorSize(0), TrackHeaderBytes(0)});
 }

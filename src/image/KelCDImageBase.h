@@ -27,6 +27,11 @@ public:
     virtual std::int64_t TrackDataOffset(std::int32_t track) const = 0;
     virtual std::int32_t TrackSectorSize(std::int32_t track) const = 0;
     virtual SectorKind TrackSectorKind(std::int32_t track) const = 0;
+    // Bytes before the user data in each stored sector. By default they
+    // follow from the kind and the stored size; a reader whose tracks store
+    // only the user data of Mode 2 sectors (a compressed CD's Form 1 track)
+    // says so here.
+    virtual std::int32_t TrackHeaderBytes(std::int32_t track) const;
     virtual std::string TrackFileName(std::int32_t track) const = 0;
     // The opened data of a track; null outside the tracks.
     virtual std::shared_ptr<const ByteSource> TrackData(std::int32_t track) const = 0;

@@ -154,7 +154,7 @@ std::unique_ptr<SectorSource> KelCDImageDAO::OpenSectors() const {
         extent.sectorCount = row.sectorCount < 0 ? -1 : row.sectorCount + pregap;
         extent.data = row.data;
         extent.layout = {row.dataOffset - pregap * row.sectorSize, row.sectorSize,
-                         UserDataHeaderBytes(TrackSectorKind(track), row.sectorSize)};
+                         TrackHeaderBytes(track)};
         extents.push_back(std::move(extent));
     }
     return std::make_unique<TrackSectorSource>(extents);

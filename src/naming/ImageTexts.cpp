@@ -31,7 +31,7 @@ std::string SizeText(std::uint64_t size) {
 
 std::string TypeText(std::string_view extension) {
     const std::string lower = platform::ToLowerAscii(extension);
-    for (const char* known : {"img", "bin", "iso", "mdf", "cdi"}) {
+    for (const char* known : {"img", "bin", "iso", "mdf", "cdi", "chd", "cso", "zso"}) {
         if (lower == known) return platform::ToUpperAscii(lower);
     }
     return "UnKnown";

@@ -13,7 +13,8 @@
 // the size, gives .00KB.
 std::string SizeText(std::uint64_t size);
 
-// "IMG", "BIN", "ISO", "MDF" or "CDI" for those extensions in any letter case,
+// "IMG", "BIN", "ISO", "MDF", "CDI", or for the compressed images "CHD",
+// "CSO" and "ZSO", for those extensions in any letter case,
 // "UnKnown" for anything else (the run passes several extensions joined with
 // '+', which is unknown too).
 std::string TypeText(std::string_view extension);

@@ -34,14 +34,15 @@ constexpr std::size_t BLOCK = 256 * 1024;
 // Below this a second thread costs more than it saves.
 constexpr std::uint64_t SPLIT_FROM = 16 << 20;
 
-// The checksum of [from, to) of a file; nothing when a read fails.
-std::optional<std::uint32_t> RangeCrc(const ReadOnlyFile& file, std::uint64_t from,
+// The checksum of [from, to) of what a reader gives; nothing when a read
+// fails.
+std::optional<std::uint32_t> RangeCrc(const RangeReader& read, std::uint64_t from,
                                       std::uint64_t to) {
     auto block = std::make_unique_for_overwrite<unsigned char[]>(BLOCK);
     std::uint32_t crc = 0;
     while (from < to) {
         const std::optional<std::size_t> got =
-            file.ReadAt(block.get(), std::size_t(std::min<std::uint64_t>(BLOCK, to - from)), from);
+            read(block.get(), std::size_t(std::min<std::uint64_t>(BLOCK, to - from)), from);
         if (!got) return std::nullopt;
         if (*got == 0) break;
         crc = Crc32Update(crc, block.get(), *got);
@@ -100,6 +101,9 @@ std::string WholeFileCrcText(const std::string& path) {
     if (!file.IsOpen()) return CRC_UNREADABLE;
     const std::uint64_t size = file.Size();
     file.AdviseSequential();
+    const RangeReader read = [&file](void* into, std::size_t length, std::uint64_t offset) {
+        return file.ReadAt(into, length, offset);
+    };
 
     std::optional<std::uint32_t> crc;
     const std::uint64_t half = size / 2;
@@ -108,13 +112,18 @@ std::string WholeFileCrcText(const std::string& path) {
         // and check its two halves at once. From a disk, one reader in order
         // is fastest (two would make a disk seek back and forth).
         std::optional<std::uint32_t> second;
-        std::thread other([&] { second = RangeCrc(file, half, size); });
-        const std::optional<std::uint32_t> first = RangeCrc(file, 0, half);
+        std::thread other([&] { second = RangeCrc(read, half, size); });
+        const std::optional<std::uint32_t> first = RangeCrc(read, 0, half);
         other.join();
         if (first && second) crc = Crc32Combine(*first, *second, size - half);
     } else {
-        crc = RangeCrc(file, 0, std::numeric_limits<std::uint64_t>::max());
+        crc = RangeCrc(read, 0, std::numeric_limits<std::uint64_t>::max());
     }
+    return crc ? CrcText(*crc) : CRC_UNREADABLE;
+}
+
+std::string ReaderCrcText(const RangeReader& read, std::uint64_t size) {
+    const std::optional<std::uint32_t> crc = RangeCrc(read, 0, size);
     return crc ? CrcText(*crc) : CRC_UNREADABLE;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -27,5 +29,14 @@ inline constexpr const char* CRC_UNREADABLE = "FFFFFFFF";
 // Checksum text of a whole file on disk, read in fixed blocks so that memory
 // stays constant for any size, or CRC_UNREADABLE when it cannot be read.
 std::string WholeFileCrcText(const std::string& path);
+
+// Reads up to `length` bytes from `offset` into `into`: fewer only at the
+// end, nothing on a read error.
+using RangeReader =
+    std::function<std::optional<std::size_t>(void* into, std::size_t length, std::uint64_t offset)>;
+
+// Checksum text of the `size` bytes a reader gives (a decompressed image),
+// read in the same fixed blocks, or CRC_UNREADABLE when a read fails.
+std::string ReaderCrcText(const RangeReader& read, std::uint64_t size);
 
 }  // namespace platform

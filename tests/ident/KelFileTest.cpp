@@ -7,8 +7,11 @@
 #include "ident/KelFilePSP.h"
 #include "platform/Crc32.h"
 #include "platform/FileOps.h"
+#include "support/ChdBuilder.h"
+#include "support/CsoBuilder.h"
 #include "support/Files.h"
 #include "support/NeroBuilder.h"
+#include "support/RawSectors.h"
 #include "support/TempDir.h"
 
 using identtest::RecordingHost;
@@ -121,6 +124,48 @@ TEST_F(HandlerTest, EachSystemItsExtensionsAndBootFiles) {
     EXPECT_EQ(KelFilePS2(Params("Nero")).IdAt(0), "SLPM65001");
     EXPECT_EQ(KelFilePSP(Params("Nero")).IdAt(0), "ULJM05001");
     EXPECT_EQ(KelFilePS(Params("Nero")).ImageFile(), dir / "Nero.nrg");
+}
+
+TEST_F(HandlerTest, CompressedImagesAreReadAndChecksummedAsTheDiscTheyHold) {
+    auto disc = [](const std::string& name, const std::string& content) {
+        testsupport::IsoBuilder builder;
+        builder.AddFile(name, content);
+        return builder.Build().bytes;
+    };
+    const std::string dvd = disc("SYSTEM.CNF", "BOOT2 = cdrom0:\\SLPM_650.01;1\r\n");
+    const std::string umd = disc("UMD_DATA.BIN", "ULJM-05001|0001|G");
+    const std::string cd =
+        ToRawSectors(disc("SYSTEM.CNF", PS_DISC[0].second), testsupport::RawLayout::Raw2352Mode2);
+    WriteFile(dir / "Cso.cso", testsupport::MakeCso(dvd, testsupport::CsoFlavor::CsoV1));
+    WriteFile(dir / "Zso.zso", testsupport::MakeCso(umd, testsupport::CsoFlavor::Zso));
+    testsupport::ChdSpec spec;
+    spec.data = dvd;
+    WriteFile(dir / "Dvd.chd", testsupport::MakeChd(spec));
+    spec.codec = "cdzs";
+    spec.hunkBytes = 8 * 2448;
+    spec.unitBytes = 2448;
+    spec.data = testsupport::ChdFrames(cd, 2352);
+    spec.metadata = {{"CHT2", testsupport::ChdTrackText(1, "MODE2_RAW", cd.size() / 2352)}};
+    WriteFile(dir / "Cd.chd", testsupport::MakeChd(spec));
+
+    auto ids = [](const auto& handler) { return Names{handler.IdAt(0), handler.IdAt(1)}; };
+    auto checksummed = [this](const std::string& name) {
+        DiscHandlerParams params = Params(name);
+        params.computeChecksum = true;
+        return params;
+    };
+    // The checksum is that of the plain image, not of the compressed file.
+    EXPECT_EQ(ids(KelFilePS2(checksummed("Cso"))), (Names{identtest::CrcOf(dvd), "SLPM65001"}));
+    EXPECT_EQ(ids(KelFilePS2(checksummed("Dvd"))), (Names{identtest::CrcOf(dvd), "SLPM65001"}));
+    EXPECT_EQ(ids(KelFilePSP(checksummed("Zso"))), (Names{identtest::CrcOf(umd), "ULJM05001"}));
+    EXPECT_EQ(ids(KelFilePS(checksummed("Cd"))), (Names{identtest::CrcOf(cd), "SLPS00071"}));
+    EXPECT_FALSE(KelFilePS(Params("Cso")).ImageFound());
+    EXPECT_FALSE(KelFilePSP(Params("Cd")).ImageFound());
+
+    // A CHD is the whole disc in one file: renaming moves that file alone.
+    KelFilePS cdHandler(Params("Cd"));
+    ASSERT_TRUE(cdHandler.Rename(To("New")));
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"Cso.cso", "Dvd.chd", "New.chd", "Zso.zso"}));
 }
 
 TEST_F(HandlerTest, ZipWithAnImageInside) {

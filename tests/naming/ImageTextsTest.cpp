@@ -38,6 +38,9 @@ TEST(TypeTextTest, KnownExtensionsInAnyCase) {
     EXPECT_EQ(TypeText("bin"), "BIN");
     EXPECT_EQ(TypeText("mDf"), "MDF");
     EXPECT_EQ(TypeText("cdi"), "CDI");
+    EXPECT_EQ(TypeText("Chd"), "CHD");
+    EXPECT_EQ(TypeText("cso"), "CSO");
+    EXPECT_EQ(TypeText("ZSO"), "ZSO");
 }
 
 TEST(TypeTextTest, AnythingElseIsUnknown) {

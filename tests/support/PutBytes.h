@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace testsupport {
+
+// Writes the low `count` bytes of `value` at `at`, least or most significant
+// byte first.
+inline void PutLE(std::string& out, std::size_t at, std::uint64_t value, int count) {
+    for (int i = 0; i < count; ++i) out[at + std::size_t(i)] = char(value >> (8 * i));
+}
+
+inline void PutBE(std::string& out, std::size_t at, std::uint64_t value, int count) {
+    for (int i = 0; i < count; ++i) out[at + std::size_t(i)] = char(value >> (8 * (count - 1 - i)));
+}
+
+}  // namespace testsupport
