@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "cli/CommandLine.h"
+#include "cli/ImportDatCommand.h"
 #include "cli/TerminalHost.h"
 #include "config/WindowModel.h"
 #include "platform/AsciiCase.h"
@@ -110,6 +111,8 @@ int main(int argc, char** argv) {
         case CommandLine::Command::AddRecord:
             outcome = MergeDatabaseFiles(model, host);
             break;
+        case CommandLine::Command::ImportDat:
+            return RunImportDat(model, line->datFiles);
         case CommandLine::Command::None:
             break;
     }

@@ -6,3 +6,11 @@ GameDatabase MergeDatabases(const std::string& readFirst, const std::string& rea
     ReadDatabaseFile(readSecond, merged);
     return merged;
 }
+
+GameDatabase MergeDatabases(const GameDatabase& readFirst, const GameDatabase& readSecond) {
+    GameDatabase merged = readFirst;
+    merged.commentLines.insert(merged.commentLines.end(), readSecond.commentLines.begin(),
+                               readSecond.commentLines.end());
+    for (const auto& [identifier, record] : readSecond.records) AddDiscRecord(merged, record);
+    return merged;
+}

@@ -9,3 +9,7 @@
 // the first file before those of the second. Written back, the records come
 // sorted by identifier.
 GameDatabase MergeDatabases(const std::string& readFirst, const std::string& readSecond);
+
+// The same merge of two databases already in memory (records from DAT files,
+// for one).
+GameDatabase MergeDatabases(const GameDatabase& readFirst, const GameDatabase& readSecond);
