@@ -7,10 +7,12 @@ GameDatabase MergeDatabases(const std::string& readFirst, const std::string& rea
     return merged;
 }
 
-GameDatabase MergeDatabases(const GameDatabase& readFirst, const GameDatabase& readSecond) {
-    GameDatabase merged = readFirst;
+GameDatabase MergeDatabases(GameDatabase readFirst, GameDatabase readSecond) {
+    GameDatabase merged = std::move(readFirst);
     merged.commentLines.insert(merged.commentLines.end(), readSecond.commentLines.begin(),
                                readSecond.commentLines.end());
-    for (const auto& [identifier, record] : readSecond.records) AddDiscRecord(merged, record);
+    merged.idList.insert(merged.idList.end(), readSecond.idList.begin(), readSecond.idList.end());
+    // Moves the records of identifiers the first lacks; the first's stay.
+    merged.records.merge(readSecond.records);
     return merged;
 }

@@ -11,5 +11,6 @@
 GameDatabase MergeDatabases(const std::string& readFirst, const std::string& readSecond);
 
 // The same merge of two databases already in memory (records from DAT files,
-// for one).
-GameDatabase MergeDatabases(const GameDatabase& readFirst, const GameDatabase& readSecond);
+// for one). Both are taken by value: a caller done with them moves them in,
+// and their records change hands instead of being copied.
+GameDatabase MergeDatabases(GameDatabase readFirst, GameDatabase readSecond);

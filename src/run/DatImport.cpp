@@ -95,8 +95,9 @@ DatImportReport ImportDatFiles(const std::vector<std::string>& datPaths,
     report.skipped += fromDats.idList.size() - fromDats.records.size();
     if (report.added == 0 && report.updated == 0) return report;
 
-    const GameDatabase merged =
-        datPriority ? MergeDatabases(fromDats, existing) : MergeDatabases(existing, fromDats);
+    const GameDatabase merged = datPriority
+                                    ? MergeDatabases(std::move(fromDats), std::move(existing))
+                                    : MergeDatabases(std::move(existing), std::move(fromDats));
     report.written = WriteDatabase(databasePath, merged);
     report.writeFailed = !report.written;
     return report;
