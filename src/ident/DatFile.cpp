@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
 #include <vector>
 
 #include "platform/AsciiCase.h"
@@ -45,6 +44,18 @@ std::string* GameField(DatGame& game, std::string_view key) {
         return &game.releaseDate;
     }
     return nullptr;
+}
+
+// A word of the file as an error message shows it: short, and with control
+// bytes (a terminal's escape sequences among them) as '?'.
+std::string Shown(std::string_view word) {
+    constexpr std::size_t SHOWN_BYTES = 40;
+    std::string shown(word.substr(0, SHOWN_BYTES));
+    for (char& c : shown) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    }
+    if (word.size() > SHOWN_BYTES) shown += "...";
+    return "'" + shown + "'";
 }
 
 bool IsGameBlock(std::string_view name) {
@@ -208,7 +219,7 @@ ClrMameProDatFile::ClrMameProDatFile(const DatPieces& pieces, const DatGameSink&
                 }
                 return true;
             case CmpTokenizer::Kind::Close:
-                if (haveKey) return Fail(line, "'" + key + "' has no value");
+                if (haveKey) return Fail(line, Shown(key) + " has no value");
                 if (depth == 0) return Fail(line, "')' without '('");
                 if (--depth == 0 && inGame) {
                     inGame = false;
@@ -232,7 +243,7 @@ ClrMameProDatFile::ClrMameProDatFile(const DatPieces& pieces, const DatGameSink&
         return;
     }
     if (haveKey) {
-        Fail(tokenizer.line, "the file ends after '" + key + "' without its value");
+        Fail(tokenizer.line, "the file ends after " + Shown(key) + " without its value");
     } else if (depth > 0) {
         Fail(tokenizer.line, "the file ends inside a block");
     } else {

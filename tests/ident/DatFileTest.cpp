@@ -142,6 +142,8 @@ TEST(DatFileTest, DamagedFilesAreRefusedWithTheirLine) {
         {"game ( name x\n\n serial )", "line 3: 'serial' has no value"},
         {"game ( name x )\n( )", "line 2: '(' without a name before it"},
         {"game ( name x ) trailing", "line 1: the file ends after 'trailing' without its value"},
+        {"game ( name x ) \x1b[2J" + std::string(50, 'k'),
+         "line 1: the file ends after '?[2J" + std::string(36, 'k') + "...' without its value"},
         {"game ( name x\0 )"s, "line 1: a NUL byte: this is no text DAT"},
         {nested, "line 1: blocks nested too deep"},
         {"game ( name " + longValue + " )", "line 1: a value longer than 64 KiB"},
