@@ -21,7 +21,9 @@ struct DatGame {
     std::string serial;  // one serial, or several separated by ','
     std::string region;
     std::string languages;
-    std::string releaseDate;  // as written: "1997-09-07", "19970907", ...
+    // As written ("1997-09-07", "19970907", ...); the text format's three
+    // keys releaseyear, releasemonth and releaseday joined as "1997-9-7".
+    std::string releaseDate;
 };
 
 using DatGameSink = std::function<void(const DatGame&)>;
