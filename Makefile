@@ -2,7 +2,7 @@
 BUILD_DIR := build
 JOBS := $(shell nproc)
 
-.PHONY: all deps configure build test test-asan fuzz bench demo run screenshot
+.PHONY: all deps configure build test test-asan fuzz bench demo run screenshot package
 
 all: build
 
@@ -42,7 +42,14 @@ run: build
 	@[ -d $(BUILD_DIR)/demo ] || $(MAKE) demo
 	@cd $(BUILD_DIR)/demo && ../bin/orvane
 
-# The window rendered without a display, English texts, into build/screenshot.png.
+# The window rendered without a display, English texts, into build/screenshot.png,
+# with the demo's settings filled in (the screenshot of data/screenshots/main.png).
 screenshot: build
-	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen bin/orvane --screenshot screenshot.png
+	@[ -d $(BUILD_DIR)/demo ] || $(MAKE) demo
+	@cd $(BUILD_DIR)/demo && QT_QPA_PLATFORM=offscreen ../bin/orvane --screenshot ../screenshot.png
 	@echo "$(BUILD_DIR)/screenshot.png"
+
+# A Debian package of the install, into build/: sudo apt install ./build/orvane_*.deb
+package: build
+	@cmake --build $(BUILD_DIR) --target package >/dev/null
+	@ls $(BUILD_DIR)/orvane_*.deb

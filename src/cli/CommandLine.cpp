@@ -7,6 +7,7 @@
 
 const char* const USAGE_TEXT =
     "Usage: orvane-cli rename|list|add-record [options]\n"
+    "       orvane-cli import-dat FILE... --system PS1|PS2|PSP [options]\n"
     "\n"
     "Identifies and renames PlayStation, PlayStation 2 and PSP disc images, as the\n"
     "window does. The current directory is the start-up directory: Setting.ini,\n"
@@ -16,6 +17,8 @@ const char* const USAGE_TEXT =
     "  rename        identify and rename every disc image of the folder\n"
     "  list          append a database line for every disc of the folder\n"
     "  add-record    merge the add file into the database file\n"
+    "  import-dat    merge the games of DAT files (clrmamepro or Logiqx XML) into\n"
+    "                the database file, one record per serial\n"
     "\n"
     "Options (each overrides what Setting.ini and the current preset hold):\n"
     "  --folder DIR          folder to scan\n"
@@ -31,7 +34,7 @@ const char* const USAGE_TEXT =
     "  --subfolders[=0|1]    scan sub-folders (check 0)\n"
     "  --rename-folders[=0|1] rename the folders of renamed images (check 1)\n"
     "  --checksum[=0|1]      try the whole image's CRC-32 first (check 2)\n"
-    "  --add-priority[=0|1]  add-record: the add file's records win (check 3)\n"
+    "  --add-priority[=0|1]  add-record, import-dat: the added records win (check 3)\n"
     "  --search-archives[=0|1] list: look into archives (check 4)\n"
     "  --dates[=0|1]         date renamed files and folders by release (check 10)\n"
     "  --batch[=0|1]         write RenameBatch.bat (check 11)\n"
@@ -51,6 +54,13 @@ const char* const USAGE_TEXT =
     "  130  stopped by Ctrl-C (143 SIGTERM, 129 SIGHUP), after the clean stop\n";
 
 namespace {
+
+const std::map<std::string, CommandLine::Command> COMMANDS = {
+    {"rename", CommandLine::Command::Rename},
+    {"list", CommandLine::Command::List},
+    {"add-record", CommandLine::Command::AddRecord},
+    {"import-dat", CommandLine::Command::ImportDat},
+};
 
 const std::map<std::string, int> EDIT_OPTIONS = {
     {"--folder", EDIT_FOLDER},           {"--formula", EDIT_FORMULA},
@@ -107,14 +117,12 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
             return std::nullopt;
         };
 
-        if (name == "rename" || name == "list" || name == "add-record") {
+        if (const auto command = COMMANDS.find(name); command != COMMANDS.end()) {
             if (line.command != CommandLine::Command::None) {
                 error = "more than one command: " + name;
                 return std::nullopt;
             }
-            line.command = name == "rename" ? CommandLine::Command::Rename
-                           : name == "list" ? CommandLine::Command::List
-                                            : CommandLine::Command::AddRecord;
+            line.command = command->second;
         } else if (name == "--help" || name == "-h") {
             line.help = true;
         } else if (name == "--version") {
@@ -163,10 +171,22 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
                 return std::nullopt;
             }
             line.checks.emplace_back(alias->second, *state);
+        } else if (!name.starts_with('-')) {
+            line.datFiles.push_back(name);
         } else {
             error = "unknown argument: " + arguments[i];
             return std::nullopt;
         }
+    }
+    if (line.command == CommandLine::Command::ImportDat && !line.help && !line.version) {
+        // A DAT is of one system, and a saved choice may be another's.
+        if (line.datFiles.empty() || !line.systemSelection) {
+            error = "import-dat takes DAT files and --system PS1|PS2|PSP";
+            return std::nullopt;
+        }
+    } else if (!line.datFiles.empty()) {
+        error = "unknown argument " + line.datFiles.front();
+        return std::nullopt;
     }
     if (line.command == CommandLine::Command::None && !line.help && !line.version) {
         error = "no command given";

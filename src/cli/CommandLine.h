@@ -9,7 +9,7 @@
 
 // What the user asked of orvane-cli.
 struct CommandLine {
-    enum class Command { None, Rename, List, AddRecord };
+    enum class Command { None, Rename, List, AddRecord, ImportDat };
     Command command = Command::None;
     bool help = false;
     bool version = false;
@@ -19,6 +19,7 @@ struct CommandLine {
     std::optional<int> systemSelection;
     std::vector<std::pair<int, std::string>> edits;  // edit index, text
     std::vector<std::pair<int, int>> checks;         // check index, state
+    std::vector<std::string> datFiles;               // import-dat's files
 };
 
 // Parses the arguments after the program name; on a usage error returns

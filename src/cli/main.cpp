@@ -5,6 +5,7 @@
 #include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
 #include "cli/StopSignals.h"
+#include "cli/ImportDatCommand.h"
 #include "cli/TerminalHost.h"
 #include "config/NamedFiles.h"
 #include "config/WindowModel.h"
@@ -113,6 +114,7 @@ int main(int argc, char** argv) {
 
     RunState runState;
     TerminalHost host(startDirectory, model, runState);
+    if (line->command == CommandLine::Command::ImportDat) return RunImportDat(model, line->datFiles);
     const RunOutcome outcome = RunCommand(line->command, model, host, runState);
     host.FinishCommand(outcome);
     return ExitStatus(outcome, StopSignals::Received());

@@ -229,3 +229,43 @@ TEST_F(OrvaneCliTest, AddRecordMergesTheAddFile) {
               "SLPM65001;First Game;;;;;;PS2;;\r\nSLPM65002;Second Game;;;;;;PS2;;\r\n"
               "SLPM65003;Third Game;;;;;;PS2;;\r\n");
 }
+
+TEST_F(OrvaneCliTest, ImportDatMergesTheGamesOfDatFilesAndReports) {
+    WriteFile(dir / "ps2.dat",
+              "game ( name \"Third Game (Japan)\" serial \"SLPM-65003\" )\n"
+              "game ( name \"First Game (Japan)\" serial \"SLPM-65001\" )\n"
+              "game ( name \"Demo\" )\n");
+    WriteFile(dir / "ps2.xml",
+              "<datafile><game name=\"Fourth\"><serial>slpm-65004</serial></game></datafile>");
+    const Result result = Run("import-dat ps2.dat ps2.xml --system PS2 --database games.csv");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "Games:4 Added:2 Updated:0 Skipped:2\n");
+    EXPECT_EQ(ReadFile(dir / "games.csv"),
+              "SLPM65001;First Game;;;;;;PS2;;\r\nSLPM65002;Second Game;;;;;;PS2;;\r\n"
+              "SLPM65003;Third Game (Japan);;SLPM-65003;;;;PS2;;\r\n"
+              "SLPM65004;Fourth;;slpm-65004;;;;PS2;;\r\n");
+    EXPECT_EQ(Run("import-dat ps2.dat --system PS2 --database games.csv --add-priority").out,
+              "Games:3 Added:0 Updated:1 Skipped:2\n");
+
+    // A damaged DAT: said on stderr, nothing written.
+    const std::string before = ReadFile(dir / "games.csv");
+    WriteFile(dir / "cut.dat", "game ( name \"Fifth\" serial \"SLPM-65005\"\n");
+    EXPECT_EQ(Run("import-dat ps2.dat cut.dat --system PS2 --database games.csv").status, 2);
+    EXPECT_EQ(ReadFile(dir / "err.txt"),
+              "orvane-cli: damaged DAT, line 2: the file ends inside a block: cut.dat\n");
+    // The database cannot be written: told, and it stays as it was.
+    WriteFile(dir / "new.dat", "game ( name \"Sixth\" serial \"SLPM-65006\" )\n");
+    std::string errors;
+    const int noRoom = testsupport::RunCommand(
+        "cd " + ShellQuote(dir.Path()) + " && (trap '' XFSZ; ulimit -f 0; exec " +
+            ShellQuote(ORVANE_CLI_PATH) +
+            " import-dat new.dat --system PS2 --database games.csv 2>&1 >/dev/null)",
+        &errors);
+    EXPECT_EQ(noRoom, 1);
+    EXPECT_EQ(errors, "orvane-cli: the database could not be written: games.csv\n");
+    EXPECT_EQ(ReadFile(dir / "games.csv"), before);
+    for (const char* usage : {"import-dat --system PS2", "import-dat ps2.dat", "rename ps2.dat",
+                              "import-dat ps2.dat --system PS5"}) {
+        EXPECT_EQ(Run(usage).status, 64) << usage;
+    }
+}

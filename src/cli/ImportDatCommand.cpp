@@ -1,0 +1,26 @@
+#include "cli/ImportDatCommand.h"
+
+#include <iostream>
+
+#include "config/WindowModel.h"
+#include "run/DatImport.h"
+#include "run/RunSettings.h"
+
+int RunImportDat(const WindowModel& model, const std::vector<std::string>& datFiles) {
+    const DatImportReport report = ImportDatFiles(datFiles, model.edits[EDIT_DATABASE],
+                                                  SystemName(SystemIndex(model.systemSelection)),
+                                                  model.checks[CHECK_ADD_PRIORITY] == 1);
+    for (const DatImportProblem& problem : report.problems) {
+        std::cerr << "orvane-cli: " << problem.what;
+        if (!problem.path.empty()) std::cerr << ": " << problem.path;
+        std::cerr << "\n";
+    }
+    if (!report.inputValid) return 2;
+    if (report.writeFailed) {
+        std::cerr << "orvane-cli: the database could not be written: " << model.edits[EDIT_DATABASE]
+                  << "\n";
+    }
+    std::cout << "Games:" << report.games << " Added:" << report.added
+              << " Updated:" << report.updated << " Skipped:" << report.skipped << "\n";
+    return report.writeFailed ? 1 : 0;
+}
