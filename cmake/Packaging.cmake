@@ -5,7 +5,7 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME orvane)
 set(CPACK_PACKAGE_VENDOR "Orvane developers")
-set(CPACK_PACKAGE_CONTACT "Orvane developers <orvane@example.org>")
+set(CPACK_PACKAGE_CONTACT "Orvane developers <support@orvane.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "audit and rename PlayStation, PS2 and PSP disc images")
 set(CPACK_PACKAGE_DESCRIPTION
     "Orvane opens every disc image of a folder (ISO, raw BIN, cue sheets, CloneCD, \
