@@ -59,4 +59,15 @@ void FolderSnapshots::Moved(const std::string& fromPath, const std::string& toPa
     entries.insert(place, std::move(moved));
 }
 
+bool FolderSnapshots::Holds(const std::string& path) const {
+    const PathSplit split = SplitAtLastSeparator(path);
+    const auto kept = listings.find(split.folder);
+    if (kept == listings.end()) {
+        struct stat status;
+        return lstat(path.c_str(), &status) == 0;
+    }
+    return std::any_of(kept->second.begin(), kept->second.end(),
+                       [&](const FoundEntry& entry) { return entry.name == split.name; });
+}
+
 }  // namespace platform
