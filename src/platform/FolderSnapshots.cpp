@@ -66,8 +66,13 @@ bool FolderSnapshots::Holds(const std::string& path) const {
         struct stat status;
         return lstat(path.c_str(), &status) == 0;
     }
-    return std::any_of(kept->second.begin(), kept->second.end(),
-                       [&](const FoundEntry& entry) { return entry.name == split.name; });
+    // The listing is in listing order, in which equal names stand together.
+    const auto& entries = kept->second;
+    auto found = std::lower_bound(entries.begin(), entries.end(), split.name,
+                                  [](const FoundEntry& entry, const std::string& name) {
+                                      return ListingOrderLess(entry.name, name);
+                                  });
+    return found != entries.end() && found->name == split.name;
 }
 
 }  // namespace platform
