@@ -1,12 +1,16 @@
 #include "cli/UndoCommand.h"
 
+#include <signal.h>
+
 #include <iostream>
 
 #include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
+#include "cli/StopSignals.h"
 #include "ident/RenameJournal.h"
 #include "run/PlanSink.h"
 #include "run/RenameUndo.h"
+#include "run/RunSettings.h"
 
 namespace {
 
@@ -28,10 +32,16 @@ std::string Counts(const UndoReport& report) {
 }  // namespace
 
 int RunUndo(const CommandLine& line) {
+    // A reader of the plan that goes away (undo | head) must not end the
+    // undo in the middle of a disc; Ctrl-C ends it between discs.
+    signal(SIGPIPE, SIG_IGN);
+    RunState runState;
+    const StopSignals stopSignals(runState);
     UndoRequest request;
     request.journal = RENAME_JOURNAL_FILE;
     request.countBack = line.undoRun.value_or(1);
     request.dryRun = line.dryRun;
+    request.stopRequested = &runState.stopRequested;
     StdoutPlan plan;
     const UndoReport report = UndoRenameRun(request, plan);
     std::cout << std::flush;
@@ -66,6 +76,10 @@ int RunUndo(const CommandLine& line) {
     outcome += line.dryRun ? (whole ? " would be taken back: " : " would be taken back in part: ")
                            : (whole ? " taken back: " : " taken back in part: ");
     std::cerr << outcome << Counts(report);
+    if (report.stopped) {
+        std::cerr << "; stopped before the last disc. Undo again to take back the rest.\n";
+        return ExitStatus(RunOutcome::Stopped, StopSignals::Received());
+    }
     if (!whole) {
         std::cerr << "; " << report.skipped
                   << " left as they are (the skip lines say why). Undo again once their way is "

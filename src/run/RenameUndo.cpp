@@ -266,6 +266,11 @@ UndoReport UndoRenameRun(const UndoRequest& request, PlanSink& plan) {
     bool whole = report.skipped == 0;
     for (auto disc = run.discs.rbegin(); disc != run.discs.rend(); ++disc) {
         if (disc->state == JournalDisc::State::Undone) continue;
+        if (request.stopRequested && *request.stopRequested) {
+            report.stopped = true;
+            whole = false;
+            break;
+        }
         if (!takeBack.Disc(*disc)) whole = false;
     }
     if (whole && !request.dryRun && !MarkRunUndone(request.journal, run.number)) {

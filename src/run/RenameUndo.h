@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -19,6 +20,8 @@ struct UndoRequest {
     std::string journal;         // the journal file
     std::int64_t countBack = 1;  // the run to take back: 1 the last one, 2 the one before
     bool dryRun = false;         // change nothing, only tell the plan
+    // Stop, read between discs: no disc is left half taken back. May be null.
+    const std::atomic<bool>* stopRequested = nullptr;
 };
 
 struct UndoReport {
@@ -43,6 +46,8 @@ struct UndoReport {
     std::int64_t skipped = 0;
     // False when the journal could not be told what was taken back.
     bool journalWritten = true;
+    // Stop ended the undo before its last disc (the result is then PartlyTakenBack).
+    bool stopped = false;
 };
 
 // Takes back the run, each step told to `plan` as it is made (or, in a dry
