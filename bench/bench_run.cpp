@@ -2,8 +2,9 @@
 // code) with a 12,820-game database, through orvane-cli, side by side with the
 // shell loop a Linux user would write for the same job (isoinfo, grep, sed,
 // mv -n per image), with the page cache warm and with the collection's pages
-// evicted before each run. BM_RunPhases repeats the run's work per disc in
-// process to show where the time goes.
+// evicted before each run; the dry run of it, and undo taking it back.
+// BM_RunPhases repeats the run's work per disc in process to show where the
+// time goes.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -121,22 +122,27 @@ void Label(benchmark::State& state, const Collection& collection, bool cold) {
                    (cold ? ", cold cache" : ""));
 }
 
-// Times `command` on a fresh copy of the collection per iteration.
-void TimeRuns(benchmark::State& state, const std::string& command, bool cold) {
+// Times `command` on a fresh copy of the collection per iteration, after
+// `prepare` (untimed) when one is given.
+void TimeRuns(benchmark::State& state, const std::string& command, bool cold,
+              const std::string& prepare = "") {
     const Collection& collection = TheCollection(state);
     for (auto _ : state) {
         state.PauseTiming();
         collection.Reset(cold);
+        if (!prepare.empty() && testsupport::RunCommand(prepare) != 0) {
+            state.SkipWithError("the preparation failed");
+        }
         state.ResumeTiming();
         if (testsupport::RunCommand(command) != 0) state.SkipWithError("the run failed");
     }
     Label(state, collection, cold);
 }
 
-std::string CliCommand(const Collection& collection) {
+std::string CliCommand(const Collection& collection, const std::string& extra = "") {
     return "cd " + ShellQuote(collection.dir / "start") + " && " + ShellQuote(CliPath()) +
            " rename --folder ../run --database " + ShellQuote(collection.database) +
-           " --system PS2 --formula '%n [%i]' --list-format '%n [%i]' >/dev/null 2>&1";
+           " --system PS2 --formula '%n [%i]' --list-format '%n [%i]'" + extra + " >/dev/null 2>&1";
 }
 
 std::string ShellLoop(const Collection& collection) {
@@ -155,6 +161,20 @@ void BM_OrvaneCli(benchmark::State& state) {
 
 void BM_OrvaneCliColdCache(benchmark::State& state) {
     TimeRuns(state, CliCommand(TheCollection(state)), true);
+}
+
+// The plan of the same run, printed; nothing renamed.
+void BM_OrvaneCliDryRun(benchmark::State& state) {
+    TimeRuns(state, CliCommand(TheCollection(state), " --dry-run"), false);
+}
+
+// Taking the run back, every image to its old name.
+void BM_OrvaneCliUndo(benchmark::State& state) {
+    const Collection& collection = TheCollection(state);
+    TimeRuns(state,
+             "cd " + ShellQuote(collection.dir / "start") + " && " + ShellQuote(CliPath()) +
+                 " undo >/dev/null 2>&1",
+             false, CliCommand(collection));
 }
 
 void BM_ShellLoop(benchmark::State& state) {
@@ -233,6 +253,18 @@ BENCHMARK(BM_OrvaneCli)
     ->UseRealTime()
     ->Iterations(3);
 BENCHMARK(BM_OrvaneCliColdCache)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+BENCHMARK(BM_OrvaneCliDryRun)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+BENCHMARK(BM_OrvaneCliUndo)
     ->Arg(1000)
     ->Arg(10000)
     ->Unit(benchmark::kMillisecond)

@@ -7,7 +7,9 @@
 
 const char* const USAGE_TEXT =
     "Usage: orvane-cli rename|list|add-record [options]\n"
+    "       orvane-cli rename --dry-run [options]\n"
     "       orvane-cli import-dat FILE... --system PS1|PS2|PSP [options]\n"
+    "       orvane-cli undo [--run N] [--dry-run]\n"
     "\n"
     "Identifies and renames PlayStation, PlayStation 2 and PSP disc images, as the\n"
     "window does. The current directory is the start-up directory: Setting.ini,\n"
@@ -19,6 +21,8 @@ const char* const USAGE_TEXT =
     "  add-record    merge the add file into the database file\n"
     "  import-dat    merge the games of DAT files (clrmamepro or Logiqx XML) into\n"
     "                the database file, one record per serial\n"
+    "  undo          take back the last rename run (--run N: the Nth counting\n"
+    "                back) from RenameJournal.txt; never replaces a file\n"
     "\n"
     "Options (each overrides what Setting.ini and the current preset hold):\n"
     "  --folder DIR          folder to scan\n"
@@ -39,17 +43,23 @@ const char* const USAGE_TEXT =
     "  --dates[=0|1]         date renamed files and folders by release (check 10)\n"
     "  --batch[=0|1]         write RenameBatch.bat (check 11)\n"
     "  --save                store the state in the preset and Setting.ini first\n"
+    "  --dry-run             rename, undo: change nothing, print the plan on stdout\n"
+    "                        (lines of TAB-separated fields: rename OLD NEW,\n"
+    "                        rewrite FILE, folder OLD NEW, skip PATH REASON)\n"
+    "  --run N               undo: the run to take back, 1 the last (default)\n"
     "  --help, --version\n"
     "\n"
-    "Status lines and errors go to stderr, messages to stdout. When --database is\n"
-    "not given, the database file used is named on stderr. Ctrl-C, SIGTERM and\n"
-    "SIGHUP stop the run after the current disc; a second one ends it at once.\n"
+    "Status lines and errors go to stderr, messages to stdout (with --dry-run\n"
+    "and undo, stdout holds the plan alone and messages go to stderr). When\n"
+    "--database is not given, the database file used is named on stderr. Ctrl-C,\n"
+    "SIGTERM and SIGHUP stop the run after the current disc; a second one ends\n"
+    "it at once.\n"
     "\n"
     "Exit status:\n"
     "  0    done\n"
     "  1    done, but a file could not be written (lists, log, batch, settings);\n"
-    "       a failed --save runs nothing\n"
-    "  2    an input check failed: nothing was done\n"
+    "       a failed --save runs nothing; undo: some files stay renamed (see skip)\n"
+    "  2    an input check failed: nothing was done (undo: no run to take back)\n"
     "  64   usage error\n"
     "  130  stopped by Ctrl-C (143 SIGTERM, 129 SIGHUP), after the clean stop\n";
 
@@ -60,7 +70,21 @@ const std::map<std::string, CommandLine::Command> COMMANDS = {
     {"list", CommandLine::Command::List},
     {"add-record", CommandLine::Command::AddRecord},
     {"import-dat", CommandLine::Command::ImportDat},
+    {"undo", CommandLine::Command::Undo},
 };
+
+// undo --run takes at most this many digits: the journal keeps a few runs.
+constexpr std::size_t MAX_RUN_DIGITS = 6;
+
+std::optional<std::int64_t> RunNumber(const std::string& text) {
+    if (text.empty() || text.size() > MAX_RUN_DIGITS) return std::nullopt;
+    std::int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value > 0 ? std::optional<std::int64_t>(value) : std::nullopt;
+}
 
 const std::map<std::string, int> EDIT_OPTIONS = {
     {"--folder", EDIT_FOLDER},           {"--formula", EDIT_FORMULA},
@@ -129,6 +153,16 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
             line.version = true;
         } else if (name == "--save") {
             line.save = true;
+        } else if (name == "--dry-run") {
+            line.dryRun = true;
+        } else if (name == "--run") {
+            const auto text = value();
+            if (!text) return missing();
+            line.undoRun = RunNumber(*text);
+            if (!line.undoRun) {
+                error = "--run takes a run counting back, 1 for the last: " + *text;
+                return std::nullopt;
+            }
         } else if (const auto edit = EDIT_OPTIONS.find(name); edit != EDIT_OPTIONS.end()) {
             const auto text = value();
             if (!text) return missing();
@@ -190,6 +224,26 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
     }
     if (line.command == CommandLine::Command::None && !line.help && !line.version) {
         error = "no command given";
+        return std::nullopt;
+    }
+    const bool undo = line.command == CommandLine::Command::Undo;
+    if (line.dryRun && !undo && line.command != CommandLine::Command::Rename) {
+        error = "--dry-run goes with rename or undo";
+        return std::nullopt;
+    }
+    if (line.undoRun && !undo) {
+        error = "--run goes with undo";
+        return std::nullopt;
+    }
+    // A dry run writes nothing, the configuration neither.
+    if (line.dryRun && line.save) {
+        error = "--dry-run writes nothing: --save cannot go with it";
+        return std::nullopt;
+    }
+    // Undo reads the journal of the start-up directory and nothing else.
+    if (undo && (line.save || line.preset || line.language || line.systemSelection ||
+                 !line.edits.empty() || !line.checks.empty())) {
+        error = "undo takes only --run and --dry-run";
         return std::nullopt;
     }
     return line;

@@ -2,6 +2,7 @@
 
 // orvane-cli, the terminal front end over the run layer.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -9,11 +10,13 @@
 
 // What the user asked of orvane-cli.
 struct CommandLine {
-    enum class Command { None, Rename, List, AddRecord, ImportDat };
+    enum class Command { None, Rename, List, AddRecord, ImportDat, Undo };
     Command command = Command::None;
     bool help = false;
     bool version = false;
     bool save = false;
+    bool dryRun = false;                  // rename, undo: tell the plan, change nothing
+    std::optional<std::int64_t> undoRun;  // undo --run N: the run counting back
     std::optional<std::string> preset;
     std::optional<std::string> language;
     std::optional<int> systemSelection;

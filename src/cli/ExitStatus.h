@@ -7,6 +7,8 @@ inline constexpr int EXIT_DONE = 0;
 // The command did its work, but a file it keeps could not be written (or
 // --save failed, and nothing was run).
 inline constexpr int EXIT_WRITE_FAILED = 1;
+// undo took back part of a run: the rest stays renamed.
+inline constexpr int EXIT_PARTLY_DONE = 1;
 inline constexpr int EXIT_INPUT_REJECTED = 2;
 inline constexpr int EXIT_USAGE = 64;
 

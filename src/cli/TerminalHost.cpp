@@ -32,11 +32,12 @@ constexpr Refusal REFUSALS[] = {
 }  // namespace
 
 TerminalHost::TerminalHost(const KelCurrentDirectory& startDirectory, const WindowModel& model,
-                           RunState& runState)
+                           RunState& runState, bool planOnStdout)
     : startDirectory(startDirectory),
       model(model),
       runState(runState),
       showBar(isatty(STDERR_FILENO) == 1),
+      planOnStdout(planOnStdout),
       started(std::chrono::steady_clock::now()) {}
 
 void TerminalHost::ClearBar() {
@@ -99,14 +100,20 @@ void TerminalHost::ShowMessage(const std::string& text, MessageIcon, const std::
 }
 
 void TerminalHost::PrintHeldMessage() {
-    if (heldMessage) std::cout << *heldMessage << std::endl;
+    if (heldMessage) (planOnStdout ? std::cerr : std::cout) << *heldMessage << std::endl;
     heldMessage.reset();
+}
+
+void TerminalHost::Add(const PlanStep& step) {
+    ClearBar();
+    std::cout << PlanLine(step) << '\n';
+    DrawBar();
 }
 
 bool TerminalHost::AskYesNo(const std::string& text) {
     if (isatty(STDIN_FILENO) != 1) return false;
     ClearBar();
-    std::cout << text << " [y/N] " << std::flush;
+    (planOnStdout ? std::cerr : std::cout) << text << " [y/N] " << std::flush;
     std::string answer;
     std::getline(std::cin, answer);
     return answer == "y" || answer == "Y" || answer == "yes";

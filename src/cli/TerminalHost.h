@@ -6,17 +6,19 @@
 
 #include "core/RunHost.h"
 #include "core/RunOutcome.h"
+#include "run/PlanSink.h"
 
 class WindowModel;
 struct RunState;
 
 // The terminal as the window of a run: status texts as lines on stderr, a
 // progress bar on stderr when it is a terminal, message texts on stdout and
-// errors on stderr.
-class TerminalHost final : public RunHost {
+// errors on stderr. For a dry run stdout holds the plan alone, one line per
+// step, and the message texts go to stderr too.
+class TerminalHost final : public RunHost, public PlanSink {
 public:
     TerminalHost(const KelCurrentDirectory& startDirectory, const WindowModel& model,
-                 RunState& runState);
+                 RunState& runState, bool planOnStdout = false);
 
     void SetStatusText(const std::string& text) override;
     void SetProgress(int position) override;
@@ -30,6 +32,8 @@ public:
                      const std::string& caption) override;
     bool AskYesNo(const std::string& text) override;
     const KelCurrentDirectory& StartDirectory() const override { return startDirectory; }
+    // A step of a dry run's plan, as a line on stdout.
+    void Add(const PlanStep& step) override;
 
     // Prints the message held back: a refusal is an error on stderr that
     // names the option value it refused, a report goes to stdout.
@@ -47,6 +51,8 @@ private:
     const WindowModel& model;
     RunState& runState;
     const bool showBar;
+    // Messages go to stderr: stdout is the plan's.
+    const bool planOnStdout;
     bool barShown = false;
     int position = 0;
     std::chrono::steady_clock::time_point started;

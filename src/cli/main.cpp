@@ -4,9 +4,10 @@
 
 #include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
-#include "cli/StopSignals.h"
 #include "cli/ImportDatCommand.h"
+#include "cli/StopSignals.h"
 #include "cli/TerminalHost.h"
+#include "cli/UndoCommand.h"
 #include "config/NamedFiles.h"
 #include "config/WindowModel.h"
 #include "platform/AsciiCase.h"
@@ -55,11 +56,12 @@ bool Save(WindowModel& model, const std::string& newPreset) {
     return unwritten.empty();
 }
 
-RunOutcome RunCommand(CommandLine::Command command, WindowModel& model, TerminalHost& host,
-                      RunState& runState) {
+RunOutcome RunCommand(CommandLine::Command command, bool dryRun, WindowModel& model,
+                      TerminalHost& host, RunState& runState) {
     if (command == CommandLine::Command::AddRecord) return MergeDatabaseFiles(model, host);
     const StopSignals stopSignals(runState);
-    const RunSettings settings = MakeRunSettings(model, &host, &runState);
+    RunSettings settings = MakeRunSettings(model, &host, &runState);
+    if (dryRun) settings.dryRunPlan = &host;
     return command == CommandLine::Command::Rename ? RunRename(settings) : RunList(settings);
 }
 
@@ -77,6 +79,9 @@ int main(int argc, char** argv) {
         std::cout << "orvane-cli " << ORVANE_VERSION << "\n";
         return EXIT_DONE;
     }
+
+    // Undo works on the journal alone.
+    if (line->command == CommandLine::Command::Undo) return RunUndo(*line);
 
     // The state the window would show at start, then the options on top.
     const KelCurrentDirectory startDirectory;
@@ -113,9 +118,10 @@ int main(int argc, char** argv) {
     }
 
     RunState runState;
-    TerminalHost host(startDirectory, model, runState);
-    if (line->command == CommandLine::Command::ImportDat) return RunImportDat(model, line->datFiles);
-    const RunOutcome outcome = RunCommand(line->command, model, host, runState);
+    TerminalHost host(startDirectory, model, runState, line->dryRun);
+    if (line->command == CommandLine::Command::ImportDat)
+        return RunImportDat(model, line->datFiles);
+    const RunOutcome outcome = RunCommand(line->command, line->dryRun, model, host, runState);
     host.FinishCommand(outcome);
     return ExitStatus(outcome, StopSignals::Received());
 }

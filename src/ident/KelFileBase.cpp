@@ -1,5 +1,8 @@
 #include "ident/KelFileBase.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -10,8 +13,8 @@
 #include "ident/ExtractionFolder.h"
 #include "ident/KelArchivers.h"
 #include "ident/RenameJournal.h"
-#include "image/CueSheetText.h"
 #include "image/CompressedImages.h"
+#include "image/CueSheetText.h"
 #include "image/KelCDFileSystem.h"
 #include "platform/AsciiCase.h"
 #include "platform/Crc32.h"
@@ -101,22 +104,17 @@ bool DiscsDifferOnlyInCase(const std::string& basePath, const std::vector<std::s
     return spellingsWithImage.size() > 1;
 }
 
-// Why a move failed, in the words of the error log.
-std::string MoveFailureText(int error) {
-    switch (error) {
-        case EEXIST:
-        case ENOTEMPTY:
-            return "name exists";
-        case ENAMETOOLONG:
-            return "name too long";
-        case EACCES:
-        case EPERM:
-            return "permission denied";
-        case EROFS:
-            return "read-only folder";
-        default:
-            return std::strerror(error);
-    }
+// The error a move would meet, decided without making it: on the run's
+// listings (which the moves decided before it have changed) and the
+// permissions of its folder; 0 when it would be made.
+int WouldMoveError(const PlannedMove& move, const platform::FolderSnapshots* snapshots) {
+    if (move.from == move.to) return 0;
+    const platform::PathSplit target = platform::SplitAtLastSeparator(move.to);
+    if (target.name.size() > MAX_NAME_BYTES) return ENAMETOOLONG;
+    struct stat status;
+    if (snapshots ? snapshots->Holds(move.to) : lstat(move.to.c_str(), &status) == 0) return EEXIST;
+    const std::string folder = platform::ListableFolder(target);
+    return access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
 }
 
 bool SpelledAs(const std::string& name, const FileSearchBase& base) {
@@ -142,6 +140,23 @@ std::string ImageCrcText(const std::string& path) {
 }
 
 }  // namespace
+
+std::string MoveFailureText(int error) {
+    switch (error) {
+        case EEXIST:
+        case ENOTEMPTY:
+            return NAME_EXISTS;
+        case ENAMETOOLONG:
+            return "name too long";
+        case EACCES:
+        case EPERM:
+            return "permission denied";
+        case EROFS:
+            return "read-only folder";
+        default:
+            return std::strerror(error);
+    }
+}
 
 FileSearchBase SearchBaseOfPath(const std::string& basePath) {
     const platform::PathSplit split = platform::SplitAtLastSeparator(basePath);
@@ -343,8 +358,14 @@ RenamePlan KelFileBase::PlanRename(const std::string& newName) const {
     }
     if (const auto movedSheet = renamedFiles.find(sheet);
         !sheetNames.empty() && movedSheet != renamedFiles.end()) {
-        plan.rewrites.push_back(
-            {ReferenceKind::CueSheet, platform::JoinPath(folder, movedSheet->second), sheetNames});
+        std::set<std::string> bare;
+        for (const CueFileName& file : sheetFiles.files) {
+            const std::string leaf(CueFileLeaf(file.name));
+            if (!file.quoted && sheetNames.count(leaf)) bare.insert(leaf);
+        }
+        plan.rewrites.push_back({ReferenceKind::CueSheet,
+                                 platform::JoinPath(folder, movedSheet->second), sheetNames,
+                                 std::move(bare)});
     }
     // Playlists beside the disc that name one of its files by name.
     const auto playlists = snapshots ? snapshots->Find(folder, "", "*.m3u")
@@ -356,14 +377,26 @@ RenamePlan KelFileBase::PlanRename(const std::string& newName) const {
         if (!text.IsRead()) continue;
         std::map<std::string, std::string> references = PlaylistReferences(text.text, renamedFiles);
         if (!references.empty()) {
-            plan.rewrites.push_back({ReferenceKind::Playlist, path, std::move(references)});
+            plan.rewrites.push_back({ReferenceKind::Playlist, path, std::move(references), {}});
         }
     }
     return plan;
 }
 
+int KelFileBase::MoveFile(const PlannedMove& move, bool dryRun) {
+    if (dryRun) {
+        const int error = WouldMoveError(move, snapshots);
+        if (error == 0 && snapshots) snapshots->Moved(move.from, move.to);
+        return error;
+    }
+    if (!platform::MovePath(move.from, move.to)) return errno != 0 ? errno : ENOENT;
+    if (snapshots) snapshots->Moved(move.from, move.to);
+    return 0;
+}
+
 bool KelFileBase::Rename(const RenameRequest& request) {
     lastPlan = PlanRename(request.newName);
+    unmovedFiles.clear();
     RenamePlan& plan = lastPlan;
     renameFailure = plan.failure;
     if (!renameFailure.empty()) return false;
@@ -371,60 +404,79 @@ bool KelFileBase::Rename(const RenameRequest& request) {
         renameFailure = "no file";
         return false;
     }
-    if (request.journal) request.journal->BeginDisc(basePath, plan);
+    const bool dryRun = request.dryRun;
+    RenameJournal* const journal = dryRun ? nullptr : request.journal;
+    if (journal) journal->BeginDisc(basePath, plan);
 
     std::vector<PlannedMove> moved;
-    std::vector<std::string> currentPaths;
+    std::vector<PlannedMove> unmoved;
     int moveError = 0;
     for (const PlannedMove& move : plan.moves) {
-        if (platform::MovePath(move.from, move.to)) {
-            if (snapshots) snapshots->Moved(move.from, move.to);
+        const int error = MoveFile(move, dryRun);
+        if (error == 0) {
             moved.push_back(move);
-            currentPaths.push_back(move.to);
             continue;
         }
-        moveError = errno;
+        moveError = error;
         if (plan.allOrNothing) break;
-        currentPaths.push_back(move.from);
+        unmoved.push_back(move);
+        unmovedFiles.push_back({move, MoveFailureText(error)});
     }
     const bool complete = moved.size() == plan.moves.size();
     std::size_t rewritten = 0;
+    std::vector<RewriteResult> results;
     if (complete || !plan.allOrNothing) {
-        // References only to files that moved: a skipped file keeps its name.
-        for (PlannedRewrite& rewrite : plan.rewrites) {
-            std::erase_if(rewrite.renamed, [&](const auto& reference) {
-                return std::none_of(moved.begin(), moved.end(), [&](const PlannedMove& move) {
-                    return platform::SplitAtLastSeparator(move.to).name == reference.second;
-                });
-            });
-        }
-        while (rewritten < plan.rewrites.size() && ApplyRewrite(plan.rewrites[rewritten], false)) {
-            ++rewritten;
+        KeepReferencesToMoves(plan.rewrites, moved);
+        for (; rewritten < plan.rewrites.size(); ++rewritten) {
+            const PlannedRewrite& rewrite = plan.rewrites[rewritten];
+            // A dry run made no move: a sheet is still where it was.
+            std::string readPath = rewrite.path;
+            for (const PlannedMove& move : moved) {
+                if (move.to == rewrite.path) readPath = move.from;
+            }
+            results.push_back(dryRun ? PreviewRewrite(rewrite, false, readPath)
+                                     : ApplyRewrite(rewrite, false));
+            if (results.back() == RewriteResult::Failed) break;
         }
     }
     const bool movesFailed = (plan.allOrNothing && !complete) || moved.empty();
     if (movesFailed || rewritten < plan.rewrites.size()) {
         // The disc stays as it was, under its old names.
-        for (std::size_t i = rewritten; i-- > 0;) ApplyRewrite(plan.rewrites[i], true);
-        for (auto move = moved.rbegin(); move != moved.rend(); ++move) {
-            if (platform::MovePath(move->to, move->from) && snapshots) {
-                snapshots->Moved(move->to, move->from);
-            }
+        if (!dryRun) {
+            for (std::size_t i = rewritten; i-- > 0;) ApplyRewrite(plan.rewrites[i], true);
         }
-        if (request.journal) request.journal->EndDisc(false);
+        for (auto move = moved.rbegin(); move != moved.rend(); ++move) {
+            MoveFile({move->to, move->from}, dryRun);
+        }
+        if (journal) journal->EndDisc(false);
         renameFailure =
             movesFailed ? MoveFailureText(moveError)
                         : "cannot write " +
                               platform::SplitAtLastSeparator(plan.rewrites[rewritten].path).name;
+        plan.moves.clear();
+        plan.rewrites.clear();
+        unmovedFiles.clear();
         return false;
     }
-    if (request.journal) request.journal->EndDisc(true);
+    if (journal) journal->EndDisc(true, unmoved);
 
+    // The plan as carried out: the moves made, the files rewritten.
+    plan.moves = std::move(moved);
+    for (std::size_t i = results.size(); i-- > 0;) {
+        if (results[i] == RewriteResult::Unchanged) {
+            plan.rewrites.erase(plan.rewrites.begin() + std::ptrdiff_t(i));
+        }
+    }
     basePath = platform::JoinPath(
         platform::ListableFolder(platform::SplitAtLastSeparator(basePath)), request.newName);
     // Last, so that the rewritten cue sheet gets the time as well.
-    if (request.setFileTime) {
-        for (const std::string& path : currentPaths) platform::SetFileTimes(path, request.fileTime);
+    if (request.setFileTime && !dryRun) {
+        for (const PlannedMove& move : plan.moves) {
+            platform::SetFileTimes(move.to, request.fileTime);
+        }
+        for (const PlannedMove& move : unmoved) {
+            platform::SetFileTimes(move.from, request.fileTime);
+        }
     }
     return true;
 }

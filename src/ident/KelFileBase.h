@@ -42,7 +42,24 @@ struct RenameRequest {
     std::int64_t fileTime = 0;  // seconds since 1970-01-01 00:00 UTC
     // Where the renames are written down before they are made; may be null.
     RenameJournal* journal = nullptr;
+    // Decide every move on the run's listings as if the moves before it were
+    // made, and change nothing: no move, rewrite, time or journal entry. The
+    // listings are changed as the moves would change them, so that the discs
+    // after this one meet the names it would take.
+    bool dryRun = false;
 };
+
+// A file of a renamed disc that kept its name, and why.
+struct UnmovedFile {
+    PlannedMove move;
+    std::string reason;
+};
+
+// The text of a rename failure when the new name is taken.
+inline constexpr const char* NAME_EXISTS = "name exists";
+
+// Why a move failed (an errno value), in the words of the error log.
+std::string MoveFailureText(int error);
 
 // Where FindFilesByExtensions looks: a folder, the start of the names taken
 // literally (a name may hold '*' or '?'), and the wildcard put before "." and
@@ -91,14 +108,18 @@ public:
 
     // Carries the plan out and sets the files' times when asked. Never
     // replaces an existing file. The files of a cue sheet's set move all or
-    // not at all; other files that cannot be moved are skipped. True when at
-    // least one file was moved; otherwise RenameFailure says why.
+    // not at all; other files that cannot be moved are skipped (UnmovedFiles).
+    // True when at least one file was moved; otherwise RenameFailure says why.
     virtual bool Rename(const RenameRequest& request);
     // Why the last Rename moved nothing ("name exists", "name too long",
     // "empty name", "permission denied", "read-only folder", ...).
     const std::string& RenameFailure() const { return renameFailure; }
-    // The plan of the last Rename, as carried out.
+    // The plan of the last Rename, as carried out (or, in a dry run, as it
+    // would be): the moves made and the files whose text changed; empty after
+    // a failure.
     const RenamePlan& LastPlan() const { return lastPlan; }
+    // The files of the last Rename that kept their names.
+    const std::vector<UnmovedFile>& UnmovedFiles() const { return unmovedFiles; }
 
     bool IdFound() const { return idFound; }
     // Stop ended the extraction of the candidate's archive: the candidate was
@@ -127,6 +148,9 @@ private:
     // The search for the candidate's own files.
     FileSearchBase CandidateFiles() const;
     void ExtractArchive(const DiscHandlerParams& params);
+    // Makes one move of a rename (or, in a dry run, decides it) and keeps the
+    // listings current; 0 or the errno the move met.
+    int MoveFile(const PlannedMove& move, bool dryRun);
     void FindImage();
 
     std::string basePath;
@@ -143,6 +167,7 @@ private:
     std::string imageProblem;
     std::string renameFailure;
     RenamePlan lastPlan;
+    std::vector<UnmovedFile> unmovedFiles;
     platform::FolderSnapshots* snapshots;
     // Files whose base names differ only in case belong to different discs
     // here: the candidate takes only the files spelled as it is.

@@ -119,7 +119,9 @@ bool Complete(const RenamePlan& plan) {
         }
     }
     return std::all_of(plan.rewrites.begin(), plan.rewrites.end(),
-                       [](const PlannedRewrite& rewrite) { return ApplyRewrite(rewrite, false); });
+                       [](const PlannedRewrite& rewrite) {
+                           return ApplyRewrite(rewrite, false) != RewriteResult::Failed;
+                       });
 }
 
 // Takes back whatever part of a disc's renames was made.
@@ -158,9 +160,18 @@ std::vector<JournalRun> ReadJournal(const std::string& path) {
             auto& rewrites = current->plan.rewrites;
             if (rewrites.empty() || rewrites.back().path != fields[2] ||
                 rewrites.back().kind != reference) {
-                rewrites.push_back({reference, fields[2], {}});
+                rewrites.push_back({reference, fields[2], {}, {}});
             }
             rewrites.back().renamed.emplace(fields[3], fields[4]);
+            if (fields.size() >= 6 && fields[5] == "bare") rewrites.back().bare.insert(fields[3]);
+        } else if (kind == "unmoved" && fields.size() >= 3 && current != nullptr) {
+            // The disc's plan as carried out: without the move, and without
+            // the references to the file that kept its name.
+            auto& moves = current->plan.moves;
+            std::erase_if(moves, [&](const PlannedMove& move) {
+                return move.from == fields[1] && move.to == fields[2];
+            });
+            KeepReferencesToMoves(current->plan.rewrites, moves);
         } else if ((kind == "done" || kind == "undone") && fields.size() >= 3) {
             if (JournalDisc* disc = FindDisc(runs, NumberOf(fields[1]), NumberOf(fields[2]))) {
                 disc->state =
@@ -256,6 +267,7 @@ void RenameJournal::BeginDisc(const std::string& discPath, const RenamePlan& pla
             lines.push_back({"rewrite",
                              rewrite.kind == ReferenceKind::Playlist ? "playlist" : "cue",
                              rewrite.path, from, to});
+            if (rewrite.bare.contains(from)) lines.back().push_back("bare");
         }
     }
     // A kill between the moves of several files would leave a disc half
@@ -263,9 +275,12 @@ void RenameJournal::BeginDisc(const std::string& discPath, const RenamePlan& pla
     Write(lines, plan.moves.size() > 1 || !plan.rewrites.empty());
 }
 
-void RenameJournal::EndDisc(bool done) {
+void RenameJournal::EndDisc(bool done, const std::vector<PlannedMove>& unmoved) {
     if (!Ready()) return;
-    Write({{done ? "done" : "undone", std::to_string(run), std::to_string(disc)}}, false);
+    std::vector<Fields> lines;
+    for (const PlannedMove& move : unmoved) lines.push_back({"unmoved", move.from, move.to});
+    lines.push_back({done ? "done" : "undone", std::to_string(run), std::to_string(disc)});
+    Write(lines, false);
 }
 
 void RenameJournal::AddFolder(const PlannedMove& move) {
@@ -286,4 +301,10 @@ void RenameJournal::Write(const std::vector<Fields>& lines, bool sync) {
 bool MarkRunUndone(const std::string& path, std::int64_t run) {
     platform::AppendFile journal(path);
     return journal.AppendLine(JoinFields({"undo", std::to_string(run)})) && journal.Close();
+}
+
+bool MarkDiscUndone(const std::string& path, std::int64_t run, std::int64_t disc) {
+    platform::AppendFile journal(path);
+    return journal.AppendLine(JoinFields({"undone", std::to_string(run), std::to_string(disc)})) &&
+           journal.Close();
 }

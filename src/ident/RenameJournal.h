@@ -24,12 +24,14 @@ class AppendFile;
 //   run     <run>  <start time, UTC>  <folder scanned>
 //   disc    <run>  <disc>  <the disc's path without extension>
 //   move    <from>  <to>
-//   rewrite cue|playlist  <file, after the moves>  <name as written>  <new name>
+//   rewrite cue|playlist  <file, after the moves>  <name as written>  <new name>  [bare]
+//   unmoved <from>  <to>        (a planned move that was not made)
 //   done    <run>  <disc>       (or: undone, when its renames were taken back)
 //   folder  <run>  <from>  <to>
 //   undo    <run>               (the run was taken back whole)
 //
-// The move and rewrite lines after a disc line belong to it.
+// The move, rewrite and unmoved lines after a disc line belong to it. "bare"
+// marks a cue sheet's name written without quotes.
 
 inline constexpr const char* RENAME_JOURNAL_FILE = "RenameJournal.txt";
 
@@ -81,7 +83,9 @@ public:
     // Writes a disc's plan before its first move. A plan that moves several
     // files or rewrites one is forced to the disk before the moves start.
     void BeginDisc(const std::string& disc, const RenamePlan& plan);
-    void EndDisc(bool done);
+    // `unmoved`: the moves of a done disc that were not made (their files
+    // kept their names), so that taking the run back leaves them alone.
+    void EndDisc(bool done, const std::vector<PlannedMove>& unmoved = {});
     void AddFolder(const PlannedMove& move);
 
     // False once a write has failed.
@@ -105,3 +109,6 @@ private:
 
 // Appends a line to a journal saying that run `run` was taken back whole.
 bool MarkRunUndone(const std::string& path, std::int64_t run);
+
+// Appends a line saying that the renames of one disc of a run were taken back.
+bool MarkDiscUndone(const std::string& path, std::int64_t run, std::int64_t disc);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,10 @@ struct PlannedRewrite {
     std::string path;  // where the file stands once the moves are made
     // Names as the file writes them -> the names they become.
     std::map<std::string, std::string> renamed;
+    // The names of `renamed` that a cue sheet writes without quotes. A new
+    // name with a blank gets quotes; taking the rename back takes them away
+    // again, so that the sheet is byte for byte as it was.
+    std::set<std::string> bare;
 };
 
 struct RenamePlan {
@@ -37,10 +42,22 @@ struct RenamePlan {
     std::string failure;
 };
 
+enum class RewriteResult { Failed, Unchanged, Rewritten };
+
 // Renames the references of a file as planned, or with `reverse` back again,
-// keeping every other byte; a file that names none of them is left alone.
-// False when the file could not be read or written.
-bool ApplyRewrite(const PlannedRewrite& rewrite, bool reverse);
+// keeping every other byte; a file that names none of them is left alone
+// (Unchanged). Failed when the file could not be read or written.
+RewriteResult ApplyRewrite(const PlannedRewrite& rewrite, bool reverse);
+
+// What ApplyRewrite would do, reading the file from `readPath` (where it
+// stands while the moves before the rewrite are not made), writing nothing.
+RewriteResult PreviewRewrite(const PlannedRewrite& rewrite, bool reverse,
+                             const std::string& readPath);
+
+// Keeps of each rewrite only the references to files that `moved` renamed: a
+// file that kept its name keeps its references too.
+void KeepReferencesToMoves(std::vector<PlannedRewrite>& rewrites,
+                           const std::vector<PlannedMove>& moved);
 
 // The lines of a playlist's text that name one of `renamedFiles` (old file
 // name -> new file name; a line matches ignoring ASCII case, as playlists

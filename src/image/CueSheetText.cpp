@@ -62,7 +62,8 @@ std::string_view CueFileLeaf(std::string_view name) {
 }
 
 std::string ReplaceCueFileNames(std::string_view text,
-                                const std::map<std::string, std::string>& renamed) {
+                                const std::map<std::string, std::string>& renamed,
+                                const std::set<std::string>& bare) {
     std::string rewritten;
     rewritten.reserve(text.size());
     std::size_t copied = 0;
@@ -72,10 +73,13 @@ std::string ReplaceCueFileNames(std::string_view text,
         if (found == renamed.end()) continue;
         const std::string name =
             file.name.substr(0, file.name.size() - leaf.size()) + found->second;
-        const bool quote = !file.quoted && name.find_first_of(" \t") != std::string::npos;
-        rewritten.append(text, copied, file.begin - copied);
+        const bool blank = name.find_first_of(" \t") != std::string::npos;
+        const bool unquote = file.quoted && !blank && bare.contains(found->second) &&
+                             file.begin > 0 && file.end < text.size() && text[file.end] == '"';
+        const bool quote = !file.quoted && blank;
+        rewritten.append(text, copied, (unquote ? file.begin - 1 : file.begin) - copied);
         rewritten += quote ? "\"" + name + "\"" : name;
-        copied = file.end;
+        copied = unquote ? file.end + 1 : file.end;
     }
     rewritten.append(text, copied);
     return rewritten;

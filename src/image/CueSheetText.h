@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,8 @@ std::string_view CueFileLeaf(std::string_view name);
 
 // The sheet with the last component of each FILE name that `renamed` holds
 // (old leaf -> new leaf) replaced. A name written without quotes stays so
-// unless its new form holds a blank.
+// unless its new form holds a blank; a quoted name whose new leaf `bare`
+// holds loses its quotes (taking back the quotes an earlier rename added).
 std::string ReplaceCueFileNames(std::string_view text,
-                                const std::map<std::string, std::string>& renamed);
+                                const std::map<std::string, std::string>& renamed,
+                                const std::set<std::string>& bare = {});

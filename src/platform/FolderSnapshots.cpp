@@ -59,4 +59,20 @@ void FolderSnapshots::Moved(const std::string& fromPath, const std::string& toPa
     entries.insert(place, std::move(moved));
 }
 
+bool FolderSnapshots::Holds(const std::string& path) const {
+    const PathSplit split = SplitAtLastSeparator(path);
+    const auto kept = listings.find(split.folder);
+    if (kept == listings.end()) {
+        struct stat status;
+        return lstat(path.c_str(), &status) == 0;
+    }
+    // The listing is in listing order, in which equal names stand together.
+    const auto& entries = kept->second;
+    auto found = std::lower_bound(entries.begin(), entries.end(), split.name,
+                                  [](const FoundEntry& entry, const std::string& name) {
+                                      return ListingOrderLess(entry.name, name);
+                                  });
+    return found != entries.end() && found->name == split.name;
+}
+
 }  // namespace platform

@@ -26,8 +26,13 @@ public:
         const std::string& folder, std::string_view literalName,
         const std::vector<std::string>& wildcards) const;
 
-    // Records a move the program made, in the listings of both folders.
+    // Records a move the program made (or, in a dry run, decided to make),
+    // in the listings of both folders.
     void Moved(const std::string& fromPath, const std::string& toPath);
+
+    // Whether an entry of exactly this name is there: in the kept listing of
+    // its folder, else on the disk.
+    bool Holds(const std::string& path) const;
 
 private:
     std::unordered_map<std::string, std::vector<FoundEntry>> listings;

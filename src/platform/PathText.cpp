@@ -27,4 +27,11 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
     return path + std::string(name);
 }
 
+std::optional<std::string> PathBelow(std::string_view path, std::string_view folder) {
+    if (!path.starts_with(folder)) return std::nullopt;
+    const std::string_view rest = path.substr(folder.size());
+    if (!rest.empty() && rest.front() != '/') return std::nullopt;
+    return std::string(rest);
+}
+
 }  // namespace platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,5 +23,9 @@ std::string ListableFolder(const PathSplit& split);
 // The path of `name` inside `folder`: a bare name for the folder "", no
 // doubled '/' after "/".
 std::string JoinPath(std::string_view folder, std::string_view name);
+
+// The rest of `path` below `folder`: "" for the folder itself, "/name..." for
+// a path inside it; nothing for any other path.
+std::optional<std::string> PathBelow(std::string_view path, std::string_view folder);
 
 }  // namespace platform

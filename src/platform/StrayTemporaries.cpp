@@ -43,29 +43,54 @@ bool ProcessExists(pid_t process) {
     return process == getpid() || kill(process, 0) == 0 || errno != ESRCH;
 }
 
-}  // namespace
-
-std::vector<FoundEntry> RemoveStrayTemporaries(const std::string& folder,
-                                               std::vector<FoundEntry> listing) {
+// The temporaries of a listing that are strays: their process is gone,
+// they belong to this user and their own file stands beside them.
+std::vector<FoundEntry> StraysOf(const std::string& folder,
+                                 const std::vector<FoundEntry>& listing) {
     std::set<std::string> files;
     for (const FoundEntry& entry : listing) {
         if (!entry.isFolder) files.insert(entry.name);
     }
-    std::erase_if(listing, [&](const FoundEntry& entry) {
-        if (entry.isFolder || entry.isLink) return false;
+    std::vector<FoundEntry> strays;
+    for (const FoundEntry& entry : listing) {
+        if (entry.isFolder || entry.isLink) continue;
         const std::optional<TemporaryName> temporary = ParseTemporaryName(entry.name);
         if (!temporary || !files.contains(temporary->file) || ProcessExists(temporary->process)) {
-            return false;
+            continue;
         }
-        const std::string path = JoinPath(folder, entry.name);
         struct stat status;
-        if (lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
-            status.st_uid != geteuid()) {
-            return false;
+        if (lstat(JoinPath(folder, entry.name).c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+            status.st_uid == geteuid()) {
+            strays.push_back(entry);
         }
-        return unlink(path.c_str()) == 0;
+    }
+    return strays;
+}
+
+std::vector<FoundEntry> Without(std::vector<FoundEntry> listing,
+                                const std::vector<FoundEntry>& removed) {
+    std::erase_if(listing, [&](const FoundEntry& entry) {
+        return std::any_of(removed.begin(), removed.end(),
+                           [&](const FoundEntry& gone) { return gone.name == entry.name; });
     });
     return listing;
+}
+
+}  // namespace
+
+std::vector<FoundEntry> RemoveStrayTemporaries(const std::string& folder,
+                                               std::vector<FoundEntry> listing) {
+    std::vector<FoundEntry> removed;
+    for (const FoundEntry& stray : StraysOf(folder, listing)) {
+        if (unlink(JoinPath(folder, stray.name).c_str()) == 0) removed.push_back(stray);
+    }
+    return Without(std::move(listing), removed);
+}
+
+std::vector<FoundEntry> WithoutStrayTemporaries(const std::string& folder,
+                                                std::vector<FoundEntry> listing) {
+    const std::vector<FoundEntry> strays = StraysOf(folder, listing);
+    return Without(std::move(listing), strays);
 }
 
 }  // namespace platform

@@ -18,4 +18,10 @@ namespace platform {
 std::vector<FoundEntry> RemoveStrayTemporaries(const std::string& folder,
                                                std::vector<FoundEntry> listing);
 
+// The listing without the temporaries RemoveStrayTemporaries would remove,
+// which stay on the disk: a run that only shows what it would do sees the
+// folder as the real run will.
+std::vector<FoundEntry> WithoutStrayTemporaries(const std::string& folder,
+                                                std::vector<FoundEntry> listing);
+
 }  // namespace platform

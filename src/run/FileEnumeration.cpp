@@ -12,14 +12,18 @@
 #include "platform/StrayTemporaries.h"
 
 void EnumerateFiles(const std::string& folder, bool scanSubfolders,
-                    std::vector<std::string>& candidates, platform::FolderSnapshots* snapshots) {
+                    std::vector<std::string>& candidates, platform::FolderSnapshots* snapshots,
+                    bool leaveStrays) {
     const std::vector<platform::FoundEntry> entries =
-        platform::RemoveStrayTemporaries(folder, platform::ListFolder(folder));
+        leaveStrays ? platform::WithoutStrayTemporaries(folder, platform::ListFolder(folder))
+                    : platform::RemoveStrayTemporaries(folder, platform::ListFolder(folder));
     if (snapshots) snapshots->Keep(folder, entries);
     for (const platform::FoundEntry& entry : entries) {
         const std::string path = folder + "/" + entry.name;
         if (entry.isFolder) {
-            if (scanSubfolders && !entry.isLink) EnumerateFiles(path, true, candidates, snapshots);
+            if (scanSubfolders && !entry.isLink) {
+                EnumerateFiles(path, true, candidates, snapshots, leaveStrays);
+            }
             continue;
         }
         candidates.push_back(path);

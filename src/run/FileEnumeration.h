@@ -16,9 +16,11 @@ class FolderSnapshots;
 // '/', the entry name), in name order, each sub-folder's files at the place
 // where the sub-folder was listed. Links to folders are not followed.
 // With `snapshots`, the listings read are kept for the searches of the run.
+// Stray temporaries of killed runs are removed, or with `leaveStrays` only
+// left out.
 void EnumerateFiles(const std::string& folder, bool scanSubfolders,
                     std::vector<std::string>& candidates,
-                    platform::FolderSnapshots* snapshots = nullptr);
+                    platform::FolderSnapshots* snapshots = nullptr, bool leaveStrays = false);
 
 // The path without the extension of its file name: from the name's last '.'
 // (not its first character: .iso is a name), folders untouched.

@@ -1,14 +1,18 @@
 #include "run/FolderPass.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <ctime>
 #include <map>
 
+#include "ident/KelFileBase.h"
 #include "ident/RenameJournal.h"
 #include "naming/RenamingFormula.h"
 #include "platform/FileOps.h"
 #include "platform/PathText.h"
+#include "platform/SimulatedMoves.h"
 
 namespace {
 
@@ -16,6 +20,22 @@ std::optional<std::pair<dev_t, ino_t>> IdentityOf(const std::string& path) {
     struct stat status;
     if (stat(path.c_str(), &status) != 0) return std::nullopt;
     return std::make_pair(status.st_dev, status.st_ino);
+}
+
+// The error renaming a folder would meet, decided on the disk as the renames
+// decided before it would leave it; 0 when it would be renamed.
+int WouldMoveFolderError(const std::string& from, const std::string& to,
+                         const platform::SimulatedMoves& simulated) {
+    if (from == to) return 0;
+    if (!simulated.Exists(from)) return ENOENT;
+    if (simulated.Exists(to)) return EEXIST;
+    for (const std::string& path : {from, to}) {
+        const std::optional<std::string> onDisk = simulated.OnDisk(path);
+        const std::string parent =
+            platform::ListableFolder(platform::SplitAtLastSeparator(onDisk.value_or(path)));
+        if (access(parent.empty() ? "." : parent.c_str(), W_OK | X_OK) != 0) return errno;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -39,7 +59,8 @@ void FolderRenameList::AddFolderEntry(const std::string& basePath, const std::st
     entries.push_back({image.folder, newPath, releaseTime});
 }
 
-void FolderRenameList::ExecuteFolderRenames(RenameJournal* journal) {
+std::vector<FolderRenameResult> FolderRenameList::ExecuteFolderRenames(RenameJournal* journal,
+                                                                       bool dryRun) {
     std::map<std::string, int> discsPerFolder;
     for (const FolderRenameEntry& entry : entries) ++discsPerFolder[entry.oldPath];
 
@@ -56,20 +77,34 @@ void FolderRenameList::ExecuteFolderRenames(RenameJournal* journal) {
         folder.newPath = path.hasSeparator ? path.folder + "/" + name : name;
     }
 
+    std::vector<FolderRenameResult> results;
     std::vector<bool> moved(folders.size(), false);
+    platform::SimulatedMoves simulated;  // the renames a dry run decides on
     for (std::size_t i = 0; i < folders.size(); ++i) {
-        if (IsScanFolder(folders[i].oldPath)) continue;
-        moved[i] = platform::MovePath(folders[i].oldPath, folders[i].newPath);
-        if (moved[i] && journal) journal->AddFolder({folders[i].oldPath, folders[i].newPath});
+        const FolderRenameEntry& folder = folders[i];
+        if (IsScanFolder(folder.oldPath)) continue;
+        int error = 0;
+        if (dryRun) {
+            error = WouldMoveFolderError(folder.oldPath, folder.newPath, simulated);
+            if (error == 0) simulated.Move(folder.oldPath, folder.newPath);
+        } else if (platform::MovePath(folder.oldPath, folder.newPath)) {
+            moved[i] = true;
+            if (journal) journal->AddFolder({folder.oldPath, folder.newPath});
+        } else {
+            error = errno != 0 ? errno : ENOENT;
+        }
+        results.push_back(
+            {folder.oldPath, folder.newPath, error == 0 ? std::string() : MoveFailureText(error)});
     }
     // Dated after all renames, so no later rename touches a dated folder. A
     // folder that was not renamed is not dated: newPath may name another one.
-    if (!setTimes) return;
+    if (!setTimes) return results;
     for (std::size_t i = 0; i < folders.size(); ++i) {
         if (moved[i] && folders[i].releaseTime) {
             platform::SetFileTimes(folders[i].newPath, FolderTime(*folders[i].releaseTime));
         }
     }
+    return results;
 }
 
 std::int64_t FolderTime(std::int64_t releaseTime) {

@@ -16,6 +16,12 @@ struct FolderRenameEntry {
     std::optional<std::int64_t> releaseTime;  // nothing: leave the folder's times
 };
 
+struct FolderRenameResult {
+    std::string oldPath;
+    std::string newPath;
+    std::string failure;  // empty when the folder is renamed
+};
+
 // The folders of the renamed images, renamed after the last image of a run.
 // A folder that holds several renamed discs of one game gets the name without
 // the disc marker. The scan folder itself is never renamed, however it was
@@ -29,10 +35,12 @@ public:
     void AddFolderEntry(const std::string& basePath, const std::string& newName,
                         std::optional<std::int64_t> releaseTime);
 
-    // Renames the folders (never replacing an existing one) and, when asked,
-    // dates them; each rename is written to the journal when one is given.
-    // Failures are skipped silently.
-    void ExecuteFolderRenames(RenameJournal* journal = nullptr);
+    // What became of each folder: renamed, or left with the reason. Renames
+    // the folders (never replacing an existing one) and, when asked, dates
+    // them; each rename is written to the journal when one is given. A dry
+    // run changes nothing and tells what would become of them.
+    std::vector<FolderRenameResult> ExecuteFolderRenames(RenameJournal* journal = nullptr,
+                                                         bool dryRun = false);
 
     const std::vector<FolderRenameEntry>& Entries() const { return entries; }
 

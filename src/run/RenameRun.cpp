@@ -21,6 +21,7 @@
 #include "run/ErrorLog.h"
 #include "run/FileEnumeration.h"
 #include "run/FolderPass.h"
+#include "run/PlanSink.h"
 #include "run/ReleaseDate.h"
 #include "run/RunSteps.h"
 
@@ -73,6 +74,38 @@ void ReportInterruptedDiscs(RunHost& host, const std::vector<InterruptedDisc>& d
     host.ShowMessage(message, MessageIcon::Information);
 }
 
+// A dry run leaves an interrupted run's open discs as they are, and says that
+// the next real run makes them whole first.
+void ReportOpenDiscs(RunHost& host, const std::vector<JournalRun>& runs) {
+    std::string message;
+    for (const JournalRun& run : runs) {
+        for (const JournalDisc& disc : run.discs) {
+            if (disc.state == JournalDisc::State::Open) message += "\n" + disc.disc;
+        }
+    }
+    if (message.empty()) return;
+    host.ShowMessage(host.LanguageText("MessageBox", "OPEN_RENAMES") + message,
+                     MessageIcon::Information);
+}
+
+// A skip as the plan tells it: a taken name is a collision.
+std::string SkipReason(const std::string& failure) {
+    return failure == NAME_EXISTS ? SKIP_COLLISION : failure;
+}
+
+// What renaming one disc did (or, in a dry run, would do).
+void AddDiscSteps(PlanSink& plan, const KelFileBase& handler) {
+    for (const PlannedMove& move : handler.LastPlan().moves) {
+        if (move.from != move.to) plan.Add({PlanStep::Kind::Rename, move.from, move.to});
+    }
+    for (const UnmovedFile& file : handler.UnmovedFiles()) {
+        plan.Add({PlanStep::Kind::Skip, file.move.from, SkipReason(file.reason)});
+    }
+    for (const PlannedRewrite& rewrite : handler.LastPlan().rewrites) {
+        plan.Add({PlanStep::Kind::Rewrite, rewrite.path, {}});
+    }
+}
+
 }  // namespace
 
 RunOutcome RunRename(RunSettings settings) {
@@ -95,7 +128,12 @@ RunOutcome RunRename(RunSettings settings) {
 
     // A run killed in the middle of a disc left it half renamed: it is made
     // whole (or taken back) before anything else is looked at.
-    ReportInterruptedDiscs(host, FinishInterruptedDiscs(RENAME_JOURNAL_FILE));
+    PlanSink* const plan = settings.dryRunPlan;
+    if (plan) {
+        ReportOpenDiscs(host, ReadJournal(RENAME_JOURNAL_FILE));
+    } else {
+        ReportInterruptedDiscs(host, FinishInterruptedDiscs(RENAME_JOURNAL_FILE));
+    }
     RenameJournal journal(RENAME_JOURNAL_FILE);
     journal.BeginRun(texts[EDIT_FOLDER]);
 
@@ -139,10 +177,13 @@ RunOutcome RunRename(RunSettings settings) {
     // Each rename is recorded as it is made, so a killed run leaves the
     // record of every rename it made.
     KelRenameBatch batch(RENAME_BATCH_FILE);
-    const bool writeBatch = Ticked(settings, CHECK_WRITE_BATCH);
+    const bool writeBatch = Ticked(settings, CHECK_WRITE_BATCH) && !plan;
     if (writeBatch) batch.AppendAsAdded();
     KelOutputText errorLog(ERROR_LOG_FILE);
     std::vector<std::string> errors;
+    auto skip = [&](const std::string& candidate, const std::string& reason) {
+        if (plan) plan->Add({PlanStep::Kind::Skip, candidate, SkipReason(reason)});
+    };
 
     const std::int64_t total = std::int64_t(state.candidates.size());
     std::int64_t processed = 0;
@@ -157,7 +198,7 @@ RunOutcome RunRename(RunSettings settings) {
         }
         // The lists stay current even when the run is stopped; they are
         // rewritten only when they would change.
-        if (keepInventory && inventory.Changed()) inventory.Write();
+        if (keepInventory && !plan && inventory.Changed()) inventory.Write();
         const std::unique_ptr<KelFileBase> handler =
             IdentifyCandidate(host, systemIndex, params, candidate, processed, total);
         // Stop cut the extraction of its archive short: the disc was not looked at.
@@ -171,6 +212,7 @@ RunOutcome RunRename(RunSettings settings) {
             if (!handler->ImageProblem().empty()) {
                 errors.push_back(ImageProblemLine(handler->ImageProblem()));
             }
+            skip(candidate, SKIP_NO_IDENTIFIER);
             continue;
         }
         host.SetStatusText(text("State", "RENAME") + " : " + candidate);
@@ -178,6 +220,7 @@ RunOutcome RunRename(RunSettings settings) {
         const std::optional<DiscRecord> found = LookUp(*handler, database, identifier);
         if (!found) {
             errors.push_back(NotInDatabaseLine(identifier, candidate));
+            skip(candidate, SKIP_NOT_IN_DATABASE);
             continue;
         }
 
@@ -193,10 +236,13 @@ RunOutcome RunRename(RunSettings settings) {
         request.setFileTime = setTimes && releaseTime.has_value();
         request.fileTime = releaseTime.value_or(0);
         request.journal = &journal;
+        request.dryRun = plan != nullptr;
         if (!handler->Rename(request)) {
             errors.push_back(RenameFailedLine(candidate, newName, handler->RenameFailure()));
+            skip(candidate, handler->RenameFailure());
             continue;
         }
+        if (plan) AddDiscSteps(*plan, *handler);
         batch.AddRename(oldBasePath, newName);
         // The files of a set named otherwise than the disc each get a line.
         if (handler->LastPlan().allOrNothing) {
@@ -217,18 +263,29 @@ RunOutcome RunRename(RunSettings settings) {
         }
     }
 
-    folders.ExecuteFolderRenames(&journal);
+    const std::vector<FolderRenameResult> folderResults =
+        folders.ExecuteFolderRenames(&journal, plan != nullptr);
     std::vector<std::string> notWritten;
-    if (!keepInventory) {
+    if (plan) {
+        for (const FolderRenameResult& folder : folderResults) {
+            if (!folder.failure.empty()) {
+                skip(folder.oldPath, folder.failure);
+            } else if (folder.oldPath != folder.newPath) {
+                plan->Add({PlanStep::Kind::Folder, folder.oldPath, folder.newPath});
+            }
+        }
+    } else if (!keepInventory) {
         notWritten = {HaveIdFileName(systemName), HaveListFileName(systemName),
                       MissListFileName(systemName)};
     } else if (!inventory.Finish()) {
         notWritten = inventory.UnwrittenFiles();
     }
-    AddErrorLogBlock(errorLog, errors);
-    if (writeBatch && !batch.Write()) notWritten.push_back(RENAME_BATCH_FILE);
-    if (!journal.Written()) notWritten.push_back(RENAME_JOURNAL_FILE);
-    if (!errorLog.Write()) notWritten.push_back(ERROR_LOG_FILE);
+    if (!plan) {
+        AddErrorLogBlock(errorLog, errors);
+        if (writeBatch && !batch.Write()) notWritten.push_back(RENAME_BATCH_FILE);
+        if (!journal.Written()) notWritten.push_back(RENAME_JOURNAL_FILE);
+        if (!errorLog.Write()) notWritten.push_back(ERROR_LOG_FILE);
+    }
 
     // A stopped run counts the discs it reached.
     const std::int64_t counted = stopped ? processed : total;

@@ -13,4 +13,10 @@
 // discs and reports a summary. Everything it shows goes through
 // settings.ownerWindow; relative file names resolve against the start-up
 // directory.
+//
+// With settings.dryRunPlan it is a dry run: the whole identification and
+// naming, but nothing changes on the disk (no move, rewrite, date, list, log,
+// batch or journal; no interrupted disc made whole, no stray temporary or
+// extraction folder of a killed run removed). What the run would do goes to
+// the plan, step by step, in the order the run would do it.
 RunOutcome RunRename(RunSettings settings);

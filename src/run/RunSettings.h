@@ -9,6 +9,7 @@
 #include "core/ControlIndexes.h"
 #include "core/RunOutcome.h"
 
+class PlanSink;
 class RunHost;
 class WindowModel;
 struct RunState;
@@ -21,6 +22,9 @@ struct RunSettings {
     std::array<std::int32_t, CHECK_COUNT> checks{};  // 1 = ticked
     std::string driveText;
     std::int32_t systemSelection = -1;  // 0 PS1, 1 PS2, 2 PSP, -1 none
+    // A dry run: the rename run changes nothing on the disk and sends what it
+    // would do here instead.
+    PlanSink* dryRunPlan = nullptr;
 };
 
 // Lives as long as the window and serves every run: the settings copy of the

@@ -16,13 +16,14 @@ bool BeginRun(const RunSettings& settings) {
     RunState& state = *settings.runState;
     state.stopRequested = false;
     state.settings = settings;
+    const bool dryRun = settings.dryRunPlan != nullptr;
     // A run that was killed could not remove its extracted files.
-    RemoveAbandonedExtractionFolders();
+    if (!dryRun) RemoveAbandonedExtractionFolders();
     host.SetProgress(0);
     host.StartDirectory().MakeCurrent();
     // The lists, the log and the settings are rewritten in the start-up
     // directory: a killed run may have left its temporaries there.
-    platform::RemoveStrayTemporaries(".", platform::ListFolder("."));
+    if (!dryRun) platform::RemoveStrayTemporaries(".", platform::ListFolder("."));
     host.SetControlsEnabled(false);
     if (platform::IsExistingFolder(settings.texts[EDIT_FOLDER])) return true;
     RejectInput(host, "FOLDER_NOT_FOUND", MessageIcon::Warning);
@@ -43,7 +44,7 @@ void ListCandidates(const RunSettings& settings, bool stripPartSuffixes,
         settings.ownerWindow->LanguageText("State", "FILE_ENUMERATION"));
     state.candidates.clear();
     EnumerateFiles(settings.texts[EDIT_FOLDER], settings.checks[CHECK_SUBFOLDERS] == 1,
-                   state.candidates, &snapshots);
+                   state.candidates, &snapshots, settings.dryRunPlan != nullptr);
     ReduceToBaseNames(state.candidates, stripPartSuffixes);
     GroupCueSets(state.candidates, snapshots);
 }

@@ -16,10 +16,10 @@ class FolderSnapshots;
 // The steps the rename run and the list run take alike.
 
 // Clears Stop, keeps the run's copy of its settings, removes the extraction
-// folders of killed runs, sets the progress bar to 0, makes the start-up
-// directory current and disables the window's inputs, then checks the folder
-// to scan: false, after its message (inputs enabled again), when it names no
-// existing folder.
+// folders of killed runs (not in a dry run), sets the progress bar to 0,
+// makes the start-up directory current and disables the window's inputs,
+// then checks the folder to scan: false, after its message (inputs enabled
+// again), when it names no existing folder.
 bool BeginRun(const RunSettings& settings);
 
 // Ends a run at a failed input check: the message of `key` (followed by the
@@ -28,7 +28,8 @@ RunOutcome RejectInput(RunHost& host, const char* key, MessageIcon icon,
                        const std::string& path = {});
 
 // Walks the folder to scan into RunState::candidates (showing that it does),
-// keeping the listings it reads in `snapshots`.
+// keeping the listings it reads in `snapshots`. A dry run leaves the stray
+// temporaries of killed runs where they are.
 void ListCandidates(const RunSettings& settings, bool stripPartSuffixes,
                     platform::FolderSnapshots& snapshots);
 

@@ -1,0 +1,32 @@
+#include "platform/SimulatedMoves.h"
+
+#include <sys/stat.h>
+
+#include "platform/PathText.h"
+
+namespace platform {
+
+std::optional<std::string> SimulatedMoves::OnDisk(const std::string& path) const {
+    std::string current = path;
+    // The latest move first: it decides what the name holds now.
+    for (auto move = moves.rbegin(); move != moves.rend(); ++move) {
+        if (const auto rest = PathBelow(current, move->second)) {
+            current = move->first + *rest;
+        } else if (PathBelow(current, move->first)) {
+            return std::nullopt;
+        }
+    }
+    return current;
+}
+
+bool SimulatedMoves::Exists(const std::string& path) const {
+    const std::optional<std::string> onDisk = OnDisk(path);
+    struct stat status;
+    return onDisk && lstat(onDisk->c_str(), &status) == 0;
+}
+
+void SimulatedMoves::Move(const std::string& from, const std::string& to) {
+    if (from != to) moves.emplace_back(from, to);
+}
+
+}  // namespace platform
