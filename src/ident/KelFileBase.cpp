@@ -368,7 +368,7 @@ RenamePlan KelFileBase::PlanRename(const std::string& newName) const {
                                  std::move(bare)});
     }
     // Playlists beside the disc that name one of its files by name.
-    const auto playlists = snapshots ? snapshots->Find(folder, "", "*.m3u")
+    const auto playlists = snapshots ? snapshots->FindWithExtension(folder, "m3u")
                                      : platform::FindEntries(folder, "", "*.m3u");
     for (const platform::FoundEntry& playlist : playlists) {
         if (playlist.isFolder || renamedFiles.count(playlist.name)) continue;

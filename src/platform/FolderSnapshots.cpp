@@ -4,12 +4,14 @@
 
 #include <algorithm>
 
+#include "platform/AsciiCase.h"
 #include "platform/PathText.h"
 
 namespace platform {
 
 void FolderSnapshots::Keep(const std::string& folder, std::vector<FoundEntry> listing) {
     listings[folder] = std::move(listing);
+    extensionIndexes.erase(folder);
 }
 
 std::vector<FoundEntry> FolderSnapshots::Find(const std::string& folder,
@@ -28,6 +30,45 @@ std::vector<std::vector<FoundEntry>> FolderSnapshots::FindPerWildcard(
     return FilterEntriesPerWildcard(kept->second, literalName, wildcards);
 }
 
+namespace {
+
+// The extension of a name in lower case: the text after its last '.', or
+// nothing for a name without one.
+std::string LowerExtension(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : ToLowerAscii(name.substr(dot + 1));
+}
+
+// The entry of exactly this name in a listing in listing order (in which
+// equal names stand together).
+template <typename Entries>
+auto FindExactly(Entries& entries, const std::string& name) {
+    auto found = std::lower_bound(entries.begin(), entries.end(), name,
+                                  [](const FoundEntry& entry, const std::string& wanted) {
+                                      return ListingOrderLess(entry.name, wanted);
+                                  });
+    return found != entries.end() && found->name == name ? found : entries.end();
+}
+
+}  // namespace
+
+std::vector<FoundEntry> FolderSnapshots::FindWithExtension(const std::string& folder,
+                                                           const std::string& extension) const {
+    const auto kept = listings.find(folder);
+    if (kept == listings.end()) return FindEntries(folder, "", "*." + extension);
+    const std::string wanted = ToLowerAscii(extension);
+    auto& indexes = extensionIndexes[folder];
+    auto index = indexes.find(wanted);
+    if (index == indexes.end()) {
+        Index entries;
+        for (const FoundEntry& entry : kept->second) {
+            if (LowerExtension(entry.name) == wanted) entries.insert(entry);
+        }
+        index = indexes.emplace(wanted, std::move(entries)).first;
+    }
+    return std::vector<FoundEntry>(index->second.begin(), index->second.end());
+}
+
 void FolderSnapshots::Moved(const std::string& fromPath, const std::string& toPath) {
     const PathSplit from = SplitAtLastSeparator(fromPath);
     const PathSplit to = SplitAtLastSeparator(toPath);
@@ -35,12 +76,16 @@ void FolderSnapshots::Moved(const std::string& fromPath, const std::string& toPa
     bool known = false;
     if (const auto source = listings.find(from.folder); source != listings.end()) {
         auto& entries = source->second;
-        const auto found = std::find_if(entries.begin(), entries.end(),
-                                        [&](const FoundEntry& e) { return e.name == from.name; });
+        const auto found = FindExactly(entries, from.name);
         if (found != entries.end()) {
             moved = *found;
             known = true;
             entries.erase(found);
+        }
+        if (const auto indexes = extensionIndexes.find(from.folder);
+            indexes != extensionIndexes.end()) {
+            const auto index = indexes->second.find(LowerExtension(from.name));
+            if (index != indexes->second.end()) index->second.erase(FoundEntry{from.name});
         }
     }
     const auto target = listings.find(to.folder);
@@ -52,6 +97,10 @@ void FolderSnapshots::Moved(const std::string& fromPath, const std::string& toPa
         moved.isLink = lstat(toPath.c_str(), &linkStatus) == 0 && S_ISLNK(linkStatus.st_mode);
     }
     moved.name = to.name;
+    if (const auto indexes = extensionIndexes.find(to.folder); indexes != extensionIndexes.end()) {
+        const auto index = indexes->second.find(LowerExtension(to.name));
+        if (index != indexes->second.end()) index->second.insert(moved);
+    }
     auto& entries = target->second;
     const auto place = std::lower_bound(
         entries.begin(), entries.end(), moved,
@@ -66,13 +115,7 @@ bool FolderSnapshots::Holds(const std::string& path) const {
         struct stat status;
         return lstat(path.c_str(), &status) == 0;
     }
-    // The listing is in listing order, in which equal names stand together.
-    const auto& entries = kept->second;
-    auto found = std::lower_bound(entries.begin(), entries.end(), split.name,
-                                  [](const FoundEntry& entry, const std::string& name) {
-                                      return ListingOrderLess(entry.name, name);
-                                  });
-    return found != entries.end() && found->name == split.name;
+    return FindExactly(kept->second, split.name) != kept->second.end();
 }
 
 }  // namespace platform

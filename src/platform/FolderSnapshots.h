@@ -1,5 +1,7 @@
 #pragma once
 
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -26,6 +28,13 @@ public:
         const std::string& folder, std::string_view literalName,
         const std::vector<std::string>& wildcards) const;
 
+    // The entries of a folder whose names end in "." + `extension` (ASCII case
+    // ignored), in listing order. For a kept folder the answer is indexed
+    // once and kept current by Moved: a search for every disc of a folder of
+    // thousands would otherwise look at every name thousands of times.
+    std::vector<FoundEntry> FindWithExtension(const std::string& folder,
+                                              const std::string& extension) const;
+
     // Records a move the program made (or, in a dry run, decided to make),
     // in the listings of both folders.
     void Moved(const std::string& fromPath, const std::string& toPath);
@@ -35,7 +44,16 @@ public:
     bool Holds(const std::string& path) const;
 
 private:
+    struct ListingOrder {
+        bool operator()(const FoundEntry& a, const FoundEntry& b) const {
+            return ListingOrderLess(a.name, b.name);
+        }
+    };
+    using Index = std::set<FoundEntry, ListingOrder>;
+
     std::unordered_map<std::string, std::vector<FoundEntry>> listings;
+    // Per kept folder, per extension asked for (lower case): its entries.
+    mutable std::unordered_map<std::string, std::map<std::string, Index>> extensionIndexes;
 };
 
 }  // namespace platform
