@@ -1,5 +1,18 @@
 #include "image/KelCDImageBase.h"
 
+SectorKind SectorKindOf(TrackMode mode) {
+    switch (mode) {
+        case TrackMode::Mode1:
+            return SectorKind::Mode1Data;
+        case TrackMode::Mode2:
+            return SectorKind::Mode2Data;
+        case TrackMode::Audio:
+            return SectorKind::Audio;
+        default:
+            return SectorKind::Other;
+    }
+}
+
 std::int32_t UserDataHeaderBytes(SectorKind kind, std::int32_t sectorSize) {
     switch (kind) {
         case SectorKind::Mode2Data:

@@ -6,6 +6,7 @@
 
 #include "image/ByteSource.h"
 #include "image/SectorSource.h"
+#include "image/TrackTable.h"
 
 // How the 2048 bytes of user data sit inside a stored sector.
 enum class SectorKind : std::int32_t {
@@ -53,6 +54,9 @@ protected:
     bool opened = false;
     std::string problem;
 };
+
+// How a descriptor's track mode stores its user data.
+SectorKind SectorKindOf(TrackMode mode);
 
 // Bytes before the user data in a stored sector: the sync and header of raw
 // sectors, and the subheader of Mode 2 ones. Sectors of 2048 bytes are user

@@ -191,16 +191,7 @@ SectorKind KelCDImageCHD::TrackSectorKind(std::int32_t track) const {
     if (!isCd) return single ? single->TrackSectorKind(track) : SectorKind::Other;
     const TrackEntry* row = Row(track);
     if (row == nullptr) return SectorKind::Other;
-    switch (row->mode) {
-        case TrackMode::Mode1:
-            return SectorKind::Mode1Data;
-        case TrackMode::Mode2:
-            return SectorKind::Mode2Data;
-        case TrackMode::Audio:
-            return SectorKind::Audio;
-        default:
-            return SectorKind::Other;
-    }
+    return SectorKindOf(row->mode);
 }
 
 std::int32_t KelCDImageCHD::TrackHeaderBytes(std::int32_t track) const {

@@ -118,16 +118,7 @@ std::int32_t KelCDImageDAO::TrackSectorSize(std::int32_t track) const {
 SectorKind KelCDImageDAO::TrackSectorKind(std::int32_t track) const {
     const TrackEntry* row = Row(track);
     if (row == nullptr) return SectorKind::Mode1Data;
-    switch (row->mode) {
-        case TrackMode::Mode1:
-            return SectorKind::Mode1Data;
-        case TrackMode::Mode2:
-            return SectorKind::Mode2Data;
-        case TrackMode::Audio:
-            return SectorKind::Audio;
-        default:
-            return SectorKind::Other;
-    }
+    return SectorKindOf(row->mode);
 }
 
 std::string KelCDImageDAO::TrackFileName(std::int32_t track) const {

@@ -13,6 +13,7 @@
 #include "image/KelCDImage.h"
 #include "image/KelCDImageDAO.h"
 #include "platform/FileOps.h"
+#include "platform/TextLines.h"
 #include "support/CdTools.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
@@ -76,12 +77,7 @@ std::vector<ListedFile> ToolListing(const std::string& cookedImage,
         R"((?:\s+\(\s*(\d+)\))?\s+\w{3} \d{2} \d{4} \d{2}:\d{2}:\d{2}\s+(.*)$)");
     std::vector<ListedFile> files;
     std::string folder;
-    std::size_t start = 0;
-    while (start < output.size()) {
-        std::size_t end = output.find('\n', start);
-        if (end == std::string::npos) end = output.size();
-        const std::string line = output.substr(start, end - start);
-        start = end + 1;
+    for (const std::string& line : platform::SplitTextLines(output)) {
         std::smatch match;
         if (!line.empty() && line[0] == '/' && line.back() == ':') {
             folder = line.substr(1, line.size() - 2);

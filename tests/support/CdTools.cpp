@@ -2,6 +2,7 @@
 
 #include <regex>
 
+#include "platform/TextLines.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
 
@@ -17,12 +18,7 @@ std::vector<std::int64_t> CdInfoTrackSectors(const std::string& source, const st
     // "  2: 00:13:01  000826 XA     true   no", "170: 00:25:01  001726 leadout ..."
     static const std::regex TRACK_LINE(R"(^\s*(\d+): \d\d:\d\d:\d\d\s+(\d+)\s)");
     std::vector<std::int64_t> sectors;
-    std::size_t start = 0;
-    while (start < output.size()) {
-        std::size_t end = output.find('\n', start);
-        if (end == std::string::npos) end = output.size();
-        const std::string line = output.substr(start, end - start);
-        start = end + 1;
+    for (const std::string& line : platform::SplitTextLines(output)) {
         std::smatch match;
         if (std::regex_search(line, match, TRACK_LINE)) sectors.push_back(std::stoll(match[2]));
     }
