@@ -3,6 +3,7 @@
 // line is the system text the run filters by; the rest is the file.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     GameDatabase database;
     ParseDatabaseText(text, systemText, database);
     for (const std::string& identifier : database.idList) {
-        if (const DiscRecord* record = FindDiscRecord(database, identifier)) {
+        if (const std::optional<DiscRecord> record = FindDiscRecord(database, identifier)) {
             JoinDatabaseLine(*record);
         }
     }
