@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr std::uint32_t FRAME_BYTES = ChdTrackByteSource::FRAME_BYTES;
 // chdman pads every track to a multiple of four frames.
 constexpr std::uint64_t TRACK_PADDING = 4;
 // Far more frames than any CD holds (100 minutes are 450,000).
@@ -112,7 +111,7 @@ KelCDImageCHD::KelCDImageCHD(std::shared_ptr<const ByteSource> file, const std::
 }
 
 bool KelCDImageCHD::ReadTracks(const std::string& path) {
-    if (chd->HunkBytes() % FRAME_BYTES != 0) {
+    if (chd->HunkBytes() % CD_FRAME_BYTES != 0) {
         reason = "has CD tracks in hunks that hold no whole frames";
         return false;
     }
@@ -133,7 +132,7 @@ bool KelCDImageCHD::ReadTracks(const std::string& path) {
         slot = track;
     }
     // The tracks' frames follow each other in track order, each track padded.
-    const std::uint64_t framesStored = chd->HunkCount() * (chd->HunkBytes() / FRAME_BYTES);
+    const std::uint64_t framesStored = chd->HunkCount() * (chd->HunkBytes() / CD_FRAME_BYTES);
     std::uint64_t firstFrame = 0;
     std::uint64_t discFrame = 0;
     std::vector<std::shared_ptr<const ByteSource>> parts;
