@@ -151,7 +151,6 @@ bool CueSheetWalk::Track(const std::string& number, const std::string& type) {
     if (entry == nullptr) return Refuse("more than 99 tracks");
 
     const std::int32_t row = trackNumber - 1;
-    entry->index = row;
     entry->file = filePath;
     entry->mode = trackType->mode;
     entry->sectorSize = trackType->sectorSize;

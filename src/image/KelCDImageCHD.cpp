@@ -143,7 +143,6 @@ bool KelCDImageCHD::ReadTracks(const std::string& path) {
             return false;
         }
         const TrackType& type = *track->type;
-        row->index = table.Count() - 1;
         row->file = path;
         row->mode = type.mode;
         row->sectorSize = type.sectorBytes;

@@ -20,6 +20,7 @@ TrackEntry* TrackTable::Row(std::int64_t row) {
 TrackEntry* TrackTable::Append() {
     if (!IsTableRow(count)) return nullptr;
     TrackEntry* row = &rows[std::size_t(count)];
+    row->index = count;
     ++count;
     return row;
 }

@@ -55,8 +55,8 @@ public:
     // out of order.
     TrackEntry* Row(std::int64_t row);
 
-    // The row after the last one in use, which is counted; null when the
-    // table is full.
+    // The row after the last one in use, which is counted and given its
+    // index; null when the table is full.
     TrackEntry* Append();
 
     // Sets the number of rows in use; false (and nothing changed) past the table.
