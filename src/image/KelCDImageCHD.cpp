@@ -164,37 +164,32 @@ bool KelCDImageCHD::ReadTracks(const std::string& path) {
     return true;
 }
 
-const TrackEntry* KelCDImageCHD::Row(std::int32_t track) const {
-    if (track < 0 || track >= table.Count()) return nullptr;
-    return &table.At(track);
-}
-
 std::int32_t KelCDImageCHD::TrackCount() const {
     return isCd ? table.Count() : 1;
 }
 
 std::int64_t KelCDImageCHD::TrackDataOffset(std::int32_t track) const {
     if (!isCd) return single ? single->TrackDataOffset(track) : 0;
-    const TrackEntry* row = Row(track);
+    const TrackEntry* row = table.Used(track);
     return row ? row->dataOffset : 0;
 }
 
 std::int32_t KelCDImageCHD::TrackSectorSize(std::int32_t track) const {
     if (!isCd) return single ? single->TrackSectorSize(track) : 0;
-    const TrackEntry* row = Row(track);
+    const TrackEntry* row = table.Used(track);
     return row ? row->sectorSize : 0;
 }
 
 SectorKind KelCDImageCHD::TrackSectorKind(std::int32_t track) const {
     if (!isCd) return single ? single->TrackSectorKind(track) : SectorKind::Other;
-    const TrackEntry* row = Row(track);
+    const TrackEntry* row = table.Used(track);
     if (row == nullptr) return SectorKind::Other;
     return SectorKindOf(row->mode);
 }
 
 std::int32_t KelCDImageCHD::TrackHeaderBytes(std::int32_t track) const {
     if (!isCd) return KelCDImageBase::TrackHeaderBytes(track);
-    return Row(track) ? headerBytes[std::size_t(track)] : 0;
+    return table.Used(track) ? headerBytes[std::size_t(track)] : 0;
 }
 
 std::string KelCDImageCHD::TrackFileName(std::int32_t track) const {
@@ -204,6 +199,6 @@ std::string KelCDImageCHD::TrackFileName(std::int32_t track) const {
 std::shared_ptr<const ByteSource> KelCDImageCHD::TrackData(std::int32_t track) const {
     if (!opened) return nullptr;
     if (!isCd) return single->TrackData(track);
-    const TrackEntry* row = Row(track);
+    const TrackEntry* row = table.Used(track);
     return row ? row->data : nullptr;
 }

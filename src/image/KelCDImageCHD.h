@@ -34,7 +34,6 @@ public:
 
 private:
     bool ReadTracks(const std::string& path);
-    const TrackEntry* Row(std::int32_t track) const;
 
     std::shared_ptr<const ChdFile> chd;
     bool isCd = false;

@@ -13,6 +13,10 @@ const TrackEntry& TrackTable::At(std::int64_t row) const {
     return IsTableRow(row) ? rows[std::size_t(row)] : NONE;
 }
 
+const TrackEntry* TrackTable::Used(std::int64_t row) const {
+    return row >= 0 && row < count ? &rows[std::size_t(row)] : nullptr;
+}
+
 TrackEntry* TrackTable::Row(std::int64_t row) {
     return IsTableRow(row) ? &rows[std::size_t(row)] : nullptr;
 }

@@ -50,6 +50,9 @@ public:
     // A row for reading; an empty row for a number outside the table.
     const TrackEntry& At(std::int64_t row) const;
 
+    // A row in use (0 .. Count() - 1); null for any other number.
+    const TrackEntry* Used(std::int64_t row) const;
+
     // A row for writing, by its 0-based number; null outside the table. The
     // count is the parser's to keep (SetCount), as descriptors may fill rows
     // out of order.
