@@ -102,33 +102,28 @@ KelCDImageCHD::KelCDImageCHD(std::shared_ptr<const ByteSource> file, const std::
             problem = name + " holds no disc image this reader knows";
             return;
         }
-    } else if (!ReadTracks(path)) {
-        problem = name + " " + reason;
+    } else if (const char* why = ReadTracks(path)) {
+        problem = name + " " + why;
         return;
     }
     imagePath = path;
     opened = true;
 }
 
-bool KelCDImageCHD::ReadTracks(const std::string& path) {
+const char* KelCDImageCHD::ReadTracks(const std::string& path) {
     if (chd->HunkBytes() % CD_FRAME_BYTES != 0) {
-        reason = "has CD tracks in hunks that hold no whole frames";
-        return false;
+        return "has CD tracks in hunks that hold no whole frames";
     }
     std::vector<std::optional<ChdTrack>> tracks;
     for (const ChdMetadata& entry : chd->Metadata()) {
         if (entry.tag != ChdTag("CHT2") && entry.tag != ChdTag("CHTR")) continue;
         const std::optional<ChdTrack> track = ParseTrack(entry.data);
         if (!track || track->number < 1 || track->number > TrackTable::MAX_TRACKS) {
-            reason = "has a damaged track list";
-            return false;
+            return "has a damaged track list";
         }
         if (tracks.size() < std::size_t(track->number)) tracks.resize(std::size_t(track->number));
         std::optional<ChdTrack>& slot = tracks[std::size_t(track->number - 1)];
-        if (slot) {
-            reason = "has a damaged track list";
-            return false;
-        }
+        if (slot) return "has a damaged track list";
         slot = track;
     }
     // The tracks' frames follow each other in track order, each track padded.
@@ -139,8 +134,7 @@ bool KelCDImageCHD::ReadTracks(const std::string& path) {
     for (const std::optional<ChdTrack>& track : tracks) {
         TrackEntry* row = track ? table.Append() : nullptr;
         if (row == nullptr || firstFrame + track->frames > framesStored) {
-            reason = "has a damaged track list";
-            return false;
+            return "has a damaged track list";
         }
         const TrackType& type = *track->type;
         row->file = path;
@@ -156,12 +150,9 @@ bool KelCDImageCHD::ReadTracks(const std::string& path) {
         discFrame += track->frames;
         firstFrame += (track->frames + TRACK_PADDING - 1) / TRACK_PADDING * TRACK_PADDING;
     }
-    if (table.Count() == 0) {
-        reason = "has no tracks";
-        return false;
-    }
+    if (table.Count() == 0) return "has no tracks";
     whole = std::make_shared<ConcatenatedByteSource>(std::move(parts));
-    return true;
+    return nullptr;
 }
 
 std::int32_t KelCDImageCHD::TrackCount() const {
