@@ -5,7 +5,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "platform/ReadOnlyFile.h"
 
