@@ -8,13 +8,6 @@ bool ByteSource::ReadExactly(void* into, std::size_t length, std::uint64_t offse
     return got && *got == length;
 }
 
-std::optional<std::string> ByteSource::ReadTail(std::size_t limit) const {
-    const std::uint64_t length = std::min<std::uint64_t>(Size(), limit);
-    std::string tail(std::size_t(length), '\0');
-    if (!ReadExactly(tail.data(), tail.size(), Size() - length)) return std::nullopt;
-    return tail;
-}
-
 FileByteSource::FileByteSource(const std::string& path) : file(path) {}
 
 std::optional<std::size_t> FileByteSource::ReadAt(void* into, std::size_t length,

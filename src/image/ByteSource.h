@@ -5,7 +5,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "platform/ReadOnlyFile.h"
 
@@ -27,9 +26,6 @@ public:
 
     // Reads exactly `length` bytes; false on an error or a short read.
     bool ReadExactly(void* into, std::size_t length, std::uint64_t offset) const;
-
-    // The last min(Size(), limit) bytes.
-    std::optional<std::string> ReadTail(std::size_t limit) const;
 };
 
 // A regular file, opened once and read with positional reads. A path that is

@@ -14,15 +14,15 @@
 
 namespace {
 
-constexpr std::size_t FRAME_BYTES = 2448;
 constexpr std::size_t SUBCODE_BYTES = 96;
 
 // Puts the sector and subcode halves, stored one after the other, back into
 // frames.
 void Interleave(const unsigned char* split, std::size_t frames, unsigned char* into) {
     for (std::size_t frame = 0; frame < frames; ++frame) {
-        std::memcpy(into + frame * FRAME_BYTES, split + frame * RAW_SECTOR_BYTES, RAW_SECTOR_BYTES);
-        std::memcpy(into + frame * FRAME_BYTES + RAW_SECTOR_BYTES,
+        std::memcpy(into + frame * CD_FRAME_BYTES, split + frame * RAW_SECTOR_BYTES,
+                    RAW_SECTOR_BYTES);
+        std::memcpy(into + frame * CD_FRAME_BYTES + RAW_SECTOR_BYTES,
                     split + frames * RAW_SECTOR_BYTES + frame * SUBCODE_BYTES, SUBCODE_BYTES);
     }
 }
@@ -128,8 +128,8 @@ ChdCdCodec::ChdCdCodec(std::unique_ptr<ChdCodec> sectors, std::unique_ptr<ChdCod
 
 bool ChdCdCodec::Decompress(const unsigned char* source, std::size_t length, unsigned char* into,
                             std::size_t size) {
-    const std::size_t frames = size / FRAME_BYTES;
-    if (frames == 0 || size % FRAME_BYTES != 0) return false;
+    const std::size_t frames = size / CD_FRAME_BYTES;
+    if (frames == 0 || size % CD_FRAME_BYTES != 0) return false;
     const std::size_t eccBytes = (frames + 7) / 8;
     const std::size_t lengthBytes = size < 65536 ? 2 : 3;
     const std::size_t header = eccBytes + lengthBytes;
@@ -149,15 +149,17 @@ bool ChdCdCodec::Decompress(const unsigned char* source, std::size_t length, uns
     }
     Interleave(split.data(), frames, into);
     for (std::size_t frame = 0; frame < frames; ++frame) {
-        if (source[frame / 8] & (1u << (frame % 8))) RestoreSyncAndEcc(into + frame * FRAME_BYTES);
+        if (source[frame / 8] & (1u << (frame % 8))) {
+            RestoreSyncAndEcc(into + frame * CD_FRAME_BYTES);
+        }
     }
     return true;
 }
 
 bool ChdCdFlacCodec::Decompress(const unsigned char* source, std::size_t length,
                                 unsigned char* into, std::size_t size) {
-    const std::size_t frames = size / FRAME_BYTES;
-    if (frames == 0 || size % FRAME_BYTES != 0) return false;
+    const std::size_t frames = size / CD_FRAME_BYTES;
+    if (frames == 0 || size % CD_FRAME_BYTES != 0) return false;
     split.resize(size);
     // 588 stereo samples of four bytes fill a sector.
     const std::optional<std::size_t> used =

@@ -21,6 +21,10 @@ public:
                             std::size_t size) = 0;
 };
 
+// A CD frame as a CHD stores it: the 2352 sector bytes, then the 96 subcode
+// bytes.
+inline constexpr std::uint32_t CD_FRAME_BYTES = 2448;
+
 constexpr std::uint32_t ChdTag(const char (&text)[5]) {
     return (std::uint32_t(std::uint8_t(text[0])) << 24) |
            (std::uint32_t(std::uint8_t(text[1])) << 16) |

@@ -18,8 +18,6 @@ public:
     void Skip(int bits) { position += std::uint64_t(bits); }
 
     bool Overrun() const { return position > std::uint64_t(length) * 8; }
-    // The bytes consumed, the last one counted when partly used.
-    std::size_t BytesUsed() const { return std::size_t((position + 7) / 8); }
 
 private:
     const unsigned char* data;

@@ -203,7 +203,7 @@ std::optional<ChdHunk> ChdMapV4::Entry(std::uint64_t hunk) {
         return std::nullopt;
     }
     ChdHunk entry;
-    entry.offset = (std::uint64_t(ReadBE32(raw)) << 32) | ReadBE32(raw + 4);
+    entry.offset = ReadBE64(raw);
     entry.crc = ReadBE32(raw + 8);
     entry.length = ReadBE16(raw + 12) | (std::uint32_t(raw[14]) << 16);
     entry.check = (raw[15] & 0x10) != 0 ? ChdHunk::Check::None : ChdHunk::Check::Crc32;

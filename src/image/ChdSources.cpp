@@ -9,7 +9,7 @@ ChdTrackByteSource::ChdTrackByteSource(std::shared_ptr<const ChdFile> chd, std::
       firstFrame(firstFrame),
       frames(frames),
       sectorBytes(sectorBytes),
-      framesPerHunk(this->chd->HunkBytes() / FRAME_BYTES),
+      framesPerHunk(this->chd->HunkBytes() / CD_FRAME_BYTES),
       audio(audio) {}
 
 std::optional<std::size_t> ChdTrackByteSource::ReadAt(void* into, std::size_t length,
@@ -18,13 +18,13 @@ std::optional<std::size_t> ChdTrackByteSource::ReadAt(void* into, std::size_t le
     if (offset >= size) return 0;
     const std::size_t total = std::size_t(std::min<std::uint64_t>(length, size - offset));
     auto* out = static_cast<unsigned char*>(into);
-    unsigned char sector[FRAME_BYTES];
+    unsigned char sector[CD_FRAME_BYTES];
     for (std::size_t done = 0; done < total;) {
         const std::uint64_t frame = firstFrame + (offset + done) / sectorBytes;
         const std::size_t inSector = std::size_t((offset + done) % sectorBytes);
         const std::size_t piece = std::min<std::size_t>(total - done, sectorBytes - inSector);
         const std::uint64_t hunk = frame / framesPerHunk;
-        const std::size_t inHunk = std::size_t(frame % framesPerHunk) * FRAME_BYTES;
+        const std::size_t inHunk = std::size_t(frame % framesPerHunk) * CD_FRAME_BYTES;
         if (!audio) {
             if (!chd->ReadHunk(hunk, inHunk + inSector, piece, out + done)) return std::nullopt;
         } else {

@@ -31,8 +31,6 @@ private:
 // big-endian).
 class ChdTrackByteSource final : public ByteSource {
 public:
-    static constexpr std::uint32_t FRAME_BYTES = 2448;
-
     ChdTrackByteSource(std::shared_ptr<const ChdFile> chd, std::uint64_t firstFrame,
                        std::uint64_t frames, std::uint32_t sectorBytes, bool audio);
 

@@ -177,9 +177,9 @@ DescriptorParse ParseCloneCD(std::string_view text) {
     if (sessionCount > MAX_SESSIONS) return Refused("more than 100 sessions");
     std::array<std::int32_t, MAX_SESSIONS> preGapMode{};
     for (std::int32_t session = 1; session <= sessionCount; ++session) {
-        const std::string mode = control.Value(SectionName("Session", session), "PreGapMode");
-        if (mode.empty())
-            return Refused("[Session " + std::to_string(session) + "] lacks PreGapMode");
+        const std::string section = SectionName("Session", session);
+        const std::string mode = control.Value(section, "PreGapMode");
+        if (mode.empty()) return Refused("[" + section + "] lacks PreGapMode");
         preGapMode[std::size_t(session - 1)] = ScanInteger(mode);
     }
 

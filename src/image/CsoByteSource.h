@@ -33,8 +33,6 @@ public:
     bool IsValid() const { return valid; }
     // Why the file is no image, for the user.
     const std::string& Problem() const { return problem; }
-    // "CSO" or "ZSO".
-    const char* FormatName() const { return lz4Only ? "ZSO" : "CSO"; }
 
     std::uint64_t Size() const override { return valid ? imageBytes : 0; }
     std::optional<std::size_t> ReadAt(void* into, std::size_t length,

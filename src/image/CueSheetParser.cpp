@@ -38,6 +38,12 @@ const CueTrackType* FindTrackType(const std::string& token) {
     return nullptr;
 }
 
+// The token at `i`; the empty string past the last one.
+const std::string& TokenAt(const std::vector<std::string>& tokens, std::size_t i) {
+    static const std::string NONE;
+    return i < tokens.size() ? tokens[i] : NONE;
+}
+
 // The data file and its type on a FILE line. Sheets written by hand or by
 // older tools leave names with blanks unquoted: then the name is everything
 // between the command and the type, which is the last word.
@@ -47,12 +53,8 @@ struct FileLine {
 };
 
 FileLine SplitFileLine(std::string_view line, const std::vector<std::string>& tokens) {
-    static const std::string NONE;
-    const auto token = [&tokens](std::size_t i) -> const std::string& {
-        return i < tokens.size() ? tokens[i] : NONE;
-    };
     if (tokens.size() <= 3 || line.find('"') != std::string_view::npos) {
-        return {token(1), token(2)};
+        return {TokenAt(tokens, 1), TokenAt(tokens, 2)};
     }
     constexpr std::string_view BLANKS = " \t\n\v\f\r";
     const std::size_t command = line.find_first_not_of(BLANKS);
@@ -108,19 +110,15 @@ private:
 };
 
 bool CueSheetWalk::Apply(std::string_view line, const std::vector<std::string>& tokens) {
-    static const std::string NONE;
-    const auto token = [&tokens](std::size_t i) -> const std::string& {
-        return i < tokens.size() ? tokens[i] : NONE;
-    };
-    const std::string command = platform::ToUpperAscii(token(0));
+    const std::string command = platform::ToUpperAscii(TokenAt(tokens, 0));
     if (command == "FILE") {
         const FileLine file = SplitFileLine(line, tokens);
         return File(file.name, file.type);
     }
-    if (command == "TRACK") return !fileSeen || Track(token(1), token(2));
-    if (command == "INDEX") return !trackInFile || Index(token(1), token(2));
+    if (command == "TRACK") return !fileSeen || Track(TokenAt(tokens, 1), TokenAt(tokens, 2));
+    if (command == "INDEX") return !trackInFile || Index(TokenAt(tokens, 1), TokenAt(tokens, 2));
     if ((command == "PREGAP" || command == "POSTGAP") && trackInFile) {
-        unstoredSectors += ScanMsfFrames(token(1));
+        unstoredSectors += ScanMsfFrames(TokenAt(tokens, 1));
     }
     // Every other command says nothing about the layout.
     return true;
@@ -151,7 +149,6 @@ bool CueSheetWalk::Track(const std::string& number, const std::string& type) {
     if (entry == nullptr) return Refuse("more than 99 tracks");
 
     const std::int32_t row = trackNumber - 1;
-    entry->index = row;
     entry->file = filePath;
     entry->mode = trackType->mode;
     entry->sectorSize = trackType->sectorSize;

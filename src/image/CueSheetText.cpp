@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
-
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }

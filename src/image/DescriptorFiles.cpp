@@ -14,13 +14,13 @@ struct ResolvedFile {
     std::shared_ptr<const ByteSource> data;
 };
 
-// The file of `folder` named `name`, or else the one whose name equals it
-// ignoring ASCII case (collections come from Windows file systems, where
-// GAME.BIN names game.bin).
 std::string FolderPrefix(const platform::PathSplit& split) {
     return split.hasSeparator ? split.folder + "/" : std::string();
 }
 
+// The file of `folder` named `name`, or else the one whose name equals it
+// ignoring ASCII case (collections come from Windows file systems, where
+// GAME.BIN names game.bin).
 std::optional<ResolvedFile> OpenInFolder(const platform::PathSplit& folder, const std::string& name,
                                          const ImageFiles& files) {
     const std::string prefix = FolderPrefix(folder);

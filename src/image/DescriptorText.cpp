@@ -44,8 +44,7 @@ bool ScanTwoDigitField(std::string_view text, std::size_t& at, std::int32_t& val
 }  // namespace
 
 std::string_view WithoutByteOrderMark(std::string_view text) {
-    constexpr std::string_view MARK = "\xEF\xBB\xBF";
-    return text.starts_with(MARK) ? text.substr(MARK.size()) : text;
+    return text.starts_with(BYTE_ORDER_MARK) ? text.substr(BYTE_ORDER_MARK.size()) : text;
 }
 
 std::vector<std::string> SplitQuotedTokens(std::string_view line) {

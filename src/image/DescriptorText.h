@@ -16,8 +16,11 @@
 // line goes on as the next one), as the programs that write them read them.
 inline constexpr std::size_t DESCRIPTOR_LINE_LENGTH = 511;
 
-// The text after a UTF-8 byte-order mark, which editors on Windows put at the
-// start of the files they save; the whole text when it has none.
+// The UTF-8 byte-order mark, which editors on Windows put at the start of the
+// files they save.
+inline constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+
+// The text after a byte-order mark; the whole text when it has none.
 std::string_view WithoutByteOrderMark(std::string_view text);
 
 // The white-space separated tokens of a line. A double quote switches quoting

@@ -179,7 +179,6 @@ bool ParseLayout(const DiscJugglerLayout& layout, const FooterWindow& footer,
             if (!FitsDataOffset(offset)) return false;
             byteGap += (RAW_SECTOR - header->sectorSize) * header->total;
 
-            entry->index = table.Count() - 1;
             entry->file = imagePath;
             entry->mode = header->mode;
             entry->sectorSize = header->sectorSize;

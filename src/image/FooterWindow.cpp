@@ -62,7 +62,8 @@ bool FooterWindow::Matches(std::uint64_t position, std::string_view expected) co
 }
 
 std::optional<FooterWindow> ReadFooter(const ByteSource& source, std::size_t limit) {
-    const std::optional<std::string> tail = source.ReadTail(limit);
-    if (!tail) return std::nullopt;
-    return FooterWindow(std::vector<unsigned char>(tail->begin(), tail->end()), source.Size());
+    const std::uint64_t size = source.Size();
+    std::vector<unsigned char> tail(std::size_t(std::min<std::uint64_t>(size, limit)));
+    if (!source.ReadExactly(tail.data(), tail.size(), size - tail.size())) return std::nullopt;
+    return FooterWindow(std::move(tail), size);
 }

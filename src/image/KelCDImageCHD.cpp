@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr std::uint32_t FRAME_BYTES = ChdTrackByteSource::FRAME_BYTES;
 // chdman pads every track to a multiple of four frames.
 constexpr std::uint64_t TRACK_PADDING = 4;
 // Far more frames than any CD holds (100 minutes are 450,000).
@@ -103,48 +102,41 @@ KelCDImageCHD::KelCDImageCHD(std::shared_ptr<const ByteSource> file, const std::
             problem = name + " holds no disc image this reader knows";
             return;
         }
-    } else if (!ReadTracks(path)) {
-        problem = name + " " + reason;
+    } else if (const char* why = ReadTracks(path)) {
+        problem = name + " " + why;
         return;
     }
     imagePath = path;
     opened = true;
 }
 
-bool KelCDImageCHD::ReadTracks(const std::string& path) {
-    if (chd->HunkBytes() % FRAME_BYTES != 0) {
-        reason = "has CD tracks in hunks that hold no whole frames";
-        return false;
+const char* KelCDImageCHD::ReadTracks(const std::string& path) {
+    if (chd->HunkBytes() % CD_FRAME_BYTES != 0) {
+        return "has CD tracks in hunks that hold no whole frames";
     }
     std::vector<std::optional<ChdTrack>> tracks;
     for (const ChdMetadata& entry : chd->Metadata()) {
         if (entry.tag != ChdTag("CHT2") && entry.tag != ChdTag("CHTR")) continue;
         const std::optional<ChdTrack> track = ParseTrack(entry.data);
         if (!track || track->number < 1 || track->number > TrackTable::MAX_TRACKS) {
-            reason = "has a damaged track list";
-            return false;
+            return "has a damaged track list";
         }
         if (tracks.size() < std::size_t(track->number)) tracks.resize(std::size_t(track->number));
         std::optional<ChdTrack>& slot = tracks[std::size_t(track->number - 1)];
-        if (slot) {
-            reason = "has a damaged track list";
-            return false;
-        }
+        if (slot) return "has a damaged track list";
         slot = track;
     }
     // The tracks' frames follow each other in track order, each track padded.
-    const std::uint64_t framesStored = chd->HunkCount() * (chd->HunkBytes() / FRAME_BYTES);
+    const std::uint64_t framesStored = chd->HunkCount() * (chd->HunkBytes() / CD_FRAME_BYTES);
     std::uint64_t firstFrame = 0;
     std::uint64_t discFrame = 0;
     std::vector<std::shared_ptr<const ByteSource>> parts;
     for (const std::optional<ChdTrack>& track : tracks) {
         TrackEntry* row = track ? table.Append() : nullptr;
         if (row == nullptr || firstFrame + track->frames > framesStored) {
-            reason = "has a damaged track list";
-            return false;
+            return "has a damaged track list";
         }
         const TrackType& type = *track->type;
-        row->index = table.Count() - 1;
         row->file = path;
         row->mode = type.mode;
         row->sectorSize = type.sectorBytes;
@@ -158,17 +150,9 @@ bool KelCDImageCHD::ReadTracks(const std::string& path) {
         discFrame += track->frames;
         firstFrame += (track->frames + TRACK_PADDING - 1) / TRACK_PADDING * TRACK_PADDING;
     }
-    if (table.Count() == 0) {
-        reason = "has no tracks";
-        return false;
-    }
+    if (table.Count() == 0) return "has no tracks";
     whole = std::make_shared<ConcatenatedByteSource>(std::move(parts));
-    return true;
-}
-
-const TrackEntry* KelCDImageCHD::Row(std::int32_t track) const {
-    if (track < 0 || track >= table.Count()) return nullptr;
-    return &table.At(track);
+    return nullptr;
 }
 
 std::int32_t KelCDImageCHD::TrackCount() const {
@@ -177,26 +161,26 @@ std::int32_t KelCDImageCHD::TrackCount() const {
 
 std::int64_t KelCDImageCHD::TrackDataOffset(std::int32_t track) const {
     if (!isCd) return single ? single->TrackDataOffset(track) : 0;
-    const TrackEntry* row = Row(track);
+    const TrackEntry* row = table.Used(track);
     return row ? row->dataOffset : 0;
 }
 
 std::int32_t KelCDImageCHD::TrackSectorSize(std::int32_t track) const {
     if (!isCd) return single ? single->TrackSectorSize(track) : 0;
-    const TrackEntry* row = Row(track);
+    const TrackEntry* row = table.Used(track);
     return row ? row->sectorSize : 0;
 }
 
 SectorKind KelCDImageCHD::TrackSectorKind(std::int32_t track) const {
     if (!isCd) return single ? single->TrackSectorKind(track) : SectorKind::Other;
-    const TrackEntry* row = Row(track);
+    const TrackEntry* row = table.Used(track);
     if (row == nullptr) return SectorKind::Other;
     return SectorKindOf(row->mode);
 }
 
 std::int32_t KelCDImageCHD::TrackHeaderBytes(std::int32_t track) const {
     if (!isCd) return KelCDImageBase::TrackHeaderBytes(track);
-    return Row(track) ? headerBytes[std::size_t(track)] : 0;
+    return table.Used(track) ? headerBytes[std::size_t(track)] : 0;
 }
 
 std::string KelCDImageCHD::TrackFileName(std::int32_t track) const {
@@ -206,6 +190,6 @@ std::string KelCDImageCHD::TrackFileName(std::int32_t track) const {
 std::shared_ptr<const ByteSource> KelCDImageCHD::TrackData(std::int32_t track) const {
     if (!opened) return nullptr;
     if (!isCd) return single->TrackData(track);
-    const TrackEntry* row = Row(track);
+    const TrackEntry* row = table.Used(track);
     return row ? row->data : nullptr;
 }

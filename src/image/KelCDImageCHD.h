@@ -33,8 +33,8 @@ public:
     std::shared_ptr<const ByteSource> WholeImage() const { return opened ? whole : nullptr; }
 
 private:
-    bool ReadTracks(const std::string& path);
-    const TrackEntry* Row(std::int32_t track) const;
+    // Builds the track rows from the CD track list; why it cannot, or null.
+    const char* ReadTracks(const std::string& path);
 
     std::shared_ptr<const ChdFile> chd;
     bool isCd = false;
@@ -42,5 +42,4 @@ private:
     std::array<std::int32_t, TrackTable::MAX_TRACKS> headerBytes{};
     std::unique_ptr<KelCDImageISO> single;
     std::shared_ptr<const ByteSource> whole;
-    std::string reason;
 };

@@ -100,34 +100,29 @@ KelCDImageDAO::KelCDImageDAO(const std::string& path, const ImageFiles& files) {
     opened = true;
 }
 
-const TrackEntry* KelCDImageDAO::Row(std::int32_t track) const {
-    if (track < 0 || track >= table.Count()) return nullptr;
-    return &table.At(track);
-}
-
 std::int64_t KelCDImageDAO::TrackDataOffset(std::int32_t track) const {
-    const TrackEntry* row = Row(track);
+    const TrackEntry* row = table.Used(track);
     return row ? row->dataOffset : 0;
 }
 
 std::int32_t KelCDImageDAO::TrackSectorSize(std::int32_t track) const {
-    const TrackEntry* row = Row(track);
+    const TrackEntry* row = table.Used(track);
     return row ? row->sectorSize : 0;
 }
 
 SectorKind KelCDImageDAO::TrackSectorKind(std::int32_t track) const {
-    const TrackEntry* row = Row(track);
+    const TrackEntry* row = table.Used(track);
     if (row == nullptr) return SectorKind::Mode1Data;
     return SectorKindOf(row->mode);
 }
 
 std::string KelCDImageDAO::TrackFileName(std::int32_t track) const {
-    const TrackEntry* row = Row(track);
+    const TrackEntry* row = table.Used(track);
     return row ? row->file : std::string();
 }
 
 std::shared_ptr<const ByteSource> KelCDImageDAO::TrackData(std::int32_t track) const {
-    const TrackEntry* row = Row(track);
+    const TrackEntry* row = table.Used(track);
     return row ? row->data : nullptr;
 }
 

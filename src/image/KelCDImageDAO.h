@@ -26,8 +26,5 @@ public:
     std::unique_ptr<SectorSource> OpenSectors() const override;
 
 private:
-    // The row of a track index, or null outside 0 .. TrackCount() - 1.
-    const TrackEntry* Row(std::int32_t track) const;
-
     TrackTable table;
 };

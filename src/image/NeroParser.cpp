@@ -250,7 +250,6 @@ bool ChunkWalk::AddCueRow(std::size_t track) {
     TrackEntry* row = table.Append();
     if (row == nullptr) return false;
     TrackEntry& entry = *row;
-    entry.index = table.Count() - 1;
     // The track ends where the next one's pregap, or the lead-out, begins.
     std::optional<std::int64_t> end = leadOut;
     if (track + 1 < cueTracks.size()) {
@@ -324,7 +323,6 @@ bool ChunkWalk::ReadTrackAtOnce(std::uint32_t size, bool wideOffsets) {
         if (row == nullptr) return false;
 
         TrackEntry& entry = *row;
-        entry.index = table.Count() - 1;
         entry.file = imagePath;
         entry.mode = mode.mode;
         entry.sectorSize = mode.sectorSize;

@@ -13,6 +13,10 @@ const TrackEntry& TrackTable::At(std::int64_t row) const {
     return IsTableRow(row) ? rows[std::size_t(row)] : NONE;
 }
 
+const TrackEntry* TrackTable::Used(std::int64_t row) const {
+    return row >= 0 && row < count ? &rows[std::size_t(row)] : nullptr;
+}
+
 TrackEntry* TrackTable::Row(std::int64_t row) {
     return IsTableRow(row) ? &rows[std::size_t(row)] : nullptr;
 }
@@ -20,6 +24,7 @@ TrackEntry* TrackTable::Row(std::int64_t row) {
 TrackEntry* TrackTable::Append() {
     if (!IsTableRow(count)) return nullptr;
     TrackEntry* row = &rows[std::size_t(count)];
+    row->index = count;
     ++count;
     return row;
 }

@@ -50,13 +50,16 @@ public:
     // A row for reading; an empty row for a number outside the table.
     const TrackEntry& At(std::int64_t row) const;
 
+    // A row in use (0 .. Count() - 1); null for any other number.
+    const TrackEntry* Used(std::int64_t row) const;
+
     // A row for writing, by its 0-based number; null outside the table. The
     // count is the parser's to keep (SetCount), as descriptors may fill rows
     // out of order.
     TrackEntry* Row(std::int64_t row);
 
-    // The row after the last one in use, which is counted; null when the
-    // table is full.
+    // The row after the last one in use, which is counted and given its
+    // index; null when the table is full.
     TrackEntry* Append();
 
     // Sets the number of rows in use; false (and nothing changed) past the table.
