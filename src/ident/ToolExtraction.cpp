@@ -22,14 +22,6 @@ constexpr auto COUNT_INTERVAL = std::chrono::milliseconds(250);
 // instead of asking for one.
 constexpr const char* NO_PASSWORD = "(none)";
 
-ExtractionResult Outcome(ExtractionFailure failure, std::string subject, std::string detail = {}) {
-    ExtractionResult result;
-    result.failure = failure;
-    result.subject = std::move(subject);
-    result.detail = std::move(detail);
-    return result;
-}
-
 // A path the tools cannot take for an option.
 std::string AsOperand(const std::string& path) {
     return path.starts_with("/") ? path : "./" + path;
@@ -196,7 +188,7 @@ std::optional<ExtractionResult> ExtractWithTool(ExtractionTool tool, const std::
     child.writableFolder = folder;
     child.maxFileBytes = options.maxBytes;
     child.keepRunning = [&] {
-        stopped = options.stopRequested != nullptr && options.stopRequested->load();
+        stopped = options.StopRequested();
         const auto now = std::chrono::steady_clock::now();
         if (!stopped && now - lastCount >= COUNT_INTERVAL) {
             lastCount = now;
@@ -209,28 +201,32 @@ std::optional<ExtractionResult> ExtractWithTool(ExtractionTool tool, const std::
     if (!run.started) return std::nullopt;
     // Stop counts whenever it came, also when the tool was done before it
     // was asked.
-    if (stopped || (options.stopRequested != nullptr && options.stopRequested->load())) {
-        return Outcome(ExtractionFailure::Stopped, archiveName);
+    if (stopped || options.StopRequested()) {
+        return FailedExtraction(ExtractionFailure::Stopped, archiveName);
     }
-    if (tooLarge || run.fileTooLarge) return Outcome(ExtractionFailure::TooLarge, archiveName);
+    if (tooLarge || run.fileTooLarge) {
+        return FailedExtraction(ExtractionFailure::TooLarge, archiveName);
+    }
     if (run.exitCode != 0) {
-        if (SaysEncrypted(tool, run)) return Outcome(ExtractionFailure::Encrypted, archiveName);
-        if (SaysNoSpace(run)) return Outcome(ExtractionFailure::NoSpace, archiveName);
-        return Outcome(ExtractionFailure::Refused, archiveName, FirstLine(run.output));
+        if (SaysEncrypted(tool, run)) {
+            return FailedExtraction(ExtractionFailure::Encrypted, archiveName);
+        }
+        if (SaysNoSpace(run)) return FailedExtraction(ExtractionFailure::NoSpace, archiveName);
+        return FailedExtraction(ExtractionFailure::Refused, archiveName, FirstLine(run.output));
     }
     ExtractionResult settled = SettleExtractedFiles(folder, archiveName);
     if (settled.Succeeded() && BytesIn(folder) > options.maxBytes) {
-        return Outcome(ExtractionFailure::TooLarge, archiveName);
+        return FailedExtraction(ExtractionFailure::TooLarge, archiveName);
     }
     return settled;
 }
 
 ExtractionResult SettleExtractedFiles(const std::string& folder, const std::string& archiveName) {
     const int top = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (top < 0) return Outcome(ExtractionFailure::WriteFailed, folder);
+    if (top < 0) return FailedExtraction(ExtractionFailure::WriteFailed, folder);
     std::size_t files = 0;
     Settle(top, top, folder, 0, files);
     close(top);
-    if (files == 0) return Outcome(ExtractionFailure::NothingExtracted, archiveName);
+    if (files == 0) return FailedExtraction(ExtractionFailure::NothingExtracted, archiveName);
     return {};
 }
