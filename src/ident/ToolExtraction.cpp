@@ -60,30 +60,39 @@ std::vector<std::string> Arguments(ExtractionTool tool, const std::string& archi
     return arguments;
 }
 
-// The bytes of the regular files below a folder, links not followed.
-std::uint64_t BytesBelow(int folderFd, int depth) {
-    if (depth > MAX_DEPTH) return 0;
+// The names in an open folder, "." and ".." left out; none when it cannot be
+// listed.
+std::vector<std::string> NamesIn(int folderFd) {
+    std::vector<std::string> names;
     const int listed = dup(folderFd);
     DIR* folder = listed >= 0 ? fdopendir(listed) : nullptr;
     if (folder == nullptr) {
         if (listed >= 0) close(listed);
-        return 0;
+        return names;
     }
-    std::uint64_t total = 0;
     while (const dirent* entry = readdir(folder)) {
         const std::string_view name(entry->d_name);
-        if (name == "." || name == "..") continue;
+        if (name != "." && name != "..") names.emplace_back(name);
+    }
+    closedir(folder);
+    return names;
+}
+
+// The bytes of the regular files below a folder, links not followed.
+std::uint64_t BytesBelow(int folderFd, int depth) {
+    if (depth > MAX_DEPTH) return 0;
+    std::uint64_t total = 0;
+    for (const std::string& name : NamesIn(folderFd)) {
         struct stat status;
-        if (fstatat(folderFd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
         if (S_ISREG(status.st_mode)) total += std::uint64_t(status.st_size);
         if (!S_ISDIR(status.st_mode)) continue;
         const int sub =
-            openat(folderFd, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            openat(folderFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (sub < 0) continue;
         total += BytesBelow(sub, depth + 1);
         close(sub);
     }
-    closedir(folder);
     return total;
 }
 
@@ -116,20 +125,7 @@ std::string FirstLine(const std::string& text) {
 // Moves every regular file below `folderFd` into `topFd` and removes what
 // else is there; counts the files moved or kept.
 void Settle(int topFd, int folderFd, const std::string& path, int depth, std::size_t& files) {
-    const int listed = dup(folderFd);
-    DIR* folder = listed >= 0 ? fdopendir(listed) : nullptr;
-    if (folder == nullptr) {
-        if (listed >= 0) close(listed);
-        return;
-    }
-    std::vector<std::string> names;
-    while (const dirent* entry = readdir(folder)) {
-        const std::string_view name(entry->d_name);
-        if (name != "." && name != "..") names.emplace_back(name);
-    }
-    closedir(folder);
-
-    for (const std::string& name : names) {
+    for (const std::string& name : NamesIn(folderFd)) {
         struct stat status;
         if (fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
         if (S_ISDIR(status.st_mode)) {
