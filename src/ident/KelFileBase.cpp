@@ -36,10 +36,6 @@ const std::vector<std::string> ARCHIVE_EXTENSIONS = {
 // The longest file name the file systems of a collection take.
 constexpr std::size_t MAX_NAME_BYTES = 255;
 
-// A cue sheet is a few lines of text; a larger file of that name is something
-// else and is left alone.
-constexpr std::size_t MAX_CUE_SHEET = 1 << 20;
-
 std::vector<std::string> SplitWords(std::string_view text) {
     std::vector<std::string> words;
     std::size_t start = 0;
@@ -298,7 +294,8 @@ RenamePlan KelFileBase::PlanRename(const std::string& newName) const {
     platform::SmallFile sheetText;
     CueSheetFiles sheetFiles;
     if (!sheet.empty()) {
-        sheetText = platform::ReadSmallFile(platform::JoinPath(folder, sheet), MAX_CUE_SHEET);
+        sheetText =
+            platform::ReadSmallFile(platform::JoinPath(folder, sheet), MAX_REFERENCING_FILE);
         sheetFiles = FindCueFileNames(sheetText.text);
         std::vector<std::pair<std::string, const CueFileName*>> dataFiles;
         for (const CueFileName& file : sheetFiles.files) {
@@ -378,7 +375,7 @@ RenamePlan KelFileBase::PlanRename(const std::string& newName) const {
     for (const platform::FoundEntry& playlist : playlists) {
         if (playlist.isFolder || renamedFiles.count(playlist.name)) continue;
         const std::string path = platform::JoinPath(folder, playlist.name);
-        const platform::SmallFile text = platform::ReadSmallFile(path, MAX_CUE_SHEET);
+        const platform::SmallFile text = platform::ReadSmallFile(path, MAX_REFERENCING_FILE);
         if (!text.IsRead()) continue;
         std::map<std::string, std::string> references = PlaylistReferences(text.text, renamedFiles);
         if (!references.empty()) {
