@@ -395,7 +395,15 @@ public:
         if (!volumes.missingVolume.empty()) {
             return FailedExtraction(ExtractionFailure::MissingVolume, volumes.missingVolume);
         }
-        signature = ReadSignature(volumes.paths.front());
+        {
+            // Opened once, both to tell an unreadable archive and for its
+            // signature.
+            const platform::ReadOnlyFile first(volumes.paths.front());
+            if (!first.IsOpen()) {
+                return FailedExtraction(ExtractionFailure::Unreadable, archiveName);
+            }
+            signature = ReadSignature(first);
+        }
         ExtractionResult result = Extract(folder);
         result.signature = signature;
         result.nameEncoding = nameEncoding;
@@ -404,9 +412,6 @@ public:
 
 private:
     ExtractionResult Extract(const std::string& folder) {
-        if (!platform::ReadOnlyFile(volumes.paths.front()).IsOpen()) {
-            return FailedExtraction(ExtractionFailure::Unreadable, archiveName);
-        }
         // A 7z header lies at the end of the set: when the volumes end before
         // it, the last volume is missing (or the archive is cut short).
         if (signature.sevenZipEnd > TotalSize(volumes.paths)) {
