@@ -200,14 +200,6 @@ private:
     bool exhausted = false;
 };
 
-ExtractionResult Failure(ExtractionFailure failure, std::string subject, std::string detail = {}) {
-    ExtractionResult result;
-    result.failure = failure;
-    result.subject = std::move(subject);
-    result.detail = std::move(detail);
-    return result;
-}
-
 std::string LibraryText(archive* reader) {
     const char* text = archive_error_string(reader);
     return text != nullptr ? text : "";
@@ -314,8 +306,10 @@ bool WriteAt(int fd, const char* data, std::size_t length, std::int64_t offset) 
 }
 
 ExtractionResult WriteError(const std::string& name, int error) {
-    if (error == ENOSPC || error == EDQUOT) return Failure(ExtractionFailure::NoSpace, name);
-    return Failure(ExtractionFailure::WriteFailed, name, std::strerror(error));
+    if (error == ENOSPC || error == EDQUOT) {
+        return FailedExtraction(ExtractionFailure::NoSpace, name);
+    }
+    return FailedExtraction(ExtractionFailure::WriteFailed, name, std::strerror(error));
 }
 
 // A reader of the families the extractors stand for, and nothing else: in
@@ -399,9 +393,17 @@ public:
 
     ExtractionResult Run(const std::string& folder) {
         if (!volumes.missingVolume.empty()) {
-            return Failure(ExtractionFailure::MissingVolume, volumes.missingVolume);
+            return FailedExtraction(ExtractionFailure::MissingVolume, volumes.missingVolume);
         }
-        signature = ReadSignature(volumes.paths.front());
+        {
+            // Opened once, both to tell an unreadable archive and for its
+            // signature.
+            const platform::ReadOnlyFile first(volumes.paths.front());
+            if (!first.IsOpen()) {
+                return FailedExtraction(ExtractionFailure::Unreadable, archiveName);
+            }
+            signature = ReadSignature(first);
+        }
         ExtractionResult result = Extract(folder);
         result.signature = signature;
         result.nameEncoding = nameEncoding;
@@ -410,16 +412,13 @@ public:
 
 private:
     ExtractionResult Extract(const std::string& folder) {
-        if (!platform::ReadOnlyFile(volumes.paths.front()).IsOpen()) {
-            return Failure(ExtractionFailure::Unreadable, archiveName);
-        }
         // A 7z header lies at the end of the set: when the volumes end before
         // it, the last volume is missing (or the archive is cut short).
         if (signature.sevenZipEnd > TotalSize(volumes.paths)) {
             if (!volumes.nextVolume.empty()) {
-                return Failure(ExtractionFailure::MissingVolume, volumes.nextVolume);
+                return FailedExtraction(ExtractionFailure::MissingVolume, volumes.nextVolume);
             }
-            return Failure(ExtractionFailure::Damaged, archiveName);
+            return FailedExtraction(ExtractionFailure::Damaged, archiveName);
         }
         const FileDescriptor folderFd(
             open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -433,12 +432,14 @@ private:
         // The stream outlives the reader, whose end closes the open volume.
         VolumeStream stream(volumes.paths);
         ArchiveReader reader = NewReader(lzhCharset);
-        if (!reader) return Failure(ExtractionFailure::WriteFailed, archiveName, "out of memory");
+        if (!reader) {
+            return FailedExtraction(ExtractionFailure::WriteFailed, archiveName, "out of memory");
+        }
         if (stream.Open(reader.get()) != ARCHIVE_OK) {
             // Bytes that are no archive of a known family are no archive at all.
             if (signature.format == ArchiveFormat::Unknown) {
-                return Failure(ExtractionFailure::Unreadable, archiveName,
-                               LibraryText(reader.get()));
+                return FailedExtraction(ExtractionFailure::Unreadable, archiveName,
+                                        LibraryText(reader.get()));
             }
             return Refused(reader.get(), stream, archiveName);
         }
@@ -446,7 +447,9 @@ private:
         std::size_t index = 0;
         std::size_t extracted = 0;
         for (;;) {
-            if (StopRequested()) return Failure(ExtractionFailure::Stopped, archiveName);
+            if (options.StopRequested()) {
+                return FailedExtraction(ExtractionFailure::Stopped, archiveName);
+            }
             archive_entry* entry = nullptr;
             const int status = archive_read_next_header(reader.get(), &entry);
             if (status == ARCHIVE_EOF) break;
@@ -458,19 +461,17 @@ private:
             const std::string name = EntryName(entry, status, index);
             if (!platform::IsPlainName(name)) continue;
             if (archive_entry_is_encrypted(entry)) {
-                return Failure(ExtractionFailure::Encrypted, name);
+                return FailedExtraction(ExtractionFailure::Encrypted, name);
             }
             ExtractionResult written =
                 WriteEntry(reader.get(), stream, entry, folderFd.Get(), name);
             if (!written.Succeeded()) return written;
             ++extracted;
         }
-        if (extracted == 0) return Failure(ExtractionFailure::NothingExtracted, archiveName);
+        if (extracted == 0) {
+            return FailedExtraction(ExtractionFailure::NothingExtracted, archiveName);
+        }
         return {};
-    }
-
-    bool StopRequested() const {
-        return options.stopRequested != nullptr && options.stopRequested->load();
     }
 
     // A set of several volumes whose data runs past the end of its last
@@ -485,18 +486,20 @@ private:
     // archive).
     ExtractionResult Refused(archive* reader, const VolumeStream& stream,
                              const std::string& subject) const {
-        if (EndsEarly(stream)) return Failure(ExtractionFailure::MissingVolume, volumes.nextVolume);
+        if (EndsEarly(stream)) {
+            return FailedExtraction(ExtractionFailure::MissingVolume, volumes.nextVolume);
+        }
         const std::string text = LibraryText(reader);
         switch (RefusalOf(text)) {
             case Refusal::Encrypted:
-                return Failure(ExtractionFailure::Encrypted, subject, text);
+                return FailedExtraction(ExtractionFailure::Encrypted, subject, text);
             case Refusal::Integrity:
-                return Failure(ExtractionFailure::Damaged, subject, text);
+                return FailedExtraction(ExtractionFailure::Damaged, subject, text);
             case Refusal::Other:
                 break;
         }
-        return Failure(ExtractionFailure::Refused,
-                       SaysUnsupported(text) ? MethodOf(reader, text) : subject, text);
+        return FailedExtraction(ExtractionFailure::Refused,
+                                SaysUnsupported(text) ? MethodOf(reader, text) : subject, text);
     }
 
     // The name the entry gets in the folder: the last component of its name,
@@ -540,15 +543,15 @@ private:
         const bool sizeDeclared = archive_entry_size_is_set(entry);
         const std::uint64_t declaredSize =
             sizeDeclared ? std::uint64_t(std::max<la_int64_t>(0, archive_entry_size(entry))) : 0;
-        if (declaredSize > allowed) return Failure(ExtractionFailure::TooLarge, name);
-        if (declaredSize > freeBytes) return Failure(ExtractionFailure::NoSpace, name);
+        if (declaredSize > allowed) return FailedExtraction(ExtractionFailure::TooLarge, name);
+        if (declaredSize > freeBytes) return FailedExtraction(ExtractionFailure::NoSpace, name);
         FileDescriptor file(openat(folderFd, name.c_str(),
                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (file.Get() < 0) return WriteError(name, errno);
 
         std::uint64_t end = 0;  // the end of the data, holes included
         for (;;) {
-            if (StopRequested()) return Failure(ExtractionFailure::Stopped, name);
+            if (options.StopRequested()) return FailedExtraction(ExtractionFailure::Stopped, name);
             const void* block = nullptr;
             std::size_t length = 0;
             la_int64_t offset = 0;
@@ -556,8 +559,8 @@ private:
             if (status == ARCHIVE_EOF) break;
             if (status != ARCHIVE_OK || offset < 0) return Refused(reader, stream, name);
             const std::uint64_t blockEnd = std::uint64_t(offset) + length;
-            if (blockEnd > allowed) return Failure(ExtractionFailure::TooLarge, name);
-            if (blockEnd > freeBytes) return Failure(ExtractionFailure::NoSpace, name);
+            if (blockEnd > allowed) return FailedExtraction(ExtractionFailure::TooLarge, name);
+            if (blockEnd > freeBytes) return FailedExtraction(ExtractionFailure::NoSpace, name);
             if (!WriteAt(file.Get(), static_cast<const char*>(block), length, offset)) {
                 return WriteError(name, errno);
             }
@@ -567,9 +570,9 @@ private:
         written += end;
         if (sizeDeclared && end != declaredSize) {
             if (end < declaredSize && EndsEarly(stream)) {
-                return Failure(ExtractionFailure::MissingVolume, volumes.nextVolume);
+                return FailedExtraction(ExtractionFailure::MissingVolume, volumes.nextVolume);
             }
-            return Failure(
+            return FailedExtraction(
                 ExtractionFailure::Damaged, name,
                 std::to_string(end) + " bytes instead of " + std::to_string(declaredSize));
         }
@@ -585,6 +588,15 @@ private:
 };
 
 }  // namespace
+
+ExtractionResult FailedExtraction(ExtractionFailure failure, std::string subject,
+                                  std::string detail) {
+    ExtractionResult result;
+    result.failure = failure;
+    result.subject = std::move(subject);
+    result.detail = std::move(detail);
+    return result;
+}
 
 ExtractionResult ExtractFlat(const std::string& archivePath, const std::string& folder,
                              const ExtractionOptions& options) {

@@ -24,6 +24,8 @@ struct ExtractionOptions {
     std::uint64_t maxBytes = MAX_EXTRACTED_BYTES;
     // The run's Stop: extraction ends as soon as it is set. May be null.
     const std::atomic<bool>* stopRequested = nullptr;
+
+    bool StopRequested() const { return stopRequested != nullptr && stopRequested->load(); }
 };
 
 // Why an extraction failed. Each reason has its own message for the user.
@@ -56,6 +58,10 @@ struct ExtractionResult {
 
     bool Succeeded() const { return failure == ExtractionFailure::None; }
 };
+
+// The outcome of an extraction that failed for `failure`.
+ExtractionResult FailedExtraction(ExtractionFailure failure, std::string subject,
+                                  std::string detail = {});
 
 // `archivePath` is the archive or the first volume of a set; the following
 // volumes are found beside it (ArchiveVolumes.h). `folder` must exist and be

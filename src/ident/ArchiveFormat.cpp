@@ -123,7 +123,10 @@ ArchiveSignature SignatureOf(std::string_view head) {
 }
 
 ArchiveSignature ReadSignature(const std::string& path) {
-    const platform::ReadOnlyFile file(path);
+    return ReadSignature(platform::ReadOnlyFile(path));
+}
+
+ArchiveSignature ReadSignature(const platform::ReadOnlyFile& file) {
     char head[SIGNATURE_BYTES];
     const std::optional<std::size_t> length = file.ReadAt(head, sizeof head, 0);
     if (!length || *length == 0) return {};

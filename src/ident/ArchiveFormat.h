@@ -4,6 +4,10 @@
 #include <string>
 #include <string_view>
 
+namespace platform {
+class ReadOnlyFile;
+}
+
 // What the first bytes of an archive tell before any extractor reads it: its
 // format (names say little: a set named .001 may be a 7z or a RAR), whether it
 // declares itself one volume of several, and for LZH whether a Unix archiver
@@ -31,3 +35,5 @@ ArchiveSignature SignatureOf(std::string_view head);
 // The signature of the archive file at `path`; Unknown when it cannot be read
 // (or is no regular file).
 ArchiveSignature ReadSignature(const std::string& path);
+// The same for an archive file already open.
+ArchiveSignature ReadSignature(const platform::ReadOnlyFile& file);

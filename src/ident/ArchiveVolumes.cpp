@@ -208,11 +208,5 @@ bool IsPartSuffix(std::string_view suffix) {
     constexpr std::string_view PREFIX = ".part";
     if (!platform::StartsWithIgnoreCase(suffix, PREFIX)) return false;
     const std::string_view digits = suffix.substr(PREFIX.size());
-    if (digits.empty() || digits.size() > 3) return false;
-    int value = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + (c - '0');
-    }
-    return value >= 1;
+    return digits.size() <= 3 && IsDigits(digits) && NumberOf(digits) >= 1;
 }

@@ -79,6 +79,12 @@ struct DateParts {
 
 }  // namespace
 
+std::string_view DatTrimmed(std::string_view value) {
+    const std::size_t first = value.find_first_not_of(BLANKS);
+    if (first == std::string_view::npos) return {};
+    return value.substr(first, value.find_last_not_of(BLANKS) - first + 1);
+}
+
 bool DatFileBase::Fail(std::size_t line, const std::string& what) {
     if (error.empty()) error = "line " + std::to_string(line) + ": " + what;
     valid = false;
@@ -306,12 +312,7 @@ void XMLCALL EndElement(void* data, const XML_Char*) {
     XmlState& state = *static_cast<XmlState*>(data);
     if (state.stopped) return;
     if (state.capture != nullptr && state.depth == state.gameDepth + 1) {
-        std::string_view value = state.text;
-        const std::size_t first = value.find_first_not_of(BLANKS);
-        value = first == std::string_view::npos
-                    ? std::string_view()
-                    : value.substr(first, value.find_last_not_of(BLANKS) - first + 1);
-        Keep(*state.capture, value, state.captureIsSerial);
+        Keep(*state.capture, DatTrimmed(state.text), state.captureIsSerial);
         state.capture = nullptr;
     }
     if (state.depth == state.gameDepth) {

@@ -28,6 +28,9 @@ struct DatGame {
 
 using DatGameSink = std::function<void(const DatGame&)>;
 
+// A value without the blanks (spaces, tabs, line ends) around it.
+std::string_view DatTrimmed(std::string_view value);
+
 // The bytes of a DAT in pieces: each call returns the next piece, an empty one
 // at the end.
 using DatPieces = std::function<std::string_view()>;

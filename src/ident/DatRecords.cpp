@@ -4,14 +4,6 @@
 
 namespace {
 
-constexpr std::string_view BLANKS = " \t\r\n\v\f";
-
-std::string_view Trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(BLANKS);
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(BLANKS) - first + 1);
-}
-
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -33,7 +25,7 @@ int Number(std::string_view digits) {
 
 std::string DatIdentifier(std::string_view serial) {
     std::string identifier;
-    for (const char c : Trimmed(serial)) {
+    for (const char c : DatTrimmed(serial)) {
         if (c == '-') continue;
         const char upper = platform::ToUpperAscii(c);
         if (!IsDigit(upper) && (upper < 'A' || upper > 'Z')) return {};
@@ -43,7 +35,7 @@ std::string DatIdentifier(std::string_view serial) {
 }
 
 std::string DatReleaseDate(std::string_view text) {
-    text = Trimmed(text);
+    text = DatTrimmed(text);
     std::string_view year, month, day;
     if (text.size() == 8 && AllDigits(text)) {
         year = text.substr(0, 4);
@@ -72,7 +64,7 @@ std::string DatReleaseDate(std::string_view text) {
 }
 
 std::string DatabaseFieldText(std::string_view text) {
-    std::string field(Trimmed(text));
+    std::string field(DatTrimmed(text));
     for (char& c : field) {
         if (c == ';') {
             c = ',';
@@ -88,7 +80,7 @@ std::vector<DiscRecord> DatGameRecords(const DatGame& game, std::string_view sys
     std::string_view list = game.serial;
     while (!list.empty()) {
         const std::size_t comma = list.find(',');
-        const std::string_view serial = Trimmed(list.substr(0, comma));
+        const std::string_view serial = DatTrimmed(list.substr(0, comma));
         if (!serial.empty()) serials.push_back(serial);
         list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
     }

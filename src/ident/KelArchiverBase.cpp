@@ -86,10 +86,7 @@ bool KelArchiverBase::MakeFolderEmpty() {
 
 void KelArchiverBase::ExtractArchive(const std::string& errorTitle) {
     if (!folderReady) {
-        ExtractionResult noFolder;
-        noFolder.failure = ExtractionFailure::WriteFailed;
-        noFolder.subject = extractDir;
-        Fail(errorTitle, noFolder);
+        Fail(errorTitle, FailedExtraction(ExtractionFailure::WriteFailed, extractDir));
         return;
     }
     ExtractionOptions options;

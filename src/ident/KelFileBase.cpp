@@ -36,10 +36,6 @@ const std::vector<std::string> ARCHIVE_EXTENSIONS = {
 // The longest file name the file systems of a collection take.
 constexpr std::size_t MAX_NAME_BYTES = 255;
 
-// A cue sheet is a few lines of text; a larger file of that name is something
-// else and is left alone.
-constexpr std::size_t MAX_CUE_SHEET = 1 << 20;
-
 std::vector<std::string> SplitWords(std::string_view text) {
     std::vector<std::string> words;
     std::size_t start = 0;
@@ -49,6 +45,15 @@ std::vector<std::string> SplitWords(std::string_view text) {
         start = end;
     }
     return words;
+}
+
+// The entries a search of a folder finds: in the run's kept listing when
+// there is one, else on the disk.
+std::vector<platform::FoundEntry> FindIn(const platform::FolderSnapshots* snapshots,
+                                         const std::string& folder, std::string_view literalName,
+                                         std::string_view wildcard) {
+    return snapshots ? snapshots->Find(folder, literalName, wildcard)
+                     : platform::FindEntries(folder, literalName, wildcard);
 }
 
 // The archive path as the choice of extractor sees it: its last extension in
@@ -79,24 +84,22 @@ std::string RenamedFile(const std::string& name, const std::string& newName) {
 // hold Game.BIN next to game.cue, one disc whose files differ in case only.
 // So the spelling decides only when at least two spellings of the
 // candidate's base name each have a file that is an image on its own (not
-// merely a descriptor that names another file).
-bool DiscsDifferOnlyInCase(const std::string& basePath, const std::vector<std::string>& extensions,
-                           const platform::FolderSnapshots* snapshots) {
-    const platform::PathSplit split = platform::SplitAtLastSeparator(basePath);
-    const std::string folder = platform::ListableFolder(split);
-    const auto entries = snapshots ? snapshots->Find(folder, split.name, ".*")
-                                   : platform::FindEntries(folder, split.name, ".*");
+// merely a descriptor that names another file). `entries`: the names of the
+// folder that begin with `baseName`.
+bool DiscsDifferOnlyInCase(const std::string& baseName,
+                           const std::vector<platform::FoundEntry>& entries,
+                           const std::vector<std::string>& extensions) {
     std::set<std::string> spellingsWithImage;
     for (const platform::FoundEntry& entry : entries) {
         if (entry.isFolder) continue;
         for (const std::string& extension : extensions) {
             if (extension == "cue" || extension == "ccd") continue;
             const std::string suffix = "." + extension;
-            if (entry.name.size() >= split.name.size() + suffix.size() &&
+            if (entry.name.size() >= baseName.size() + suffix.size() &&
                 platform::EqualsIgnoreCase(
                     std::string_view(entry.name).substr(entry.name.size() - suffix.size()),
                     suffix)) {
-                spellingsWithImage.insert(entry.name.substr(0, split.name.size()));
+                spellingsWithImage.insert(entry.name.substr(0, baseName.size()));
                 break;
             }
         }
@@ -194,8 +197,12 @@ KelFileBase::KelFileBase(const DiscHandlerParams& params, std::string_view exten
     std::vector<std::string> candidateExtensions = extensions;
     candidateExtensions.insert(candidateExtensions.end(), ARCHIVE_EXTENSIONS.begin(),
                                ARCHIVE_EXTENSIONS.end());
-    exactCase = DiscsDifferOnlyInCase(basePath, candidateExtensions, snapshots);
-    if (params.searchArchives) ExtractArchive(params);
+    // The candidate's names, listed once for both questions asked of them.
+    const platform::PathSplit split = platform::SplitAtLastSeparator(basePath);
+    const std::vector<platform::FoundEntry> entries =
+        FindIn(snapshots, platform::ListableFolder(split), split.name, ".*");
+    exactCase = DiscsDifferOnlyInCase(split.name, entries, candidateExtensions);
+    if (params.searchArchives) ExtractArchive(params, entries);
     FindImage();
     if (imageFound && params.computeChecksum) {
         std::string crc = ImageCrcText(imageFile);
@@ -211,18 +218,15 @@ FileSearchBase KelFileBase::CandidateFiles() const {
     return base;
 }
 
-void KelFileBase::ExtractArchive(const DiscHandlerParams& params) {
+void KelFileBase::ExtractArchive(const DiscHandlerParams& params,
+                                 const std::vector<platform::FoundEntry>& candidateEntries) {
     const std::vector<std::string> archives =
         FindFilesByExtensions(CandidateFiles(), ARCHIVE_EXTENSIONS, snapshots);
     std::string archive = archives.empty() ? std::string() : archives.front();
     if (archive.empty()) {
         // Later volumes without their first: the extractor names the missing one.
-        const platform::PathSplit split = platform::SplitAtLastSeparator(basePath);
-        const std::string folder = platform::ListableFolder(split);
         std::vector<std::string> names;
-        const auto entries = snapshots ? snapshots->Find(folder, split.name, ".*")
-                                       : platform::FindEntries(folder, split.name, ".*");
-        for (const auto& entry : entries) {
+        for (const auto& entry : candidateEntries) {
             if (!entry.isFolder) names.push_back(entry.name);
         }
         archive = FirstVolumeOfLaterOnes(basePath, names).value_or("");
@@ -290,14 +294,13 @@ RenamePlan KelFileBase::PlanRename(const std::string& newName) const {
     platform::SmallFile sheetText;
     CueSheetFiles sheetFiles;
     if (!sheet.empty()) {
-        sheetText = platform::ReadSmallFile(platform::JoinPath(folder, sheet), MAX_CUE_SHEET);
+        sheetText =
+            platform::ReadSmallFile(platform::JoinPath(folder, sheet), MAX_REFERENCING_FILE);
         sheetFiles = FindCueFileNames(sheetText.text);
-        const CueSheetFiles& named = sheetFiles;
         std::vector<std::pair<std::string, const CueFileName*>> dataFiles;
-        for (const CueFileName& file : named.files) {
+        for (const CueFileName& file : sheetFiles.files) {
             const std::string leaf(CueFileLeaf(file.name));
-            const auto found = snapshots ? snapshots->Find(folder, leaf, "")
-                                         : platform::FindEntries(folder, leaf, "");
+            const auto found = FindIn(snapshots, folder, leaf, "");
             for (const platform::FoundEntry& entry : found) {
                 if (entry.isFolder || entry.name == sheet) continue;
                 const bool known =
@@ -307,7 +310,7 @@ RenamePlan KelFileBase::PlanRename(const std::string& newName) const {
                 break;
             }
         }
-        const int digits = named.trackCount >= 10 ? 2 : 1;
+        const int digits = sheetFiles.trackCount >= 10 ? 2 : 1;
         for (const auto& [name, file] : dataFiles) {
             std::string renamed = newName;
             if (dataFiles.size() > 1) {
@@ -330,8 +333,7 @@ RenamePlan KelFileBase::PlanRename(const std::string& newName) const {
         plan.moves.push_back(
             {platform::JoinPath(folder, name), platform::JoinPath(folder, renamed)});
     }
-    const auto entries = snapshots ? snapshots->Find(folder, split.name, ".*")
-                                   : platform::FindEntries(folder, split.name, ".*");
+    const auto entries = FindIn(snapshots, folder, split.name, ".*");
     std::map<std::string, std::string> renamedFiles;  // every move, by file name
     for (const auto& [name, renamed] : setFiles) renamedFiles.emplace(name, renamed);
     for (const platform::FoundEntry& entry : entries) {
@@ -373,7 +375,7 @@ RenamePlan KelFileBase::PlanRename(const std::string& newName) const {
     for (const platform::FoundEntry& playlist : playlists) {
         if (playlist.isFolder || renamedFiles.count(playlist.name)) continue;
         const std::string path = platform::JoinPath(folder, playlist.name);
-        const platform::SmallFile text = platform::ReadSmallFile(path, MAX_CUE_SHEET);
+        const platform::SmallFile text = platform::ReadSmallFile(path, MAX_REFERENCING_FILE);
         if (!text.IsRead()) continue;
         std::map<std::string, std::string> references = PlaylistReferences(text.text, renamedFiles);
         if (!references.empty()) {

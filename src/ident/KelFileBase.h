@@ -19,7 +19,8 @@ class KelCDFileSystem;
 class RenameJournal;
 namespace platform {
 class FolderSnapshots;
-}
+struct FoundEntry;
+}  // namespace platform
 class RunHost;
 
 // What a run hands to the disc handler of one candidate.
@@ -147,7 +148,10 @@ protected:
 private:
     // The search for the candidate's own files.
     FileSearchBase CandidateFiles() const;
-    void ExtractArchive(const DiscHandlerParams& params);
+    // `candidateEntries`: the names of the candidate's folder that begin
+    // with its name.
+    void ExtractArchive(const DiscHandlerParams& params,
+                        const std::vector<platform::FoundEntry>& candidateEntries);
     // Makes one move of a rename (or, in a dry run, decides it) and keeps the
     // listings current; 0 or the errno the move met.
     int MoveFile(const PlannedMove& move, bool dryRun);

@@ -132,13 +132,10 @@ void TakeBack(const RenamePlan& plan) {
     }
 }
 
-}  // namespace
-
-std::vector<JournalRun> ReadJournal(const std::string& path) {
+// The runs of a journal's text, oldest first.
+std::vector<JournalRun> ParseJournal(std::string_view text) {
     std::vector<JournalRun> runs;
-    const platform::SmallFile file = platform::ReadSmallFile(path);
-    if (!file.IsRead()) return runs;
-    platform::LineReader lines(file.text);
+    platform::LineReader lines(text);
     std::string_view line;
     JournalDisc* current = nullptr;
     while (lines.Next(line)) {
@@ -192,6 +189,14 @@ std::vector<JournalRun> ReadJournal(const std::string& path) {
     return runs;
 }
 
+}  // namespace
+
+std::vector<JournalRun> ReadJournal(const std::string& path) {
+    const platform::SmallFile file = platform::ReadSmallFile(path);
+    if (!file.IsRead()) return {};
+    return ParseJournal(file.text);
+}
+
 std::vector<InterruptedDisc> FinishInterruptedDiscs(const std::string& path) {
     std::vector<InterruptedDisc> finished;
     std::string marks;
@@ -223,11 +228,13 @@ void RenameJournal::BeginRun(const std::string& scanFolder) {
 }
 
 bool RenameJournal::StartEntry() {
-    const std::vector<JournalRun> runs = ReadJournal(path);
+    // Read once: the runs are counted and the old ones cut from the same text.
+    const platform::SmallFile text = platform::ReadSmallFile(path);
+    const std::vector<JournalRun> runs =
+        text.IsRead() ? ParseJournal(text.text) : std::vector<JournalRun>();
     run = runs.empty() ? 1 : runs.back().number + 1;
     if (runs.size() >= JOURNAL_RUNS_KEPT) {
         // Keep the newest runs: the text from the first run line kept on.
-        const platform::SmallFile text = platform::ReadSmallFile(path);
         std::size_t runLines = 0;
         const std::size_t drop = runs.size() - (JOURNAL_RUNS_KEPT - 1);
         std::size_t keepFrom = text.text.size();
@@ -240,7 +247,7 @@ bool RenameJournal::StartEntry() {
                 break;
             }
         }
-        if (!text.IsRead() || !platform::ReplaceFileContent(path, text.text.substr(keepFrom))) {
+        if (!platform::ReplaceFileContent(path, text.text.substr(keepFrom))) {
             failed = true;
             return false;
         }

@@ -13,10 +13,6 @@
 
 namespace {
 
-// Cue sheets and playlists are a few kilobytes; a larger file of that name
-// is something else and is never rewritten.
-constexpr std::size_t MAX_REFERENCING_FILE = 1 << 20;
-
 // The playlist with each line that `renamed` holds replaced, line ends kept.
 std::string ReplacePlaylistLines(std::string_view text,
                                  const std::map<std::string, std::string>& renamed) {

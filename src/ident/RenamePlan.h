@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <set>
 #include <string>
@@ -11,6 +12,10 @@
 // A plan is made whole before anything is touched, so that it can be shown
 // without doing it, written to the journal before the first move, carried out
 // all or nothing for a cue sheet's set, and taken back later.
+
+// Cue sheets and playlists are a few kilobytes; a larger file of that name
+// is something else and is never read for a plan nor rewritten.
+inline constexpr std::size_t MAX_REFERENCING_FILE = 1 << 20;
 
 struct PlannedMove {
     std::string from;

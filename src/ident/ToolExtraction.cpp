@@ -22,14 +22,6 @@ constexpr auto COUNT_INTERVAL = std::chrono::milliseconds(250);
 // instead of asking for one.
 constexpr const char* NO_PASSWORD = "(none)";
 
-ExtractionResult Outcome(ExtractionFailure failure, std::string subject, std::string detail = {}) {
-    ExtractionResult result;
-    result.failure = failure;
-    result.subject = std::move(subject);
-    result.detail = std::move(detail);
-    return result;
-}
-
 // A path the tools cannot take for an option.
 std::string AsOperand(const std::string& path) {
     return path.starts_with("/") ? path : "./" + path;
@@ -68,30 +60,39 @@ std::vector<std::string> Arguments(ExtractionTool tool, const std::string& archi
     return arguments;
 }
 
-// The bytes of the regular files below a folder, links not followed.
-std::uint64_t BytesBelow(int folderFd, int depth) {
-    if (depth > MAX_DEPTH) return 0;
+// The names in an open folder, "." and ".." left out; none when it cannot be
+// listed.
+std::vector<std::string> NamesIn(int folderFd) {
+    std::vector<std::string> names;
     const int listed = dup(folderFd);
     DIR* folder = listed >= 0 ? fdopendir(listed) : nullptr;
     if (folder == nullptr) {
         if (listed >= 0) close(listed);
-        return 0;
+        return names;
     }
-    std::uint64_t total = 0;
     while (const dirent* entry = readdir(folder)) {
         const std::string_view name(entry->d_name);
-        if (name == "." || name == "..") continue;
+        if (name != "." && name != "..") names.emplace_back(name);
+    }
+    closedir(folder);
+    return names;
+}
+
+// The bytes of the regular files below a folder, links not followed.
+std::uint64_t BytesBelow(int folderFd, int depth) {
+    if (depth > MAX_DEPTH) return 0;
+    std::uint64_t total = 0;
+    for (const std::string& name : NamesIn(folderFd)) {
         struct stat status;
-        if (fstatat(folderFd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
         if (S_ISREG(status.st_mode)) total += std::uint64_t(status.st_size);
         if (!S_ISDIR(status.st_mode)) continue;
         const int sub =
-            openat(folderFd, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            openat(folderFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (sub < 0) continue;
         total += BytesBelow(sub, depth + 1);
         close(sub);
     }
-    closedir(folder);
     return total;
 }
 
@@ -124,20 +125,7 @@ std::string FirstLine(const std::string& text) {
 // Moves every regular file below `folderFd` into `topFd` and removes what
 // else is there; counts the files moved or kept.
 void Settle(int topFd, int folderFd, const std::string& path, int depth, std::size_t& files) {
-    const int listed = dup(folderFd);
-    DIR* folder = listed >= 0 ? fdopendir(listed) : nullptr;
-    if (folder == nullptr) {
-        if (listed >= 0) close(listed);
-        return;
-    }
-    std::vector<std::string> names;
-    while (const dirent* entry = readdir(folder)) {
-        const std::string_view name(entry->d_name);
-        if (name != "." && name != "..") names.emplace_back(name);
-    }
-    closedir(folder);
-
-    for (const std::string& name : names) {
+    for (const std::string& name : NamesIn(folderFd)) {
         struct stat status;
         if (fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
         if (S_ISDIR(status.st_mode)) {
@@ -196,7 +184,7 @@ std::optional<ExtractionResult> ExtractWithTool(ExtractionTool tool, const std::
     child.writableFolder = folder;
     child.maxFileBytes = options.maxBytes;
     child.keepRunning = [&] {
-        stopped = options.stopRequested != nullptr && options.stopRequested->load();
+        stopped = options.StopRequested();
         const auto now = std::chrono::steady_clock::now();
         if (!stopped && now - lastCount >= COUNT_INTERVAL) {
             lastCount = now;
@@ -209,28 +197,32 @@ std::optional<ExtractionResult> ExtractWithTool(ExtractionTool tool, const std::
     if (!run.started) return std::nullopt;
     // Stop counts whenever it came, also when the tool was done before it
     // was asked.
-    if (stopped || (options.stopRequested != nullptr && options.stopRequested->load())) {
-        return Outcome(ExtractionFailure::Stopped, archiveName);
+    if (stopped || options.StopRequested()) {
+        return FailedExtraction(ExtractionFailure::Stopped, archiveName);
     }
-    if (tooLarge || run.fileTooLarge) return Outcome(ExtractionFailure::TooLarge, archiveName);
+    if (tooLarge || run.fileTooLarge) {
+        return FailedExtraction(ExtractionFailure::TooLarge, archiveName);
+    }
     if (run.exitCode != 0) {
-        if (SaysEncrypted(tool, run)) return Outcome(ExtractionFailure::Encrypted, archiveName);
-        if (SaysNoSpace(run)) return Outcome(ExtractionFailure::NoSpace, archiveName);
-        return Outcome(ExtractionFailure::Refused, archiveName, FirstLine(run.output));
+        if (SaysEncrypted(tool, run)) {
+            return FailedExtraction(ExtractionFailure::Encrypted, archiveName);
+        }
+        if (SaysNoSpace(run)) return FailedExtraction(ExtractionFailure::NoSpace, archiveName);
+        return FailedExtraction(ExtractionFailure::Refused, archiveName, FirstLine(run.output));
     }
     ExtractionResult settled = SettleExtractedFiles(folder, archiveName);
     if (settled.Succeeded() && BytesIn(folder) > options.maxBytes) {
-        return Outcome(ExtractionFailure::TooLarge, archiveName);
+        return FailedExtraction(ExtractionFailure::TooLarge, archiveName);
     }
     return settled;
 }
 
 ExtractionResult SettleExtractedFiles(const std::string& folder, const std::string& archiveName) {
     const int top = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (top < 0) return Outcome(ExtractionFailure::WriteFailed, folder);
+    if (top < 0) return FailedExtraction(ExtractionFailure::WriteFailed, folder);
     std::size_t files = 0;
     Settle(top, top, folder, 0, files);
     close(top);
-    if (files == 0) return Outcome(ExtractionFailure::NothingExtracted, archiveName);
+    if (files == 0) return FailedExtraction(ExtractionFailure::NothingExtracted, archiveName);
     return {};
 }
