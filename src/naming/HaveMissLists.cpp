@@ -49,16 +49,21 @@ std::string MissCountLine(std::size_t databaseCount, std::size_t missingCount) {
            " You are missing:" + std::to_string(missingCount);
 }
 
+// Whether each of the three files was written: identifiers, have list, miss list.
+using WrittenFiles = std::array<bool, 3>;
+
+bool AllWritten(const WrittenFiles& written) {
+    return written[0] && written[1] && written[2];
+}
+
 // Writes all three files even when one fails. The identifiers are the
 // inventory itself; the two lists are rebuilt from them on every run.
-bool ReplaceListFiles(std::string_view systemText, const std::string& haveIdText,
-                      platform::RebuildableFile& haveList, const std::string& haveListText,
-                      platform::RebuildableFile& missList, const std::string& missListText) {
-    const bool haveIdsWritten =
-        platform::ReplaceFileContent(HaveIdFileName(systemText), haveIdText);
-    const bool haveListWritten = haveList.Replace(haveListText);
-    const bool missListWritten = missList.Replace(missListText);
-    return haveIdsWritten && haveListWritten && missListWritten;
+WrittenFiles ReplaceListFiles(std::string_view systemText, const std::string& haveIdText,
+                              platform::RebuildableFile& haveList, const std::string& haveListText,
+                              platform::RebuildableFile& missList,
+                              const std::string& missListText) {
+    return {platform::ReplaceFileContent(HaveIdFileName(systemText), haveIdText),
+            haveList.Replace(haveListText), missList.Replace(missListText)};
 }
 
 // Appends the marked lines of `table` merged with `extras`, both in the order
@@ -141,7 +146,8 @@ bool WriteHaveMissLists(std::string_view systemText, const HaveSet& haveIds,
 
     platform::RebuildableFile haveList(HaveListFileName(systemText));
     platform::RebuildableFile missList(MissListFileName(systemText));
-    return ReplaceListFiles(systemText, haveIdText, haveList, haveListText, missList, missListText);
+    return AllWritten(
+        ReplaceListFiles(systemText, haveIdText, haveList, haveListText, missList, missListText));
 }
 
 HaveMissInventory::HaveMissInventory(std::string_view systemText, const GameDatabase& database,
@@ -216,15 +222,15 @@ bool HaveMissInventory::Write() {
     BuildTexts();
     written = {haveIdFile.Replace(haveIdText), haveListFile.Replace(haveListText),
                missListFile.Replace(missListText)};
-    changed = !(written[0] && written[1] && written[2]);
+    changed = !AllWritten(written);
     return !changed;
 }
 
 bool HaveMissInventory::Finish() {
     BuildTexts();
-    written = {platform::ReplaceFileContent(HaveIdFileName(systemText), haveIdText),
-               haveListFile.Replace(haveListText), missListFile.Replace(missListText)};
-    changed = !(written[0] && written[1] && written[2]);
+    written = ReplaceListFiles(systemText, haveIdText, haveListFile, haveListText, missListFile,
+                               missListText);
+    changed = !AllWritten(written);
     return !changed;
 }
 

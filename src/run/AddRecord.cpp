@@ -7,6 +7,7 @@
 #include "platform/FileOps.h"
 #include "platform/KelCurrentDirectory.h"
 #include "platform/ReadOnlyFile.h"
+#include "run/RunSteps.h"
 
 RunOutcome MergeDatabaseFiles(WindowModel& model, RunHost& host) {
     auto text = [&host](const char* section, const char* key) {
@@ -16,11 +17,8 @@ RunOutcome MergeDatabaseFiles(WindowModel& model, RunHost& host) {
     host.StartDirectory().MakeCurrent();
     const std::string database = model.edits[EDIT_DATABASE];
     const std::string addition = model.edits[EDIT_ADD_DATABASE];
-    auto reject = [&](const char* key, const std::string& path = {}) {
-        const std::string message = text("MessageBox", key);
-        host.ShowMessage(path.empty() ? message : message + " " + path, MessageIcon::Information);
-        host.SetControlsEnabled(true);
-        return RunOutcome::InputRejected;
+    auto reject = [&host](const char* key, const std::string& path = {}) {
+        return RejectInput(host, key, MessageIcon::Information, path);
     };
     // Both files are read whole before anything is written: a database that
     // could not be read is never replaced by the add file alone.

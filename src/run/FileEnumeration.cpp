@@ -83,9 +83,9 @@ void GroupCueSets(std::vector<std::string>& candidates,
     std::map<std::string, std::string> sheetOf;
     std::set<std::string> folders;
     for (const std::string& candidate : candidates) {
-        const platform::PathSplit split = platform::SplitAtLastSeparator(candidate);
-        if (!folders.insert(platform::ListableFolder(split)).second) continue;
-        const std::string folder = platform::ListableFolder(split);
+        const std::string folder =
+            platform::ListableFolder(platform::SplitAtLastSeparator(candidate));
+        if (!folders.insert(folder).second) continue;
         for (const platform::FoundEntry& sheet : snapshots.Find(folder, "", "*.cue")) {
             if (sheet.isFolder) continue;
             const std::string sheetPath = platform::JoinPath(folder, sheet.name);

@@ -153,7 +153,12 @@ RunOutcome RunRename(RunSettings settings) {
     GameDatabase database;
     ReadDatabase(texts[EDIT_DATABASE], systemName, database);
     host.SetStatusText(text("State", "HAVE_LIST_READ"));
-    HaveMissInventory inventory(systemName, database, texts[EDIT_LIST_FORMAT], haveIds);
+    // Only a real run that could read the earlier inventory writes the lists:
+    // the others build no list lines.
+    std::optional<HaveMissInventory> inventory;
+    if (keepInventory && !plan) {
+        inventory.emplace(systemName, database, texts[EDIT_LIST_FORMAT], haveIds);
+    }
 
     DiscHandlerParams params;
     params.virtualDriveToolPath = texts[EDIT_DRIVE_TOOL];
@@ -198,7 +203,7 @@ RunOutcome RunRename(RunSettings settings) {
         }
         // The lists stay current even when the run is stopped; they are
         // rewritten only when they would change.
-        if (keepInventory && !plan && inventory.Changed()) inventory.Write();
+        if (inventory && inventory->Changed()) inventory->Write();
         const std::unique_ptr<KelFileBase> handler =
             IdentifyCandidate(host, systemIndex, params, candidate, processed, total);
         // Stop cut the extraction of its archive short: the disc was not looked at.
@@ -256,7 +261,7 @@ RunOutcome RunRename(RunSettings settings) {
         }
 
         ++renamed;
-        inventory.AddHaveId(identifier);
+        if (inventory) inventory->AddHaveId(identifier);
         if (Ticked(settings, CHECK_RENAME_FOLDERS)) {
             folders.AddFolderEntry(handler->BasePath(), newName,
                                    setTimes ? releaseTime : std::nullopt);
@@ -277,8 +282,8 @@ RunOutcome RunRename(RunSettings settings) {
     } else if (!keepInventory) {
         notWritten = {HaveIdFileName(systemName), HaveListFileName(systemName),
                       MissListFileName(systemName)};
-    } else if (!inventory.Finish()) {
-        notWritten = inventory.UnwrittenFiles();
+    } else if (!inventory->Finish()) {
+        notWritten = inventory->UnwrittenFiles();
     }
     if (!plan) {
         AddErrorLogBlock(errorLog, errors);

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <optional>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "ident/KelFileBase.h"
@@ -166,8 +167,8 @@ void RunTakeBack::Restore(const std::vector<PlannedRewrite>& rewrites,
 
 bool RunTakeBack::Disc(const JournalDisc& disc) {
     std::vector<PlannedMove> moves;
-    std::vector<PlannedMove> blocked;
-    std::vector<std::string> reasons;
+    // The files that cannot go back, where they stand, and why.
+    std::vector<std::pair<std::string, const char*>> blocked;
     for (const PlannedMove& move : disc.plan.moves) {
         if (move.from == move.to) continue;
         const PlannedMove step{Current(move.from), Current(move.to)};
@@ -176,19 +177,17 @@ bool RunTakeBack::Disc(const JournalDisc& disc) {
         if (state != MoveState::Back &&
             (RenamedLater(atRunEnd, false) ||
              RenamedLater(ThroughFolders(move.from, run.folders), false))) {
-            blocked.push_back(step);
-            reasons.push_back(RENAMED_LATER);
+            blocked.emplace_back(step.to, RENAMED_LATER);
         } else if (state == MoveState::Made) {
             moves.push_back(step);
         } else if (state != MoveState::Back) {
-            blocked.push_back(step);
-            reasons.push_back(state == MoveState::NameTaken ? OLD_NAME_TAKEN : GONE);
+            blocked.emplace_back(step.to, state == MoveState::NameTaken ? OLD_NAME_TAKEN : GONE);
         }
     }
     // A disc half taken back would match neither its old sheet nor its new
     // one: it goes back whole or stays.
     if (!blocked.empty()) {
-        for (std::size_t i = 0; i < blocked.size(); ++i) Skip(blocked[i].to, reasons[i]);
+        for (const auto& [path, reason] : blocked) Skip(path, reason);
         return false;
     }
 
