@@ -31,6 +31,14 @@ std::string DaoBody(const std::vector<NrgDaoTrack>& tracks, int offsetBytes) {
     return body;
 }
 
+// The four bytes CUES and CUEX entries begin with: control, track, index, 0.
+void AppendCueStart(std::string& body, const NrgCue& cue) {
+    body += char(cue.control);
+    body += char(cue.track);
+    body += char(cue.index);
+    body += '\0';
+}
+
 std::string TrackAtOnceBody(const std::vector<NrgEtnfTrack>& tracks, int offsetBytes) {
     std::string body;
     for (const NrgEtnfTrack& track : tracks) {
@@ -54,10 +62,7 @@ std::string NrgChunk(const std::string& identifier, const std::string& body) {
 std::string NrgCuesBody(const std::vector<NrgCue>& entries) {
     std::string body;
     for (const NrgCue& cue : entries) {
-        body += char(cue.control);
-        body += char(cue.track);
-        body += char(cue.index);
-        body += '\0';
+        AppendCueStart(body, cue);
         body += '\0';
         body += Bcd(cue.frames / 4500);
         body += Bcd(cue.frames / 75 % 60);
@@ -69,10 +74,7 @@ std::string NrgCuesBody(const std::vector<NrgCue>& entries) {
 std::string NrgCuexBody(const std::vector<NrgCue>& entries) {
     std::string body;
     for (const NrgCue& cue : entries) {
-        body += char(cue.control);
-        body += char(cue.track);
-        body += char(cue.index);
-        body += '\0';
+        AppendCueStart(body, cue);
         AppendBE(body, std::uint32_t(std::int64_t(cue.frames) - 150), 4);
     }
     return body;
