@@ -5,10 +5,6 @@
 namespace testsupport {
 namespace {
 
-char Bcd(std::uint32_t value) {
-    return char(((value / 10) << 4) | (value % 10));
-}
-
 std::string DaoBody(const std::vector<NrgDaoTrack>& tracks, int offsetBytes) {
     const std::size_t entryBytes = 18 + 3 * std::size_t(offsetBytes);
     std::string body;
@@ -62,9 +58,7 @@ std::string NrgCuesBody(const std::vector<NrgCue>& entries) {
     for (const NrgCue& cue : entries) {
         AppendCueStart(body, cue);
         body += '\0';
-        body += Bcd(cue.frames / 4500);
-        body += Bcd(cue.frames / 75 % 60);
-        body += Bcd(cue.frames % 75);
+        body += BcdMsf(cue.frames);
     }
     return body;
 }

@@ -23,4 +23,14 @@ inline std::string BytesBE(std::uint64_t value, int count) {
     return out;
 }
 
+// A number below 100 as two BCD digits.
+inline char Bcd(std::uint64_t value) {
+    return char(((value / 10) << 4) | (value % 10));
+}
+
+// A CD position in frames as BCD minutes, seconds and frames.
+inline std::string BcdMsf(std::uint64_t frames) {
+    return {Bcd(frames / 4500), Bcd(frames / 75 % 60), Bcd(frames % 75)};
+}
+
 }  // namespace testsupport
