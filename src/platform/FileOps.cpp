@@ -12,11 +12,12 @@
 #include <string>
 
 namespace platform {
-namespace {
 
 bool HasNul(std::string_view text) {
     return text.find('\0') != std::string_view::npos;
 }
+
+namespace {
 
 // A new file beside `path` that no one else uses, created with the default
 // permissions (the umask applies).

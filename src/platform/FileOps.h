@@ -14,6 +14,10 @@
 // anything, so two discs that end up with the same name never cost a file.
 namespace platform {
 
+// Whether a text holds a NUL byte: such a path would name a file other than
+// the one it spells out, so no call here takes one.
+bool HasNul(std::string_view text);
+
 enum class PathKind { Missing, File, Folder };
 
 // What a path names, following links.
