@@ -24,7 +24,8 @@ namespace {
 int CreateSiblingFile(const std::string& path, std::string& created) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        created = path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+        created = path + std::string(TEMPORARY_MARKER) + std::to_string(getpid()) + "-" +
+                  std::to_string(counter++);
         const int fd = open(created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }

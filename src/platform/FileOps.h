@@ -51,6 +51,11 @@ bool WriteAll(int fd, std::string_view content);
 // a link gets its own times, never those of what it points to.
 bool SetFileTimes(const std::string& path, std::int64_t secondsSinceEpoch);
 
+// What stands between a file's name and the process id in the name of the
+// temporary file that ReplaceFileContent writes beside it:
+// "<file>.tmp<pid>-<n>".
+inline constexpr std::string_view TEMPORARY_MARKER = ".tmp";
+
 // Rewrites a file whole: the content goes to a temporary file in the same
 // folder, which then takes the target's place in one step, so an interrupted
 // write leaves either the old or the new file, never a truncated one.
