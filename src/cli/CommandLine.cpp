@@ -76,14 +76,20 @@ const std::map<std::string, CommandLine::Command> COMMANDS = {
 // undo --run takes at most this many digits: the journal keeps a few runs.
 constexpr std::size_t MAX_RUN_DIGITS = 6;
 
-std::optional<std::int64_t> RunNumber(const std::string& text) {
-    if (text.empty() || text.size() > MAX_RUN_DIGITS) return std::nullopt;
+// A number of decimal digits only, at most `maxDigits` of them.
+std::optional<std::int64_t> DecimalNumber(const std::string& text, std::size_t maxDigits) {
+    if (text.empty() || text.size() > maxDigits) return std::nullopt;
     std::int64_t value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return std::nullopt;
         value = value * 10 + (c - '0');
     }
-    return value > 0 ? std::optional<std::int64_t>(value) : std::nullopt;
+    return value;
+}
+
+std::optional<std::int64_t> RunNumber(const std::string& text) {
+    const auto value = DecimalNumber(text, MAX_RUN_DIGITS);
+    return value && *value > 0 ? value : std::nullopt;
 }
 
 const std::map<std::string, int> EDIT_OPTIONS = {
@@ -109,13 +115,8 @@ std::optional<int> CheckState(const std::string& text) {
 }
 
 std::optional<int> CheckNumber(const std::string& text) {
-    if (text.empty() || text.size() > 2) return std::nullopt;
-    int value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value < CHECK_COUNT ? std::optional<int>(value) : std::nullopt;
+    const auto value = DecimalNumber(text, 2);
+    return value && *value < CHECK_COUNT ? std::optional<int>(int(*value)) : std::nullopt;
 }
 
 }  // namespace

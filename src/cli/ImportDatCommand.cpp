@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "cli/ExitStatus.h"
 #include "config/WindowModel.h"
 #include "run/DatImport.h"
 #include "run/RunSettings.h"
@@ -15,12 +16,12 @@ int RunImportDat(const WindowModel& model, const std::vector<std::string>& datFi
         if (!problem.path.empty()) std::cerr << ": " << problem.path;
         std::cerr << "\n";
     }
-    if (!report.inputValid) return 2;
+    if (!report.inputValid) return EXIT_INPUT_REJECTED;
     if (report.writeFailed) {
         std::cerr << "orvane-cli: the database could not be written: " << model.edits[EDIT_DATABASE]
                   << "\n";
     }
     std::cout << "Games:" << report.games << " Added:" << report.added
               << " Updated:" << report.updated << " Skipped:" << report.skipped << "\n";
-    return report.writeFailed ? 1 : 0;
+    return report.writeFailed ? EXIT_WRITE_FAILED : EXIT_DONE;
 }

@@ -117,10 +117,11 @@ int main(int argc, char** argv) {
         std::cerr << "orvane-cli: no --database given, using " << database << "\n";
     }
 
+    if (line->command == CommandLine::Command::ImportDat) {
+        return RunImportDat(model, line->datFiles);
+    }
     RunState runState;
     TerminalHost host(startDirectory, model, runState, line->dryRun);
-    if (line->command == CommandLine::Command::ImportDat)
-        return RunImportDat(model, line->datFiles);
     const RunOutcome outcome = RunCommand(line->command, line->dryRun, model, host, runState);
     host.FinishCommand(outcome);
     return ExitStatus(outcome, StopSignals::Received());

@@ -10,7 +10,7 @@
 namespace platform {
 
 AppendFile::AppendFile(const std::string& path) {
-    if (path.empty() || path.find('\0') != std::string::npos) return;
+    if (path.empty() || HasNul(path)) return;
     fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0) return;
     struct stat status;

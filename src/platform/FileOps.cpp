@@ -12,18 +12,20 @@
 #include <string>
 
 namespace platform {
-namespace {
 
 bool HasNul(std::string_view text) {
     return text.find('\0') != std::string_view::npos;
 }
+
+namespace {
 
 // A new file beside `path` that no one else uses, created with the default
 // permissions (the umask applies).
 int CreateSiblingFile(const std::string& path, std::string& created) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        created = path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+        created = path + std::string(TEMPORARY_MARKER) + std::to_string(getpid()) + "-" +
+                  std::to_string(counter++);
         const int fd = open(created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }

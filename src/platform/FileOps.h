@@ -14,6 +14,10 @@
 // anything, so two discs that end up with the same name never cost a file.
 namespace platform {
 
+// Whether a text holds a NUL byte: such a path would name a file other than
+// the one it spells out, so no call here takes one.
+bool HasNul(std::string_view text);
+
 enum class PathKind { Missing, File, Folder };
 
 // What a path names, following links.
@@ -46,6 +50,11 @@ bool WriteAll(int fd, std::string_view content);
 // Sets last-access and last-write time (Linux has no settable creation time);
 // a link gets its own times, never those of what it points to.
 bool SetFileTimes(const std::string& path, std::int64_t secondsSinceEpoch);
+
+// What stands between a file's name and the process id in the name of the
+// temporary file that ReplaceFileContent writes beside it:
+// "<file>.tmp<pid>-<n>".
+inline constexpr std::string_view TEMPORARY_MARKER = ".tmp";
 
 // Rewrites a file whole: the content goes to a temporary file in the same
 // folder, which then takes the target's place in one step, so an interrupted

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/AsciiCase.h"
+#include "platform/FileOps.h"
 
 namespace platform {
 namespace {
@@ -60,7 +61,7 @@ namespace {
 // The entries of a folder whose names begin with `literalName`, sorted.
 std::vector<FoundEntry> ListStartingWith(const std::string& folder, std::string_view literalName) {
     std::vector<FoundEntry> found;
-    if (folder.find('\0') != std::string::npos) return found;
+    if (HasNul(folder)) return found;
     DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
     if (dir == nullptr) return found;
     const std::string prefix = folder.empty() ? std::string() : folder + "/";

@@ -69,6 +69,14 @@ std::vector<FoundEntry> FolderSnapshots::FindWithExtension(const std::string& fo
     return std::vector<FoundEntry>(index->second.begin(), index->second.end());
 }
 
+FolderSnapshots::Index* FolderSnapshots::KeptIndex(const std::string& folder,
+                                                   const std::string& name) {
+    const auto indexes = extensionIndexes.find(folder);
+    if (indexes == extensionIndexes.end()) return nullptr;
+    const auto index = indexes->second.find(LowerExtension(name));
+    return index == indexes->second.end() ? nullptr : &index->second;
+}
+
 void FolderSnapshots::Moved(const std::string& fromPath, const std::string& toPath) {
     const PathSplit from = SplitAtLastSeparator(fromPath);
     const PathSplit to = SplitAtLastSeparator(toPath);
@@ -82,11 +90,7 @@ void FolderSnapshots::Moved(const std::string& fromPath, const std::string& toPa
             known = true;
             entries.erase(found);
         }
-        if (const auto indexes = extensionIndexes.find(from.folder);
-            indexes != extensionIndexes.end()) {
-            const auto index = indexes->second.find(LowerExtension(from.name));
-            if (index != indexes->second.end()) index->second.erase(FoundEntry{from.name});
-        }
+        if (Index* index = KeptIndex(from.folder, from.name)) index->erase(FoundEntry{from.name});
     }
     const auto target = listings.find(to.folder);
     if (target == listings.end()) return;
@@ -97,14 +101,9 @@ void FolderSnapshots::Moved(const std::string& fromPath, const std::string& toPa
         moved.isLink = lstat(toPath.c_str(), &linkStatus) == 0 && S_ISLNK(linkStatus.st_mode);
     }
     moved.name = to.name;
-    if (const auto indexes = extensionIndexes.find(to.folder); indexes != extensionIndexes.end()) {
-        const auto index = indexes->second.find(LowerExtension(to.name));
-        if (index != indexes->second.end()) index->second.insert(moved);
-    }
+    if (Index* index = KeptIndex(to.folder, to.name)) index->insert(moved);
     auto& entries = target->second;
-    const auto place = std::lower_bound(
-        entries.begin(), entries.end(), moved,
-        [](const FoundEntry& a, const FoundEntry& b) { return ListingOrderLess(a.name, b.name); });
+    const auto place = std::lower_bound(entries.begin(), entries.end(), moved, ListingOrder());
     entries.insert(place, std::move(moved));
 }
 

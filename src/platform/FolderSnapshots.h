@@ -51,6 +51,9 @@ private:
     };
     using Index = std::set<FoundEntry, ListingOrder>;
 
+    // The index of `folder` for the extension of `name`, when one was built.
+    Index* KeptIndex(const std::string& folder, const std::string& name);
+
     std::unordered_map<std::string, std::vector<FoundEntry>> listings;
     // Per kept folder, per extension asked for (lower case): its entries.
     mutable std::unordered_map<std::string, std::map<std::string, Index>> extensionIndexes;

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/FileOps.h"
+
 namespace platform {
 namespace {
 
@@ -26,7 +28,7 @@ FileStatus StatusOfError(int error) {
 }  // namespace
 
 ReadOnlyFile::ReadOnlyFile(const std::string& path) {
-    if (path.empty() || path.find('\0') != std::string::npos) return;
+    if (path.empty() || HasNul(path)) return;
     // Looked at before it is opened: opening some devices already does
     // something. The descriptor is checked again, as the path may change.
     struct stat before;

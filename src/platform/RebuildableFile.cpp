@@ -17,7 +17,7 @@ RebuildableFile::~RebuildableFile() {
 }
 
 bool RebuildableFile::Replace(std::string_view content) {
-    if (path.empty() || path.find('\0') != std::string::npos) return false;
+    if (path.empty() || HasNul(path)) return false;
     // O_NOFOLLOW: a link planted under the spare's name is never written through.
     // No O_TRUNC: the new version overwrites the old one's pages and the rest
     // is cut afterwards. Emptying a file makes ext4 write it out on close,

@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 
+#include "platform/FileOps.h"
 #include "platform/PathText.h"
 
 namespace platform {
@@ -26,9 +27,9 @@ struct TemporaryName {
 };
 
 std::optional<TemporaryName> ParseTemporaryName(const std::string& name) {
-    const std::size_t marker = name.rfind(".tmp");
+    const std::size_t marker = name.rfind(TEMPORARY_MARKER);
     if (marker == std::string::npos || marker == 0) return std::nullopt;
-    const std::string_view tail = std::string_view(name).substr(marker + 4);
+    const std::string_view tail = std::string_view(name).substr(marker + TEMPORARY_MARKER.size());
     const std::size_t dash = tail.find('-');
     if (dash == std::string_view::npos || !AllDigits(tail.substr(0, dash)) ||
         !AllDigits(tail.substr(dash + 1))) {

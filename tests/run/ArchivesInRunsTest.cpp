@@ -56,6 +56,16 @@ std::string EndedProcess() {
     return std::to_string(child);
 }
 
+// A PS2 run over scan/ with games.csv, its window played by `host`.
+RunSettings Ps2RunSettings(testsupport::RecordingHost& host, RunState& state) {
+    RunSettings settings;
+    settings.ownerWindow = &host;
+    settings.runState = &state;
+    settings.texts = {"scan", "%n [%i]", "games.csv", "", "", "%n [%i]"};
+    settings.systemSelection = 1;
+    return settings;
+}
+
 }  // namespace
 
 // A zip whose image fails its checksum is no image: the disc is not
@@ -99,12 +109,7 @@ TEST(ArchivesInRuns, ArchivesThatFailTheirChecksAreFailures) {
 
     testsupport::RecordingHost host;
     RunState state;
-    RunSettings settings;
-    settings.ownerWindow = &host;
-    settings.runState = &state;
-    settings.texts = {"scan", "%n [%i]", "games.csv", "", "", "%n [%i]"};
-    settings.systemSelection = 1;
-    ASSERT_EQ(RunRename(settings), RunOutcome::Completed);
+    ASSERT_EQ(RunRename(Ps2RunSettings(host, state)), RunOutcome::Completed);
 
     EXPECT_EQ(ListNames(dir / "scan"), Names{"Game.zip"});
     ASSERT_EQ(host.messages.size(), 2u);  // the archive's failure, then the summary
@@ -203,12 +208,7 @@ TEST(ArchivesInRuns, SpannedZipsAndMissingVolumes) {
     testsupport::RecordingHost host;
     host.texts["MessageBox/ARCHIVE_VOLUME_MISSING"] = "missing %1";
     RunState state;
-    RunSettings settings;
-    settings.ownerWindow = &host;
-    settings.runState = &state;
-    settings.texts = {"scan", "%n [%i]", "games.csv", "", "", "%n [%i]"};
-    settings.systemSelection = 1;
-    ASSERT_EQ(RunRename(settings), RunOutcome::Completed);
+    ASSERT_EQ(RunRename(Ps2RunSettings(host, state)), RunOutcome::Completed);
 
     EXPECT_EQ(ListNames(dir / "scan"), expected);
     ASSERT_EQ(host.messages.size(), 3u);
@@ -240,12 +240,7 @@ TEST(ArchivesInRuns, StopEndsAnExtractionUnderWay) {
     host.onStatus = [&](const std::string& status) {
         if (status.find("scan/A") != std::string::npos) state.stopRequested = true;
     };
-    RunSettings settings;
-    settings.ownerWindow = &host;
-    settings.runState = &state;
-    settings.texts = {"scan", "%n [%i]", "games.csv", "", "", "%n [%i]"};
-    settings.systemSelection = 1;
-    ASSERT_EQ(RunRename(settings), RunOutcome::Stopped);
+    ASSERT_EQ(RunRename(Ps2RunSettings(host, state)), RunOutcome::Stopped);
     EXPECT_EQ(ListNames(dir / "scan"), (Names{"A.zip", "B.zip"}));
     ASSERT_EQ(host.messages.size(), 1u);  // the summary only
     EXPECT_EQ(ReadFile("error_log.txt").find("Failed to find ID"), std::string::npos);

@@ -15,12 +15,6 @@ namespace {
 constexpr std::size_t FRAME = 2448;
 constexpr std::size_t SECTOR = 2352;
 
-std::string BE(std::uint64_t value, int bytes) {
-    std::string out(std::size_t(bytes), '\0');
-    PutBE(out, 0, value, bytes);
-    return out;
-}
-
 std::string Zstd(const std::string& data) {
     std::string out(ZSTD_compressBound(data.size()), '\0');
     const std::size_t size = ZSTD_compress(out.data(), out.size(), data.data(), data.size(), 19);
@@ -41,7 +35,7 @@ std::string CdHunk(const std::string& hunk) {
     }
     const std::string base = Zstd(sectors);
     const int lengthBytes = hunk.size() < 65536 ? 2 : 3;
-    return std::string((frames + 7) / 8, '\0') + BE(base.size(), lengthBytes) + base +
+    return std::string((frames + 7) / 8, '\0') + BytesBE(base.size(), lengthBytes) + base +
            Zstd(subcode);
 }
 
@@ -68,7 +62,7 @@ void AppendMetadata(std::string& out, std::size_t at,
     for (std::size_t i = 0; i < metadata.size(); ++i) {
         const auto& [tag, bytes] = metadata[i];
         const std::size_t next = i + 1 < metadata.size() ? out.size() + 16 + bytes.size() : 0;
-        out += tag + BE(0x01000000u | bytes.size(), 4) + BE(next, 8) + bytes;
+        out += tag + BytesBE(0x01000000u | bytes.size(), 4) + BytesBE(next, 8) + bytes;
     }
 }
 
@@ -189,7 +183,7 @@ std::string MakeChd(const ChdSpec& spec) {
             out += stored;
         }
         kinds.Put(std::uint64_t(code), 4);
-        rawMap += char(code) + BE(length, 3) + BE(offset, 6) + BE(sum, 2);
+        rawMap += char(code) + BytesBE(length, 3) + BytesBE(offset, 6) + BytesBE(sum, 2);
     }
     boost::crc_ccitt_type mapCrc;
     mapCrc.process_bytes(rawMap.data(), rawMap.size());
@@ -198,8 +192,8 @@ std::string MakeChd(const ChdSpec& spec) {
     BitWriter map = kinds;
     for (unsigned char byte : fields.Bytes()) map.Put(byte, 8);
     PutBE(out, 40, out.size(), 8);
-    out += BE(map.Bytes().size(), 4) + BE(firstOffset, 6) + BE(mapCrc.checksum(), 2) + char(24) +
-           char(32) + char(0) + char(0) + map.Bytes();
+    out += BytesBE(map.Bytes().size(), 4) + BytesBE(firstOffset, 6) +
+           BytesBE(mapCrc.checksum(), 2) + char(24) + char(32) + char(0) + char(0) + map.Bytes();
     return out;
 }
 

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "support/PutBytes.h"
+
 namespace testsupport {
 namespace {
 
@@ -31,10 +33,6 @@ const unsigned char M1[20] = {0, 0, 1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF,
 const unsigned char M2[20] = {0,    0,    0, 0, 1, 0, 0,    0,    0xFF, 0xFF,
                               0xFF, 0xFF, 1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF};
 const unsigned char M3[8] = {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF};
-
-void PutLE(std::string& out, std::size_t at, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out[at + i] = char((value >> (8 * i)) & 0xFF);
-}
 
 const Layout& LayoutOf(int variant) {
     if (variant < 1 || variant > 8) throw std::invalid_argument("no such DiscJuggler layout");

@@ -7,28 +7,16 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "support/PutBytes.h"
+
 namespace testsupport {
 namespace {
 
 constexpr std::uint32_t BLOCK = 2048;
 
-void PutLE16(std::string& out, std::size_t at, std::uint16_t value) {
-    out[at] = char(value & 0xFF);
-    out[at + 1] = char(value >> 8);
-}
-void PutBE16(std::string& out, std::size_t at, std::uint16_t value) {
-    out[at] = char(value >> 8);
-    out[at + 1] = char(value & 0xFF);
-}
-void PutLE32(std::string& out, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) out[at + i] = char((value >> (8 * i)) & 0xFF);
-}
-void PutBE32(std::string& out, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) out[at + i] = char((value >> (8 * (3 - i))) & 0xFF);
-}
 void PutBoth32(std::string& out, std::size_t at, std::uint32_t value) {
-    PutLE32(out, at, value);
-    PutBE32(out, at + 4, value);
+    PutLE(out, at, value, 4);
+    PutBE(out, at + 4, value, 4);
 }
 void PutText(std::string& out, std::size_t at, const std::string& text, std::size_t width) {
     for (std::size_t i = 0; i < width; ++i) out[at + i] = i < text.size() ? text[i] : ' ';
@@ -49,8 +37,8 @@ std::string DirectoryRecord(std::uint32_t extent, std::uint32_t size, std::uint8
     record[19] = 1;
     record[20] = 1;
     record[25] = char(flags);
-    PutLE16(record, 28, 1);
-    PutBE16(record, 30, 1);
+    PutLE(record, 28, 1, 2);
+    PutBE(record, 30, 1, 2);
     record[32] = char(identifier.size());
     std::memcpy(&record[33], identifier.data(), identifier.size());
     return record;
@@ -193,15 +181,15 @@ BuiltIso IsoBuilder::Build() const {
     PutText(image, pvd + 8, "ORVANE", 32);
     PutText(image, pvd + 40, "TESTDISC", 32);
     PutBoth32(image, pvd + 80, std::uint32_t(totalSize / BLOCK));
-    PutLE16(image, pvd + 120, 1);
-    PutBE16(image, pvd + 122, 1);
-    PutLE16(image, pvd + 124, 1);
-    PutBE16(image, pvd + 126, 1);
-    PutLE16(image, pvd + 128, BLOCK);
-    PutBE16(image, pvd + 130, BLOCK);
+    PutLE(image, pvd + 120, 1, 2);
+    PutBE(image, pvd + 122, 1, 2);
+    PutLE(image, pvd + 124, 1, 2);
+    PutBE(image, pvd + 126, 1, 2);
+    PutLE(image, pvd + 128, BLOCK, 2);
+    PutBE(image, pvd + 130, BLOCK, 2);
     PutBoth32(image, pvd + 132, pathTableSize);
-    PutLE32(image, pvd + 140, 18);
-    PutBE32(image, pvd + 148, 18 + tableSectors);
+    PutLE(image, pvd + 140, 18, 4);
+    PutBE(image, pvd + 148, 18 + tableSectors, 4);
     const std::string root =
         DirectoryRecord(folderExtent[0], folderBytes[0], 0x02, std::string(1, '\0'));
     std::memcpy(&image[pvd + 156], root.data(), root.size());
@@ -219,10 +207,10 @@ BuiltIso IsoBuilder::Build() const {
         const std::uint16_t parent = f == 0 ? 1 : number[folders[f].parent];
         const std::size_t length = 8 + identifier.size() + identifier.size() % 2;
         image[little] = image[big] = char(identifier.size());
-        PutLE32(image, little + 2, folderExtent[f]);
-        PutBE32(image, big + 2, folderExtent[f]);
-        PutLE16(image, little + 6, parent);
-        PutBE16(image, big + 6, parent);
+        PutLE(image, little + 2, folderExtent[f], 4);
+        PutBE(image, big + 2, folderExtent[f], 4);
+        PutLE(image, little + 6, parent, 2);
+        PutBE(image, big + 6, parent, 2);
         std::memcpy(&image[little + 8], identifier.data(), identifier.size());
         std::memcpy(&image[big + 8], identifier.data(), identifier.size());
         little += length;

@@ -1,44 +1,46 @@
 #include "support/NeroBuilder.h"
 
+#include "support/PutBytes.h"
+
 namespace testsupport {
 namespace {
-
-void AppendBE(std::string& out, std::uint64_t value, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i) out += char((value >> (8 * i)) & 0xFF);
-}
-
-char Bcd(std::uint32_t value) {
-    return char(((value / 10) << 4) | (value % 10));
-}
 
 std::string DaoBody(const std::vector<NrgDaoTrack>& tracks, int offsetBytes) {
     const std::size_t entryBytes = 18 + 3 * std::size_t(offsetBytes);
     std::string body;
-    AppendBE(body, 22 + entryBytes * tracks.size(), 4);
+    body += BytesBE(22 + entryBytes * tracks.size(), 4);
     body += std::string(14, '\0');  // catalog number
     body += std::string(2, '\0');   // disc type
     body += char(1);                // first track
     body += char(tracks.size());    // last track
     for (const NrgDaoTrack& track : tracks) {
         body += std::string(12, '\0');  // ISRC
-        AppendBE(body, track.sectorSize, 2);
+        body += BytesBE(track.sectorSize, 2);
         body += char(track.mode);
         body += std::string("\0\0\1", 3);
-        AppendBE(body, track.index0Offset, offsetBytes);
-        AppendBE(body, track.index1Offset, offsetBytes);
-        AppendBE(body, track.endOffset, offsetBytes);
+        body += BytesBE(track.index0Offset, offsetBytes);
+        body += BytesBE(track.index1Offset, offsetBytes);
+        body += BytesBE(track.endOffset, offsetBytes);
     }
     return body;
+}
+
+// The four bytes CUES and CUEX entries begin with: control, track, index, 0.
+void AppendCueStart(std::string& body, const NrgCue& cue) {
+    body += char(cue.control);
+    body += char(cue.track);
+    body += char(cue.index);
+    body += '\0';
 }
 
 std::string TrackAtOnceBody(const std::vector<NrgEtnfTrack>& tracks, int offsetBytes) {
     std::string body;
     for (const NrgEtnfTrack& track : tracks) {
-        AppendBE(body, track.dataOffset, offsetBytes);
-        AppendBE(body, track.lengthBytes, offsetBytes);
-        AppendBE(body, track.modeCode, 4);
-        AppendBE(body, track.startSector, 4);
-        AppendBE(body, 0, offsetBytes == 8 ? 8 : 4);
+        body += BytesBE(track.dataOffset, offsetBytes);
+        body += BytesBE(track.lengthBytes, offsetBytes);
+        body += BytesBE(track.modeCode, 4);
+        body += BytesBE(track.startSector, 4);
+        body += BytesBE(0, offsetBytes == 8 ? 8 : 4);
     }
     return body;
 }
@@ -47,21 +49,16 @@ std::string TrackAtOnceBody(const std::vector<NrgEtnfTrack>& tracks, int offsetB
 
 std::string NrgChunk(const std::string& identifier, const std::string& body) {
     std::string chunk = identifier;
-    AppendBE(chunk, std::uint32_t(body.size()), 4);
+    chunk += BytesBE(std::uint32_t(body.size()), 4);
     return chunk + body;
 }
 
 std::string NrgCuesBody(const std::vector<NrgCue>& entries) {
     std::string body;
     for (const NrgCue& cue : entries) {
-        body += char(cue.control);
-        body += char(cue.track);
-        body += char(cue.index);
+        AppendCueStart(body, cue);
         body += '\0';
-        body += '\0';
-        body += Bcd(cue.frames / 4500);
-        body += Bcd(cue.frames / 75 % 60);
-        body += Bcd(cue.frames % 75);
+        body += BcdMsf(cue.frames);
     }
     return body;
 }
@@ -69,11 +66,8 @@ std::string NrgCuesBody(const std::vector<NrgCue>& entries) {
 std::string NrgCuexBody(const std::vector<NrgCue>& entries) {
     std::string body;
     for (const NrgCue& cue : entries) {
-        body += char(cue.control);
-        body += char(cue.track);
-        body += char(cue.index);
-        body += '\0';
-        AppendBE(body, std::uint32_t(std::int64_t(cue.frames) - 150), 4);
+        AppendCueStart(body, cue);
+        body += BytesBE(std::uint32_t(std::int64_t(cue.frames) - 150), 4);
     }
     return body;
 }
@@ -109,13 +103,13 @@ std::string NrgEtn2Body(const std::vector<NrgEtnfTrack>& tracks) {
 
 std::string NrgImage(const std::string& data, const std::string& chunks) {
     std::string image = data + chunks + "NERO";
-    AppendBE(image, data.size(), 4);
+    image += BytesBE(data.size(), 4);
     return image;
 }
 
 std::string Nrg5Image(const std::string& data, const std::string& chunks) {
     std::string image = data + chunks + "NER5";
-    AppendBE(image, data.size(), 8);
+    image += BytesBE(data.size(), 8);
     return image;
 }
 

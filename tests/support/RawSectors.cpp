@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "support/PutBytes.h"
+
 namespace testsupport {
 namespace {
-
-unsigned char Bcd(unsigned value) {
-    return static_cast<unsigned char>((value / 10) * 16 + value % 10);
-}
 
 // Sync pattern and address header of a raw sector; the address counts the
 // two-second lead-in, as on a disc.
@@ -17,9 +15,7 @@ void PutSyncAndHeader(std::string& out, std::size_t at, std::size_t sector, int 
     std::memset(&out[at + 1], 0xFF, 10);
     out[at + 11] = 0;
     const std::size_t address = sector + 150;
-    out[at + 12] = char(Bcd(unsigned(address / 4500)));
-    out[at + 13] = char(Bcd(unsigned((address / 75) % 60)));
-    out[at + 14] = char(Bcd(unsigned(address % 75)));
+    out.replace(at + 12, 3, BcdMsf(address));
     out[at + 15] = char(mode);
 }
 
