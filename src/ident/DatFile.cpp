@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "image/DescriptorText.h"
 #include "platform/AsciiCase.h"
 #include "platform/ReadOnlyFile.h"
 
@@ -383,7 +384,6 @@ DatReading ReadDat(const DatPieces& pieces, const DatGameSink& take) {
     // Blanks and a UTF-8 byte-order mark before the first byte that counts are
     // dropped: expat would refuse an XML declaration after them. The mark may
     // straddle two pieces.
-    constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
     std::string first;
     bool markChecked = false;
     for (std::string_view piece = pieces(); !piece.empty(); piece = pieces()) {

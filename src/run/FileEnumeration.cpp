@@ -4,6 +4,7 @@
 #include <set>
 
 #include "ident/ArchiveVolumes.h"
+#include "ident/RenamePlan.h"
 #include "image/CueSheetText.h"
 #include "platform/FileSearch.h"
 #include "platform/FolderSnapshots.h"
@@ -55,9 +56,6 @@ std::string CandidateOf(std::string path, bool stripPartSuffixes) {
     return path;
 }
 
-// Sheets are a few kilobytes; a larger file named .cue is something else.
-constexpr std::size_t MAX_SHEET_BYTES = 1 << 20;
-
 }  // namespace
 
 std::string WithoutExtension(std::string path) {
@@ -89,7 +87,8 @@ void GroupCueSets(std::vector<std::string>& candidates,
         for (const platform::FoundEntry& sheet : snapshots.Find(folder, "", "*.cue")) {
             if (sheet.isFolder) continue;
             const std::string sheetPath = platform::JoinPath(folder, sheet.name);
-            const platform::SmallFile text = platform::ReadSmallFile(sheetPath, MAX_SHEET_BYTES);
+            const platform::SmallFile text =
+                platform::ReadSmallFile(sheetPath, MAX_REFERENCING_FILE);
             if (!text.IsRead()) continue;
             const std::string sheetCandidate = CandidateOf(sheetPath, false);
             for (const CueFileName& file : FindCueFileNames(text.text).files) {
