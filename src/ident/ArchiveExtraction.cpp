@@ -19,6 +19,7 @@
 
 #include "ident/ArchiveVolumes.h"
 #include "platform/AsciiCase.h"
+#include "platform/FileDescriptor.h"
 #include "platform/FileOps.h"
 #include "platform/PathText.h"
 #include "platform/ReadOnlyFile.h"
@@ -32,27 +33,6 @@ struct ArchiveCloser {
     void operator()(archive* reader) const { archive_read_free(reader); }
 };
 using ArchiveReader = std::unique_ptr<archive, ArchiveCloser>;
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd(fd) {}
-    ~FileDescriptor() {
-        if (fd >= 0) close(fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int Get() const { return fd; }
-    // Closes now, so that a failure of the last write shows; false when it failed.
-    bool Close() {
-        const int closing = fd;
-        fd = -1;
-        return close(closing) == 0;
-    }
-
-private:
-    int fd;
-};
 
 // Archives store names in UTF-16 or in legacy code pages, which the library
 // converts to the character set of the current locale; under the plain C
@@ -420,7 +400,7 @@ private:
             }
             return FailedExtraction(ExtractionFailure::Damaged, archiveName);
         }
-        const FileDescriptor folderFd(
+        const platform::FileDescriptor folderFd(
             open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (folderFd.Get() < 0) return WriteError(folder, errno);
 
@@ -545,8 +525,8 @@ private:
             sizeDeclared ? std::uint64_t(std::max<la_int64_t>(0, archive_entry_size(entry))) : 0;
         if (declaredSize > allowed) return FailedExtraction(ExtractionFailure::TooLarge, name);
         if (declaredSize > freeBytes) return FailedExtraction(ExtractionFailure::NoSpace, name);
-        FileDescriptor file(openat(folderFd, name.c_str(),
-                                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        platform::FileDescriptor file(openat(
+            folderFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (file.Get() < 0) return WriteError(name, errno);
 
         std::uint64_t end = 0;  // the end of the data, holes included

@@ -9,6 +9,7 @@
 
 #include "platform/AsciiCase.h"
 #include "platform/ChildProcess.h"
+#include "platform/FileDescriptor.h"
 #include "platform/FileOps.h"
 #include "platform/PathText.h"
 
@@ -87,21 +88,17 @@ std::uint64_t BytesBelow(int folderFd, int depth) {
         if (fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
         if (S_ISREG(status.st_mode)) total += std::uint64_t(status.st_size);
         if (!S_ISDIR(status.st_mode)) continue;
-        const int sub =
-            openat(folderFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (sub < 0) continue;
-        total += BytesBelow(sub, depth + 1);
-        close(sub);
+        const platform::FileDescriptor sub(
+            openat(folderFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (sub.Get() >= 0) total += BytesBelow(sub.Get(), depth + 1);
     }
     return total;
 }
 
 std::uint64_t BytesIn(const std::string& folder) {
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return 0;
-    const std::uint64_t total = BytesBelow(fd, 0);
-    close(fd);
-    return total;
+    const platform::FileDescriptor fd(
+        open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    return fd.Get() >= 0 ? BytesBelow(fd.Get(), 0) : 0;
 }
 
 bool SaysEncrypted(ExtractionTool tool, const platform::ChildResult& run) {
@@ -129,13 +126,12 @@ void Settle(int topFd, int folderFd, const std::string& path, int depth, std::si
         struct stat status;
         if (fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
         if (S_ISDIR(status.st_mode)) {
-            const int sub = depth < MAX_DEPTH
-                                ? openat(folderFd, name.c_str(),
-                                         O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
-                                : -1;
-            if (sub >= 0) {
-                Settle(topFd, sub, platform::JoinPath(path, name), depth + 1, files);
-                close(sub);
+            const platform::FileDescriptor sub(
+                depth < MAX_DEPTH ? openat(folderFd, name.c_str(),
+                                           O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                                  : -1);
+            if (sub.Get() >= 0) {
+                Settle(topFd, sub.Get(), platform::JoinPath(path, name), depth + 1, files);
             }
             platform::RemoveTree(platform::JoinPath(path, name));
         } else if (S_ISREG(status.st_mode) && status.st_nlink == 1) {
@@ -218,11 +214,11 @@ std::optional<ExtractionResult> ExtractWithTool(ExtractionTool tool, const std::
 }
 
 ExtractionResult SettleExtractedFiles(const std::string& folder, const std::string& archiveName) {
-    const int top = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (top < 0) return FailedExtraction(ExtractionFailure::WriteFailed, folder);
+    const platform::FileDescriptor top(
+        open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (top.Get() < 0) return FailedExtraction(ExtractionFailure::WriteFailed, folder);
     std::size_t files = 0;
-    Settle(top, top, folder, 0, files);
-    close(top);
+    Settle(top.Get(), top.Get(), folder, 0, files);
     if (files == 0) return FailedExtraction(ExtractionFailure::NothingExtracted, archiveName);
     return {};
 }

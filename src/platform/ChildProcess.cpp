@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/FileDescriptor.h"
+
 extern char** environ;
 
 namespace platform {
@@ -27,28 +29,6 @@ constexpr int POLL_MILLISECONDS = 100;
 constexpr auto GRACE = std::chrono::seconds(2);
 // Landlock's right to truncate files (ABI 3), which older kernel headers lack.
 constexpr std::uint64_t LANDLOCK_TRUNCATE = 1ULL << 14;
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd(fd) {}
-    ~Descriptor() { Reset(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int Get() const { return fd; }
-    int Release() {
-        const int released = fd;
-        fd = -1;
-        return released;
-    }
-    void Reset(int replacement = -1) {
-        if (fd >= 0) close(fd);
-        fd = replacement;
-    }
-
-private:
-    int fd;
-};
 
 // A Landlock rule set that leaves the program every right outside the
 // folder but those that create, change or remove files; -1 when the kernel
@@ -66,9 +46,10 @@ int WriteOnlyBelow(const std::string& folder) {
                                    LANDLOCK_ACCESS_FS_MAKE_BLOCK | LANDLOCK_ACCESS_FS_MAKE_SYM;
     if (abi >= 2) attributes.handled_access_fs |= LANDLOCK_ACCESS_FS_REFER;
     if (abi >= 3) attributes.handled_access_fs |= LANDLOCK_TRUNCATE;
-    Descriptor rules(int(syscall(SYS_landlock_create_ruleset, &attributes, sizeof attributes, 0)));
+    FileDescriptor rules(
+        int(syscall(SYS_landlock_create_ruleset, &attributes, sizeof attributes, 0)));
     if (rules.Get() < 0) return -1;
-    const Descriptor below(open(folder.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const FileDescriptor below(open(folder.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (below.Get() < 0) return -1;
     landlock_path_beneath_attr rule{};
     rule.allowed_access = attributes.handled_access_fs;
@@ -179,13 +160,13 @@ ChildResult RunChild(const std::vector<std::string>& arguments, const ChildOptio
     std::vector<std::string> environment = ChildEnvironment();
     const std::vector<char*> argv = Pointers(argumentTexts);
     const std::vector<char*> envp = Pointers(environment);
-    const Descriptor input(open("/dev/null", O_RDONLY | O_CLOEXEC));
+    const FileDescriptor input(open("/dev/null", O_RDONLY | O_CLOEXEC));
     int pipeEnds[2];
     if (input.Get() < 0 || pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) return result;
-    const Descriptor outputRead(pipeEnds[0]);
-    Descriptor outputWrite(pipeEnds[1]);
-    const Descriptor rules(options.writableFolder.empty() ? -1
-                                                          : WriteOnlyBelow(options.writableFolder));
+    const FileDescriptor outputRead(pipeEnds[0]);
+    FileDescriptor outputWrite(pipeEnds[1]);
+    const FileDescriptor rules(
+        options.writableFolder.empty() ? -1 : WriteOnlyBelow(options.writableFolder));
 
     const pid_t parent = getpid();
     const pid_t child = fork();
