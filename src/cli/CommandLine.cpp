@@ -3,6 +3,7 @@
 #include <map>
 
 #include "core/ControlIndexes.h"
+#include "platform/DecimalText.h"
 #include "platform/FileOps.h"
 
 const char* const USAGE_TEXT =
@@ -76,20 +77,9 @@ const std::map<std::string, CommandLine::Command> COMMANDS = {
 // undo --run takes at most this many digits: the journal keeps a few runs.
 constexpr std::size_t MAX_RUN_DIGITS = 6;
 
-// A number of decimal digits only, at most `maxDigits` of them.
-std::optional<std::int64_t> DecimalNumber(const std::string& text, std::size_t maxDigits) {
-    if (text.empty() || text.size() > maxDigits) return std::nullopt;
-    std::int64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
 std::optional<std::int64_t> RunNumber(const std::string& text) {
-    const auto value = DecimalNumber(text, MAX_RUN_DIGITS);
-    return value && *value > 0 ? value : std::nullopt;
+    const auto value = platform::DecimalNumber(text, MAX_RUN_DIGITS);
+    return value && *value > 0 ? std::optional<std::int64_t>(*value) : std::nullopt;
 }
 
 const std::map<std::string, int> EDIT_OPTIONS = {
@@ -115,7 +105,7 @@ std::optional<int> CheckState(const std::string& text) {
 }
 
 std::optional<int> CheckNumber(const std::string& text) {
-    const auto value = DecimalNumber(text, 2);
+    const auto value = platform::DecimalNumber(text, 2);
     return value && *value < CHECK_COUNT ? std::optional<int>(int(*value)) : std::nullopt;
 }
 

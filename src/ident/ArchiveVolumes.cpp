@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "platform/AsciiCase.h"
+#include "platform/DecimalText.h"
 #include "platform/FileSearch.h"
 #include "platform/PathText.h"
 
@@ -32,17 +33,12 @@ struct Scheme {
 constexpr int FIRST_SPANNED_PART = 1;
 
 bool IsDigits(std::string_view text) {
-    if (text.empty() || text.size() > MAX_DIGITS) return false;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-    }
-    return true;
+    return platform::DecimalNumber(text, MAX_DIGITS).has_value();
 }
 
+// The number of digits IsDigits accepted.
 int NumberOf(std::string_view digits) {
-    int number = 0;
-    for (char c : digits) number = number * 10 + (c - '0');
-    return number;
+    return int(platform::DecimalNumber(digits, MAX_DIGITS).value_or(0));
 }
 
 std::optional<Scheme> SchemeOf(const std::string& name) {

@@ -1,24 +1,12 @@
 #include "ident/DatRecords.h"
 
 #include "platform/AsciiCase.h"
+#include "platform/DecimalText.h"
 
 namespace {
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-bool AllDigits(std::string_view text) {
-    for (const char c : text) {
-        if (!IsDigit(c)) return false;
-    }
-    return !text.empty();
-}
-
-int Number(std::string_view digits) {
-    int value = 0;
-    for (const char c : digits) value = value * 10 + (c - '0');
-    return value;
 }
 
 }  // namespace
@@ -37,7 +25,7 @@ std::string DatIdentifier(std::string_view serial) {
 std::string DatReleaseDate(std::string_view text) {
     text = DatTrimmed(text);
     std::string_view year, month, day;
-    if (text.size() == 8 && AllDigits(text)) {
+    if (text.size() == 8 && platform::DecimalNumber(text, 8)) {
         year = text.substr(0, 4);
         month = text.substr(4, 2);
         day = text.substr(6, 2);
@@ -50,16 +38,17 @@ std::string DatReleaseDate(std::string_view text) {
         month = text.substr(first + 1, second - first - 1);
         day = text.substr(second + 1);
     }
-    if (year.size() != 4 || !AllDigits(year)) return {};
-    if (month.size() > 2 || !AllDigits(month) || day.size() > 2 || !AllDigits(day)) return {};
-    const int monthNumber = Number(month);
-    const int dayNumber = Number(day);
-    if (monthNumber < 1 || monthNumber > 12 || dayNumber < 1 || dayNumber > 31) return {};
+    const std::optional<std::uint64_t> monthNumber = platform::DecimalNumber(month, 2);
+    const std::optional<std::uint64_t> dayNumber = platform::DecimalNumber(day, 2);
+    if (year.size() != 4 || !platform::DecimalNumber(year, 4) || !monthNumber || !dayNumber) {
+        return {};
+    }
+    if (*monthNumber < 1 || *monthNumber > 12 || *dayNumber < 1 || *dayNumber > 31) return {};
     std::string date(year);
-    date += char('0' + monthNumber / 10);
-    date += char('0' + monthNumber % 10);
-    date += char('0' + dayNumber / 10);
-    date += char('0' + dayNumber % 10);
+    date += char('0' + *monthNumber / 10);
+    date += char('0' + *monthNumber % 10);
+    date += char('0' + *dayNumber / 10);
+    date += char('0' + *dayNumber % 10);
     return date;
 }
 

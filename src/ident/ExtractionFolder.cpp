@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/DecimalText.h"
 #include "platform/FileOps.h"
 
 namespace {
@@ -23,15 +24,9 @@ constexpr std::size_t MAX_PID_DIGITS = 9;
 std::optional<pid_t> ProcessOf(std::string_view name) {
     if (!name.starts_with(PREFIX)) return std::nullopt;
     const std::string_view digits = name.substr(PREFIX.size());
-    if (digits.empty() || digits.size() > MAX_PID_DIGITS || digits.front() == '0') {
-        return std::nullopt;
-    }
-    pid_t pid = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return std::nullopt;
-        pid = pid * 10 + (c - '0');
-    }
-    return pid;
+    const std::optional<std::uint64_t> pid = platform::DecimalNumber(digits, MAX_PID_DIGITS);
+    if (!pid || digits.front() == '0') return std::nullopt;
+    return pid_t(*pid);
 }
 
 // Only a process that is known to be gone lets its folder go: EPERM means

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "platform/AppendFile.h"
+#include "platform/DecimalText.h"
 #include "platform/FileOps.h"
 #include "platform/ReadOnlyFile.h"
 #include "platform/TextLines.h"
@@ -72,12 +73,9 @@ std::string JoinFields(const Fields& fields) {
 }
 
 std::int64_t NumberOf(const std::string& text) {
-    std::int64_t number = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9' || number > (INT64_MAX - 9) / 10) return -1;
-        number = number * 10 + (c - '0');
-    }
-    return text.empty() ? -1 : number;
+    const std::optional<std::uint64_t> number =
+        platform::DecimalNumber(text, platform::MAX_DECIMAL_DIGITS);
+    return number && *number <= std::uint64_t(INT64_MAX) ? std::int64_t(*number) : -1;
 }
 
 std::string UtcNow() {

@@ -9,16 +9,12 @@
 #include <optional>
 #include <set>
 
+#include "platform/DecimalText.h"
 #include "platform/FileOps.h"
 #include "platform/PathText.h"
 
 namespace platform {
 namespace {
-
-bool AllDigits(std::string_view text) {
-    return !text.empty() && text.size() <= 10 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
 
 // The process and the file of a temporary's name, when it is one.
 struct TemporaryName {
@@ -31,13 +27,13 @@ std::optional<TemporaryName> ParseTemporaryName(const std::string& name) {
     if (marker == std::string::npos || marker == 0) return std::nullopt;
     const std::string_view tail = std::string_view(name).substr(marker + TEMPORARY_MARKER.size());
     const std::size_t dash = tail.find('-');
-    if (dash == std::string_view::npos || !AllDigits(tail.substr(0, dash)) ||
-        !AllDigits(tail.substr(dash + 1))) {
+    if (dash == std::string_view::npos) return std::nullopt;
+    const std::optional<std::uint64_t> process = DecimalNumber(tail.substr(0, dash), 10);
+    if (!process || !DecimalNumber(tail.substr(dash + 1), 10) || *process == 0 ||
+        *process > 0x7FFFFFFF) {
         return std::nullopt;
     }
-    const long long process = std::stoll(std::string(tail.substr(0, dash)));
-    if (process <= 0 || process > 0x7FFFFFFF) return std::nullopt;
-    return TemporaryName{pid_t(process), name.substr(0, marker)};
+    return TemporaryName{pid_t(*process), name.substr(0, marker)};
 }
 
 bool ProcessExists(pid_t process) {

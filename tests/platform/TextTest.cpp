@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/AsciiCase.h"
+#include "platform/DecimalText.h"
 #include "platform/PathText.h"
 #include "platform/TextLines.h"
 #include "platform/Utf8.h"
@@ -66,4 +67,14 @@ TEST(LineReader, LongLinesGoOnAsTheNextLine) {
     EXPECT_EQ(AllLines(std::string(511, 'y') + "\nz", 511),
               (std::vector<std::string>{std::string(511, 'y'), "", "z"}));
     EXPECT_EQ(AllLines(longLine, LineReader::UNLIMITED), (std::vector<std::string>{longLine}));
+}
+
+TEST(DecimalText, ReadsOnlyBareDigitsWithinTheirCount) {
+    EXPECT_EQ(DecimalNumber("0042", 4), 42u);
+    EXPECT_EQ(DecimalNumber("9999999999999999999", 30), 9999999999999999999u);
+    for (const char* refused : {"", "12345", "+1", "-1", " 1", "1 ", "1a", "0x1"}) {
+        EXPECT_FALSE(DecimalNumber(refused, 4)) << '"' << refused << '"';
+    }
+    // A twentieth digit could overflow 64 bits, whatever the caller allows.
+    EXPECT_FALSE(DecimalNumber("18446744073709551616", 30));
 }
