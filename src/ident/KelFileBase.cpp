@@ -1,8 +1,5 @@
 #include "ident/KelFileBase.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -114,10 +111,8 @@ int WouldMoveError(const PlannedMove& move, const platform::FolderSnapshots* sna
     if (move.from == move.to) return 0;
     const platform::PathSplit target = platform::SplitAtLastSeparator(move.to);
     if (target.name.size() > MAX_NAME_BYTES) return ENAMETOOLONG;
-    struct stat status;
-    if (snapshots ? snapshots->Holds(move.to) : lstat(move.to.c_str(), &status) == 0) return EEXIST;
-    const std::string folder = platform::ListableFolder(target);
-    return access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
+    if (snapshots ? snapshots->Holds(move.to) : platform::NameTaken(move.to)) return EEXIST;
+    return platform::FolderChangeError(platform::ListableFolder(target));
 }
 
 bool SpelledAs(const std::string& name, const FileSearchBase& base) {

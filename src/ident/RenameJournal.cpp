@@ -1,7 +1,5 @@
 #include "ident/RenameJournal.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <ctime>
 
@@ -87,11 +85,6 @@ std::string UtcNow() {
     return text;
 }
 
-bool Exists(const std::string& path) {
-    struct stat status;
-    return lstat(path.c_str(), &status) == 0;
-}
-
 JournalDisc* FindDisc(std::vector<JournalRun>& runs, std::int64_t run, std::int64_t disc) {
     for (JournalRun& each : runs) {
         if (each.number != run) continue;
@@ -107,12 +100,13 @@ JournalDisc* FindDisc(std::vector<JournalRun>& runs, std::int64_t run, std::int6
 // longer be made: its file is gone, or its new name is taken.
 bool Complete(const RenamePlan& plan) {
     for (const PlannedMove& move : plan.moves) {
-        const bool moved = Exists(move.to) && !Exists(move.from);
-        const bool movable = Exists(move.from) && !Exists(move.to);
+        const bool moved = platform::NameTaken(move.to) && !platform::NameTaken(move.from);
+        const bool movable = platform::NameTaken(move.from) && !platform::NameTaken(move.to);
         if (!moved && !movable && move.from != move.to) return false;
     }
     for (const PlannedMove& move : plan.moves) {
-        if (Exists(move.from) && !Exists(move.to) && !platform::MovePath(move.from, move.to)) {
+        if (platform::NameTaken(move.from) && !platform::NameTaken(move.to) &&
+            !platform::MovePath(move.from, move.to)) {
             return false;
         }
     }
@@ -126,7 +120,8 @@ bool Complete(const RenamePlan& plan) {
 void TakeBack(const RenamePlan& plan) {
     for (const PlannedRewrite& rewrite : plan.rewrites) ApplyRewrite(rewrite, true);
     for (auto move = plan.moves.rbegin(); move != plan.moves.rend(); ++move) {
-        if (Exists(move->to) && !Exists(move->from)) platform::MovePath(move->to, move->from);
+        if (platform::NameTaken(move->to) && !platform::NameTaken(move->from))
+            platform::MovePath(move->to, move->from);
     }
 }
 

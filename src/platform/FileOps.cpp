@@ -88,6 +88,15 @@ bool IsExistingFolder(const std::string& text) {
     return KindOf(text) == PathKind::Folder;
 }
 
+bool NameTaken(const std::string& path) {
+    struct stat status;
+    return lstat(path.c_str(), &status) == 0;
+}
+
+int FolderChangeError(const std::string& folder) {
+    return access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
+}
+
 bool IsExistingFile(const std::string& text) {
     if (text.empty() || text.find_first_of("*?") != std::string::npos) return false;
     return KindOf(text) == PathKind::File;

@@ -23,6 +23,14 @@ enum class PathKind { Missing, File, Folder };
 // What a path names, following links.
 PathKind KindOf(const std::string& path);
 
+// Whether the name is taken: a link counts as itself, even one that leads
+// nowhere, because a move onto it would replace it.
+bool NameTaken(const std::string& path);
+
+// 0 when names may be added to and taken from the folder ("" is the current
+// one); otherwise the error a move into or out of it would meet.
+int FolderChangeError(const std::string& folder);
+
 // The tests of the runs' input checks: the text holds neither '*' nor '?' and
 // names an existing folder (or an existing entry that is not a folder).
 bool IsExistingFolder(const std::string& text);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/AsciiCase.h"
+#include "platform/FileOps.h"
 #include "platform/PathText.h"
 
 namespace platform {
@@ -110,10 +111,7 @@ void FolderSnapshots::Moved(const std::string& fromPath, const std::string& toPa
 bool FolderSnapshots::Holds(const std::string& path) const {
     const PathSplit split = SplitAtLastSeparator(path);
     const auto kept = listings.find(split.folder);
-    if (kept == listings.end()) {
-        struct stat status;
-        return lstat(path.c_str(), &status) == 0;
-    }
+    if (kept == listings.end()) return NameTaken(path);
     return FindExactly(kept->second, split.name) != kept->second.end();
 }
 

@@ -1,7 +1,6 @@
 #include "platform/SimulatedMoves.h"
 
-#include <sys/stat.h>
-
+#include "platform/FileOps.h"
 #include "platform/PathText.h"
 
 namespace platform {
@@ -21,8 +20,7 @@ std::optional<std::string> SimulatedMoves::OnDisk(const std::string& path) const
 
 bool SimulatedMoves::Exists(const std::string& path) const {
     const std::optional<std::string> onDisk = OnDisk(path);
-    struct stat status;
-    return onDisk && lstat(onDisk->c_str(), &status) == 0;
+    return onDisk && NameTaken(*onDisk);
 }
 
 void SimulatedMoves::Move(const std::string& from, const std::string& to) {

@@ -1,7 +1,6 @@
 #include "run/FolderPass.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <ctime>
@@ -31,9 +30,9 @@ int WouldMoveFolderError(const std::string& from, const std::string& to,
     if (simulated.Exists(to)) return EEXIST;
     for (const std::string& path : {from, to}) {
         const std::optional<std::string> onDisk = simulated.OnDisk(path);
-        const std::string parent =
-            platform::ListableFolder(platform::SplitAtLastSeparator(onDisk.value_or(path)));
-        if (access(parent.empty() ? "." : parent.c_str(), W_OK | X_OK) != 0) return errno;
+        const int error = platform::FolderChangeError(
+            platform::ListableFolder(platform::SplitAtLastSeparator(onDisk.value_or(path))));
+        if (error != 0) return error;
     }
     return 0;
 }
