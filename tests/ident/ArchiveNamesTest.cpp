@@ -11,9 +11,11 @@
 #include "ident/KelArchivers.h"
 #include "platform/FileOps.h"
 #include "support/Files.h"
+#include "support/PutBytes.h"
 #include "support/RecordingHost.h"
 #include "support/TempDir.h"
 
+using testsupport::BytesLE;
 using testsupport::ListNames;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
@@ -35,10 +37,6 @@ std::uint16_t Crc16(const std::string& bytes) {
     return crc;
 }
 
-void PutLE(std::string& out, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out += char((value >> (8 * i)) & 0xFF);
-}
-
 // An LZH archive of one stored (-lh0-) file, as LHA tools write them: a
 // level 0 header (MS-DOS), or a level 2 header made on `system` ('M' MS-DOS,
 // 'U' Unix).
@@ -47,14 +45,14 @@ std::string StoredLzh(int level, const std::string& name, const std::string& dat
     std::string header;
     if (level == 0) {
         std::string body = "-lh0-";
-        PutLE(body, data.size(), 4);
-        PutLE(body, data.size(), 4);
-        PutLE(body, 0x00210000, 4);  // DOS time and date
-        body += '\x20';              // attribute
-        body += '\0';                // level
+        body += BytesLE(data.size(), 4);
+        body += BytesLE(data.size(), 4);
+        body += BytesLE(0x00210000, 4);  // DOS time and date
+        body += '\x20';                  // attribute
+        body += '\0';                    // level
         body += char(name.size());
         body += name;
-        PutLE(body, Crc16(data), 2);
+        body += BytesLE(Crc16(data), 2);
         unsigned sum = 0;
         for (unsigned char byte : body) sum += byte;
         header = std::string(1, char(body.size())) + char(sum & 0xFF) + body;
@@ -62,20 +60,20 @@ std::string StoredLzh(int level, const std::string& name, const std::string& dat
         const std::string crcExtension = std::string("\x00\x00\x00", 3);
         const std::string nameExtension = "\x01" + name;
         std::string rest = crcExtension;
-        PutLE(rest, nameExtension.size() + 2, 2);
+        rest += BytesLE(nameExtension.size() + 2, 2);
         rest += nameExtension;
-        PutLE(rest, 0, 2);
+        rest += BytesLE(0, 2);
         std::string fixed;
         const std::size_t size = 26 + rest.size();
-        PutLE(fixed, size, 2);
+        fixed += BytesLE(size, 2);
         fixed += "-lh0-";
-        PutLE(fixed, data.size(), 4);
-        PutLE(fixed, data.size(), 4);
-        PutLE(fixed, 0, 4);  // Unix time
+        fixed += BytesLE(data.size(), 4);
+        fixed += BytesLE(data.size(), 4);
+        fixed += BytesLE(0, 4);  // Unix time
         fixed += "\x20\x02";
-        PutLE(fixed, Crc16(data), 2);
+        fixed += BytesLE(Crc16(data), 2);
         fixed += system;
-        PutLE(fixed, crcExtension.size() + 2, 2);
+        fixed += BytesLE(crcExtension.size() + 2, 2);
         header = fixed + rest;
         const std::uint16_t crc = Crc16(header);
         header[fixed.size() + 1] = char(crc & 0xFF);

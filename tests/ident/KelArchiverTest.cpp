@@ -21,11 +21,13 @@
 #include "platform/Crc32.h"
 #include "platform/FileOps.h"
 #include "support/Files.h"
+#include "support/PutBytes.h"
 #include "support/TempDir.h"
 
 using identtest::CrcOf;
 using identtest::RecordingHost;
 using identtest::RunIn;
+using testsupport::BytesLE;
 using testsupport::ListNames;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
@@ -33,10 +35,6 @@ using testsupport::WriteFile;
 namespace {
 
 using Names = std::vector<std::string>;
-
-void PutLE(std::string& out, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out += char((value >> (8 * i)) & 0xFF);
-}
 
 // A zip archive with one deflated entry whose header claims `declaredSize`
 // bytes (in ZIP64 fields), while its data holds only `content`.
@@ -50,73 +48,73 @@ std::string Zip64Claiming(const std::string& name, const std::string& content,
     const std::uint32_t crc = platform::Crc32Update(0, content.data(), content.size());
 
     std::string zip;
-    PutLE(zip, 0x04034b50, 4);
-    PutLE(zip, 45, 2);  // version needed
-    PutLE(zip, 0, 2);   // flags
-    PutLE(zip, 8, 2);   // deflate
-    PutLE(zip, 0, 2);
-    PutLE(zip, 0x21, 2);  // 1980-01-01
-    PutLE(zip, crc, 4);
-    PutLE(zip, 0xFFFFFFFF, 4);
-    PutLE(zip, 0xFFFFFFFF, 4);
-    PutLE(zip, name.size(), 2);
-    PutLE(zip, 20, 2);
+    zip += BytesLE(0x04034b50, 4);
+    zip += BytesLE(45, 2);  // version needed
+    zip += BytesLE(0, 2);   // flags
+    zip += BytesLE(8, 2);   // deflate
+    zip += BytesLE(0, 2);
+    zip += BytesLE(0x21, 2);  // 1980-01-01
+    zip += BytesLE(crc, 4);
+    zip += BytesLE(0xFFFFFFFF, 4);
+    zip += BytesLE(0xFFFFFFFF, 4);
+    zip += BytesLE(name.size(), 2);
+    zip += BytesLE(20, 2);
     zip += name;
-    PutLE(zip, 1, 2);
-    PutLE(zip, 16, 2);
-    PutLE(zip, declaredSize, 8);
-    PutLE(zip, deflated.size(), 8);
+    zip += BytesLE(1, 2);
+    zip += BytesLE(16, 2);
+    zip += BytesLE(declaredSize, 8);
+    zip += BytesLE(deflated.size(), 8);
     zip += deflated;
 
     const std::uint64_t directoryStart = zip.size();
-    PutLE(zip, 0x02014b50, 4);
-    PutLE(zip, (3 << 8) | 45, 2);  // made by Unix
-    PutLE(zip, 45, 2);
-    PutLE(zip, 0, 2);
-    PutLE(zip, 8, 2);
-    PutLE(zip, 0, 2);
-    PutLE(zip, 0x21, 2);
-    PutLE(zip, crc, 4);
-    PutLE(zip, 0xFFFFFFFF, 4);
-    PutLE(zip, 0xFFFFFFFF, 4);
-    PutLE(zip, name.size(), 2);
-    PutLE(zip, 28, 2);
-    PutLE(zip, 0, 2);  // comment
-    PutLE(zip, 0, 2);  // disk
-    PutLE(zip, 0, 2);  // internal attributes
-    PutLE(zip, std::uint64_t(0100644) << 16, 4);
-    PutLE(zip, 0xFFFFFFFF, 4);
+    zip += BytesLE(0x02014b50, 4);
+    zip += BytesLE((3 << 8) | 45, 2);  // made by Unix
+    zip += BytesLE(45, 2);
+    zip += BytesLE(0, 2);
+    zip += BytesLE(8, 2);
+    zip += BytesLE(0, 2);
+    zip += BytesLE(0x21, 2);
+    zip += BytesLE(crc, 4);
+    zip += BytesLE(0xFFFFFFFF, 4);
+    zip += BytesLE(0xFFFFFFFF, 4);
+    zip += BytesLE(name.size(), 2);
+    zip += BytesLE(28, 2);
+    zip += BytesLE(0, 2);  // comment
+    zip += BytesLE(0, 2);  // disk
+    zip += BytesLE(0, 2);  // internal attributes
+    zip += BytesLE(std::uint64_t(0100644) << 16, 4);
+    zip += BytesLE(0xFFFFFFFF, 4);
     zip += name;
-    PutLE(zip, 1, 2);
-    PutLE(zip, 24, 2);
-    PutLE(zip, declaredSize, 8);
-    PutLE(zip, deflated.size(), 8);
-    PutLE(zip, 0, 8);
+    zip += BytesLE(1, 2);
+    zip += BytesLE(24, 2);
+    zip += BytesLE(declaredSize, 8);
+    zip += BytesLE(deflated.size(), 8);
+    zip += BytesLE(0, 8);
     const std::uint64_t directorySize = zip.size() - directoryStart;
 
     const std::uint64_t zip64End = zip.size();
-    PutLE(zip, 0x06064b50, 4);
-    PutLE(zip, 44, 8);
-    PutLE(zip, (3 << 8) | 45, 2);
-    PutLE(zip, 45, 2);
-    PutLE(zip, 0, 4);
-    PutLE(zip, 0, 4);
-    PutLE(zip, 1, 8);
-    PutLE(zip, 1, 8);
-    PutLE(zip, directorySize, 8);
-    PutLE(zip, directoryStart, 8);
-    PutLE(zip, 0x07064b50, 4);
-    PutLE(zip, 0, 4);
-    PutLE(zip, zip64End, 8);
-    PutLE(zip, 1, 4);
-    PutLE(zip, 0x06054b50, 4);
-    PutLE(zip, 0, 2);
-    PutLE(zip, 0, 2);
-    PutLE(zip, 1, 2);
-    PutLE(zip, 1, 2);
-    PutLE(zip, 0xFFFFFFFF, 4);
-    PutLE(zip, 0xFFFFFFFF, 4);
-    PutLE(zip, 0, 2);
+    zip += BytesLE(0x06064b50, 4);
+    zip += BytesLE(44, 8);
+    zip += BytesLE((3 << 8) | 45, 2);
+    zip += BytesLE(45, 2);
+    zip += BytesLE(0, 4);
+    zip += BytesLE(0, 4);
+    zip += BytesLE(1, 8);
+    zip += BytesLE(1, 8);
+    zip += BytesLE(directorySize, 8);
+    zip += BytesLE(directoryStart, 8);
+    zip += BytesLE(0x07064b50, 4);
+    zip += BytesLE(0, 4);
+    zip += BytesLE(zip64End, 8);
+    zip += BytesLE(1, 4);
+    zip += BytesLE(0x06054b50, 4);
+    zip += BytesLE(0, 2);
+    zip += BytesLE(0, 2);
+    zip += BytesLE(1, 2);
+    zip += BytesLE(1, 2);
+    zip += BytesLE(0xFFFFFFFF, 4);
+    zip += BytesLE(0xFFFFFFFF, 4);
+    zip += BytesLE(0, 2);
     return zip;
 }
 

@@ -14,18 +14,16 @@
 #include "platform/Crc32.h"
 #include "platform/FileOps.h"
 #include "support/Files.h"
+#include "support/PutBytes.h"
 #include "support/TempDir.h"
 
+using testsupport::BytesLE;
 using testsupport::ListNames;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 using Names = std::vector<std::string>;
 
 namespace {
-
-void PutLE(std::string& out, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out += char((value >> (8 * i)) & 0xFF);
-}
 
 struct ZipEntry {
     std::string name;
@@ -42,38 +40,38 @@ std::string ZipOf(const std::vector<ZipEntry>& entries) {
     std::string directory;
     for (const ZipEntry& entry : entries) {
         auto common = [&](std::string& out) {
-            PutLE(out, entry.flags, 2);
-            PutLE(out, entry.method, 2);
-            PutLE(out, 0x00210000, 4);  // 1980-01-01
-            PutLE(out, entry.crc, 4);
-            PutLE(out, entry.data.size(), 4);
-            PutLE(out, entry.size, 4);
-            PutLE(out, entry.name.size(), 2);
-            PutLE(out, 0, 2);
+            out += BytesLE(entry.flags, 2);
+            out += BytesLE(entry.method, 2);
+            out += BytesLE(0x00210000, 4);  // 1980-01-01
+            out += BytesLE(entry.crc, 4);
+            out += BytesLE(entry.data.size(), 4);
+            out += BytesLE(entry.size, 4);
+            out += BytesLE(entry.name.size(), 2);
+            out += BytesLE(0, 2);
         };
         const std::size_t offset = zip.size();
-        PutLE(zip, 0x04034b50, 4);
-        PutLE(zip, 63, 2);
+        zip += BytesLE(0x04034b50, 4);
+        zip += BytesLE(63, 2);
         common(zip);
         zip += entry.name + entry.data;
-        PutLE(directory, 0x02014b50, 4);
-        PutLE(directory, 63, 2);
-        PutLE(directory, 63, 2);
+        directory += BytesLE(0x02014b50, 4);
+        directory += BytesLE(63, 2);
+        directory += BytesLE(63, 2);
         common(directory);
-        PutLE(directory, 0, 8);  // comment, disk, internal and external attributes
-        PutLE(directory, 0, 2);
-        PutLE(directory, offset, 4);
+        directory += BytesLE(0, 8);  // comment, disk, internal and external attributes
+        directory += BytesLE(0, 2);
+        directory += BytesLE(offset, 4);
         directory += entry.name;
     }
     const std::size_t start = zip.size();
     zip += directory;
-    PutLE(zip, 0x06054b50, 4);
-    PutLE(zip, 0, 4);
-    PutLE(zip, entries.size(), 2);
-    PutLE(zip, entries.size(), 2);
-    PutLE(zip, directory.size(), 4);
-    PutLE(zip, start, 4);
-    PutLE(zip, 0, 2);
+    zip += BytesLE(0x06054b50, 4);
+    zip += BytesLE(0, 4);
+    zip += BytesLE(entries.size(), 2);
+    zip += BytesLE(entries.size(), 2);
+    zip += BytesLE(directory.size(), 4);
+    zip += BytesLE(start, 4);
+    zip += BytesLE(0, 2);
     return zip;
 }
 

@@ -7,11 +7,13 @@
 #include "image/ByteOrder.h"
 #include "support/Files.h"
 #include "support/IsoBuilder.h"
+#include "support/PutBytes.h"
 #include "support/RawSectors.h"
 #include "support/TempDir.h"
 
 using testsupport::BuiltIso;
 using testsupport::IsoBuilder;
+using testsupport::PutLE;
 using testsupport::TempDir;
 using testsupport::WriteFile;
 
@@ -22,10 +24,6 @@ std::string Loaded(KelCDFileSystem& fs, const std::string& path) {
     if (index < 0) return "<missing>";
     return std::string(reinterpret_cast<const char*>(fs.FileData(index)),
                        std::size_t(fs.FileSize(index)));
-}
-
-void PutLE32(std::string& bytes, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = char((value >> (8 * i)) & 0xFF);
 }
 
 // Offset of the directory record named `identifier` inside a folder's sectors.
@@ -184,7 +182,7 @@ TEST(KelCDFileSystem, DamagedPathTablesEndTheWalkCleanly) {
 
     {  // A path table larger than the whole image cannot be real.
         std::string bytes = iso.bytes;
-        PutLE32(bytes, pvd + 132, std::uint32_t(bytes.size() + 1));
+        PutLE(bytes, pvd + 132, std::uint32_t(bytes.size() + 1), 4);
         EXPECT_FALSE(FileSystemOn(bytes)->IsValid());
     }
     {  // Records: root (10 bytes), ADIR (12), ZDIR (12), SUB (12). SUB names a
@@ -200,7 +198,7 @@ TEST(KelCDFileSystem, DamagedPathTablesEndTheWalkCleanly) {
     }
     {  // An identifier length that runs past the table's buffer.
         std::string bytes = iso.bytes;
-        PutLE32(bytes, pvd + 132, 2047);
+        PutLE(bytes, pvd + 132, 2047, 4);
         for (std::size_t at = table + 10; at + 8 <= table + 2048; at += 8) {
             bytes.replace(at, 8, std::string("\0\0\0\0\0\0\1\0", 8));
         }
@@ -241,7 +239,7 @@ TEST(KelCDFileSystem, DamagedDirectoryRecordsNeverReadOutsideTheirBuffer) {
     };
     for (const Damage& damage : cases) {
         std::string bytes = iso.bytes;
-        PutLE32(bytes, 16 * 2048 + 156 + 10, 2047);
+        PutLE(bytes, 16 * 2048 + 156 + 10, 2047, 4);
         bytes[RecordOffset(iso, "", names[damage.file]) + damage.field] = damage.value;
         FileSystemOn fs(bytes);
         ASSERT_TRUE(fs->IsValid());
@@ -255,15 +253,15 @@ TEST(KelCDFileSystem, DamagedDirectoryRecordsNeverReadOutsideTheirBuffer) {
     const std::size_t recordB = RecordOffset(iso, "", names[1]);
     {  // Sizes beyond the image: the folder is not read, the file is capped.
         std::string bytes = iso.bytes;
-        PutLE32(bytes, recordB + 10, 0xFFFFFFF0u);
-        PutLE32(bytes, 16 * 2048 + 156 + 10, 0x7FFFFFFFu);
+        PutLE(bytes, recordB + 10, 0xFFFFFFF0u, 4);
+        PutLE(bytes, 16 * 2048 + 156 + 10, 0x7FFFFFFFu, 4);
         FileSystemOn fs(bytes);
         EXPECT_TRUE(fs->IsValid());
         EXPECT_TRUE(fs->Files().empty());
     }
     {  // A file claimed larger than the image is never loaded.
         std::string bytes = iso.bytes;
-        PutLE32(bytes, recordB + 10, 0xFFFFFFF0u);
+        PutLE(bytes, recordB + 10, 0xFFFFFFF0u, 4);
         FileSystemOn fs(bytes);
         EXPECT_EQ(fs->OpenFile(names[1]), -1);
         EXPECT_EQ(Loaded(*fs, names[0]), "A");
@@ -280,8 +278,8 @@ TEST(KelCDFileSystem, PathTablesWithMoreRowsThanNumbersAreCut) {
     for (std::size_t i = 0; i < records; ++i) table += std::string("\0\0\0\0\0\0\1\0", 8);
     const std::size_t tableAt = iso.bytes.size();
     std::string bytes = iso.bytes + table + std::string(2048, '\0');
-    PutLE32(bytes, 16 * 2048 + 132, std::uint32_t(table.size()));
-    PutLE32(bytes, 16 * 2048 + 140, std::uint32_t(tableAt / 2048));
+    PutLE(bytes, 16 * 2048 + 132, std::uint32_t(table.size()), 4);
+    PutLE(bytes, 16 * 2048 + 140, std::uint32_t(tableAt / 2048), 4);
     FileSystemOn fs(bytes);
     ASSERT_TRUE(fs->IsValid());
     EXPECT_EQ(fs->Directories().size(), 65536u);

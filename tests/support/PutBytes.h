@@ -16,7 +16,13 @@ inline void PutBE(std::string& out, std::size_t at, std::uint64_t value, int cou
     for (int i = 0; i < count; ++i) out[at + std::size_t(i)] = char(value >> (8 * (count - 1 - i)));
 }
 
-// The low `count` bytes of `value`, most significant byte first.
+// The low `count` bytes of `value`, least or most significant byte first.
+inline std::string BytesLE(std::uint64_t value, int count) {
+    std::string out(std::size_t(count), '\0');
+    PutLE(out, 0, value, count);
+    return out;
+}
+
 inline std::string BytesBE(std::uint64_t value, int count) {
     std::string out(std::size_t(count), '\0');
     PutBE(out, 0, value, count);
