@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "RenameRunFixture.h"
 #include "ident/KelFilePS2.h"
 #include "platform/FileOps.h"
 #include "run/FileEnumeration.h"
@@ -18,6 +19,7 @@
 #include "support/RecordingHost.h"
 #include "support/TempDir.h"
 
+using renamerun::Ps2RunSettings;
 using testsupport::ListNames;
 using testsupport::MakeDirs;
 using testsupport::ReadFile;
@@ -54,16 +56,6 @@ std::string EndedProcess() {
     if (child == 0) _exit(0);
     waitpid(child, nullptr, 0);
     return std::to_string(child);
-}
-
-// A PS2 run over scan/ with games.csv, its window played by `host`.
-RunSettings Ps2RunSettings(testsupport::RecordingHost& host, RunState& state) {
-    RunSettings settings;
-    settings.ownerWindow = &host;
-    settings.runState = &state;
-    settings.texts = {"scan", "%n [%i]", "games.csv", "", "", "%n [%i]"};
-    settings.systemSelection = 1;
-    return settings;
 }
 
 }  // namespace

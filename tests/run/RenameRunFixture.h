@@ -29,6 +29,16 @@ inline std::string Record(const std::string& id, const std::string& name,
 
 using RecordingHost = testsupport::RecordingHost;
 
+// A PS2 run over scan/ with games.csv, its window played by `host`.
+inline RunSettings Ps2RunSettings(RecordingHost& host, RunState& state) {
+    RunSettings settings;
+    settings.ownerWindow = &host;
+    settings.runState = &state;
+    settings.texts = {"scan", "%n [%i]", "games.csv", "", "", "%n [%i]"};
+    settings.systemSelection = 1;
+    return settings;
+}
+
 class RenameRunTest : public ::testing::Test {
 protected:
     RenameRunTest() {
@@ -41,14 +51,7 @@ protected:
                                                 Record("SLPS00071", "PS1 Game", "", "", "PS1"));
     }
 
-    RunSettings Settings() {
-        RunSettings settings;
-        settings.ownerWindow = &host;
-        settings.runState = &state;
-        settings.texts = {"scan", "%n [%i]", "games.csv", "", "", "%n [%i]"};
-        settings.systemSelection = 1;
-        return settings;
-    }
+    RunSettings Settings() { return Ps2RunSettings(host, state); }
 
     static void Ps2Disc(const std::string& path, const std::string& bootFile) {
         testsupport::WriteDisc(path, {{"SYSTEM.CNF", testsupport::Ps2SystemCnf(bootFile)},
