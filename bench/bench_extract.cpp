@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "ident/KelArchivers.h"
+#include "archive/KelArchivers.h"
 #include "platform/FileOps.h"
 #include "support/Files.h"
 #include "support/TempDir.h"

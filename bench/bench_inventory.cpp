@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "ident/GameDatabase.h"
+#include "gamedb/GameDatabase.h"
 #include "naming/HaveMissLists.h"
 #include "support/CurrentDirectory.h"
 #include "support/Files.h"

@@ -16,12 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "gamedb/GameDatabase.h"
 #include "ident/DiscHandlers.h"
-#include "ident/GameDatabase.h"
 #include "naming/HaveMissLists.h"
 #include "naming/RenamingFormula.h"
 #include "platform/FolderSnapshots.h"
 #include "platform/PathText.h"
+#include "rename/DiscRename.h"
 #include "run/FileEnumeration.h"
 #include "support/CurrentDirectory.h"
 #include "support/Files.h"
@@ -229,7 +230,7 @@ void BM_RunPhases(benchmark::State& state) {
             if (record) {
                 RenameRequest request;
                 request.newName = ExpandFormula(*record, formula);
-                if (handler->Rename(request)) inventory.AddHaveId(handler->IdAt(0));
+                if (DiscRename(*handler, request).Renamed()) inventory.AddHaveId(handler->IdAt(0));
             }
             lap(renameSeconds);
         }

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ident/DatFile.h"
-#include "ident/DatRecords.h"
+#include "gamedb/DatFile.h"
+#include "gamedb/DatRecords.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
 #include "cli/StopSignals.h"
-#include "ident/RenameJournal.h"
+#include "rename/RenameJournal.h"
 #include "run/PlanSink.h"
 #include "run/RenameUndo.h"
 #include "run/RunSettings.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-// The identification layer: the disc handlers that find a candidate's image
-// (extracting archives), read its game code from the boot files, and rename
-// its files; the game database and its merge.
+// The identification layer: the disc handlers that find a candidate's files,
+// extract its archive, pick its image and read its game code from the boot
+// files. Renaming the files is the rename layer's work (rename/).
 
 #include <atomic>
 #include <cstdint>
@@ -12,11 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ident/RenamePlan.h"
-
 class KelArchiverBase;
 class KelCDFileSystem;
-class RenameJournal;
 namespace platform {
 class FolderSnapshots;
 struct FoundEntry;
@@ -37,31 +34,6 @@ struct DiscHandlerParams {
     platform::FolderSnapshots* folderSnapshots = nullptr;
 };
 
-struct RenameRequest {
-    std::string newName;  // file name without extension
-    bool setFileTime = false;
-    std::int64_t fileTime = 0;  // seconds since 1970-01-01 00:00 UTC
-    // Where the renames are written down before they are made; may be null.
-    RenameJournal* journal = nullptr;
-    // Decide every move on the run's listings as if the moves before it were
-    // made, and change nothing: no move, rewrite, time or journal entry. The
-    // listings are changed as the moves would change them, so that the discs
-    // after this one meet the names it would take.
-    bool dryRun = false;
-};
-
-// A file of a renamed disc that kept its name, and why.
-struct UnmovedFile {
-    PlannedMove move;
-    std::string reason;
-};
-
-// The text of a rename failure when the new name is taken.
-inline constexpr const char* NAME_EXISTS = "name exists";
-
-// Why a move failed (an errno value), in the words of the error log.
-std::string MoveFailureText(int error);
-
 // Where FindFilesByExtensions looks: a folder, the start of the names taken
 // literally (a name may hold '*' or '?'), and the wildcard put before "." and
 // each extension.
@@ -71,7 +43,16 @@ struct FileSearchBase {
     std::string wildcardStem;
     // Names must begin with `literalName` exactly, not only ignoring case.
     bool exactCase = false;
+
+    // Whether a name the wildcard search found is spelled as the search asks.
+    bool Spells(const std::string& name) const;
 };
+
+// The entries a search of a folder finds: in the run's kept listing when
+// there is one, else on the disk.
+std::vector<platform::FoundEntry> FindIn(const platform::FolderSnapshots* snapshots,
+                                         const std::string& folder, std::string_view literalName,
+                                         std::string_view wildcard);
 
 // The files of a candidate: Dir/Game gives Dir/Game.<extension>.
 FileSearchBase SearchBaseOfPath(const std::string& basePath);
@@ -100,28 +81,6 @@ public:
     virtual const std::string& IdAt(std::int32_t index) const;
     virtual std::int32_t IdCount() const;
 
-    // What Rename would do with a new name, without doing it: every file of
-    // the candidate gets the new name, keeping its extension (and a .partN
-    // volume suffix); the data files a cue sheet names move with it ("<name>
-    // (Track N).bin" when the sheet names several), its FILE lines and the
-    // playlists beside it that name a renamed file are rewritten.
-    RenamePlan PlanRename(const std::string& newName) const;
-
-    // Carries the plan out and sets the files' times when asked. Never
-    // replaces an existing file. The files of a cue sheet's set move all or
-    // not at all; other files that cannot be moved are skipped (UnmovedFiles).
-    // True when at least one file was moved; otherwise RenameFailure says why.
-    virtual bool Rename(const RenameRequest& request);
-    // Why the last Rename moved nothing ("name exists", "name too long",
-    // "empty name", "permission denied", "read-only folder", ...).
-    const std::string& RenameFailure() const { return renameFailure; }
-    // The plan of the last Rename, as carried out (or, in a dry run, as it
-    // would be): the moves made and the files whose text changed; empty after
-    // a failure.
-    const RenamePlan& LastPlan() const { return lastPlan; }
-    // The files of the last Rename that kept their names.
-    const std::vector<UnmovedFile>& UnmovedFiles() const { return unmovedFiles; }
-
     bool IdFound() const { return idFound; }
     // Stop ended the extraction of the candidate's archive: the candidate was
     // not looked at.
@@ -134,6 +93,10 @@ public:
     // Why the image found could not be read, for the user (a refused
     // descriptor); empty when nothing is known.
     const std::string& ImageProblem() const { return imageProblem; }
+    // The search for the candidate's own files.
+    FileSearchBase CandidateFiles() const;
+    // The run's listings of its folders; null when every folder is read afresh.
+    platform::FolderSnapshots* FolderListings() const { return snapshots; }
 
 protected:
     // `extensionList`: the system's image extensions separated by blanks, in
@@ -146,15 +109,10 @@ protected:
     void ReadBootFiles(BootIdentification identify);
 
 private:
-    // The search for the candidate's own files.
-    FileSearchBase CandidateFiles() const;
     // `candidateEntries`: the names of the candidate's folder that begin
     // with its name.
     void ExtractArchive(const DiscHandlerParams& params,
                         const std::vector<platform::FoundEntry>& candidateEntries);
-    // Makes one move of a rename (or, in a dry run, decides it) and keeps the
-    // listings current; 0 or the errno the move met.
-    int MoveFile(const PlannedMove& move, bool dryRun);
     void FindImage();
 
     std::string basePath;
@@ -169,9 +127,6 @@ private:
     const std::string noId;
     std::string imageFile;
     std::string imageProblem;
-    std::string renameFailure;
-    RenamePlan lastPlan;
-    std::vector<UnmovedFile> unmovedFiles;
     platform::FolderSnapshots* snapshots;
     // Files whose base names differ only in case belong to different discs
     // here: the candidate takes only the files spelled as it is.

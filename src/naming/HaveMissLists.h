@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ident/GameDatabase.h"
+#include "gamedb/GameDatabase.h"
 #include "naming/LineTable.h"
 #include "naming/RenamingFormula.h"
 #include "platform/RebuildableFile.h"

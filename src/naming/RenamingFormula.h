@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "ident/GameDatabase.h"
+#include "gamedb/GameDatabase.h"
 #include "naming/FormulaSettings.h"
 
 // The renaming formula: a text in which placeholders stand for fields of a

@@ -2,8 +2,8 @@
 
 #include "config/WindowModel.h"
 #include "core/RunHost.h"
-#include "ident/DatabaseMerge.h"
-#include "ident/GameDatabase.h"
+#include "gamedb/DatabaseMerge.h"
+#include "gamedb/GameDatabase.h"
 #include "platform/FileOps.h"
 #include "platform/KelCurrentDirectory.h"
 #include "platform/ReadOnlyFile.h"

@@ -1,9 +1,9 @@
 #include "run/DatImport.h"
 
-#include "ident/DatFile.h"
-#include "ident/DatRecords.h"
-#include "ident/DatabaseMerge.h"
-#include "ident/GameDatabase.h"
+#include "gamedb/DatFile.h"
+#include "gamedb/DatRecords.h"
+#include "gamedb/DatabaseMerge.h"
+#include "gamedb/GameDatabase.h"
 #include "platform/ReadOnlyFile.h"
 
 namespace {

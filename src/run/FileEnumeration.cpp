@@ -3,14 +3,14 @@
 #include <map>
 #include <set>
 
-#include "ident/ArchiveVolumes.h"
-#include "ident/RenamePlan.h"
+#include "archive/ArchiveVolumes.h"
 #include "image/CueSheetText.h"
 #include "platform/FileSearch.h"
 #include "platform/FolderSnapshots.h"
 #include "platform/PathText.h"
 #include "platform/ReadOnlyFile.h"
 #include "platform/StrayTemporaries.h"
+#include "rename/RenamePlan.h"
 
 void EnumerateFiles(const std::string& folder, bool scanSubfolders,
                     std::vector<std::string>& candidates, platform::FolderSnapshots* snapshots,

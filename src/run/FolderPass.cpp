@@ -6,12 +6,12 @@
 #include <ctime>
 #include <map>
 
-#include "ident/KelFileBase.h"
-#include "ident/RenameJournal.h"
 #include "naming/RenamingFormula.h"
 #include "platform/FileOps.h"
 #include "platform/PathText.h"
-#include "platform/SimulatedMoves.h"
+#include "rename/DiscRename.h"
+#include "rename/RenameJournal.h"
+#include "rename/SimulatedMoves.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ std::optional<std::pair<dev_t, ino_t>> IdentityOf(const std::string& path) {
 // The error renaming a folder would meet, decided on the disk as the renames
 // decided before it would leave it; 0 when it would be renamed.
 int WouldMoveFolderError(const std::string& from, const std::string& to,
-                         const platform::SimulatedMoves& simulated) {
+                         const SimulatedMoves& simulated) {
     if (from == to) return 0;
     if (!simulated.Exists(from)) return ENOENT;
     if (simulated.Exists(to)) return EEXIST;
@@ -78,7 +78,7 @@ std::vector<FolderRenameResult> FolderRenameList::ExecuteFolderRenames(RenameJou
 
     std::vector<FolderRenameResult> results;
     std::vector<bool> moved(folders.size(), false);
-    platform::SimulatedMoves simulated;  // the renames a dry run decides on
+    SimulatedMoves simulated;  // the renames a dry run decides on
     for (std::size_t i = 0; i < folders.size(); ++i) {
         const FolderRenameEntry& folder = folders[i];
         if (IsScanFolder(folder.oldPath)) continue;

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "core/RunHost.h"
-#include "ident/GameDatabase.h"
+#include "gamedb/GameDatabase.h"
 #include "platform/AppendFile.h"
 #include "platform/FileOps.h"
 #include "platform/FolderSnapshots.h"

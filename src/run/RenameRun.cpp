@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "core/RunHost.h"
-#include "ident/GameDatabase.h"
-#include "ident/RenameJournal.h"
+#include "gamedb/GameDatabase.h"
 #include "naming/HaveMissLists.h"
 #include "naming/ImageTexts.h"
 #include "naming/KelOutputText.h"
@@ -18,6 +17,8 @@
 #include "platform/KelCurrentDirectory.h"
 #include "platform/PathText.h"
 #include "platform/ReadOnlyFile.h"
+#include "rename/DiscRename.h"
+#include "rename/RenameJournal.h"
 #include "run/ErrorLog.h"
 #include "run/FileEnumeration.h"
 #include "run/FolderPass.h"
@@ -94,14 +95,14 @@ std::string SkipReason(const std::string& failure) {
 }
 
 // What renaming one disc did (or, in a dry run, would do).
-void AddDiscSteps(PlanSink& plan, const KelFileBase& handler) {
-    for (const PlannedMove& move : handler.LastPlan().moves) {
+void AddDiscSteps(PlanSink& plan, const DiscRename& handler) {
+    for (const PlannedMove& move : handler.Plan().moves) {
         if (move.from != move.to) plan.Add({PlanStep::Kind::Rename, move.from, move.to});
     }
     for (const UnmovedFile& file : handler.UnmovedFiles()) {
         plan.Add({PlanStep::Kind::Skip, file.move.from, SkipReason(file.reason)});
     }
-    for (const PlannedRewrite& rewrite : handler.LastPlan().rewrites) {
+    for (const PlannedRewrite& rewrite : handler.Plan().rewrites) {
         plan.Add({PlanStep::Kind::Rewrite, rewrite.path, {}});
     }
 }
@@ -242,16 +243,17 @@ RunOutcome RunRename(RunSettings settings) {
         request.fileTime = releaseTime.value_or(0);
         request.journal = &journal;
         request.dryRun = plan != nullptr;
-        if (!handler->Rename(request)) {
-            errors.push_back(RenameFailedLine(candidate, newName, handler->RenameFailure()));
-            skip(candidate, handler->RenameFailure());
+        const DiscRename rename(*handler, request);
+        if (!rename.Renamed()) {
+            errors.push_back(RenameFailedLine(candidate, newName, rename.Failure()));
+            skip(candidate, rename.Failure());
             continue;
         }
-        if (plan) AddDiscSteps(*plan, *handler);
+        if (plan) AddDiscSteps(*plan, rename);
         batch.AddRename(oldBasePath, newName);
         // The files of a set named otherwise than the disc each get a line.
-        if (handler->LastPlan().allOrNothing) {
-            for (const PlannedMove& move : handler->LastPlan().moves) {
+        if (rename.Plan().allOrNothing) {
+            for (const PlannedMove& move : rename.Plan().moves) {
                 const std::string from = WithoutExtension(move.from);
                 if (from != oldBasePath) {
                     batch.AddRename(from,
@@ -263,7 +265,7 @@ RunOutcome RunRename(RunSettings settings) {
         ++renamed;
         if (inventory) inventory->AddHaveId(identifier);
         if (Ticked(settings, CHECK_RENAME_FOLDERS)) {
-            folders.AddFolderEntry(handler->BasePath(), newName,
+            folders.AddFolderEntry(rename.BasePath(), newName,
                                    setTimes ? releaseTime : std::nullopt);
         }
     }

@@ -7,11 +7,11 @@
 #include <utility>
 #include <vector>
 
-#include "ident/KelFileBase.h"
-#include "ident/RenameJournal.h"
 #include "platform/FileOps.h"
 #include "platform/PathText.h"
-#include "platform/SimulatedMoves.h"
+#include "rename/DiscRename.h"
+#include "rename/RenameJournal.h"
+#include "rename/SimulatedMoves.h"
 
 namespace {
 
@@ -90,8 +90,8 @@ private:
     const std::set<std::string> laterPaths;
     PlanSink& plan;
     UndoReport& report;
-    platform::SimulatedMoves simulated;  // a dry run's moves
-    std::vector<PlannedMove> staying;    // folder renames that stay, in the run's order
+    SimulatedMoves simulated;          // a dry run's moves
+    std::vector<PlannedMove> staying;  // folder renames that stay, in the run's order
 };
 
 bool RunTakeBack::RenamedLater(const std::string& path, bool withContents) const {

@@ -1,7 +1,7 @@
 #include "run/RunSteps.h"
 
+#include "archive/ExtractionFolder.h"
 #include "ident/DiscHandlers.h"
-#include "ident/ExtractionFolder.h"
 #include "platform/FileOps.h"
 #include "platform/KelCurrentDirectory.h"
 #include "platform/StrayTemporaries.h"

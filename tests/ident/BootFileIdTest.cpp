@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "IdentFixtures.h"
 #include "support/Files.h"
+#include "support/IdentFixtures.h"
 #include "support/TempDir.h"
 
 using identtest::CrcOf;

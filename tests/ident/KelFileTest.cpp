@@ -1,15 +1,16 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "IdentFixtures.h"
 #include "ident/KelFilePS.h"
 #include "ident/KelFilePS2.h"
 #include "ident/KelFilePSP.h"
 #include "platform/Crc32.h"
 #include "platform/FileOps.h"
+#include "rename/DiscRename.h"
 #include "support/ChdBuilder.h"
 #include "support/CsoBuilder.h"
 #include "support/Files.h"
+#include "support/IdentFixtures.h"
 #include "support/NeroBuilder.h"
 #include "support/RawSectors.h"
 #include "support/TempDir.h"
@@ -29,6 +30,10 @@ const std::vector<std::pair<std::string, std::string>> PS_DISC = {
     {"SYSTEM.CNF", "BOOT = cdrom:\\SLPS_000.71;1\r\nTCB = 4\r\n"}};
 const std::string CUE =
     "FILE \"Game.bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n    INDEX 01 00:00:00\r\n";
+
+bool Renamed(const KelFileBase& handler, const RenameRequest& request) {
+    return DiscRename(handler, request).Renamed();
+}
 
 std::int64_t ModificationTime(const std::string& path) {
     struct stat status;
@@ -164,7 +169,7 @@ TEST_F(HandlerTest, CompressedImagesAreReadAndChecksummedAsTheDiscTheyHold) {
 
     // A CHD is the whole disc in one file: renaming moves that file alone.
     KelFilePS cdHandler(Params("Cd"));
-    ASSERT_TRUE(cdHandler.Rename(To("New")));
+    ASSERT_TRUE(Renamed(cdHandler, To("New")));
     EXPECT_EQ(ListNames(dir.Path()), (Names{"Cso.cso", "Dvd.chd", "New.chd", "Zso.zso"}));
 }
 
@@ -184,9 +189,10 @@ TEST_F(HandlerTest, ZipWithAnImageInside) {
         EXPECT_EQ(handler.IdAt(0), "SLPS00071");
         EXPECT_EQ(handler.BasePath(), dir / "Game");
 
-        EXPECT_TRUE(handler.Rename(To("New")));
+        const DiscRename rename(handler, To("New"));
+        EXPECT_TRUE(rename.Renamed());
         EXPECT_EQ(ListNames(dir.Path()), Names{"New.ZIP"});
-        EXPECT_EQ(handler.BasePath(), dir / "New");
+        EXPECT_EQ(rename.BasePath(), dir / "New");
     }
     EXPECT_EQ(platform::KindOf(extractDir), platform::PathKind::Missing);
     EXPECT_TRUE(host.messages.empty());
@@ -235,7 +241,7 @@ TEST_F(HandlerTest, MultiPartRarKeepsItsPartSuffixes) {
     EXPECT_TRUE(handler.Extracted());
     EXPECT_TRUE(host.messages.empty());
     EXPECT_FALSE(handler.ImageFound());  // the set holds text files only
-    EXPECT_TRUE(handler.Rename(To("New")));
+    EXPECT_TRUE(Renamed(handler, To("New")));
     EXPECT_EQ(ListNames(dir.Path()), (Names{"New.part1.rar", "New.part2.rar", "New.part3.rar"}));
 }
 
@@ -246,19 +252,20 @@ TEST_F(HandlerTest, RenameMovesEveryFileAndFixesTheCue) {
     WriteFile(dir / "Game.bin.bak", "backup");
     WriteFile(dir / "Gamer.bin", "another disc");
     KelFilePS handler(Params());
-    EXPECT_TRUE(handler.Rename(To("New Name")));
+    const DiscRename rename(handler, To("New Name"));
+    EXPECT_TRUE(rename.Renamed());
     EXPECT_EQ(ListNames(dir.Path()),
               (Names{"Gamer.bin", "New Name.bak", "New Name.bin", "New Name.cue", "New Name.sub"}));
     EXPECT_EQ(ReadFile(dir / "New Name.cue"),
               "FILE \"New Name.bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n    INDEX 01 00:00:00\r\n");
-    EXPECT_EQ(handler.BasePath(), dir / "New Name");
+    EXPECT_EQ(rename.BasePath(), dir / "New Name");
 }
 
 TEST_F(HandlerTest, CueLineEndsAreKept) {
     WriteFile(dir / "Game.bin", "image");
     WriteFile(dir / "Game.cue", "FILE \"Game.bin\" BINARY\n  TRACK 01 MODE1/2048\r\n");
     KelFilePS handler(Params());
-    EXPECT_TRUE(handler.Rename(To("New")));
+    EXPECT_TRUE(Renamed(handler, To("New")));
     EXPECT_EQ(ReadFile(dir / "New.cue"), "FILE \"New.bin\" BINARY\n  TRACK 01 MODE1/2048\r\n");
 }
 
@@ -266,7 +273,7 @@ TEST_F(HandlerTest, CueNamingAnOldNameIsPointedAtTheRenamedImage) {
     WriteFile(dir / "Game.bin", "image");
     WriteFile(dir / "Game.cue", "FILE \"Old.bin\" BINARY\r\n");
     KelFilePS handler(Params());
-    EXPECT_TRUE(handler.Rename(To("New")));
+    EXPECT_TRUE(Renamed(handler, To("New")));
     EXPECT_EQ(ReadFile(dir / "New.cue"), "FILE \"New.bin\" BINARY\r\n");
 }
 
@@ -282,7 +289,7 @@ TEST_F(HandlerTest, EveryFileLineOfTheSheetFollowsTheRename) {
         DiscHandlerParams params = Params();
         params.basePath = folder / "Game";
         KelFilePS handler(params);
-        EXPECT_TRUE(handler.Rename(To("New")));
+        EXPECT_TRUE(Renamed(handler, To("New")));
         EXPECT_EQ(ReadFile(folder / "New.cue"), renamed);
     }
 }
@@ -293,7 +300,7 @@ TEST_F(HandlerTest, CollisionReplacesNothing) {
     WriteFile(dir / "Game.bin", "second disc");
     WriteFile(dir / "Game.cue", CUE);
     KelFilePS handler(Params());
-    EXPECT_FALSE(handler.Rename(To("New")));
+    EXPECT_FALSE(Renamed(handler, To("New")));
     EXPECT_EQ(ListNames(dir.Path()), (Names{"Game.bin", "Game.cue", "New.bin", "New.cue"}));
     EXPECT_EQ(ReadFile(dir / "New.bin"), "first disc");
     EXPECT_EQ(ReadFile(dir / "Game.bin"), "second disc");
@@ -306,8 +313,9 @@ TEST_F(HandlerTest, ASheetAndItsImageMoveTogetherOrNotAtAll) {
     WriteFile(dir / "Game.bin", "second disc");
     WriteFile(dir / "Game.cue", CUE);
     KelFilePS handler(Params());
-    EXPECT_FALSE(handler.Rename(To("New")));
-    EXPECT_EQ(handler.RenameFailure(), "name exists");
+    const DiscRename rename(handler, To("New"));
+    EXPECT_FALSE(rename.Renamed());
+    EXPECT_EQ(rename.Failure(), "name exists");
     EXPECT_EQ(ListNames(dir.Path()), (Names{"Game.bin", "Game.cue", "New.bin"}));
     EXPECT_EQ(ReadFile(dir / "Game.cue"), CUE);
 }
@@ -318,19 +326,18 @@ TEST_F(HandlerTest, NameHoldingASlashMovesNothing) {
     WriteFile(dir / "Game.cue", CUE);
     KelFilePS handler(Params());
     for (const char* name : {"sub/New", "../New", "", ".."}) {
-        EXPECT_FALSE(handler.Rename(To(name))) << name;
+        EXPECT_FALSE(Renamed(handler, To(name))) << name;
     }
     EXPECT_EQ(ListNames(dir.Path()), (Names{"Game.bin", "Game.cue", "sub"}));
     EXPECT_TRUE(ListNames(dir / "sub").empty());
     EXPECT_EQ(ReadFile(dir / "Game.cue"), CUE);
-    EXPECT_EQ(handler.BasePath(), dir / "Game");
 }
 
 TEST_F(HandlerTest, RenameToTheCurrentNameSucceeds) {
     WriteFile(dir / "Game.bin", "image");
     WriteFile(dir / "Game.cue", CUE);
     KelFilePS handler(Params());
-    EXPECT_TRUE(handler.Rename(To("Game")));
+    EXPECT_TRUE(Renamed(handler, To("Game")));
     EXPECT_EQ(ListNames(dir.Path()), (Names{"Game.bin", "Game.cue"}));
     EXPECT_EQ(ReadFile(dir / "Game.cue"), CUE);
 }
@@ -341,7 +348,7 @@ TEST_F(HandlerTest, RenameSetsTheTimesOfEveryFile) {
     WriteFile(dir / "Game.sub", "sub");
     KelFilePS handler(Params());
     const std::int64_t releaseDate = 946598400;  // 1999-12-31 00:00 UTC
-    EXPECT_TRUE(handler.Rename({"New", true, releaseDate}));
+    EXPECT_TRUE(Renamed(handler, {"New", true, releaseDate}));
     for (const char* name : {"New.bin", "New.cue", "New.sub"}) {
         EXPECT_EQ(ModificationTime(dir / name), releaseDate) << name;
     }
@@ -369,7 +376,7 @@ TEST(RenamedNames, OnlyAVolumeSuffixSurvivesBeforeTheExtension) {
         params.basePath = dir / "Game";
         params.searchArchives = false;
         KelFilePS handler(params);
-        EXPECT_TRUE(handler.Rename({"New", false, 0})) << from;
+        EXPECT_TRUE(Renamed(handler, {"New", false, 0})) << from;
         EXPECT_EQ(ListNames(dir.Path()), Names{to}) << from;
     }
 }

@@ -11,6 +11,7 @@
 #include "RenameRunFixture.h"
 #include "ident/KelFilePS2.h"
 #include "platform/FileOps.h"
+#include "rename/DiscRename.h"
 #include "run/FileEnumeration.h"
 #include "run/RenameRun.h"
 #include "support/CurrentDirectory.h"
@@ -155,7 +156,7 @@ TEST(ArchivesInRuns, VolumeSetsStayTogether) {
         KelFilePS2 handler(params);
         EXPECT_TRUE(handler.Extracted()) << candidate;
         EXPECT_EQ(ListNames(handler.ExtractDir()).size(), 2u) << candidate;
-        EXPECT_TRUE(handler.Rename({newName, false, 0}));
+        EXPECT_TRUE(DiscRename(handler, {newName, false, 0}).Renamed());
     }
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(

@@ -10,8 +10,8 @@
 #include <map>
 
 #include "RenameRunFixture.h"
-#include "ident/RenameJournal.h"
 #include "platform/FileOps.h"
+#include "rename/RenameJournal.h"
 #include "support/RawSectors.h"
 
 using namespace renamerun;

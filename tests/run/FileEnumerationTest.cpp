@@ -1,6 +1,6 @@
 #include "run/FileEnumeration.h"
 
-#include "ident/ArchiveVolumes.h"
+#include "archive/ArchiveVolumes.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

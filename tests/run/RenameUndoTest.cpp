@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-#include "ident/RenameJournal.h"
+#include "rename/RenameJournal.h"
 #include "support/CurrentDirectory.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
