@@ -23,6 +23,7 @@
 #include "platform/FolderSnapshots.h"
 #include "platform/PathText.h"
 #include "rename/DiscRename.h"
+#include "rename/FileActions.h"
 #include "run/FileEnumeration.h"
 #include "support/CurrentDirectory.h"
 #include "support/Files.h"
@@ -212,6 +213,7 @@ void BM_RunPhases(benchmark::State& state) {
         formula.formula = FORMULA;
         DiscHandlerParams params;
         params.folderSnapshots = &snapshots;
+        DiskFileActions disk(&snapshots);
         auto mark = Clock::now();
         prepareSeconds += std::chrono::duration<double>(mark - started).count();
 
@@ -230,7 +232,8 @@ void BM_RunPhases(benchmark::State& state) {
             if (record) {
                 RenameRequest request;
                 request.newName = ExpandFormula(*record, formula);
-                if (DiscRename(*handler, request).Renamed()) inventory.AddHaveId(handler->IdAt(0));
+                if (DiscRename(*handler, request, disk, nullptr).Renamed())
+                    inventory.AddHaveId(handler->IdAt(0));
             }
             lap(renameSeconds);
         }

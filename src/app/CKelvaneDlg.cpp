@@ -467,7 +467,7 @@ void CKelvaneDlg::Start(bool listRun) {
     ControlsToModel();
     unwrittenAtStart = model.SaveSettings();
     ModelToControls();
-    runSettings = MakeRunSettings(model, &host, &runState);
+    runSettings = RunSettings{&host, &runState, model.Options(), nullptr};
     host.TakeLanguageTexts(model.LanguageTexts());
     try {
         runThread = std::thread([this, settings = runSettings, listRun] {
@@ -525,7 +525,9 @@ void CKelvaneDlg::keyPressEvent(QKeyEvent* event) {
 
 void CKelvaneDlg::AddRecord() {
     ControlsToModel();
-    MergeDatabaseFiles(model, host);
+    if (MergeDatabaseFiles(model.Options(), host) == RunOutcome::Completed) {
+        model.edits[EDIT_ADD_DATABASE].clear();
+    }
     ModelToControls();
 }
 

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "core/ControlIndexes.h"
+#include "config/ControlIndexes.h"
 #include "platform/DecimalText.h"
 #include "platform/FileOps.h"
 

@@ -8,9 +8,9 @@
 #include "run/RunSettings.h"
 
 int RunImportDat(const WindowModel& model, const std::vector<std::string>& datFiles) {
-    const DatImportReport report = ImportDatFiles(datFiles, model.edits[EDIT_DATABASE],
-                                                  SystemName(SystemIndex(model.systemSelection)),
-                                                  model.checks[CHECK_ADD_PRIORITY] == 1);
+    const RunOptions options = model.Options();
+    const DatImportReport report =
+        ImportDatFiles(datFiles, options.database, SystemName(options.system), options.addPriority);
     for (const DatImportProblem& problem : report.problems) {
         std::cerr << "orvane-cli: " << problem.what;
         if (!problem.path.empty()) std::cerr << ": " << problem.path;
@@ -18,8 +18,7 @@ int RunImportDat(const WindowModel& model, const std::vector<std::string>& datFi
     }
     if (!report.inputValid) return EXIT_INPUT_REJECTED;
     if (report.writeFailed) {
-        std::cerr << "orvane-cli: the database could not be written: " << model.edits[EDIT_DATABASE]
-                  << "\n";
+        std::cerr << "orvane-cli: the database could not be written: " << options.database << "\n";
     }
     std::cout << "Games:" << report.games << " Added:" << report.added
               << " Updated:" << report.updated << " Skipped:" << report.skipped << "\n";

@@ -6,7 +6,7 @@
 
 #include "core/RunHost.h"
 #include "core/RunOutcome.h"
-#include "run/PlanSink.h"
+#include "rename/PlanSink.h"
 
 class WindowModel;
 struct RunState;

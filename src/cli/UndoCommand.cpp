@@ -7,9 +7,9 @@
 #include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
 #include "cli/StopSignals.h"
+#include "rename/PlanSink.h"
 #include "rename/RenameJournal.h"
-#include "run/PlanSink.h"
-#include "run/RenameUndo.h"
+#include "rename/RenameUndo.h"
 #include "run/RunSettings.h"
 
 namespace {
@@ -66,6 +66,10 @@ int RunUndo(const CommandLine& line) {
             }
             std::cerr << "\n";
             return EXIT_INPUT_REJECTED;
+        case Result::AnotherRun:
+            std::cerr << "orvane-cli: another run is active on " << RENAME_JOURNAL_FILE
+                      << " or its folder; nothing was taken back\n";
+            return EXIT_INPUT_REJECTED;
         case Result::TakenBack:
         case Result::PartlyTakenBack:
             break;
@@ -86,9 +90,16 @@ int RunUndo(const CommandLine& line) {
                      "clear.";
     }
     std::cerr << "\n";
-    if (!report.journalWritten) {
-        std::cerr << "orvane-cli: cannot write: " << RENAME_JOURNAL_FILE << "\n";
+    if (report.leftOpen > 0) {
+        std::cerr << "orvane-cli: " << report.leftOpen
+                  << " discs are half taken back (a file could not be moved back); the next "
+                     "run or undo finishes them\n";
+    }
+    if (report.journalFailure) {
+        std::cerr << "orvane-cli: cannot write: " << RENAME_JOURNAL_FILE << " ("
+                  << report.journalFailure.Reason() << ")\n";
         return EXIT_WRITE_FAILED;
     }
+    if (report.leftOpen > 0) return EXIT_WRITE_FAILED;
     return whole ? EXIT_DONE : EXIT_PARTLY_DONE;
 }

@@ -58,10 +58,11 @@ bool Save(WindowModel& model, const std::string& newPreset) {
 
 RunOutcome RunCommand(CommandLine::Command command, bool dryRun, WindowModel& model,
                       TerminalHost& host, RunState& runState) {
-    if (command == CommandLine::Command::AddRecord) return MergeDatabaseFiles(model, host);
+    if (command == CommandLine::Command::AddRecord) {
+        return MergeDatabaseFiles(model.Options(), host);
+    }
     const StopSignals stopSignals(runState);
-    RunSettings settings = MakeRunSettings(model, &host, &runState);
-    if (dryRun) settings.dryRunPlan = &host;
+    const RunSettings settings{&host, &runState, model.Options(), dryRun ? &host : nullptr};
     return command == CommandLine::Command::Rename ? RunRename(settings) : RunList(settings);
 }
 

@@ -26,6 +26,32 @@ const char* const DRIVE_FOLDER = "/sys/class/block";
 
 }  // namespace
 
+RunOptions WindowModel::Options() const {
+    RunOptions options;
+    options.folder = edits[EDIT_FOLDER];
+    options.formula = edits[EDIT_FORMULA];
+    options.database = edits[EDIT_DATABASE];
+    options.addFile = edits[EDIT_ADD_DATABASE];
+    options.driveTool = edits[EDIT_DRIVE_TOOL];
+    options.listFormula = edits[EDIT_LIST_FORMAT];
+    options.driveText = Selected(driveList, driveSelection);
+    options.system = SystemIndex(systemSelection);
+    const auto ticked = [this](CheckIndex index) { return checks[index] == 1; };
+    options.scanSubfolders = ticked(CHECK_SUBFOLDERS);
+    options.renameFolders = ticked(CHECK_RENAME_FOLDERS);
+    options.imageChecksum = ticked(CHECK_IMAGE_CHECKSUM);
+    options.addPriority = ticked(CHECK_ADD_PRIORITY);
+    options.searchArchives = ticked(CHECK_SEARCH_ARCHIVES);
+    options.fullWidthSpecial = ticked(CHECK_FULLWIDTH_SPECIAL);
+    options.fullWidthDigits = ticked(CHECK_FULLWIDTH_DIGITS);
+    options.fullWidthLetters = ticked(CHECK_FULLWIDTH_LETTERS);
+    options.fullWidthSpaces = ticked(CHECK_FULLWIDTH_SPACES);
+    options.fullWidthPunctuation = ticked(CHECK_FULLWIDTH_PUNCTUATION);
+    options.setTimes = ticked(CHECK_SET_TIMES);
+    options.writeBatch = ticked(CHECK_WRITE_BATCH);
+    return options;
+}
+
 WindowModel::WindowModel(const KelCurrentDirectory& startDirectory)
     : startDirectory(startDirectory), languageTexts(LANGUAGE_HEADER) {
     languageTexts.LoadText(config::BuiltInEnglishText());

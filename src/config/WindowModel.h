@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "config/ControlIndexes.h"
 #include "config/KeyedTextDocument.h"
-#include "core/ControlIndexes.h"
+#include "core/RunOptions.h"
 
 class KelCurrentDirectory;
 
@@ -44,6 +45,9 @@ public:
 
     // Called after a language was applied, so the window can set its captions.
     std::function<void()> onLanguageApplied;
+
+    // What the controls ask of a run, by name.
+    RunOptions Options() const;
 
     // The text of the current language, empty when absent.
     const std::string& LanguageText(const std::string& section, const std::string& key) const;

@@ -7,6 +7,9 @@
 #include "archive/ExtractionFolder.h"
 #include "archive/KelArchivers.h"
 #include "image/CompressedImages.h"
+#include "image/CueSheet.h"
+#include "image/DescriptorFiles.h"
+#include "image/DescriptorText.h"
 #include "image/KelCDFileSystem.h"
 #include "platform/AsciiCase.h"
 #include "platform/Crc32.h"
@@ -102,6 +105,21 @@ std::string ImageCrcText(const std::string& path) {
 
 }  // namespace
 
+std::optional<std::string> FindCueDataFile(const CueFile& file, const std::string& sheetPath,
+                                           const platform::FolderSnapshots* snapshots) {
+    for (const CueDataFilePlace& place : CueDataFilePlaces(file.name, sheetPath)) {
+        std::optional<std::string> ignoringCase;
+        for (const platform::FoundEntry& entry : FindIn(snapshots, place.folder, place.name, "")) {
+            const std::string path = platform::JoinPath(place.folder, entry.name);
+            if (entry.isFolder || path == sheetPath) continue;
+            if (entry.name == place.name) return path;
+            if (place.ignoringCase && !ignoringCase) ignoringCase = path;
+        }
+        if (ignoringCase) return ignoringCase;
+    }
+    return std::nullopt;
+}
+
 FileSearchBase SearchBaseOfPath(const std::string& basePath) {
     const platform::PathSplit split = platform::SplitAtLastSeparator(basePath);
     return {platform::ListableFolder(split), split.name, ""};
@@ -144,6 +162,7 @@ KelFileBase::KelFileBase(const DiscHandlerParams& params, std::string_view exten
         FindIn(snapshots, platform::ListableFolder(split), split.name, ".*");
     exactCase = DiscsDifferOnlyInCase(split.name, entries, candidateExtensions);
     if (params.searchArchives) ExtractArchive(params, entries);
+    ReadSheet();
     FindImage();
     if (imageFound && params.computeChecksum) {
         std::string crc = ImageCrcText(imageFile);
@@ -189,9 +208,18 @@ void KelFileBase::FindImage() {
     imageFound = true;
 }
 
+void KelFileBase::ReadSheet() {
+    const std::vector<std::string> sheets =
+        FindFilesByExtensions(CandidateFiles(), {"cue"}, snapshots);
+    if (sheets.empty()) return;
+    sheetPath = sheets.front();
+    platform::SmallFile text = platform::ReadSmallFile(sheetPath, MAX_DESCRIPTOR_BYTES);
+    if (text.IsRead()) sheet = std::make_shared<const CueSheet>(std::move(text.text));
+}
+
 void KelFileBase::ReadBootFiles(BootIdentification identify) {
     if (!imageFound) return;
-    KelCDFileSystem fileSystem(imageFile);
+    KelCDFileSystem fileSystem(imageFile, imageFile == sheetPath ? sheet.get() : nullptr);
     imageProblem = fileSystem.Problem();
     const std::optional<std::string> id = identify(fileSystem);
     if (!id) return;

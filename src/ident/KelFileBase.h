@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+class CueSheet;
+struct CueFile;
 class KelArchiverBase;
 class KelCDFileSystem;
 namespace platform {
@@ -54,6 +56,12 @@ std::vector<platform::FoundEntry> FindIn(const platform::FolderSnapshots* snapsh
                                          const std::string& folder, std::string_view literalName,
                                          std::string_view wildcard);
 
+// Where the data file of a cue sheet's FILE command is, as the reader of the
+// image finds it (beside the sheet or in a folder the sheet names): the
+// first place that holds a file other than the sheet itself.
+std::optional<std::string> FindCueDataFile(const CueFile& file, const std::string& sheetPath,
+                                           const platform::FolderSnapshots* snapshots);
+
 // The files of a candidate: Dir/Game gives Dir/Game.<extension>.
 FileSearchBase SearchBaseOfPath(const std::string& basePath);
 // Every file of a folder: Dir gives Dir/*.<extension>.
@@ -95,6 +103,12 @@ public:
     const std::string& ImageProblem() const { return imageProblem; }
     // The search for the candidate's own files.
     FileSearchBase CandidateFiles() const;
+    // The candidate's cue sheet (the first of its .cue files); empty when it
+    // has none. Read once: the image reader and the rename take the same
+    // reading of it.
+    const std::string& SheetPath() const { return sheetPath; }
+    // Its reading; null without a sheet, or when it could not be read.
+    const CueSheet* Sheet() const { return sheet.get(); }
     // The run's listings of its folders; null when every folder is read afresh.
     platform::FolderSnapshots* FolderListings() const { return snapshots; }
 
@@ -114,6 +128,7 @@ private:
     void ExtractArchive(const DiscHandlerParams& params,
                         const std::vector<platform::FoundEntry>& candidateEntries);
     void FindImage();
+    void ReadSheet();
 
     std::string basePath;
     std::string extractDir;
@@ -127,6 +142,8 @@ private:
     const std::string noId;
     std::string imageFile;
     std::string imageProblem;
+    std::string sheetPath;
+    std::shared_ptr<const CueSheet> sheet;
     platform::FolderSnapshots* snapshots;
     // Files whose base names differ only in case belong to different discs
     // here: the candidate takes only the files spelled as it is.

@@ -14,39 +14,20 @@ struct ResolvedFile {
     std::shared_ptr<const ByteSource> data;
 };
 
-std::string FolderPrefix(const platform::PathSplit& split) {
-    return split.hasSeparator ? split.folder + "/" : std::string();
-}
-
-// The file of `folder` named `name`, or else the one whose name equals it
-// ignoring ASCII case (collections come from Windows file systems, where
-// GAME.BIN names game.bin).
-std::optional<ResolvedFile> OpenInFolder(const platform::PathSplit& folder, const std::string& name,
-                                         const ImageFiles& files) {
-    const std::string prefix = FolderPrefix(folder);
-    if (auto data = files.Open(prefix + name)) return ResolvedFile{prefix + name, std::move(data)};
-    if (const std::optional<std::string> found =
-            files.FindIgnoringCase(platform::ListableFolder(folder), name)) {
-        if (auto data = files.Open(prefix + *found)) {
-            return ResolvedFile{prefix + *found, std::move(data)};
-        }
+// The data file of a cue sheet's FILE command and its path: the first of
+// the places CueDataFilePlaces gives that holds a readable file.
+std::optional<ResolvedFile> ResolveCueFile(const std::string& name, const std::string& sheetPath,
+                                           const ImageFiles& files) {
+    for (const CueDataFilePlace& place : CueDataFilePlaces(name, sheetPath)) {
+        const std::string path = platform::JoinPath(place.folder, place.name);
+        if (auto data = files.Open(path)) return ResolvedFile{path, std::move(data)};
+        if (!place.ignoringCase) continue;
+        const std::optional<std::string> found = files.FindIgnoringCase(place.folder, place.name);
+        if (!found) continue;
+        const std::string foundPath = platform::JoinPath(place.folder, *found);
+        if (auto data = files.Open(foundPath)) return ResolvedFile{foundPath, std::move(data)};
     }
     return std::nullopt;
-}
-
-// The data file of a cue sheet's FILE command and its path. Sheets written on
-// Windows separate folders with '\'. A relative name is relative to the
-// sheet, never to the current directory: during a run that is the start-up
-// directory, where a file of the same name would belong to another disc.
-// The name's last component beside the sheet is the last resort, for sheets
-// that name the place the files were ripped to.
-std::optional<ResolvedFile> ResolveCueFile(std::string name, const std::string& sheetPath,
-                                           const ImageFiles& files) {
-    std::replace(name.begin(), name.end(), '\\', '/');
-    const platform::PathSplit sheet = platform::SplitAtLastSeparator(sheetPath);
-    const std::string path = name.starts_with('/') ? name : FolderPrefix(sheet) + name;
-    if (auto data = files.Open(path)) return ResolvedFile{path, std::move(data)};
-    return OpenInFolder(sheet, name.substr(name.rfind('/') + 1), files);
 }
 
 // The rows' places on the disc: each FILE holds its tracks' sectors one after
@@ -70,6 +51,26 @@ void PlaceFilesOnTheDisc(TrackTable& table) {
 
 }  // namespace
 
+// Sheets written on Windows separate folders with '\'. A relative name is
+// relative to the sheet, never to the current directory: during a run that
+// is the start-up directory, where a file of the same name would belong to
+// another disc. The name's last component beside the sheet is the last
+// resort, for sheets that name the place the files were ripped to; beside
+// the sheet a name also matches ignoring ASCII case (collections come from
+// Windows file systems, where GAME.BIN names game.bin).
+std::vector<CueDataFilePlace> CueDataFilePlaces(std::string name, const std::string& sheetPath) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    const std::string sheetFolder =
+        platform::ListableFolder(platform::SplitAtLastSeparator(sheetPath));
+    const platform::PathSplit written = platform::SplitAtLastSeparator(
+        name.starts_with('/') ? name : platform::JoinPath(sheetFolder, name));
+    const std::string writtenFolder = platform::ListableFolder(written);
+    std::vector<CueDataFilePlace> places{
+        {writtenFolder, written.name, writtenFolder == sheetFolder}};
+    if (writtenFolder != sheetFolder) places.push_back({sheetFolder, written.name, true});
+    return places;
+}
+
 // Gives every row of a FILE the path and the opened data of its file.
 DescriptorParse ResolveCueSheet(DescriptorParse parse, const std::string& sheetPath,
                                 const ImageFiles& files) {
@@ -83,6 +84,11 @@ DescriptorParse ResolveCueSheet(DescriptorParse parse, const std::string& sheetP
     for (std::int32_t row = 0; row < parse.table.Count(); ++row) {
         TrackEntry& entry = *parse.table.Row(row);
         const ResolvedFile& file = resolved.at(entry.file);
+        // A track that starts where its file has ended holds no sector: the
+        // sheet belongs to another, longer file.
+        if (entry.dataOffset < 0 || std::uint64_t(entry.dataOffset) >= file.data->Size()) {
+            return Refused("a track of \"" + entry.file + "\" starts past its end");
+        }
         entry.file = file.path;
         entry.data = file.data;
     }
@@ -95,7 +101,7 @@ DescriptorParse ResolveCloneCD(DescriptorParse parse, const std::string& control
                                const ImageFiles& files) {
     const std::string expected = CloneCDDataFile(controlPath);
     const platform::PathSplit split = platform::SplitAtLastSeparator(expected);
-    const std::optional<ResolvedFile> file = OpenInFolder(split, split.name, files);
+    const std::optional<ResolvedFile> file = ResolveCueFile(split.name, expected, files);
     if (!file || file->data->Size() == 0) {
         return Refused("the image file " + split.name + " is missing or empty");
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "image/DescriptorParse.h"
 #include "image/ImageFiles.h"
@@ -8,6 +9,16 @@
 // The second step of reading a descriptor: after its text is parsed, the data
 // files it names are found and opened, and every row gets the path and the
 // data of its file. Refused, with the reason, when a file cannot be found.
+
+// Where a cue sheet's FILE name may stand, in the order they are tried: a
+// folder ("" for the current one), a name in it, and whether the name also
+// matches ignoring ASCII case.
+struct CueDataFilePlace {
+    std::string folder;
+    std::string name;
+    bool ignoringCase = false;
+};
+std::vector<CueDataFilePlace> CueDataFilePlaces(std::string name, const std::string& sheetPath);
 
 // Cue sheets: each FILE is looked for relative to the sheet ('\' or '/'
 // between folders), then by its last component beside the sheet, also

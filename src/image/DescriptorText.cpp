@@ -22,23 +22,15 @@ std::size_t SkipSpace(std::string_view text, std::size_t at) {
     return at;
 }
 
-// One "%2d" field at `at`: white space, then at most two characters of sign
-// and digits. Moves `at` past the field; false when it holds no digit.
-bool ScanTwoDigitField(std::string_view text, std::size_t& at, std::int32_t& value) {
-    std::size_t pos = SkipSpace(text, at);
-    const std::size_t end = std::min(text.size(), pos + 2);
-    bool negative = false;
-    if (pos < end && (text[pos] == '+' || text[pos] == '-')) {
-        negative = text[pos] == '-';
-        ++pos;
+// One field of a position: one or two decimal digits and nothing else.
+std::optional<std::int32_t> MsfField(std::string_view field) {
+    if (field.empty() || field.size() > 2) return std::nullopt;
+    std::int32_t value = 0;
+    for (const char c : field) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
     }
-    if (pos >= end || text[pos] < '0' || text[pos] > '9') return false;
-    std::int32_t number = 0;
-    while (pos < end && text[pos] >= '0' && text[pos] <= '9')
-        number = number * 10 + (text[pos++] - '0');
-    value = negative ? -number : number;
-    at = pos;
-    return true;
+    return value;
 }
 
 }  // namespace
@@ -47,22 +39,26 @@ std::string_view WithoutByteOrderMark(std::string_view text) {
     return text.starts_with(BYTE_ORDER_MARK) ? text.substr(BYTE_ORDER_MARK.size()) : text;
 }
 
-std::vector<std::string> SplitQuotedTokens(std::string_view line) {
-    std::vector<std::string> tokens;
-    std::string current;
+std::vector<QuotedToken> SplitQuotedTokens(std::string_view line) {
+    std::vector<QuotedToken> tokens;
+    QuotedToken current;
     bool inToken = false;
     bool quoted = false;
-    for (const char c : line) {
+    for (std::size_t at = 0; at < line.size(); ++at) {
+        const char c = line[at];
+        if (!quoted && IsSpace(c)) {
+            if (inToken) tokens.push_back(std::move(current));
+            current = QuotedToken();
+            inToken = false;
+            continue;
+        }
+        if (!inToken) current.begin = at;
+        inToken = true;
+        current.end = at + 1;
         if (c == '"') {
             quoted = !quoted;
-            inToken = true;
-        } else if (!quoted && IsSpace(c)) {
-            if (inToken) tokens.push_back(std::move(current));
-            current.clear();
-            inToken = false;
         } else {
-            current += c;
-            inToken = true;
+            current.text += c;
         }
     }
     if (inToken) tokens.push_back(std::move(current));
@@ -109,15 +105,13 @@ std::optional<std::uint32_t> ScanHex(std::string_view text) {
     return negative ? std::uint32_t(0u - std::uint32_t(value)) : std::uint32_t(value);
 }
 
-std::int32_t ScanMsfFrames(std::string_view text) {
-    std::int32_t fields[3] = {0, 0, 0};
-    std::size_t at = 0;
-    for (int i = 0; i < 3; ++i) {
-        if (i > 0) {
-            if (at >= text.size() || text[at] != ':') break;
-            ++at;
-        }
-        if (!ScanTwoDigitField(text, at, fields[i])) break;
-    }
-    return fields[0] * 4500 + fields[1] * 75 + fields[2];
+std::optional<std::int32_t> ReadMsfFrames(std::string_view text) {
+    const std::size_t first = text.find(':');
+    const std::size_t second = first == std::string_view::npos ? first : text.find(':', first + 1);
+    if (second == std::string_view::npos) return std::nullopt;
+    const auto minutes = MsfField(text.substr(0, first));
+    const auto seconds = MsfField(text.substr(first + 1, second - first - 1));
+    const auto frames = MsfField(text.substr(second + 1));
+    if (!minutes || !seconds || !frames || *seconds >= 60 || *frames >= 75) return std::nullopt;
+    return *minutes * 4500 + *seconds * 75 + *frames;
 }

@@ -60,8 +60,8 @@ std::string IdentifierText(const unsigned char* bytes, std::size_t length) {
 
 }  // namespace
 
-KelCDFileSystem::KelCDFileSystem(const std::string& imagePath)
-    : KelCDFileSystem(std::make_unique<KelCDImage>(imagePath)) {}
+KelCDFileSystem::KelCDFileSystem(const std::string& imagePath, const CueSheet* sheet)
+    : KelCDFileSystem(std::make_unique<KelCDImage>(imagePath, DiskFiles(), sheet)) {}
 
 KelCDFileSystem::KelCDFileSystem(std::unique_ptr<KelCDImage> opened) : image(std::move(opened)) {
     if (image->IsOpened()) ReadIndex();

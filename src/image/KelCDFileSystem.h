@@ -27,9 +27,13 @@ struct FileEntry {
 // the object is built; files are then loaded by their path inside the disc.
 // Everything it reads comes from an untrusted image, so every structure is
 // checked against its buffer and against the size of the image file.
+class CueSheet;
+
 class KelCDFileSystem {
 public:
-    explicit KelCDFileSystem(const std::string& imagePath);
+    // `sheet`: the reading of the image's cue sheet, when the image is one and
+    // the caller has read it.
+    explicit KelCDFileSystem(const std::string& imagePath, const CueSheet* sheet = nullptr);
     // The file system of an image opened elsewhere (from memory, in tests).
     explicit KelCDFileSystem(std::unique_ptr<KelCDImage> image);
     virtual ~KelCDFileSystem() = default;

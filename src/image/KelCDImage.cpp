@@ -6,8 +6,8 @@
 #include "image/KelCDImageDAO.h"
 #include "image/KelCDImageISO.h"
 
-KelCDImage::KelCDImage(const std::string& path, const ImageFiles& files) {
-    auto descriptor = std::make_unique<KelCDImageDAO>(path, files);
+KelCDImage::KelCDImage(const std::string& path, const ImageFiles& files, const CueSheet* sheet) {
+    auto descriptor = std::make_unique<KelCDImageDAO>(path, files, sheet);
     if (descriptor->IsOpened()) {
         UseReader(std::move(descriptor));
         return;

@@ -13,6 +13,8 @@
 #include "image/KelCDImageBase.h"
 #include "image/SectorSource.h"
 
+class CueSheet;
+
 // The one way into a disc image: constructed from a path, it picks the reader
 // that understands the image and reads runs of 2048-byte user-data blocks by
 // sector number, whatever the sectors look like where they are stored. Sector
@@ -23,7 +25,9 @@ public:
     // A descriptor first; then a compressed image (CHD, CSO or ZSO), known
     // by its first bytes; else a single file of sectors, which a path whose
     // descriptor does not parse still is probed as.
-    explicit KelCDImage(const std::string& path, const ImageFiles& files = DiskFiles());
+    // `sheet`: the reading of the cue sheet at `path`, when the caller has it.
+    explicit KelCDImage(const std::string& path, const ImageFiles& files = DiskFiles(),
+                        const CueSheet* sheet = nullptr);
     // An image over a reader built elsewhere (from memory, in tests).
     explicit KelCDImage(std::unique_ptr<KelCDImageBase> reader);
     virtual ~KelCDImage() = default;

@@ -5,9 +5,10 @@
 #include <vector>
 
 #include "image/CloneCDParser.h"
-#include "image/CueSheetParser.h"
+#include "image/CueSheet.h"
 #include "image/DescriptorFiles.h"
 #include "image/DescriptorParse.h"
+#include "image/DescriptorText.h"
 #include "image/DiscJugglerParser.h"
 #include "image/FooterWindow.h"
 #include "image/NeroParser.h"
@@ -15,11 +16,6 @@
 #include "platform/PathText.h"
 
 namespace {
-
-// Descriptor texts are a few kilobytes, and the track blocks of DiscJuggler
-// and Nero images a few kilobytes at the end of the image: anything larger
-// (or a block further from the end) is not one.
-constexpr std::size_t MAX_DESCRIPTOR_BYTES = 1 << 20;
 
 enum class DescriptorKind { None, CloneCD, DiscJuggler, CueSheet, Nero };
 
@@ -63,12 +59,16 @@ DescriptorParse ParseFooter(Parser parser, const char* refusal, const std::strin
 }
 
 DescriptorParse ReadDescriptor(DescriptorKind kind, const std::string& path,
-                               const ImageFiles& files) {
+                               const ImageFiles& files, const CueSheet* sheet) {
     if (kind == DescriptorKind::DiscJuggler) {
         return ParseFooter(ParseDiscJuggler, "no known DiscJuggler track block", path, files);
     }
     if (kind == DescriptorKind::Nero) {
         return ParseFooter(ParseNero, "no Nero track chunks this reader knows", path, files);
+    }
+    if (kind == DescriptorKind::CueSheet && sheet) {
+        const DescriptorParse& parse = sheet->Layout();
+        return parse.accepted ? ResolveCueSheet(parse, path, files) : parse;
     }
     const std::shared_ptr<const ByteSource> source = files.Open(path);
     const std::optional<std::string> text = source ? ReadText(*source) : std::nullopt;
@@ -83,10 +83,11 @@ DescriptorParse ReadDescriptor(DescriptorKind kind, const std::string& path,
 
 }  // namespace
 
-KelCDImageDAO::KelCDImageDAO(const std::string& path, const ImageFiles& files) {
+KelCDImageDAO::KelCDImageDAO(const std::string& path, const ImageFiles& files,
+                             const CueSheet* sheet) {
     const DescriptorKind kind = KindOfPath(path);
     if (kind == DescriptorKind::None) return;
-    DescriptorParse parse = ReadDescriptor(kind, path, files);
+    DescriptorParse parse = ReadDescriptor(kind, path, files, sheet);
     if (!parse.accepted) {
         problem = platform::SplitAtLastSeparator(path).name + ", " + parse.Explained();
         return;

@@ -6,6 +6,8 @@
 #include "image/KelCDImageBase.h"
 #include "image/TrackTable.h"
 
+class CueSheet;
+
 // A disc image that comes with a descriptor: a cue sheet (.cue) with its
 // BINARY data files, a CloneCD control file (.ccd) with its .img file, a
 // DiscJuggler image (.cdi) or a Nero image (.nrg). The kind is taken from the
@@ -15,7 +17,9 @@
 // that holds it, numbered from the first track's index 1.
 class KelCDImageDAO final : public KelCDImageBase {
 public:
-    explicit KelCDImageDAO(const std::string& path, const ImageFiles& files = DiskFiles());
+    // `sheet`: the reading of the cue sheet at `path`, when the caller has it.
+    explicit KelCDImageDAO(const std::string& path, const ImageFiles& files = DiskFiles(),
+                           const CueSheet* sheet = nullptr);
 
     std::int32_t TrackCount() const override { return table.Count(); }
     std::int64_t TrackDataOffset(std::int32_t track) const override;

@@ -1,26 +1,24 @@
 #include "rename/DiscRename.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "archive/ArchiveVolumes.h"
 #include "ident/KelFileBase.h"
-#include "image/CueSheetText.h"
+#include "image/CueSheet.h"
 #include "platform/AsciiCase.h"
 #include "platform/FileOps.h"
 #include "platform/FileSearch.h"
 #include "platform/FolderSnapshots.h"
 #include "platform/PathText.h"
-#include "platform/ReadOnlyFile.h"
+#include "rename/FileActions.h"
 #include "rename/RenameJournal.h"
+#include "rename/RenameTransaction.h"
+#include "rename/Rewrites.h"
 
 namespace {
-
-// The longest file name the file systems of a collection take.
-constexpr std::size_t MAX_NAME_BYTES = 255;
 
 // The name a file of the candidate gets: the new name, its volume suffix as
 // written if it has one, and its last extension (Game.part01.rar ->
@@ -37,252 +35,299 @@ std::string RenamedFile(const std::string& name, const std::string& newName) {
     return newName + std::string(part) + name.substr(lastDot);
 }
 
-// The error a move would meet, decided without making it: on the run's
-// listings (which the moves decided before it have changed) and the
-// permissions of its folder; 0 when it would be made.
-int WouldMoveError(const PlannedMove& move, const platform::FolderSnapshots* snapshots) {
-    if (move.from == move.to) return 0;
-    const platform::PathSplit target = platform::SplitAtLastSeparator(move.to);
-    if (target.name.size() > MAX_NAME_BYTES) return ENAMETOOLONG;
-    if (snapshots ? snapshots->Holds(move.to) : platform::NameTaken(move.to)) return EEXIST;
-    return platform::FolderChangeError(platform::ListableFolder(target));
+// "(Track 3)", or "(Track 03)" on a disc of ten tracks or more.
+std::string TrackMarker(std::int32_t track, std::int32_t trackCount) {
+    const std::string number = std::to_string(track);
+    const std::size_t digits = trackCount >= 10 ? 2 : 1;
+    return " (Track " + std::string(digits > number.size() ? digits - number.size() : 0, '0') +
+           number + ")";
+}
+
+std::string ExtensionOf(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+// A FILE name with its last component replaced, its folder part as written.
+std::string WithLeaf(const std::string& written, const std::string& leaf) {
+    return written.substr(0, written.size() - CueFileLeaf(written).size()) + leaf;
+}
+
+// One file the plan moves, and the FILE commands of the sheet that name it.
+struct SetFile {
+    std::string path;
+    std::string newLeaf;
+    std::vector<std::size_t> sheetFiles;
+};
+
+// The data files of a sheet, in the order it names them, with their new names.
+std::vector<SetFile> SheetSet(const CueSheet& sheet, const std::string& sheetPath,
+                              const std::string& newName,
+                              const platform::FolderSnapshots* listings) {
+    std::vector<SetFile> set;
+    const std::vector<CueFile>& files = sheet.Files();
+    std::vector<std::int32_t> firstTracks;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::optional<std::string> path = FindCueDataFile(files[i], sheetPath, listings);
+        if (!path) continue;
+        const auto known = std::find_if(set.begin(), set.end(),
+                                        [&](const SetFile& file) { return file.path == *path; });
+        if (known != set.end()) {
+            known->sheetFiles.push_back(i);
+            continue;
+        }
+        set.push_back({*path, {}, {i}});
+        firstTracks.push_back(files[i].firstTrack);
+    }
+    for (std::size_t i = 0; i < set.size(); ++i) {
+        const std::string leaf = platform::SplitAtLastSeparator(set[i].path).name;
+        set[i].newLeaf = newName +
+                         (set.size() > 1 ? TrackMarker(firstTracks[i], sheet.TrackCount()) : "") +
+                         ExtensionOf(leaf);
+    }
+    return set;
+}
+
+// Whether a playlist line names `path`, relative to the playlist's folder
+// ('\' or '/' between folders; ignoring ASCII case, as playlists from
+// Windows are written).
+bool NamesPath(std::string_view line, const std::string& playlistFolder, const std::string& path) {
+    std::string written(line);
+    std::replace(written.begin(), written.end(), '\\', '/');
+    if (written.starts_with("./")) written.erase(0, 2);
+    const std::string named =
+        written.starts_with('/') ? written : platform::JoinPath(playlistFolder, written);
+    return platform::EqualsIgnoreCase(named, path);
+}
+
+// The rewrite of a playlist that names some of `moves`; nothing when it
+// names none of them.
+std::optional<PlannedRewrite> PlaylistRewrite(const std::string& playlistPath,
+                                              const std::string& text,
+                                              const std::vector<PlannedMove>& moves) {
+    const std::string folder =
+        platform::ListableFolder(platform::SplitAtLastSeparator(playlistPath));
+    std::vector<platform::TextEdit> edits;
+    for (const PlaylistLine& line : PlaylistLines(text)) {
+        for (const PlannedMove& move : moves) {
+            if (move.from == move.to || !NamesPath(line.text, folder, move.from)) continue;
+            const std::string leaf = platform::SplitAtLastSeparator(move.to).name;
+            const std::string renamed = WithLeaf(std::string(line.text), leaf);
+            if (renamed != line.text)
+                edits.push_back({line.begin, std::string(line.text), renamed});
+            break;
+        }
+    }
+    if (edits.empty()) return std::nullopt;
+    const std::optional<std::string> after = platform::ApplyEdits(text, edits);
+    if (!after) return std::nullopt;
+    return PlannedRewrite{ReferenceKind::Playlist, playlistPath, platform::TextVersion::Of(text),
+                          platform::TextVersion::Of(*after), std::move(edits)};
+}
+
+// The folders whose playlists may name a disc's files: its own, and the
+// one above it (a playlist beside the folders of a game's discs).
+std::vector<std::string> PlaylistFolders(const std::string& folder) {
+    std::vector<std::string> folders{folder};
+    const platform::PathSplit split = platform::SplitAtLastSeparator(folder);
+    if (split.hasSeparator && !split.name.empty() && split.name != "." && split.name != "..") {
+        folders.push_back(platform::ListableFolder(split));
+    }
+    return folders;
+}
+
+Failure NameFailure(const std::string& newName) {
+    if (newName.empty()) return {FailureKind::NotAName, {}, "empty name"};
+    // A name holding '/' would move the files elsewhere.
+    if (!platform::IsPlainName(newName)) return {FailureKind::NotAName, newName, {}};
+    if (newName.size() > MAX_NAME_BYTES) return {FailureKind::NameTooLong, newName, {}};
+    return Succeeded();
 }
 
 }  // namespace
 
-std::string MoveFailureText(int error) {
-    switch (error) {
-        case EEXIST:
-        case ENOTEMPTY:
-            return NAME_EXISTS;
-        case ENAMETOOLONG:
-            return "name too long";
-        case EACCES:
-        case EPERM:
-            return "permission denied";
-        case EROFS:
-            return "read-only folder";
-        default:
-            return std::strerror(error);
-    }
-}
+DiscPlan PlanDiscRename(const KelFileBase& disc, const std::string& newName,
+                        const FileActions& files) {
+    DiscPlan result;
+    RenamePlan& plan = result.plan;
+    plan.failure = NameFailure(newName);
+    if (plan.failure) return result;
 
-RenamePlan PlanDiscRename(const KelFileBase& disc, const std::string& newName) {
-    const std::string& basePath = disc.BasePath();
-    platform::FolderSnapshots* const snapshots = disc.FolderListings();
-    RenamePlan plan;
-    if (newName.empty()) {
-        plan.failure = "empty name";
-    } else if (!platform::IsPlainName(newName)) {
-        // A name holding '/' would move the files elsewhere.
-        plan.failure = "not a file name";
-    } else if (newName.size() > MAX_NAME_BYTES) {
-        plan.failure = "name too long";
-    }
-    if (!plan.failure.empty()) return plan;
-
-    const platform::PathSplit split = platform::SplitAtLastSeparator(basePath);
+    platform::FolderSnapshots* const listings = disc.FolderListings();
+    const platform::PathSplit split = platform::SplitAtLastSeparator(disc.BasePath());
     const std::string folder = platform::ListableFolder(split);
     const FileSearchBase candidate = disc.CandidateFiles();
-    const std::vector<std::string> cues = FindFilesByExtensions(candidate, {"cue"}, snapshots);
-    const std::string sheet =
-        cues.empty() ? std::string() : platform::SplitAtLastSeparator(cues.front()).name;
 
-    // The data files the sheet names in its own folder, and their new names.
-    std::map<std::string, std::string> setFiles;    // file name -> new name
-    std::map<std::string, std::string> sheetNames;  // name as the sheet writes it -> new name
-    platform::SmallFile sheetText;
-    CueSheetFiles sheetFiles;
-    if (!sheet.empty()) {
-        sheetText =
-            platform::ReadSmallFile(platform::JoinPath(folder, sheet), MAX_REFERENCING_FILE);
-        sheetFiles = FindCueFileNames(sheetText.text);
-        std::vector<std::pair<std::string, const CueFileName*>> dataFiles;
-        for (const CueFileName& file : sheetFiles.files) {
-            const std::string leaf(CueFileLeaf(file.name));
-            const auto found = FindIn(snapshots, folder, leaf, "");
-            for (const platform::FoundEntry& entry : found) {
-                if (entry.isFolder || entry.name == sheet) continue;
-                const bool known =
-                    std::any_of(dataFiles.begin(), dataFiles.end(),
-                                [&](const auto& d) { return d.first == entry.name; });
-                if (!known) dataFiles.emplace_back(entry.name, &file);
-                break;
-            }
-        }
-        const int digits = sheetFiles.trackCount >= 10 ? 2 : 1;
-        for (const auto& [name, file] : dataFiles) {
-            std::string renamed = newName;
-            if (dataFiles.size() > 1) {
-                const std::string number = std::to_string(file->firstTrack);
-                renamed +=
-                    " (Track " +
-                    std::string(std::size_t(std::max<int>(0, digits - int(number.size()))), '0') +
-                    number + ")";
-            }
-            const std::size_t dot = name.rfind('.');
-            renamed += dot == std::string::npos ? std::string() : name.substr(dot);
-            setFiles.emplace(name, renamed);
-            sheetNames.emplace(std::string(CueFileLeaf(file->name)), renamed);
-        }
-        plan.allOrNothing = !setFiles.empty();
-    }
+    // The sheet as the handler read it for the image: one reading for both.
+    const std::string& sheetPath = disc.SheetPath();
+    const CueSheet* const sheet = disc.Sheet();
+    std::vector<SetFile> set;
+    if (sheet) set = SheetSet(*sheet, sheetPath, newName, listings);
+    const bool isSet = !set.empty();
+    result.sheetSet = isSet;
 
     // The files of the set first, then the candidate's other files.
-    for (const auto& [name, renamed] : setFiles) {
-        plan.moves.push_back(
-            {platform::JoinPath(folder, name), platform::JoinPath(folder, renamed)});
-    }
-    const auto entries = FindIn(snapshots, folder, split.name, ".*");
-    std::map<std::string, std::string> renamedFiles;  // every move, by file name
-    for (const auto& [name, renamed] : setFiles) renamedFiles.emplace(name, renamed);
-    for (const platform::FoundEntry& entry : entries) {
-        if (entry.isFolder || !candidate.Spells(entry.name) || setFiles.count(entry.name)) {
+    std::vector<SetFile> moved = set;
+    for (const platform::FoundEntry& entry : FindIn(listings, folder, split.name, ".*")) {
+        const std::string path = platform::JoinPath(folder, entry.name);
+        if (entry.isFolder || !candidate.Spells(entry.name)) continue;
+        if (std::any_of(set.begin(), set.end(), [&](const SetFile& f) { return f.path == path; })) {
             continue;
         }
-        const std::string renamed = RenamedFile(entry.name, newName);
-        plan.moves.push_back(
-            {platform::JoinPath(folder, entry.name), platform::JoinPath(folder, renamed)});
-        renamedFiles.emplace(entry.name, renamed);
+        moved.push_back({path, RenamedFile(entry.name, newName), {}});
+    }
+    if (moved.empty()) {
+        plan.failure = {FailureKind::Missing, disc.BasePath(), "no file"};
+        return result;
     }
 
-    // A sheet that names no file of the folder (its image was renamed by
-    // hand) is pointed at the image this rename produces, when its first
-    // line names one by the new name and the extension it already writes.
-    if (sheetNames.empty() && !sheetFiles.files.empty() &&
-        sheetFiles.files.front().begin < sheetText.text.find('\n')) {
-        const std::string leaf(CueFileLeaf(sheetFiles.files.front().name));
-        const std::size_t dot = leaf.rfind('.');
-        const std::string target = newName + (dot == std::string::npos ? "" : leaf.substr(dot));
-        for (const auto& [name, renamed] : renamedFiles) {
-            if (platform::EqualsIgnoreCase(renamed, target)) sheetNames.emplace(leaf, renamed);
+    // A name already taken (or taken by another file of this plan) is never
+    // replaced: a set keeps all its names, another file keeps its own.
+    std::set<std::string> targets;
+    std::vector<SetFile> kept;
+    for (SetFile& file : moved) {
+        const std::string to = platform::JoinPath(
+            platform::ListableFolder(platform::SplitAtLastSeparator(file.path)), file.newLeaf);
+        Failure taken;
+        if (to != file.path && (files.Exists(to) || !targets.insert(to).second)) {
+            taken = {FailureKind::NameTaken, to, {}};
+        } else if (file.newLeaf.size() > MAX_NAME_BYTES) {
+            taken = {FailureKind::NameTooLong, to, {}};
         }
-    }
-    if (const auto movedSheet = renamedFiles.find(sheet);
-        !sheetNames.empty() && movedSheet != renamedFiles.end()) {
-        std::set<std::string> bare;
-        for (const CueFileName& file : sheetFiles.files) {
-            const std::string leaf(CueFileLeaf(file.name));
-            if (!file.quoted && sheetNames.count(leaf)) bare.insert(leaf);
+        if (taken && isSet) {
+            plan = RenamePlan();
+            plan.failure = std::move(taken);
+            result.unmoved.clear();
+            return result;
         }
-        plan.rewrites.push_back({ReferenceKind::CueSheet,
-                                 platform::JoinPath(folder, movedSheet->second), sheetNames,
-                                 std::move(bare)});
-    }
-    // Playlists beside the disc that name one of its files by name.
-    const auto playlists = snapshots ? snapshots->FindWithExtension(folder, "m3u")
-                                     : platform::FindEntries(folder, "", "*.m3u");
-    for (const platform::FoundEntry& playlist : playlists) {
-        if (playlist.isFolder || renamedFiles.count(playlist.name)) continue;
-        const std::string path = platform::JoinPath(folder, playlist.name);
-        const platform::SmallFile text = platform::ReadSmallFile(path, MAX_REFERENCING_FILE);
-        if (!text.IsRead()) continue;
-        std::map<std::string, std::string> references = PlaylistReferences(text.text, renamedFiles);
-        if (!references.empty()) {
-            plan.rewrites.push_back({ReferenceKind::Playlist, path, std::move(references), {}});
+        if (taken) {
+            result.unmoved.push_back({{file.path, to}, std::move(taken)});
+            continue;
         }
+        plan.moves.push_back({file.path, to});
+        kept.push_back(std::move(file));
     }
-    return plan;
-}
-
-int DiscRename::MoveFile(const PlannedMove& move, bool dryRun) {
-    if (dryRun) {
-        const int error = WouldMoveError(move, snapshots);
-        if (error == 0 && snapshots) snapshots->Moved(move.from, move.to);
-        return error;
-    }
-    if (!platform::MovePath(move.from, move.to)) return errno != 0 ? errno : ENOENT;
-    if (snapshots) snapshots->Moved(move.from, move.to);
-    return 0;
-}
-
-DiscRename::DiscRename(const KelFileBase& disc, const RenameRequest& request)
-    : basePath(disc.BasePath()), snapshots(disc.FolderListings()) {
-    renamed = Rename(disc, request);
-}
-
-bool DiscRename::Rename(const KelFileBase& disc, const RenameRequest& request) {
-    lastPlan = PlanDiscRename(disc, request.newName);
-    RenamePlan& plan = lastPlan;
-    renameFailure = plan.failure;
-    if (!renameFailure.empty()) return false;
     if (plan.moves.empty()) {
-        renameFailure = "no file";
-        return false;
+        plan.failure = result.unmoved.front().why;
+        return result;
     }
-    const bool dryRun = request.dryRun;
-    RenameJournal* const journal = dryRun ? nullptr : request.journal;
-    if (journal) journal->BeginDisc(basePath, plan);
 
-    std::vector<PlannedMove> moved;
-    std::vector<PlannedMove> unmoved;
-    int moveError = 0;
-    for (const PlannedMove& move : plan.moves) {
-        const int error = MoveFile(move, dryRun);
-        if (error == 0) {
-            moved.push_back(move);
-            continue;
-        }
-        moveError = error;
-        if (plan.allOrNothing) break;
-        unmoved.push_back(move);
-        unmovedFiles.push_back({move, MoveFailureText(error)});
-    }
-    const bool complete = moved.size() == plan.moves.size();
-    std::size_t rewritten = 0;
-    std::vector<RewriteResult> results;
-    if (complete || !plan.allOrNothing) {
-        KeepReferencesToMoves(plan.rewrites, moved);
-        for (; rewritten < plan.rewrites.size(); ++rewritten) {
-            const PlannedRewrite& rewrite = plan.rewrites[rewritten];
-            // A dry run made no move: a sheet is still where it was.
-            std::string readPath = rewrite.path;
-            for (const PlannedMove& move : moved) {
-                if (move.to == rewrite.path) readPath = move.from;
+    // The sheet's FILE lines follow their files, wherever the sheet goes.
+    if (sheet) {
+        std::map<std::size_t, std::string> newNames;
+        for (const SetFile& file : kept) {
+            for (const std::size_t index : file.sheetFiles) {
+                newNames[index] = WithLeaf(sheet->Files()[index].name, file.newLeaf);
             }
-            results.push_back(dryRun ? PreviewRewrite(rewrite, false, readPath)
-                                     : ApplyRewrite(rewrite, false));
-            if (results.back() == RewriteResult::Failed) break;
+        }
+        // A sheet that names no file there (its image was renamed by hand) is
+        // pointed at the image this rename produces, when its first line
+        // names one by the new name and the extension it already writes.
+        if (newNames.empty() && !sheet->Files().empty() &&
+            sheet->Files().front().begin < sheet->Text().find('\n')) {
+            const std::string& written = sheet->Files().front().name;
+            const std::string target = newName + ExtensionOf(std::string(CueFileLeaf(written)));
+            for (const SetFile& file : kept) {
+                if (platform::EqualsIgnoreCase(file.newLeaf, target)) {
+                    newNames[0] = WithLeaf(written, file.newLeaf);
+                }
+            }
+        }
+        const auto movedSheet = std::find_if(kept.begin(), kept.end(),
+                                             [&](const SetFile& f) { return f.path == sheetPath; });
+        if (!newNames.empty() && movedSheet != kept.end()) {
+            const std::optional<std::vector<platform::TextEdit>> edits =
+                sheet->RenameFiles(newNames);
+            if (!edits) {
+                plan = RenamePlan();
+                plan.failure = {FailureKind::CannotWrite, sheetPath,
+                                "its FILE lines cannot be rewritten safely"};
+                result.unmoved.clear();
+                return result;
+            }
+            const std::string after = platform::ApplyEdits(sheet->Text(), *edits).value_or("");
+            const std::string newSheetPath = platform::JoinPath(folder, movedSheet->newLeaf);
+            if (!edits->empty()) {
+                plan.rewrites.push_back({ReferenceKind::CueSheet, newSheetPath,
+                                         platform::TextVersion::Of(sheet->Text()),
+                                         platform::TextVersion::Of(after), *edits});
+            }
         }
     }
-    const bool movesFailed = (plan.allOrNothing && !complete) || moved.empty();
-    if (movesFailed || rewritten < plan.rewrites.size()) {
-        // The disc stays as it was, under its old names.
-        if (!dryRun) {
-            for (std::size_t i = rewritten; i-- > 0;) ApplyRewrite(plan.rewrites[i], true);
-        }
-        for (auto move = moved.rbegin(); move != moved.rend(); ++move) {
-            MoveFile({move->to, move->from}, dryRun);
-        }
-        if (journal) journal->EndDisc(false);
-        renameFailure =
-            movesFailed ? MoveFailureText(moveError)
-                        : "cannot write " +
-                              platform::SplitAtLastSeparator(plan.rewrites[rewritten].path).name;
-        plan.moves.clear();
-        plan.rewrites.clear();
-        unmovedFiles.clear();
-        return false;
-    }
-    if (journal) journal->EndDisc(true, unmoved);
 
-    // The plan as carried out: the moves made, the files rewritten.
-    plan.moves = std::move(moved);
-    for (std::size_t i = results.size(); i-- > 0;) {
-        if (results[i] == RewriteResult::Unchanged) {
-            plan.rewrites.erase(plan.rewrites.begin() + std::ptrdiff_t(i));
+    // Playlists that name one of the files moved.
+    std::set<std::string> movedPaths;
+    for (const PlannedMove& move : plan.moves) movedPaths.insert(move.from);
+    for (const std::string& playlistFolder : PlaylistFolders(folder)) {
+        const auto playlists = listings ? listings->FindWithExtension(playlistFolder, "m3u")
+                                        : platform::FindEntries(playlistFolder, "", "*.m3u");
+        for (const platform::FoundEntry& playlist : playlists) {
+            const std::string path = platform::JoinPath(playlistFolder, playlist.name);
+            if (playlist.isFolder || movedPaths.contains(path)) continue;
+            const platform::SmallFile text = files.Read(path);
+            if (!text.IsRead()) continue;
+            if (std::optional<PlannedRewrite> rewrite =
+                    PlaylistRewrite(path, text.text, plan.moves)) {
+                plan.rewrites.push_back(std::move(*rewrite));
+            }
         }
     }
-    basePath = platform::JoinPath(
-        platform::ListableFolder(platform::SplitAtLastSeparator(basePath)), request.newName);
+    return result;
+}
+
+DiscRename::DiscRename(const KelFileBase& disc, const RenameRequest& request, FileActions& files,
+                       RenameJournal* journal)
+    : basePath(disc.BasePath()) {
+    discPlan = PlanDiscRename(disc, request.newName, files);
+    const RenamePlan& plan = discPlan.plan;
+    if (plan.failure) {
+        failure = plan.failure;
+        discPlan = DiscPlan();
+        return;
+    }
+    const platform::PathSplit split = platform::SplitAtLastSeparator(basePath);
+    const std::string renamedBase =
+        platform::JoinPath(platform::ListableFolder(split), request.newName);
+
+    if (plan.ChangesNothing()) {
+        result = Result::AlreadyNamed;
+    } else {
+        JournalEntry entry;
+        entry.kind = JournalEntry::Kind::Disc;
+        entry.subject = basePath;
+        entry.plan = plan;
+        if (journal) {
+            failure = journal->Write(entry);
+            if (failure) {
+                result = Result::JournalFailed;
+                discPlan = DiscPlan();
+                return;
+            }
+        }
+        RenameTransaction transaction(files, plan);
+        failure = transaction.Apply();
+        if (failure) {
+            revertFailures = transaction.RevertFailures();
+            result = revertFailures.empty() ? Result::NotRenamed : Result::HalfRenamed;
+            // A disc taken back whole is over; a half renamed one stays open
+            // in the journal for the next run to finish.
+            if (journal && revertFailures.empty()) {
+                static_cast<void>(journal->Mark(entry, JournalEntry::State::Undone));
+            }
+            discPlan = DiscPlan();
+            return;
+        }
+        // A mark that cannot be written leaves the entry open: the next run
+        // finds every step made and only marks it.
+        if (journal) static_cast<void>(journal->Mark(entry, JournalEntry::State::Done));
+        result = Result::Renamed;
+    }
+    basePath = renamedBase;
     // Last, so that the rewritten cue sheet gets the time as well.
-    if (request.setFileTime && !dryRun) {
-        for (const PlannedMove& move : plan.moves) {
-            platform::SetFileTimes(move.to, request.fileTime);
-        }
-        for (const PlannedMove& move : unmoved) {
-            platform::SetFileTimes(move.from, request.fileTime);
+    if (request.setFileTime) {
+        for (const PlannedMove& move : plan.moves) files.SetTimes(move.to, request.fileTime);
+        for (const UnmovedFile& file : discPlan.unmoved) {
+            files.SetTimes(file.move.from, request.fileTime);
         }
     }
-    return true;
 }

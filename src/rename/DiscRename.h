@@ -1,83 +1,85 @@
 #pragma once
 
 // The rename layer: what renaming an identified disc does to its files, the
-// journal that makes it safe against kills, and taking a rename back.
+// journal that makes it safe against kills, and taking renames back. Every
+// change to a user's files is a plan carried out by one transaction.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "core/Failure.h"
 #include "rename/RenamePlan.h"
 
+class FileActions;
 class KelFileBase;
 class RenameJournal;
-namespace platform {
-class FolderSnapshots;
-}
 
 struct RenameRequest {
     std::string newName;  // file name without extension
     bool setFileTime = false;
     std::int64_t fileTime = 0;  // seconds since 1970-01-01 00:00 UTC
-    // Where the renames are written down before they are made; may be null.
-    RenameJournal* journal = nullptr;
-    // Decide every move on the run's listings as if the moves before it were
-    // made, and change nothing: no move, rewrite, time or journal entry. The
-    // listings are changed as the moves would change them, so that the discs
-    // after this one meet the names it would take.
-    bool dryRun = false;
 };
 
-// A file of a renamed disc that kept its name, and why.
+// A file of a renamed disc that keeps its name, and why.
 struct UnmovedFile {
     PlannedMove move;
-    std::string reason;
+    Failure why;
 };
 
-// The text of a rename failure when the new name is taken.
-inline constexpr const char* NAME_EXISTS = "name exists";
+// What renaming a disc does with a new name, decided on `files` without
+// changing anything: every file of the candidate gets the new name, keeping
+// its extension (and a .partN volume suffix); the data files its cue sheet
+// names (beside it or in a folder the sheet names) move with it ("<name>
+// (Track N).bin" when the sheet names several), and its FILE lines and the
+// playlists that name a renamed file are rewritten. The files of a cue
+// sheet's set move together or not at all: a set whose files no longer match
+// its sheet loads in no emulator. Another file whose new name is taken keeps
+// its name (`unmoved`).
+struct DiscPlan {
+    RenamePlan plan;
+    std::vector<UnmovedFile> unmoved;
+    bool sheetSet = false;  // the files of a cue sheet's set, moved as one
+};
+DiscPlan PlanDiscRename(const KelFileBase& disc, const std::string& newName,
+                        const FileActions& files);
 
-// Why a move failed (an errno value), in the words of the error log.
-std::string MoveFailureText(int error);
-
-// What renaming a disc would do with a new name, without doing it: every
-// file of the candidate gets the new name, keeping its extension (and a
-// .partN volume suffix); the data files a cue sheet names move with it
-// ("<name> (Track N).bin" when the sheet names several), its FILE lines and
-// the playlists beside it that name a renamed file are rewritten.
-RenamePlan PlanDiscRename(const KelFileBase& disc, const std::string& newName);
-
-// The rename of one identified disc: the constructor carries the plan out
-// and sets the files' times when asked. Never replaces an existing file. The
-// files of a cue sheet's set move all or not at all; other files that cannot
-// be moved are skipped (UnmovedFiles).
+// The rename of one identified disc: the constructor plans it, writes the
+// plan to the journal (when given), carries it out on `files` and dates the
+// files when asked. Nothing is ever replaced; the disc ends renamed whole or
+// as it was, unless taking a failed step back failed too.
 class DiscRename {
 public:
-    DiscRename(const KelFileBase& disc, const RenameRequest& request);
+    enum class Result {
+        Renamed,
+        AlreadyNamed,   // every file has its new name already; nothing journalled
+        NotRenamed,     // nothing changed; Failure says why
+        JournalFailed,  // the journal could not be written: nothing was moved
+        HalfRenamed,    // a step and taking it back failed: the journal entry stays open
+    };
 
-    // True when at least one file was moved; otherwise Failure says why.
-    bool Renamed() const { return renamed; }
-    // Why nothing was moved ("name exists", "name too long", "empty name",
-    // "permission denied", "read-only folder", ...).
-    const std::string& Failure() const { return renameFailure; }
-    // The plan as carried out (or, in a dry run, as it would be): the moves
-    // made and the files whose text changed; empty after a failure.
-    const RenamePlan& Plan() const { return lastPlan; }
+    DiscRename(const KelFileBase& disc, const RenameRequest& request, FileActions& files,
+               RenameJournal* journal);
+
+    Result Outcome() const { return result; }
+    bool Renamed() const { return result == Result::Renamed || result == Result::AlreadyNamed; }
+    // Why the disc was not renamed (NotRenamed, JournalFailed, HalfRenamed).
+    const Failure& Why() const { return failure; }
+    // HalfRenamed: the steps that could not be taken back.
+    const std::vector<Failure>& RevertFailures() const { return revertFailures; }
+    // The plan carried out; empty unless renamed.
+    const RenamePlan& Plan() const { return discPlan.plan; }
+    // The disc is a cue sheet's set.
+    bool SheetSet() const { return discPlan.sheetSet; }
     // The files that kept their names.
-    const std::vector<UnmovedFile>& UnmovedFiles() const { return unmovedFiles; }
+    const std::vector<UnmovedFile>& UnmovedFiles() const { return discPlan.unmoved; }
     // The disc's path without extension after the rename.
     const std::string& BasePath() const { return basePath; }
 
 private:
-    bool Rename(const KelFileBase& disc, const RenameRequest& request);
-    // Makes one move of a rename (or, in a dry run, decides it) and keeps the
-    // listings current; 0 or the errno the move met.
-    int MoveFile(const PlannedMove& move, bool dryRun);
-
+    DiscPlan discPlan;
+    Result result = Result::NotRenamed;
+    Failure failure;
+    std::vector<Failure> revertFailures;
     std::string basePath;
-    platform::FolderSnapshots* snapshots;
-    bool renamed = false;
-    std::string renameFailure;
-    RenamePlan lastPlan;
-    std::vector<UnmovedFile> unmovedFiles;
 };

@@ -1,10 +1,12 @@
 #include "rename/RenameJournal.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
 
 #include "platform/AppendFile.h"
 #include "platform/DecimalText.h"
+#include "platform/FileLock.h"
 #include "platform/FileOps.h"
 #include "platform/ReadOnlyFile.h"
 #include "platform/TextLines.h"
@@ -12,6 +14,9 @@
 namespace {
 
 using Fields = std::vector<std::string>;
+
+// The format of the runs this writer writes; run lines without it are older.
+constexpr const char* FORMAT = "2";
 
 std::string Escaped(std::string_view field) {
     std::string escaped;
@@ -61,13 +66,13 @@ Fields SplitFields(std::string_view line) {
     }
 }
 
-std::string JoinFields(const Fields& fields) {
+void AddLine(std::string& text, const Fields& fields) {
     std::string line;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0) line += '\t';
         line += Escaped(fields[i]);
     }
-    return line;
+    platform::AppendLine(text, line);
 }
 
 std::int64_t NumberOf(const std::string& text) {
@@ -85,226 +90,417 @@ std::string UtcNow() {
     return text;
 }
 
-JournalDisc* FindDisc(std::vector<JournalRun>& runs, std::int64_t run, std::int64_t disc) {
-    for (JournalRun& each : runs) {
-        if (each.number != run) continue;
-        for (JournalDisc& entry : each.discs) {
-            if (entry.number == disc) return &entry;
-        }
+const char* KindWord(ReferenceKind kind) {
+    return kind == ReferenceKind::Playlist ? "playlist" : "cue";
+}
+
+const char* EntryWord(JournalEntry::Kind kind) {
+    switch (kind) {
+        case JournalEntry::Kind::Disc:
+            return "disc";
+        case JournalEntry::Kind::Folder:
+            return "folder";
+        case JournalEntry::Kind::TakeBack:
+            return "takeback";
+    }
+    return "disc";
+}
+
+std::size_t StepCount(const RenamePlan& plan) {
+    return plan.moves.size() + plan.rewrites.size() + plan.namedRewrites.size();
+}
+
+// Reads a journal's lines into runs and entries.
+class JournalParser {
+public:
+    void Line(std::string_view line);
+    JournalContents Finish();
+
+private:
+    JournalRun* RunNumbered(std::int64_t number);
+    void StartEntry(JournalEntry::Kind kind, const Fields& fields);
+    void Step(const std::string& kind, const Fields& fields);
+    void Ready(const Fields& fields);
+    void Mark(const std::string& kind, const Fields& fields);
+
+    JournalContents contents;
+    // The entry whose lines are being read: still without its ready line
+    // (new format), or taking step lines (old format).
+    JournalEntry pending;
+    bool havePending = false;
+    bool pendingLegacy = false;
+    std::vector<std::int64_t> legacyRuns;
+};
+
+JournalRun* JournalParser::RunNumbered(std::int64_t number) {
+    for (JournalRun& run : contents.runs) {
+        if (run.number == number) return &run;
     }
     return nullptr;
 }
 
-// Makes the moves of an interrupted disc that were not made yet, then its
-// rewrites; false (having changed nothing) when one of the moves can no
-// longer be made: its file is gone, or its new name is taken.
-bool Complete(const RenamePlan& plan) {
-    for (const PlannedMove& move : plan.moves) {
-        const bool moved = platform::NameTaken(move.to) && !platform::NameTaken(move.from);
-        const bool movable = platform::NameTaken(move.from) && !platform::NameTaken(move.to);
-        if (!moved && !movable && move.from != move.to) return false;
-    }
-    for (const PlannedMove& move : plan.moves) {
-        if (platform::NameTaken(move.from) && !platform::NameTaken(move.to) &&
-            !platform::MovePath(move.from, move.to)) {
-            return false;
-        }
-    }
-    return std::all_of(plan.rewrites.begin(), plan.rewrites.end(),
-                       [](const PlannedRewrite& rewrite) {
-                           return ApplyRewrite(rewrite, false) != RewriteResult::Failed;
-                       });
+bool IsLegacy(const std::vector<std::int64_t>& legacyRuns, std::int64_t run) {
+    return std::find(legacyRuns.begin(), legacyRuns.end(), run) != legacyRuns.end();
 }
 
-// Takes back whatever part of a disc's renames was made.
-void TakeBack(const RenamePlan& plan) {
-    for (const PlannedRewrite& rewrite : plan.rewrites) ApplyRewrite(rewrite, true);
-    for (auto move = plan.moves.rbegin(); move != plan.moves.rend(); ++move) {
-        if (platform::NameTaken(move->to) && !platform::NameTaken(move->from))
-            platform::MovePath(move->to, move->from);
+void JournalParser::StartEntry(JournalEntry::Kind kind, const Fields& fields) {
+    if (havePending) {
+        // A new-format entry without its ready line was never begun; an
+        // old-format one had all its lines written in one piece.
+        if (pendingLegacy) {
+            if (JournalRun* run = RunNumbered(pending.run)) run->entries.push_back(pending);
+        } else {
+            ++contents.unfinishedEntries;
+        }
+    }
+    pending = JournalEntry();
+    pending.kind = kind;
+    pending.run = NumberOf(fields[1]);
+    pending.number = NumberOf(fields[2]);
+    pending.subject = fields[3];
+    JournalRun* run = RunNumbered(pending.run);
+    if (kind == JournalEntry::Kind::TakeBack) {
+        pending.takesBack = NumberOf(fields[3]);
+        const JournalEntry* taken = run ? run->Find(pending.takesBack) : nullptr;
+        pending.subject = taken ? taken->subject : std::string();
+    }
+    havePending = run != nullptr;
+    // Take-backs are written in the new format, also for an old run.
+    pendingLegacy = kind == JournalEntry::Kind::Disc && IsLegacy(legacyRuns, pending.run);
+}
+
+void JournalParser::Step(const std::string& kind, const Fields& fields) {
+    if (!havePending) return;
+    RenamePlan& plan = pending.plan;
+    const bool first = StepCount(plan) == 0;
+    if (kind == "move" && fields.size() >= 3) {
+        plan.moves.push_back({fields[1], fields[2]});
+    } else if (kind == "rewrite" && pendingLegacy && fields.size() >= 5) {
+        const ReferenceKind reference =
+            fields[1] == "playlist" ? ReferenceKind::Playlist : ReferenceKind::CueSheet;
+        auto& named = plan.namedRewrites;
+        if (named.empty() || named.back().path != fields[2] || named.back().kind != reference) {
+            named.push_back({reference, fields[2], {}, {}, false});
+        }
+        named.back().renamed.emplace(fields[3], fields[4]);
+        if (fields.size() >= 6 && fields[5] == "bare") named.back().bare.insert(fields[3]);
+    } else if (kind == "rewrite" && fields.size() >= 7) {
+        const ReferenceKind reference =
+            fields[1] == "playlist" ? ReferenceKind::Playlist : ReferenceKind::CueSheet;
+        const auto size = [&](std::size_t i) {
+            return std::uint64_t(std::max<std::int64_t>(0, NumberOf(fields[i])));
+        };
+        const auto crc = [&](std::size_t i) {
+            return std::uint32_t(std::max<std::int64_t>(0, NumberOf(fields[i])));
+        };
+        plan.rewrites.push_back({reference, fields[2], {size(3), crc(4)}, {size(5), crc(6)}, {}});
+    } else if (kind == "edit" && !pendingLegacy && fields.size() >= 4 && !plan.rewrites.empty()) {
+        plan.rewrites.back().edits.push_back(
+            {std::size_t(std::max<std::int64_t>(0, NumberOf(fields[1]))), fields[2], fields[3]});
+        return;
+    } else if (kind == "unmoved" && fields.size() >= 3) {
+        // An old-format disc's plan as carried out: without the move, and
+        // without the names of the file that kept its name.
+        std::erase_if(plan.moves, [&](const PlannedMove& move) {
+            return move.from == fields[1] && move.to == fields[2];
+        });
+        const std::string kept = fields[2].substr(fields[2].rfind('/') + 1);
+        for (NamedRewrite& named : plan.namedRewrites) {
+            std::erase_if(named.renamed, [&](const auto& name) { return name.second == kept; });
+        }
+        return;
+    } else {
+        return;
+    }
+    if (first && StepCount(plan) == 1) plan.rewritesFirst = kind == "rewrite";
+}
+
+void JournalParser::Ready(const Fields& fields) {
+    if (!havePending || pendingLegacy || fields.size() < 4) return;
+    if (NumberOf(fields[1]) != pending.run || NumberOf(fields[2]) != pending.number ||
+        NumberOf(fields[3]) != std::int64_t(StepCount(pending.plan))) {
+        ++contents.unfinishedEntries;
+    } else if (JournalRun* run = RunNumbered(pending.run)) {
+        run->entries.push_back(pending);
+    }
+    havePending = false;
+}
+
+void JournalParser::Mark(const std::string& kind, const Fields& fields) {
+    const JournalEntry::State state =
+        kind == "done" ? JournalEntry::State::Done : JournalEntry::State::Undone;
+    JournalRun* run = RunNumbered(NumberOf(fields[1]));
+    if (run == nullptr) return;
+    JournalEntry* entry = run->Find(NumberOf(fields[2]));
+    if (entry == nullptr) return;
+    entry->state = state;
+    if (state == JournalEntry::State::Done) entry->carriedOut = true;
+    // A disc taken back whole is undone.
+    if (entry->kind == JournalEntry::Kind::TakeBack && state == JournalEntry::State::Done) {
+        if (JournalEntry* taken = run->Find(entry->takesBack)) {
+            taken->state = JournalEntry::State::Undone;
+        }
     }
 }
 
-// The runs of a journal's text, oldest first.
-std::vector<JournalRun> ParseJournal(std::string_view text) {
-    std::vector<JournalRun> runs;
-    platform::LineReader lines(text);
-    std::string_view line;
-    JournalDisc* current = nullptr;
-    while (lines.Next(line)) {
-        const Fields fields = SplitFields(line);
-        const std::string& kind = fields[0];
-        if (kind == "run" && fields.size() >= 4) {
-            runs.push_back({NumberOf(fields[1]), fields[2], fields[3], {}, {}, false});
-            current = nullptr;
-        } else if (runs.empty()) {
-            continue;  // nothing belongs to no run
-        } else if (kind == "disc" && fields.size() >= 4) {
-            runs.back().discs.push_back({NumberOf(fields[2]), fields[3], {}, {}});
-            current = &runs.back().discs.back();
-        } else if (kind == "move" && fields.size() >= 3 && current != nullptr) {
-            current->plan.moves.push_back({fields[1], fields[2]});
-        } else if (kind == "rewrite" && fields.size() >= 5 && current != nullptr) {
-            const ReferenceKind reference =
-                fields[1] == "playlist" ? ReferenceKind::Playlist : ReferenceKind::CueSheet;
-            auto& rewrites = current->plan.rewrites;
-            if (rewrites.empty() || rewrites.back().path != fields[2] ||
-                rewrites.back().kind != reference) {
-                rewrites.push_back({reference, fields[2], {}, {}});
-            }
-            rewrites.back().renamed.emplace(fields[3], fields[4]);
-            if (fields.size() >= 6 && fields[5] == "bare") rewrites.back().bare.insert(fields[3]);
-        } else if (kind == "unmoved" && fields.size() >= 3 && current != nullptr) {
-            // The disc's plan as carried out: without the move, and without
-            // the references to the file that kept its name.
-            auto& moves = current->plan.moves;
-            std::erase_if(moves, [&](const PlannedMove& move) {
-                return move.from == fields[1] && move.to == fields[2];
-            });
-            KeepReferencesToMoves(current->plan.rewrites, moves);
-        } else if ((kind == "done" || kind == "undone") && fields.size() >= 3) {
-            if (JournalDisc* disc = FindDisc(runs, NumberOf(fields[1]), NumberOf(fields[2]))) {
-                disc->state =
-                    kind == "done" ? JournalDisc::State::Done : JournalDisc::State::Undone;
-            }
-            current = nullptr;
-        } else if (kind == "folder" && fields.size() >= 4) {
-            for (JournalRun& run : runs) {
-                if (run.number == NumberOf(fields[1]))
-                    run.folders.push_back({fields[2], fields[3]});
-            }
-        } else if (kind == "undo" && fields.size() >= 2) {
-            for (JournalRun& run : runs) {
-                if (run.number == NumberOf(fields[1])) run.undone = true;
-            }
-        }
+void JournalParser::Line(std::string_view line) {
+    const Fields fields = SplitFields(line);
+    const std::string& kind = fields[0];
+    const bool stepLine =
+        kind == "move" || kind == "rewrite" || kind == "edit" || kind == "unmoved";
+    if (!stepLine && havePending && pendingLegacy) {
+        // An old-format entry ends where its step lines end.
+        if (JournalRun* run = RunNumbered(pending.run)) run->entries.push_back(pending);
+        havePending = false;
     }
-    return runs;
+    if (kind == "run" && fields.size() >= 4) {
+        contents.runs.push_back({NumberOf(fields[1]), fields[2], fields[3], {}, false});
+        if (fields.size() < 5 || fields[4] != FORMAT)
+            legacyRuns.push_back(contents.runs.back().number);
+    } else if ((kind == "disc" || kind == "takeback") && fields.size() >= 4) {
+        StartEntry(kind == "disc" ? JournalEntry::Kind::Disc : JournalEntry::Kind::TakeBack,
+                   fields);
+    } else if (kind == "folder" && fields.size() >= 4) {
+        const std::int64_t number = NumberOf(fields[1]);
+        if (!IsLegacy(legacyRuns, number)) {
+            StartEntry(JournalEntry::Kind::Folder, fields);
+        } else if (JournalRun* run = RunNumbered(number)) {
+            // An old run's folder line records a folder renamed.
+            JournalEntry folder;
+            folder.kind = JournalEntry::Kind::Folder;
+            folder.run = number;
+            folder.number = -1 - std::int64_t(run->entries.size());
+            folder.subject = fields[2];
+            folder.plan.moves.push_back({fields[2], fields[3]});
+            folder.state = JournalEntry::State::Done;
+            folder.carriedOut = true;
+            run->entries.push_back(std::move(folder));
+        }
+    } else if (stepLine) {
+        Step(kind, fields);
+    } else if (kind == "ready") {
+        Ready(fields);
+    } else if ((kind == "done" || kind == "undone") && fields.size() >= 3) {
+        Mark(kind, fields);
+    } else if (kind == "undo" && fields.size() >= 2) {
+        if (JournalRun* run = RunNumbered(NumberOf(fields[1]))) run->undone = true;
+    }
+}
+
+JournalContents JournalParser::Finish() {
+    if (havePending) {
+        if (pendingLegacy) {
+            if (JournalRun* run = RunNumbered(pending.run)) run->entries.push_back(pending);
+        } else {
+            ++contents.unfinishedEntries;
+        }
+        havePending = false;
+    }
+    return std::move(contents);
 }
 
 }  // namespace
 
-std::vector<JournalRun> ReadJournal(const std::string& path) {
+bool JournalRun::ChangedSomething() const {
+    return std::any_of(entries.begin(), entries.end(), [](const JournalEntry& entry) {
+        return entry.kind != JournalEntry::Kind::TakeBack && entry.carriedOut &&
+               !entry.plan.ChangesNothing();
+    });
+}
+
+JournalEntry* JournalRun::Find(std::int64_t entry) {
+    for (JournalEntry& each : entries) {
+        if (each.number == entry) return &each;
+    }
+    return nullptr;
+}
+
+const JournalEntry* JournalRun::Find(std::int64_t entry) const {
+    return const_cast<JournalRun*>(this)->Find(entry);
+}
+
+std::int64_t JournalRun::LastEntry() const {
+    std::int64_t last = 0;
+    for (const JournalEntry& entry : entries) last = std::max(last, entry.number);
+    return last;
+}
+
+std::vector<const JournalRun*> JournalContents::RealRuns() const {
+    std::vector<const JournalRun*> real;
+    for (const JournalRun& run : runs) {
+        if (run.ChangedSomething()) real.push_back(&run);
+    }
+    return real;
+}
+
+JournalContents ParseJournal(std::string_view text) {
+    JournalParser parser;
+    const std::size_t lastLineEnd = text.rfind('\n');
+    const std::string_view whole = lastLineEnd == std::string_view::npos
+                                       ? std::string_view()
+                                       : text.substr(0, lastLineEnd + 1);
+    platform::LineReader lines(whole);
+    std::string_view line;
+    while (lines.Next(line)) parser.Line(line);
+    JournalContents contents = parser.Finish();
+    contents.tornTail = whole.size() < text.size();
+    return contents;
+}
+
+JournalContents ReadJournal(const std::string& path) {
     const platform::SmallFile file = platform::ReadSmallFile(path);
     if (!file.IsRead()) return {};
     return ParseJournal(file.text);
 }
 
-std::vector<InterruptedDisc> FinishInterruptedDiscs(const std::string& path) {
-    std::vector<InterruptedDisc> finished;
-    std::string marks;
-    for (const JournalRun& run : ReadJournal(path)) {
-        for (const JournalDisc& disc : run.discs) {
-            if (disc.state != JournalDisc::State::Open) continue;
-            const bool completed = Complete(disc.plan);
-            if (!completed) TakeBack(disc.plan);
-            finished.push_back({disc.disc, completed});
-            platform::AppendLine(
-                marks, JoinFields({completed ? "done" : "undone", std::to_string(run.number),
-                                   std::to_string(disc.number)}));
-        }
-    }
-    if (!marks.empty()) {
-        platform::AppendFile journal(path);
-        journal.Append(marks);
-        journal.Sync();
-    }
-    return finished;
-}
-
-RenameJournal::RenameJournal(std::string path) : path(std::move(path)) {}
+RenameJournal::RenameJournal(std::string path, platform::FileLock* lock)
+    : path(std::move(path)), lock(lock) {}
 
 RenameJournal::~RenameJournal() = default;
 
 void RenameJournal::BeginRun(const std::string& scanFolder) {
     folder = scanFolder;
+    newRun = true;
 }
 
-bool RenameJournal::StartEntry() {
-    // Read once: the runs are counted and the old ones cut from the same text.
-    const platform::SmallFile text = platform::ReadSmallFile(path);
-    const std::vector<JournalRun> runs =
-        text.IsRead() ? ParseJournal(text.text) : std::vector<JournalRun>();
-    run = runs.empty() ? 1 : runs.back().number + 1;
-    if (runs.size() >= JOURNAL_RUNS_KEPT) {
-        // Keep the newest runs: the text from the first run line kept on.
-        std::size_t runLines = 0;
-        const std::size_t drop = runs.size() - (JOURNAL_RUNS_KEPT - 1);
-        std::size_t keepFrom = text.text.size();
-        platform::LineReader lines(text.text);
-        std::string_view line;
-        while (lines.Next(line)) {
-            if (!line.starts_with("run\t")) continue;
-            if (runLines++ == drop) {
-                keepFrom = std::size_t(line.data() - text.text.data());
-                break;
-            }
+void RenameJournal::ContinueRun(const JournalRun& existing) {
+    run = existing.number;
+    lastEntry = existing.LastEntry();
+    newRun = false;
+}
+
+namespace {
+
+// Where the text to keep starts when a new run begins: at the oldest run of
+// those kept, or earlier, at a run whose entry is still open (a set that the
+// last run could neither finish nor take back must not be forgotten).
+std::size_t KeptFrom(std::string_view text, const JournalContents& contents) {
+    const std::vector<const JournalRun*> real = contents.RealRuns();
+    std::int64_t oldestKept = contents.runs.empty() ? 0 : contents.runs.back().number + 1;
+    if (real.size() >= JOURNAL_RUNS_KEPT) {
+        oldestKept = real[real.size() - (JOURNAL_RUNS_KEPT - 1)]->number;
+    } else {
+        return 0;
+    }
+    for (const JournalRun& run : contents.runs) {
+        const bool open = std::any_of(
+            run.entries.begin(), run.entries.end(),
+            [](const JournalEntry& entry) { return entry.state == JournalEntry::State::Open; });
+        if (open) oldestKept = std::min(oldestKept, run.number);
+    }
+    platform::LineReader lines(text);
+    std::string_view line;
+    while (lines.Next(line)) {
+        if (!line.starts_with("run\t")) continue;
+        const Fields fields = SplitFields(line);
+        if (fields.size() >= 2 && NumberOf(fields[1]) >= oldestKept) {
+            return std::size_t(line.data() - text.data());
         }
-        if (!platform::ReplaceFileContent(path, text.text.substr(keepFrom))) {
-            failed = true;
-            return false;
+    }
+    return text.size();
+}
+
+}  // namespace
+
+Failure RenameJournal::Open() {
+    if (file) return Succeeded();
+    if (newRun) {
+        const platform::SmallFile text = platform::ReadSmallFile(path);
+        if (platform::ExistsUnread(text.outcome)) return {FailureKind::CannotRead, path, {}};
+        const JournalContents contents =
+            text.IsRead() ? ParseJournal(text.text) : JournalContents();
+        run = contents.runs.empty() ? 1 : contents.runs.back().number + 1;
+        lastEntry = 0;
+        std::string kept = text.text.substr(KeptFrom(text.text, contents));
+        // A torn last line is cut off, so that the next line starts afresh.
+        if (contents.tornTail)
+            kept.erase(kept.rfind('\n') == std::string::npos ? 0 : kept.rfind('\n') + 1);
+        if (kept.size() < text.text.size()) {
+            errno = 0;
+            if (!platform::ReplaceFileContent(path, kept)) {
+                return FailureOfErrno(errno != 0 ? errno : EIO, path);
+            }
+            // The journal is a new file now: the run's lock moves to it.
+            if (lock && !lock->Renew()) return {FailureKind::AnotherRun, path, {}};
         }
     }
     file = std::make_unique<platform::AppendFile>(path);
-    failed = !file->IsOpen();
-    return !failed;
-}
-
-bool RenameJournal::Ready() {
-    if (!file && !failed && StartEntry()) {
-        Write({{"run", std::to_string(run), UtcNow(), folder}}, false);
+    if (!file->IsOpen()) {
+        file.reset();
+        return {FailureKind::CannotWrite, path, {}};
     }
-    return !failed;
-}
-
-void RenameJournal::BeginDisc(const std::string& discPath, const RenamePlan& plan) {
-    ++disc;
-    if (!Ready()) return;
-    std::vector<Fields> lines{{"disc", std::to_string(run), std::to_string(disc), discPath}};
-    for (const PlannedMove& move : plan.moves) lines.push_back({"move", move.from, move.to});
-    for (const PlannedRewrite& rewrite : plan.rewrites) {
-        for (const auto& [from, to] : rewrite.renamed) {
-            lines.push_back({"rewrite",
-                             rewrite.kind == ReferenceKind::Playlist ? "playlist" : "cue",
-                             rewrite.path, from, to});
-            if (rewrite.bare.contains(from)) lines.back().push_back("bare");
+    if (newRun) {
+        std::string line;
+        AddLine(line, {"run", std::to_string(run), UtcNow(), folder, FORMAT});
+        Failure failure = Append(line, false);
+        if (failure) {
+            file.reset();
+            return failure;
         }
+        newRun = false;
     }
-    // A kill between the moves of several files would leave a disc half
-    // renamed: its plan must be on the disk before the first move.
-    Write(lines, plan.moves.size() > 1 || !plan.rewrites.empty());
+    return Succeeded();
 }
 
-void RenameJournal::EndDisc(bool done, const std::vector<PlannedMove>& unmoved) {
-    if (!Ready()) return;
-    std::vector<Fields> lines;
-    for (const PlannedMove& move : unmoved) lines.push_back({"unmoved", move.from, move.to});
-    lines.push_back({done ? "done" : "undone", std::to_string(run), std::to_string(disc)});
-    Write(lines, false);
-}
-
-void RenameJournal::AddFolder(const PlannedMove& move) {
-    if (!Ready()) return;
-    Write({{"folder", std::to_string(run), move.from, move.to}}, false);
-}
-
-void RenameJournal::Write(const std::vector<Fields>& lines, bool sync) {
-    if (failed || !file) {
-        failed = true;
-        return;
+Failure RenameJournal::Append(const std::string& text, bool sync) {
+    errno = 0;
+    if (!file->Append(text) || (sync && !file->Sync())) {
+        return FailureOfErrno(errno != 0 ? errno : EIO, path);
     }
+    return Succeeded();
+}
+
+Failure RenameJournal::Write(JournalEntry& entry) {
+    Failure opened = Open();
+    if (opened) return opened;
+    entry.run = run;
+    entry.number = ++lastEntry;
     std::string text;
-    for (const Fields& fields : lines) platform::AppendLine(text, JoinFields(fields));
-    if (!file->Append(text) || (sync && !file->Sync())) failed = true;
+    AddLine(text, {EntryWord(entry.kind), std::to_string(entry.run), std::to_string(entry.number),
+                   entry.kind == JournalEntry::Kind::TakeBack ? std::to_string(entry.takesBack)
+                                                              : entry.subject});
+    const RenamePlan& plan = entry.plan;
+    auto moves = [&] {
+        for (const PlannedMove& move : plan.moves) AddLine(text, {"move", move.from, move.to});
+    };
+    auto rewrites = [&] {
+        for (const PlannedRewrite& rewrite : plan.rewrites) {
+            AddLine(text, {"rewrite", KindWord(rewrite.kind), rewrite.path,
+                           std::to_string(rewrite.before.size), std::to_string(rewrite.before.crc),
+                           std::to_string(rewrite.after.size), std::to_string(rewrite.after.crc)});
+            for (const platform::TextEdit& edit : rewrite.edits) {
+                AddLine(text, {"edit", std::to_string(edit.offset), edit.from, edit.to});
+            }
+        }
+    };
+    if (plan.rewritesFirst) {
+        rewrites();
+        moves();
+    } else {
+        moves();
+        rewrites();
+    }
+    const std::size_t steps = StepCount(plan);
+    AddLine(text, {"ready", std::to_string(entry.run), std::to_string(entry.number),
+                   std::to_string(steps)});
+    // A kill between the steps of several files would leave a disc half
+    // renamed: its plan must be on the disk before the first step.
+    return Append(text, steps > 1);
 }
 
-bool MarkRunUndone(const std::string& path, std::int64_t run) {
-    platform::AppendFile journal(path);
-    return journal.AppendLine(JoinFields({"undo", std::to_string(run)})) && journal.Close();
+Failure RenameJournal::Mark(const JournalEntry& entry, JournalEntry::State state) {
+    Failure opened = Open();
+    if (opened) return opened;
+    std::string text;
+    AddLine(text, {state == JournalEntry::State::Done ? "done" : "undone",
+                   std::to_string(entry.run), std::to_string(entry.number)});
+    return Append(text, false);
 }
 
-bool MarkDiscUndone(const std::string& path, std::int64_t run, std::int64_t disc) {
-    platform::AppendFile journal(path);
-    return journal.AppendLine(JoinFields({"undone", std::to_string(run), std::to_string(disc)})) &&
-           journal.Close();
+Failure RenameJournal::MarkRunUndone(std::int64_t undone) {
+    Failure opened = Open();
+    if (opened) return opened;
+    std::string text;
+    AddLine(text, {"undo", std::to_string(undone)});
+    return Append(text, false);
 }

@@ -5,110 +5,136 @@
 #include <string>
 #include <vector>
 
+#include "core/Failure.h"
 #include "rename/RenamePlan.h"
 
 namespace platform {
 class AppendFile;
-}
+class FileLock;
+}  // namespace platform
 
 // The journal of the rename runs, "RenameJournal.txt" in the start-up
-// directory. Before a disc's first move the run writes down everything that
-// renaming it will do, and marks the disc done (or undone) when it is over: a
-// run killed in between leaves an open entry, which the next run completes
-// or takes back before it looks at anything else. The journal also keeps the
-// last few runs whole, so that a run can be taken back later.
+// directory. Before the first step of a disc's rename the run writes down
+// every step it will make, and marks the entry done (or undone) when it is
+// over: a run killed in between leaves an open entry, which the next run (or
+// undo) completes or takes back before it does anything else. The journal
+// also keeps the last few runs whole, so that a run can be taken back later;
+// taking one back is journalled the same way.
 //
 // A text file of lines ending in CR LF, fields separated by TAB, each field
 // with '%', TAB, CR and LF written as %25, %09, %0D and %0A:
 //
-//   run     <run>  <start time, UTC>  <folder scanned>
-//   disc    <run>  <disc>  <the disc's path without extension>
-//   move    <from>  <to>
-//   rewrite cue|playlist  <file, after the moves>  <name as written>  <new name>  [bare]
-//   unmoved <from>  <to>        (a planned move that was not made)
-//   done    <run>  <disc>       (or: undone, when its renames were taken back)
-//   folder  <run>  <from>  <to>
-//   undo    <run>               (the run was taken back whole)
+//   run      <run>  <start time, UTC>  <folder scanned>  2
+//   disc     <run>  <entry>  <the disc's path without extension>
+//   folder   <run>  <entry>  <the folder's path>
+//   takeback <run>  <entry>  <the entry of the run it takes back>
+//   move     <from>  <to>
+//   rewrite  cue|playlist  <file>  <size before>  <crc before>  <size after>  <crc after>
+//   edit     <offset>  <bytes before>  <bytes after>
+//   ready    <run>  <entry>  <number of steps>
+//   done     <run>  <entry>      (or: undone, when its steps were taken back)
+//   undo     <run>               (the run was taken back whole)
 //
-// The move, rewrite and unmoved lines after a disc line belong to it. "bare"
-// marks a cue sheet's name written without quotes.
+// The step lines (move, rewrite and its edit lines) after an entry line
+// belong to it, in the order they are made. An entry counts only once its
+// ready line follows its steps: no step is made before that line is written,
+// so an entry cut short by a full disk or a kill was never begun. A last line
+// without its line end was cut short and is ignored.
+//
+// Journals of earlier versions (run lines of four fields) are read too: their
+// disc entries have no ready line, their rewrite lines name the names a file
+// writes ("rewrite cue|playlist <file> <name as written> <new name> [bare]"),
+// "unmoved <from> <to>" takes a move out of a disc's plan, and
+// "folder <run> <from> <to>" records a folder renamed.
 
 inline constexpr const char* RENAME_JOURNAL_FILE = "RenameJournal.txt";
 
-// Runs kept in the journal; older ones are dropped when a run begins.
+// Runs kept in the journal (counting only runs that changed something); older
+// ones are dropped when a run begins.
 inline constexpr std::size_t JOURNAL_RUNS_KEPT = 10;
 
-struct JournalDisc {
+struct JournalEntry {
+    enum class Kind { Disc, Folder, TakeBack };
+    enum class State { Open, Done, Undone };
+    Kind kind = Kind::Disc;
+    std::int64_t run = 0;
     std::int64_t number = 0;
-    std::string disc;
+    std::string subject;         // the disc (path without extension) or the folder
+    std::int64_t takesBack = 0;  // TakeBack: the entry of the run it takes back
     RenamePlan plan;
-    enum class State { Open, Done, Undone } state = State::Open;
+    State state = State::Open;
+    // It was done once (and may have been taken back since).
+    bool carriedOut = false;
 };
 
 struct JournalRun {
     std::int64_t number = 0;
     std::string started;
     std::string folder;
-    std::vector<JournalDisc> discs;
-    std::vector<PlannedMove> folders;
+    std::vector<JournalEntry> entries;
     bool undone = false;
+
+    // Whether one of its disc or folder entries was carried out and changed
+    // something: runs that only looked are no runs to undo.
+    bool ChangedSomething() const;
+    JournalEntry* Find(std::int64_t entry);
+    const JournalEntry* Find(std::int64_t entry) const;
+    std::int64_t LastEntry() const;
 };
 
-// The runs a journal file holds, oldest first; none for a missing file.
-std::vector<JournalRun> ReadJournal(const std::string& path);
+struct JournalContents {
+    std::vector<JournalRun> runs;  // oldest first
+    // The last line had no line end: a write was cut short, and it was ignored.
+    bool tornTail = false;
+    // Entries whose ready line is missing: never begun, so nothing to finish.
+    std::int64_t unfinishedEntries = 0;
 
-// What the next run found left open by an interrupted one.
-struct InterruptedDisc {
-    std::string disc;
-    bool completed = false;  // false: taken back
+    // The runs that changed something, oldest first.
+    std::vector<const JournalRun*> RealRuns() const;
 };
 
-// Completes every open disc of the journal whose moves can still all be made,
-// and takes back the others, marking each; returns what it did.
-std::vector<InterruptedDisc> FinishInterruptedDiscs(const std::string& path);
+// What a journal's text holds.
+JournalContents ParseJournal(std::string_view text);
+// What the journal file holds; nothing for a missing file.
+JournalContents ReadJournal(const std::string& path);
 
-// The writer of one run's entries.
+// The writer of a run's entries. Every write goes out in one piece; a plan
+// of more than one step is forced to the disk before its first step is made.
 class RenameJournal {
 public:
-    explicit RenameJournal(std::string path);
+    // `lock`: the run's lock of the journal, which moves to the new file
+    // when dropping old runs rewrites it; may be null.
+    explicit RenameJournal(std::string path, platform::FileLock* lock = nullptr);
     ~RenameJournal();
     RenameJournal(const RenameJournal&) = delete;
     RenameJournal& operator=(const RenameJournal&) = delete;
 
-    // The folder the run scans. The run's entry is written with its first
-    // rename, after the runs kept (older ones are dropped then); when the
-    // journal cannot be written, Written() tells.
+    // A new run over `scanFolder`. Its run line is written with its first
+    // entry, after dropping the runs beyond those kept, so a run that changes
+    // nothing leaves the journal as it was.
     void BeginRun(const std::string& scanFolder);
+    // Entries added to a run already in the journal (taking it back).
+    void ContinueRun(const JournalRun& run);
 
-    // Writes a disc's plan before its first move. A plan that moves several
-    // files or rewrites one is forced to the disk before the moves start.
-    void BeginDisc(const std::string& disc, const RenamePlan& plan);
-    // `unmoved`: the moves of a done disc that were not made (their files
-    // kept their names), so that taking the run back leaves them alone.
-    void EndDisc(bool done, const std::vector<PlannedMove>& unmoved = {});
-    void AddFolder(const PlannedMove& move);
+    // Writes the entry (giving it its run and number). Nothing may be moved
+    // when this fails. The plan holds no named rewrites: those are read from
+    // old journals only.
+    [[nodiscard]] Failure Write(JournalEntry& entry);
+    [[nodiscard]] Failure Mark(const JournalEntry& entry, JournalEntry::State state);
+    [[nodiscard]] Failure MarkRunUndone(std::int64_t run);
 
-    // False once a write has failed.
-    bool Written() const { return !failed; }
+    const std::string& Path() const { return path; }
 
 private:
-    // Drops the runs beyond those kept and opens the journal for appending.
-    bool StartEntry();
-    // The run's entry starts with its first rename, so a run that renames
-    // nothing leaves the journal as it was; false once writing failed.
-    bool Ready();
-    void Write(const std::vector<std::vector<std::string>>& lines, bool sync);
+    // Opens the journal for appending, dropping old runs first for a new run.
+    Failure Open();
+    Failure Append(const std::string& text, bool sync);
 
     std::string path;
+    platform::FileLock* lock;
     std::string folder;
     std::unique_ptr<platform::AppendFile> file;
+    bool newRun = false;
     std::int64_t run = 0;
-    std::int64_t disc = 0;
-    bool failed = false;
+    std::int64_t lastEntry = 0;
 };
-
-// Appends a line to a journal saying that run `run` was taken back whole.
-bool MarkRunUndone(const std::string& path, std::int64_t run);
-
-// Appends a line saying that the renames of one disc of a run were taken back.
-bool MarkDiscUndone(const std::string& path, std::int64_t run, std::int64_t disc);

@@ -1,7 +1,7 @@
 #include "run/AddRecord.h"
 
-#include "config/WindowModel.h"
 #include "core/RunHost.h"
+#include "core/RunOptions.h"
 #include "gamedb/DatabaseMerge.h"
 #include "gamedb/GameDatabase.h"
 #include "platform/FileOps.h"
@@ -9,14 +9,14 @@
 #include "platform/ReadOnlyFile.h"
 #include "run/RunSteps.h"
 
-RunOutcome MergeDatabaseFiles(WindowModel& model, RunHost& host) {
+RunOutcome MergeDatabaseFiles(const RunOptions& options, RunHost& host) {
     auto text = [&host](const char* section, const char* key) {
         return host.LanguageText(section, key);
     };
     host.SetControlsEnabled(false);
     host.StartDirectory().MakeCurrent();
-    const std::string database = model.edits[EDIT_DATABASE];
-    const std::string addition = model.edits[EDIT_ADD_DATABASE];
+    const std::string& database = options.database;
+    const std::string& addition = options.addFile;
     auto reject = [&host](const char* key, const std::string& path = {}) {
         return RejectInput(host, key, MessageIcon::Information, path);
     };
@@ -32,7 +32,7 @@ RunOutcome MergeDatabaseFiles(WindowModel& model, RunHost& host) {
     if (!LooksLikeDatabase(additionFile.text)) return reject("NOT_A_DATABASE", addition);
 
     host.SetStatusText(text("State", "DATABASE_ADD"));
-    const bool additionFirst = model.checks[CHECK_ADD_PRIORITY] == 1;
+    const bool additionFirst = options.addPriority;
     const GameDatabase merged = additionFirst
                                     ? MergeDatabases(additionFile.text, databaseFile.text)
                                     : MergeDatabases(databaseFile.text, additionFile.text);
@@ -41,7 +41,6 @@ RunOutcome MergeDatabaseFiles(WindowModel& model, RunHost& host) {
     const bool written = WriteDatabase(database, merged);
     host.ShowMessage(text("MessageBox", written ? "ADD_COMPLETE" : "ADD_WRITE_FAILED"),
                      MessageIcon::Information);
-    if (written) model.edits[EDIT_ADD_DATABASE].clear();
     host.SetStatusText(text("State", "WAIT"));
     host.SetControlsEnabled(true);
     return written ? RunOutcome::Completed : RunOutcome::CompletedWithWriteFailures;

@@ -4,13 +4,14 @@
 #include <set>
 
 #include "archive/ArchiveVolumes.h"
-#include "image/CueSheetText.h"
+#include "ident/KelFileBase.h"
+#include "image/CueSheet.h"
+#include "image/DescriptorText.h"
 #include "platform/FileSearch.h"
 #include "platform/FolderSnapshots.h"
 #include "platform/PathText.h"
 #include "platform/ReadOnlyFile.h"
 #include "platform/StrayTemporaries.h"
-#include "rename/RenamePlan.h"
 
 void EnumerateFiles(const std::string& folder, bool scanSubfolders,
                     std::vector<std::string>& candidates, platform::FolderSnapshots* snapshots,
@@ -77,30 +78,27 @@ void ReduceToBaseNames(std::vector<std::string>& candidates, bool stripPartSuffi
 
 void GroupCueSets(std::vector<std::string>& candidates,
                   const platform::FolderSnapshots& snapshots) {
-    // The sheet's candidate of every data file a sheet names beside it.
+    // The sheet's candidate of every data file a sheet names, beside it or
+    // in a folder it names: the data files belong to the sheet's disc.
     std::map<std::string, std::string> sheetOf;
     std::set<std::string> folders;
     for (const std::string& candidate : candidates) {
         const std::string folder =
             platform::ListableFolder(platform::SplitAtLastSeparator(candidate));
         if (!folders.insert(folder).second) continue;
-        for (const platform::FoundEntry& sheet : snapshots.Find(folder, "", "*.cue")) {
-            if (sheet.isFolder) continue;
-            const std::string sheetPath = platform::JoinPath(folder, sheet.name);
-            const platform::SmallFile text =
-                platform::ReadSmallFile(sheetPath, MAX_REFERENCING_FILE);
+        for (const platform::FoundEntry& sheetEntry : snapshots.Find(folder, "", "*.cue")) {
+            if (sheetEntry.isFolder) continue;
+            const std::string sheetPath = platform::JoinPath(folder, sheetEntry.name);
+            platform::SmallFile text = platform::ReadSmallFile(sheetPath, MAX_DESCRIPTOR_BYTES);
             if (!text.IsRead()) continue;
             const std::string sheetCandidate = CandidateOf(sheetPath, false);
-            for (const CueFileName& file : FindCueFileNames(text.text).files) {
-                for (const platform::FoundEntry& data :
-                     snapshots.Find(folder, std::string(CueFileLeaf(file.name)), "")) {
-                    if (data.isFolder) continue;
-                    const std::string dataCandidate =
-                        CandidateOf(platform::JoinPath(folder, data.name), false);
-                    if (dataCandidate != sheetCandidate)
-                        sheetOf.emplace(dataCandidate, sheetCandidate);
-                    break;
-                }
+            const CueSheet sheet(std::move(text.text));
+            for (const CueFile& file : sheet.Files()) {
+                const std::optional<std::string> data =
+                    FindCueDataFile(file, sheetPath, &snapshots);
+                if (!data) continue;
+                const std::string dataCandidate = CandidateOf(*data, false);
+                if (dataCandidate != sheetCandidate) sheetOf.emplace(dataCandidate, sheetCandidate);
             }
         }
     }

@@ -2,16 +2,15 @@
 
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <ctime>
 #include <map>
 
 #include "naming/RenamingFormula.h"
 #include "platform/FileOps.h"
 #include "platform/PathText.h"
-#include "rename/DiscRename.h"
+#include "rename/FileActions.h"
 #include "rename/RenameJournal.h"
-#include "rename/SimulatedMoves.h"
+#include "rename/RenameTransaction.h"
 
 namespace {
 
@@ -19,22 +18,6 @@ std::optional<std::pair<dev_t, ino_t>> IdentityOf(const std::string& path) {
     struct stat status;
     if (stat(path.c_str(), &status) != 0) return std::nullopt;
     return std::make_pair(status.st_dev, status.st_ino);
-}
-
-// The error renaming a folder would meet, decided on the disk as the renames
-// decided before it would leave it; 0 when it would be renamed.
-int WouldMoveFolderError(const std::string& from, const std::string& to,
-                         const SimulatedMoves& simulated) {
-    if (from == to) return 0;
-    if (!simulated.Exists(from)) return ENOENT;
-    if (simulated.Exists(to)) return EEXIST;
-    for (const std::string& path : {from, to}) {
-        const std::optional<std::string> onDisk = simulated.OnDisk(path);
-        const int error = platform::FolderChangeError(
-            platform::ListableFolder(platform::SplitAtLastSeparator(onDisk.value_or(path))));
-        if (error != 0) return error;
-    }
-    return 0;
 }
 
 }  // namespace
@@ -58,8 +41,8 @@ void FolderRenameList::AddFolderEntry(const std::string& basePath, const std::st
     entries.push_back({image.folder, newPath, releaseTime});
 }
 
-std::vector<FolderRenameResult> FolderRenameList::ExecuteFolderRenames(RenameJournal* journal,
-                                                                       bool dryRun) {
+std::vector<FolderRenameResult> FolderRenameList::ExecuteFolderRenames(FileActions& files,
+                                                                       RenameJournal* journal) {
     std::map<std::string, int> discsPerFolder;
     for (const FolderRenameEntry& entry : entries) ++discsPerFolder[entry.oldPath];
 
@@ -78,29 +61,34 @@ std::vector<FolderRenameResult> FolderRenameList::ExecuteFolderRenames(RenameJou
 
     std::vector<FolderRenameResult> results;
     std::vector<bool> moved(folders.size(), false);
-    SimulatedMoves simulated;  // the renames a dry run decides on
     for (std::size_t i = 0; i < folders.size(); ++i) {
         const FolderRenameEntry& folder = folders[i];
         if (IsScanFolder(folder.oldPath)) continue;
-        int error = 0;
-        if (dryRun) {
-            error = WouldMoveFolderError(folder.oldPath, folder.newPath, simulated);
-            if (error == 0) simulated.Move(folder.oldPath, folder.newPath);
-        } else if (platform::MovePath(folder.oldPath, folder.newPath)) {
-            moved[i] = true;
-            if (journal) journal->AddFolder({folder.oldPath, folder.newPath});
-        } else {
-            error = errno != 0 ? errno : ENOENT;
+        Failure failure;
+        if (folder.oldPath != folder.newPath) {
+            JournalEntry entry;
+            entry.kind = JournalEntry::Kind::Folder;
+            entry.subject = folder.oldPath;
+            entry.plan.moves.push_back({folder.oldPath, folder.newPath});
+            if (journal) failure = journal->Write(entry);
+            if (!failure) {
+                RenameTransaction transaction(files, entry.plan);
+                failure = transaction.Apply();
+                if (journal) {
+                    static_cast<void>(journal->Mark(
+                        entry, failure ? JournalEntry::State::Undone : JournalEntry::State::Done));
+                }
+            }
+            moved[i] = !failure;
         }
-        results.push_back(
-            {folder.oldPath, folder.newPath, error == 0 ? std::string() : MoveFailureText(error)});
+        results.push_back({folder.oldPath, folder.newPath, std::move(failure)});
     }
     // Dated after all renames, so no later rename touches a dated folder. A
     // folder that was not renamed is not dated: newPath may name another one.
     if (!setTimes) return results;
     for (std::size_t i = 0; i < folders.size(); ++i) {
         if (moved[i] && folders[i].releaseTime) {
-            platform::SetFileTimes(folders[i].newPath, FolderTime(*folders[i].releaseTime));
+            files.SetTimes(folders[i].newPath, FolderTime(*folders[i].releaseTime));
         }
     }
     return results;

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "core/Failure.h"
+
+class FileActions;
 class RenameJournal;
 
 // One folder that a renamed image proposes to rename: to the image's new name.
@@ -19,7 +22,7 @@ struct FolderRenameEntry {
 struct FolderRenameResult {
     std::string oldPath;
     std::string newPath;
-    std::string failure;  // empty when the folder is renamed
+    Failure failure;  // none when the folder is renamed
 };
 
 // The folders of the renamed images, renamed after the last image of a run.
@@ -36,11 +39,10 @@ public:
                         std::optional<std::int64_t> releaseTime);
 
     // What became of each folder: renamed, or left with the reason. Renames
-    // the folders (never replacing an existing one) and, when asked, dates
-    // them; each rename is written to the journal when one is given. A dry
-    // run changes nothing and tells what would become of them.
-    std::vector<FolderRenameResult> ExecuteFolderRenames(RenameJournal* journal = nullptr,
-                                                         bool dryRun = false);
+    // the folders on `files` (never replacing an existing one) and, when
+    // asked, dates them; each rename is journalled when a journal is given.
+    std::vector<FolderRenameResult> ExecuteFolderRenames(FileActions& files,
+                                                         RenameJournal* journal = nullptr);
 
     const std::vector<FolderRenameEntry>& Entries() const { return entries; }
 

@@ -16,13 +16,13 @@
 RunOutcome RunList(RunSettings settings) {
     RunHost& host = *settings.ownerWindow;
     RunState& state = *settings.runState;
-    const auto& texts = settings.texts;
+    const RunOptions& options = settings.options;
     auto text = [&host](const char* section, const char* key) {
         return host.LanguageText(section, key);
     };
 
     if (!BeginRun(settings)) return RunOutcome::InputRejected;
-    const std::string& databasePath = texts[EDIT_DATABASE];
+    const std::string& databasePath = options.database;
     // Lines are added only to a database: a file that is there but cannot be
     // read, or that holds something else, is left alone.
     const platform::SmallFile existing = platform::ReadSmallFile(databasePath);
@@ -38,7 +38,7 @@ RunOutcome RunList(RunSettings settings) {
     platform::AppendFile database(databasePath);
     if (!database.IsOpen())
         return RejectInput(host, "DATABASE_NOT_FOUND", MessageIcon::Information);
-    const int systemIndex = SystemIndex(settings.systemSelection);
+    const int systemIndex = options.system;
     if (systemIndex == 0) return RejectInput(host, "MODE_NOT_SELECTED", MessageIcon::Information);
 
     platform::FolderSnapshots folderSnapshots;
@@ -48,10 +48,10 @@ RunOutcome RunList(RunSettings settings) {
     const std::string systemName = SystemName(systemIndex);
     DiscHandlerParams params;
     if (systemIndex != 3) {
-        params.virtualDriveToolPath = texts[EDIT_DRIVE_TOOL];
-        params.driveText = settings.driveText;
+        params.virtualDriveToolPath = options.driveTool;
+        params.driveText = options.driveText;
     }
-    params.searchArchives = settings.checks[CHECK_SEARCH_ARCHIVES] == 1;
+    params.searchArchives = options.searchArchives;
     params.computeChecksum = false;
     params.ownerWindow = &host;
     params.stopRequested = &state.stopRequested;

@@ -18,21 +18,20 @@
 #include "platform/PathText.h"
 #include "platform/ReadOnlyFile.h"
 #include "rename/DiscRename.h"
+#include "rename/FileActions.h"
+#include "rename/JournalRecovery.h"
+#include "rename/PlanSink.h"
 #include "rename/RenameJournal.h"
+#include "rename/RunLocks.h"
 #include "run/ErrorLog.h"
 #include "run/FileEnumeration.h"
 #include "run/FolderPass.h"
-#include "run/PlanSink.h"
 #include "run/ReleaseDate.h"
 #include "run/RunSteps.h"
 
 namespace {
 
 constexpr const char* RENAME_BATCH_FILE = "RenameBatch.bat";
-
-bool Ticked(const RunSettings& settings, CheckIndex index) {
-    return settings.checks[index] == 1;
-}
 
 // The extensions of the image file and of every file whose name continues
 // it (Game.bin, Game.bin.bak), joined with '+', for the "%e" type text.
@@ -63,35 +62,40 @@ std::optional<DiscRecord> LookUp(const KelFileBase& handler, const GameDatabase&
 }
 
 // Tells the user what became of the discs an interrupted run left open.
-void ReportInterruptedDiscs(RunHost& host, const std::vector<InterruptedDisc>& discs) {
-    if (discs.empty()) return;
-    std::string message = host.LanguageText("MessageBox", "INTERRUPTED_RENAMES");
-    for (const InterruptedDisc& disc : discs) {
-        message += "\n" + disc.disc + " (" +
-                   host.LanguageText("MessageBox",
-                                     disc.completed ? "RENAME_COMPLETED" : "RENAME_TAKEN_BACK") +
-                   ")";
+void ReportInterruptedDiscs(RunHost& host, const JournalRecovery& recovery) {
+    std::string message;
+    if (!recovery.entries.empty()) message = host.LanguageText("MessageBox", "INTERRUPTED_RENAMES");
+    for (const FinishedEntry& entry : recovery.entries) {
+        const char* key =
+            entry.finished == RenameTransaction::Finished::Completed   ? "RENAME_COMPLETED"
+            : entry.finished == RenameTransaction::Finished::TakenBack ? "RENAME_TAKEN_BACK"
+                                                                       : "RENAME_LEFT_OPEN";
+        message += "\n" + entry.subject + " (" + host.LanguageText("MessageBox", key);
+        for (const Failure& failure : entry.failures) {
+            message += "; " + failure.subject + ": " + failure.Reason();
+        }
+        message += ")";
     }
-    host.ShowMessage(message, MessageIcon::Information);
+    if (recovery.tornTail) {
+        if (!message.empty()) message += "\n";
+        message += host.LanguageText("MessageBox", "JOURNAL_TORN") + " " + RENAME_JOURNAL_FILE;
+    }
+    if (!message.empty()) host.ShowMessage(message, MessageIcon::Information);
 }
 
 // A dry run leaves an interrupted run's open discs as they are, and says that
 // the next real run makes them whole first.
-void ReportOpenDiscs(RunHost& host, const std::vector<JournalRun>& runs) {
+void ReportOpenDiscs(RunHost& host, const JournalContents& journal) {
     std::string message;
-    for (const JournalRun& run : runs) {
-        for (const JournalDisc& disc : run.discs) {
-            if (disc.state == JournalDisc::State::Open) message += "\n" + disc.disc;
-        }
-    }
+    for (const JournalEntry& entry : OpenEntries(journal)) message += "\n" + entry.subject;
     if (message.empty()) return;
     host.ShowMessage(host.LanguageText("MessageBox", "OPEN_RENAMES") + message,
                      MessageIcon::Information);
 }
 
 // A skip as the plan tells it: a taken name is a collision.
-std::string SkipReason(const std::string& failure) {
-    return failure == NAME_EXISTS ? SKIP_COLLISION : failure;
+std::string SkipReason(const Failure& failure) {
+    return failure.kind == FailureKind::NameTaken ? SKIP_COLLISION : failure.Reason();
 }
 
 // What renaming one disc did (or, in a dry run, would do).
@@ -100,7 +104,7 @@ void AddDiscSteps(PlanSink& plan, const DiscRename& handler) {
         if (move.from != move.to) plan.Add({PlanStep::Kind::Rename, move.from, move.to});
     }
     for (const UnmovedFile& file : handler.UnmovedFiles()) {
-        plan.Add({PlanStep::Kind::Skip, file.move.from, SkipReason(file.reason)});
+        plan.Add({PlanStep::Kind::Skip, file.move.from, SkipReason(file.why)});
     }
     for (const PlannedRewrite& rewrite : handler.Plan().rewrites) {
         plan.Add({PlanStep::Kind::Rewrite, rewrite.path, {}});
@@ -112,7 +116,7 @@ void AddDiscSteps(PlanSink& plan, const DiscRename& handler) {
 RunOutcome RunRename(RunSettings settings) {
     RunHost& host = *settings.ownerWindow;
     RunState& state = *settings.runState;
-    const auto& texts = settings.texts;
+    const RunOptions& options = settings.options;
     auto text = [&host](const char* section, const char* key) {
         return host.LanguageText(section, key);
     };
@@ -120,28 +124,51 @@ RunOutcome RunRename(RunSettings settings) {
     if (!BeginRun(settings)) return RunOutcome::InputRejected;
     // A database that is there but cannot be read (permissions, a FIFO) is
     // as good as none: every disc would be "not in the database".
-    if (!platform::IsExistingFile(texts[EDIT_DATABASE]) ||
-        !platform::ReadOnlyFile(texts[EDIT_DATABASE]).IsOpen()) {
+    if (!platform::IsExistingFile(options.database) ||
+        !platform::ReadOnlyFile(options.database).IsOpen()) {
         return RejectInput(host, "DATABASE_NOT_FOUND", MessageIcon::Information);
     }
-    const int systemIndex = SystemIndex(settings.systemSelection);
+    const int systemIndex = options.system;
     if (systemIndex == 0) return RejectInput(host, "MODE_NOT_SELECTED", MessageIcon::Information);
 
+    // One run at a time on a start-up directory and on a folder: a second
+    // one would take back, as interrupted, the disc the first is renaming.
+    RunLocks locks(RENAME_JOURNAL_FILE, options.folder);
+    if (locks.Busy()) {
+        return RejectInput(host, "ANOTHER_RUN", MessageIcon::Warning, locks.Why().subject);
+    }
+    PlanSink* const plan = settings.dryRunPlan;
     // A run killed in the middle of a disc left it half renamed: it is made
     // whole (or taken back) before anything else is looked at.
-    PlanSink* const plan = settings.dryRunPlan;
+    std::vector<std::string> leftOpen;
     if (plan) {
         ReportOpenDiscs(host, ReadJournal(RENAME_JOURNAL_FILE));
     } else {
-        ReportInterruptedDiscs(host, FinishInterruptedDiscs(RENAME_JOURNAL_FILE));
+        DiskFileActions disk;
+        const JournalRecovery recovery =
+            FinishOpenEntries(RENAME_JOURNAL_FILE, disk, locks.JournalFileLock());
+        ReportInterruptedDiscs(host, recovery);
+        for (const FinishedEntry& entry : recovery.entries) {
+            if (entry.finished == RenameTransaction::Finished::LeftOpen) {
+                leftOpen.push_back(entry.subject);
+            }
+        }
     }
-    RenameJournal journal(RENAME_JOURNAL_FILE);
-    journal.BeginRun(texts[EDIT_FOLDER]);
+    RenameJournal journal(RENAME_JOURNAL_FILE, locks.JournalFileLock());
+    journal.BeginRun(options.folder);
 
     platform::FolderSnapshots folderSnapshots;
     ListCandidates(settings, true, folderSnapshots);
-    if (texts[EDIT_LIST_FORMAT].empty()) {
+    if (options.listFormula.empty()) {
         return RejectInput(host, "HAVE_MISS_FORMAT_NOT_FOUND", MessageIcon::Information);
+    }
+    // The dry run decides every step on a simulation of the disk, by the
+    // same code that makes them.
+    std::unique_ptr<FileActions> files;
+    if (plan) {
+        files = std::make_unique<SimulatedFileActions>(&folderSnapshots);
+    } else {
+        files = std::make_unique<DiskFileActions>(&folderSnapshots);
     }
 
     const std::string systemName = SystemName(systemIndex);
@@ -152,43 +179,43 @@ RunOutcome RunRename(RunSettings settings) {
     const bool keepInventory = !platform::ExistsUnread(LoadHaveIds(systemName, haveIds));
     host.SetStatusText(text("State", "READ_DATABASE"));
     GameDatabase database;
-    ReadDatabase(texts[EDIT_DATABASE], systemName, database);
+    ReadDatabase(options.database, systemName, database);
     host.SetStatusText(text("State", "HAVE_LIST_READ"));
     // Only a real run that could read the earlier inventory writes the lists:
     // the others build no list lines.
     std::optional<HaveMissInventory> inventory;
     if (keepInventory && !plan) {
-        inventory.emplace(systemName, database, texts[EDIT_LIST_FORMAT], haveIds);
+        inventory.emplace(systemName, database, options.listFormula, haveIds);
     }
 
     DiscHandlerParams params;
-    params.virtualDriveToolPath = texts[EDIT_DRIVE_TOOL];
-    params.driveText = settings.driveText;
+    params.virtualDriveToolPath = options.driveTool;
+    params.driveText = options.driveText;
     params.searchArchives = true;
-    params.computeChecksum = Ticked(settings, CHECK_IMAGE_CHECKSUM);
+    params.computeChecksum = options.imageChecksum;
     params.ownerWindow = &host;
     params.stopRequested = &state.stopRequested;
     params.folderSnapshots = &folderSnapshots;
 
     FormulaSettings formula;
-    formula.formula = texts[EDIT_FORMULA];
-    formula.fullWidthSpecial = Ticked(settings, CHECK_FULLWIDTH_SPECIAL);
-    formula.fullWidthDigits = Ticked(settings, CHECK_FULLWIDTH_DIGITS);
-    formula.fullWidthLetters = Ticked(settings, CHECK_FULLWIDTH_LETTERS);
-    formula.fullWidthPunctuation = Ticked(settings, CHECK_FULLWIDTH_PUNCTUATION);
-    formula.fullWidthSpaces = Ticked(settings, CHECK_FULLWIDTH_SPACES);
+    formula.formula = options.formula;
+    formula.fullWidthSpecial = options.fullWidthSpecial;
+    formula.fullWidthDigits = options.fullWidthDigits;
+    formula.fullWidthLetters = options.fullWidthLetters;
+    formula.fullWidthPunctuation = options.fullWidthPunctuation;
+    formula.fullWidthSpaces = options.fullWidthSpaces;
 
-    const bool setTimes = Ticked(settings, CHECK_SET_TIMES);
-    FolderRenameList folders(texts[EDIT_FOLDER], setTimes);
+    const bool setTimes = options.setTimes;
+    FolderRenameList folders(options.folder, setTimes);
     // Each rename is recorded as it is made, so a killed run leaves the
     // record of every rename it made.
     KelRenameBatch batch(RENAME_BATCH_FILE);
-    const bool writeBatch = Ticked(settings, CHECK_WRITE_BATCH) && !plan;
+    const bool writeBatch = options.writeBatch && !plan;
     if (writeBatch) batch.AppendAsAdded();
     KelOutputText errorLog(ERROR_LOG_FILE);
     std::vector<std::string> errors;
     auto skip = [&](const std::string& candidate, const std::string& reason) {
-        if (plan) plan->Add({PlanStep::Kind::Skip, candidate, SkipReason(reason)});
+        if (plan) plan->Add({PlanStep::Kind::Skip, candidate, reason});
     };
 
     const std::int64_t total = std::int64_t(state.candidates.size());
@@ -196,6 +223,7 @@ RunOutcome RunRename(RunSettings settings) {
     std::int64_t renamed = 0;
     std::optional<std::int64_t> releaseTime;
     bool stopped = false;
+    bool journalFailed = false;
 
     for (const std::string& candidate : state.candidates) {
         if (state.stopRequested) {
@@ -241,42 +269,52 @@ RunOutcome RunRename(RunSettings settings) {
         request.newName = newName;
         request.setFileTime = setTimes && releaseTime.has_value();
         request.fileTime = releaseTime.value_or(0);
-        request.journal = &journal;
-        request.dryRun = plan != nullptr;
-        const DiscRename rename(*handler, request);
+        const DiscRename rename(*handler, request, *files, plan ? nullptr : &journal);
+        if (rename.Outcome() == DiscRename::Result::JournalFailed) {
+            // Without its journal entry no disc is renamed: the run ends here.
+            errors.push_back(RenameFailedLine(candidate, newName, rename.Why().Reason()));
+            journalFailed = true;
+            break;
+        }
         if (!rename.Renamed()) {
-            errors.push_back(RenameFailedLine(candidate, newName, rename.Failure()));
-            skip(candidate, rename.Failure());
+            std::string reason = rename.Why().Reason();
+            if (rename.Outcome() == DiscRename::Result::HalfRenamed) {
+                for (const Failure& failure : rename.RevertFailures()) {
+                    reason +=
+                        "; not taken back: " + failure.subject + " (" + failure.Reason() + ")";
+                }
+                leftOpen.push_back(candidate);
+            }
+            errors.push_back(RenameFailedLine(candidate, newName, reason));
+            skip(candidate, SkipReason(rename.Why()));
             continue;
         }
         if (plan) AddDiscSteps(*plan, rename);
         batch.AddRename(oldBasePath, newName);
         // The files of a set named otherwise than the disc each get a line.
-        if (rename.Plan().allOrNothing) {
-            for (const PlannedMove& move : rename.Plan().moves) {
-                const std::string from = WithoutExtension(move.from);
-                if (from != oldBasePath) {
-                    batch.AddRename(from,
-                                    platform::SplitAtLastSeparator(WithoutExtension(move.to)).name);
-                }
+        for (const PlannedMove& move : rename.Plan().moves) {
+            const std::string from = WithoutExtension(move.from);
+            if (rename.SheetSet() && from != oldBasePath) {
+                batch.AddRename(from,
+                                platform::SplitAtLastSeparator(WithoutExtension(move.to)).name);
             }
         }
 
         ++renamed;
         if (inventory) inventory->AddHaveId(identifier);
-        if (Ticked(settings, CHECK_RENAME_FOLDERS)) {
+        if (options.renameFolders) {
             folders.AddFolderEntry(rename.BasePath(), newName,
                                    setTimes ? releaseTime : std::nullopt);
         }
     }
 
     const std::vector<FolderRenameResult> folderResults =
-        folders.ExecuteFolderRenames(&journal, plan != nullptr);
+        folders.ExecuteFolderRenames(*files, plan ? nullptr : &journal);
     std::vector<std::string> notWritten;
     if (plan) {
         for (const FolderRenameResult& folder : folderResults) {
-            if (!folder.failure.empty()) {
-                skip(folder.oldPath, folder.failure);
+            if (folder.failure) {
+                skip(folder.oldPath, SkipReason(folder.failure));
             } else if (folder.oldPath != folder.newPath) {
                 plan->Add({PlanStep::Kind::Folder, folder.oldPath, folder.newPath});
             }
@@ -290,16 +328,25 @@ RunOutcome RunRename(RunSettings settings) {
     if (!plan) {
         AddErrorLogBlock(errorLog, errors);
         if (writeBatch && !batch.Write()) notWritten.push_back(RENAME_BATCH_FILE);
-        if (!journal.Written()) notWritten.push_back(RENAME_JOURNAL_FILE);
+        if (journalFailed) notWritten.push_back(RENAME_JOURNAL_FILE);
         if (!errorLog.Write()) notWritten.push_back(ERROR_LOG_FILE);
     }
 
     // A stopped run counts the discs it reached.
-    const std::int64_t counted = stopped ? processed : total;
-    const std::string summary = text("MessageBox", "DONE_1") + ":" + std::to_string(counted) + " " +
-                                text("MessageBox", "DONE_2") + ":" + std::to_string(renamed) + " " +
-                                text("MessageBox", "DONE_3") + ":" +
-                                std::to_string(counted - renamed);
-    return EndRun(host, text("MessageBox", stopped ? "STOPPED" : "DONE_4") + "  ", summary, stopped,
-                  notWritten);
+    const std::int64_t counted = stopped || journalFailed ? processed : total;
+    std::string summary = text("MessageBox", "DONE_1") + ":" + std::to_string(counted) + " " +
+                          text("MessageBox", "DONE_2") + ":" + std::to_string(renamed) + " " +
+                          text("MessageBox", "DONE_3") + ":" + std::to_string(counted - renamed);
+    if (journalFailed)
+        summary += "\n" + text("MessageBox", "JOURNAL_NOT_WRITTEN") + " " + RENAME_JOURNAL_FILE;
+    if (!leftOpen.empty()) {
+        summary += "\n" + text("MessageBox", "RENAMES_LEFT_OPEN");
+        for (const std::string& disc : leftOpen) summary += "\n" + disc;
+    }
+    RunOutcome outcome = EndRun(host, text("MessageBox", stopped ? "STOPPED" : "DONE_4") + "  ",
+                                summary, stopped, notWritten);
+    if (outcome == RunOutcome::Completed && !leftOpen.empty()) {
+        outcome = RunOutcome::CompletedWithWriteFailures;
+    }
+    return outcome;
 }

@@ -25,7 +25,7 @@ bool BeginRun(const RunSettings& settings) {
     // directory: a killed run may have left its temporaries there.
     if (!dryRun) platform::RemoveStrayTemporaries(".", platform::ListFolder("."));
     host.SetControlsEnabled(false);
-    if (platform::IsExistingFolder(settings.texts[EDIT_FOLDER])) return true;
+    if (platform::IsExistingFolder(settings.options.folder)) return true;
     RejectInput(host, "FOLDER_NOT_FOUND", MessageIcon::Warning);
     return false;
 }
@@ -43,8 +43,8 @@ void ListCandidates(const RunSettings& settings, bool stripPartSuffixes,
     settings.ownerWindow->SetStatusText(
         settings.ownerWindow->LanguageText("State", "FILE_ENUMERATION"));
     state.candidates.clear();
-    EnumerateFiles(settings.texts[EDIT_FOLDER], settings.checks[CHECK_SUBFOLDERS] == 1,
-                   state.candidates, &snapshots, settings.dryRunPlan != nullptr);
+    EnumerateFiles(settings.options.folder, settings.options.scanSubfolders, state.candidates,
+                   &snapshots, settings.dryRunPlan != nullptr);
     ReduceToBaseNames(state.candidates, stripPartSuffixes);
     GroupCueSets(state.candidates, snapshots);
 }

@@ -7,6 +7,7 @@
 #include "platform/Crc32.h"
 #include "platform/FileOps.h"
 #include "rename/DiscRename.h"
+#include "rename/FileActions.h"
 #include "support/ChdBuilder.h"
 #include "support/CsoBuilder.h"
 #include "support/Files.h"
@@ -31,8 +32,13 @@ const std::vector<std::pair<std::string, std::string>> PS_DISC = {
 const std::string CUE =
     "FILE \"Game.bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n    INDEX 01 00:00:00\r\n";
 
+DiscRename RenameOf(const KelFileBase& handler, const RenameRequest& request) {
+    DiskFileActions disk(handler.FolderListings());
+    return DiscRename(handler, request, disk, nullptr);
+}
+
 bool Renamed(const KelFileBase& handler, const RenameRequest& request) {
-    return DiscRename(handler, request).Renamed();
+    return RenameOf(handler, request).Renamed();
 }
 
 std::int64_t ModificationTime(const std::string& path) {
@@ -189,7 +195,7 @@ TEST_F(HandlerTest, ZipWithAnImageInside) {
         EXPECT_EQ(handler.IdAt(0), "SLPS00071");
         EXPECT_EQ(handler.BasePath(), dir / "Game");
 
-        const DiscRename rename(handler, To("New"));
+        const DiscRename rename = RenameOf(handler, To("New"));
         EXPECT_TRUE(rename.Renamed());
         EXPECT_EQ(ListNames(dir.Path()), Names{"New.ZIP"});
         EXPECT_EQ(rename.BasePath(), dir / "New");
@@ -252,7 +258,7 @@ TEST_F(HandlerTest, RenameMovesEveryFileAndFixesTheCue) {
     WriteFile(dir / "Game.bin.bak", "backup");
     WriteFile(dir / "Gamer.bin", "another disc");
     KelFilePS handler(Params());
-    const DiscRename rename(handler, To("New Name"));
+    const DiscRename rename = RenameOf(handler, To("New Name"));
     EXPECT_TRUE(rename.Renamed());
     EXPECT_EQ(ListNames(dir.Path()),
               (Names{"Gamer.bin", "New Name.bak", "New Name.bin", "New Name.cue", "New Name.sub"}));
@@ -313,9 +319,9 @@ TEST_F(HandlerTest, ASheetAndItsImageMoveTogetherOrNotAtAll) {
     WriteFile(dir / "Game.bin", "second disc");
     WriteFile(dir / "Game.cue", CUE);
     KelFilePS handler(Params());
-    const DiscRename rename(handler, To("New"));
+    const DiscRename rename = RenameOf(handler, To("New"));
     EXPECT_FALSE(rename.Renamed());
-    EXPECT_EQ(rename.Failure(), "name exists");
+    EXPECT_EQ(rename.Why().Reason(), "name exists");
     EXPECT_EQ(ListNames(dir.Path()), (Names{"Game.bin", "Game.cue", "New.bin"}));
     EXPECT_EQ(ReadFile(dir / "Game.cue"), CUE);
 }

@@ -278,7 +278,9 @@ TEST(CorpusImages, CueSheetsTheReaderRefuses) {
     REQUIRE_CORPUS();
     const std::string base = CorpusDir() + "/images/";
     std::vector<std::string> sheets = {
-        "libcdio/test/data/cdda_4_5.cue",   // first track numbered 4
+        "libcdio/test/data/bad-msf-1.cue",  // INDEX 01 00:00:100: frames run to 74
+        "libcdio/test/data/bad-msf-2.cue",  // INDEX 01 00:90:00: seconds run to 59
+        "libcdio/test/data/bad-msf-3.cue",  // INDEX 01 xx:yy:0
         "libcdio/test/data/bad-mode1.cue",  // track type MODE3_FORM1
         "libcdio/test/data/p1.cue",         // BOING.BIN is not there
         "libcdio/parse/test/t1.cue",        // t1.bin is not there
@@ -302,24 +304,20 @@ TEST(CorpusImages, CueSheetsTheReaderRefuses) {
 
 TEST(CorpusImages, CueSheetsWithUnusualLinesStillOpen) {
     REQUIRE_CORPUS();
-    struct Case {
-        const char* sheet;
-        std::int64_t offset;
-    };
-    // Catalog lines are ignored; positions read two digits per field.
-    const Case cases[] = {{"bad-cat1.cue", 0},
-                          {"bad-cat2.cue", 0},
-                          {"bad-cat3.cue", 0},
-                          {"bad-msf-1.cue", 10 * 2352},       // 00:00:100
-                          {"bad-msf-2.cue", 90 * 75 * 2352},  // 00:90:00
-                          {"bad-msf-3.cue", 0}};              // xx:yy:0
-    for (const Case& entry : cases) {
-        const KelCDImageDAO reader(LibcdioData(entry.sheet));
-        ASSERT_TRUE(reader.IsOpened()) << entry.sheet;
+    // Catalog lines say nothing of the layout and are ignored (cd-info
+    // refuses these sheets for them; a disc is not lost over its catalog).
+    for (const char* sheet : {"bad-cat1.cue", "bad-cat2.cue", "bad-cat3.cue"}) {
+        const KelCDImageDAO reader(LibcdioData(sheet));
+        ASSERT_TRUE(reader.IsOpened()) << sheet;
         EXPECT_EQ(reader.ImagePath(), LibcdioData("cdda.bin"));
         EXPECT_EQ(reader.TrackSectorKind(0), SectorKind::Audio);
-        EXPECT_EQ(reader.TrackDataOffset(0), entry.offset) << entry.sheet;
+        EXPECT_EQ(reader.TrackDataOffset(0), 0) << sheet;
     }
+    // A sheet of the audio tracks 4 and 5 of a disc: its first track is 04.
+    const KelCDImageDAO tracks(LibcdioData("cdda_4_5.cue"));
+    ASSERT_TRUE(tracks.IsOpened());
+    EXPECT_EQ(tracks.TrackCount(), 2);
+    EXPECT_EQ(tracks.TrackDataOffset(1), 150 * 2352);
 }
 
 TEST(CorpusImages, CookedImagesMatchTheIsoInfoListing) {

@@ -5,7 +5,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include "config/WindowModel.h"
+#include "core/RunOptions.h"
 #include "platform/FileOps.h"
 #include "platform/TextLines.h"
 #include "support/CurrentDirectory.h"
@@ -27,47 +27,46 @@ protected:
         WriteFile("add.csv",
                   ";added header\r\nSLPS00071;Theirs;;;;;;PS1;;\r\n\r\n"
                   "SLPS00070;New;;;;;;PS1;;\r\n");
-        model.edits[EDIT_DATABASE] = "games.csv";
-        model.edits[EDIT_ADD_DATABASE] = "add.csv";
+        options.database = "games.csv";
+        options.addFile = "add.csv";
     }
 
     TempDir dir;
     testsupport::ScopedCurrentDirectory current{dir.Path()};
     testsupport::RecordingHost host;
-    WindowModel model{host.startDirectory};
+    RunOptions options;
 };
 
 }  // namespace
 
 TEST_F(DatabaseMergeTest, TheDatabaseKeepsItsRecordsUnlessTheAddFileHasPriority) {
-    EXPECT_EQ(MergeDatabaseFiles(model, host), RunOutcome::Completed);
+    EXPECT_EQ(MergeDatabaseFiles(options, host), RunOutcome::Completed);
     EXPECT_EQ(ReadFile("games.csv"),
               ";games header\r\n;added header\r\n;;;;;;;;;\r\nSLPS00070;New;;;;;;PS1;;\r\n"
               "SLPS00071;Ours;;;;;;PS1;;\r\nSLPS00072;Zeta;;;;;;PS1;;\r\n");
     EXPECT_EQ(host.messages.back().text, "<MessageBox/ADD_COMPLETE>");
-    EXPECT_EQ(model.edits[EDIT_ADD_DATABASE], "");
     EXPECT_EQ(host.statuses, (std::vector<std::string>{"<State/DATABASE_ADD>", "<State/WAIT>"}));
     EXPECT_EQ(host.controlsEnabled, (std::vector<bool>{false, true}));
 
-    // With the add-file field cleared, a second Add Record finds no add file.
-    EXPECT_EQ(MergeDatabaseFiles(model, host), RunOutcome::InputRejected);
+    // Without an add file, Add Record finds none.
+    options.addFile.clear();
+    EXPECT_EQ(MergeDatabaseFiles(options, host), RunOutcome::InputRejected);
     EXPECT_EQ(host.messages.back().text, "<MessageBox/ADD_DATABASE_NOT_FOUND>");
 }
 
 TEST_F(DatabaseMergeTest, PriorityPutsTheAddFileFirst) {
-    model.checks[CHECK_ADD_PRIORITY] = 1;
-    MergeDatabaseFiles(model, host);
+    options.addPriority = true;
+    MergeDatabaseFiles(options, host);
     EXPECT_EQ(ReadFile("games.csv"),
               ";added header\r\n;games header\r\n;;;;;;;;;\r\nSLPS00070;New;;;;;;PS1;;\r\n"
               "SLPS00071;Theirs;;;;;;PS1;;\r\nSLPS00072;Zeta;;;;;;PS1;;\r\n");
 }
 
 TEST_F(DatabaseMergeTest, MissingFilesAreReportedAndNothingIsWritten) {
-    model.edits[EDIT_DATABASE] = "absent.csv";
-    EXPECT_EQ(MergeDatabaseFiles(model, host), RunOutcome::InputRejected);
+    options.database = "absent.csv";
+    EXPECT_EQ(MergeDatabaseFiles(options, host), RunOutcome::InputRejected);
     EXPECT_EQ(host.messages.back().text, "<MessageBox/DATABASE_NOT_FOUND>");
     EXPECT_EQ(host.controlsEnabled, (std::vector<bool>{false, true}));
-    EXPECT_EQ(model.edits[EDIT_ADD_DATABASE], "add.csv");
 }
 
 TEST_F(DatabaseMergeTest, AFailedRewriteLeavesTheDatabaseAndSaysSo) {
@@ -79,14 +78,13 @@ TEST_F(DatabaseMergeTest, AFailedRewriteLeavesTheDatabaseAndSaysSo) {
     rlimit tiny = saved;
     tiny.rlim_cur = 16;
     setrlimit(RLIMIT_FSIZE, &tiny);
-    const RunOutcome outcome = MergeDatabaseFiles(model, host);
+    const RunOutcome outcome = MergeDatabaseFiles(options, host);
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, SIG_DFL);
 
     EXPECT_EQ(outcome, RunOutcome::CompletedWithWriteFailures);
     EXPECT_EQ(host.messages.back().text, "<MessageBox/ADD_WRITE_FAILED>");
     EXPECT_EQ(ReadFile("games.csv"), before);
-    EXPECT_EQ(model.edits[EDIT_ADD_DATABASE], "add.csv");
     EXPECT_EQ(testsupport::ListNames(dir.Path()),
               (std::vector<std::string>{"add.csv", "games.csv"}));
 }
@@ -103,9 +101,9 @@ TEST_F(DatabaseMergeTest, FilesThatCannotBeReadOrAreNoDatabaseAreNeverWritten) {
           Case{"games.csv", "fifo.csv", "<MessageBox/ADD_DATABASE_NOT_FOUND>"},
           Case{"budget.csv", "add.csv", "<MessageBox/NOT_A_DATABASE> budget.csv"},
           Case{"games.csv", "budget.csv", "<MessageBox/NOT_A_DATABASE> budget.csv"}}) {
-        model.edits[EDIT_DATABASE] = check.database;
-        model.edits[EDIT_ADD_DATABASE] = check.addition;
-        EXPECT_EQ(MergeDatabaseFiles(model, host), RunOutcome::InputRejected) << check.message;
+        options.database = check.database;
+        options.addFile = check.addition;
+        EXPECT_EQ(MergeDatabaseFiles(options, host), RunOutcome::InputRejected) << check.message;
         EXPECT_EQ(host.messages.back().text, check.message);
     }
     EXPECT_EQ(ReadFile("games.csv"), games);
@@ -119,7 +117,7 @@ TEST_F(DatabaseMergeTest, NeverWritesFewerLinesOrFieldsThanItRead) {
     for (int i = 10; i < 24; ++i) database += "SLPS000" + std::to_string(i) + ";Game;;;;;;PS1;;\r";
     WriteFile("games.csv", database + "SLPS00099;Long;;;;;;PS1;;tenth;eleventh;\r");
     WriteFile("add.csv", "SLPS00100;New;;;;;;PS1;;\r\n");
-    EXPECT_EQ(MergeDatabaseFiles(model, host), RunOutcome::Completed);
+    EXPECT_EQ(MergeDatabaseFiles(options, host), RunOutcome::Completed);
     const std::vector<std::string> lines = platform::SplitTextLines(ReadFile("games.csv"));
     ASSERT_EQ(lines.size(), 16u);
     EXPECT_EQ(lines[0], "SLPS00010;Game;;;;;;PS1;;");

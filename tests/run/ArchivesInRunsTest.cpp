@@ -12,6 +12,7 @@
 #include "ident/KelFilePS2.h"
 #include "platform/FileOps.h"
 #include "rename/DiscRename.h"
+#include "rename/FileActions.h"
 #include "run/FileEnumeration.h"
 #include "run/RenameRun.h"
 #include "support/CurrentDirectory.h"
@@ -156,7 +157,8 @@ TEST(ArchivesInRuns, VolumeSetsStayTogether) {
         KelFilePS2 handler(params);
         EXPECT_TRUE(handler.Extracted()) << candidate;
         EXPECT_EQ(ListNames(handler.ExtractDir()).size(), 2u) << candidate;
-        EXPECT_TRUE(DiscRename(handler, {newName, false, 0}).Renamed());
+        DiskFileActions disk;
+        EXPECT_TRUE(DiscRename(handler, {newName, false, 0}, disk, nullptr).Renamed());
     }
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(

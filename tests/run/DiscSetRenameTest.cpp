@@ -11,6 +11,8 @@
 
 #include "RenameRunFixture.h"
 #include "platform/FileOps.h"
+#include "rename/FileActions.h"
+#include "rename/JournalRecovery.h"
 #include "rename/RenameJournal.h"
 #include "support/RawSectors.h"
 
@@ -41,7 +43,8 @@ std::map<std::string, std::string> RedumpSet(const std::string& base, const std:
     std::string sheet = "FILE \"" + trackName(1) + "\" BINARY\r\n  TRACK 01 MODE2/2352\r\n" +
                         "    INDEX 01 00:00:00\r\n";
     for (int track = 2; track <= tracks; ++track) {
-        files[trackName(track)] = std::string(2352 * 10, char('a' + track));
+        // Two seconds of pregap, then ten sectors of audio.
+        files[trackName(track)] = std::string(2352 * 160, char('a' + track));
         const std::string number = (track < 10 ? "0" : "") + std::to_string(track);
         sheet += "FILE \"" + trackName(track) + "\" BINARY\r\n  TRACK " + number +
                  " AUDIO\r\n    INDEX 00 00:00:00\r\n    INDEX 01 00:02:00\r\n";
@@ -66,8 +69,8 @@ protected:
 
     RunSettings Ps1Settings() {
         RunSettings settings = Settings();
-        settings.texts[EDIT_FORMULA] = "%n";
-        settings.systemSelection = 0;
+        settings.options.formula = "%n";
+        settings.options.system = 1;
         return settings;
     }
 };
@@ -88,7 +91,7 @@ TEST_F(DiscSetTest, TheSheetIsTheUnitOfARedumpSet) {
               "    index 01 00:00:00\r\n");
     WriteFile("scan/gamma_disc.sbi", "subchannel");
     RunSettings settings = Ps1Settings();
-    settings.checks[CHECK_WRITE_BATCH] = 1;
+    settings.options.writeBatch = true;
     RunRename(settings);
 
     std::vector<std::string> expected = {"Alpha (Track 1).bin", "Alpha (Track 2).bin",
@@ -155,37 +158,62 @@ TEST_F(DiscSetTest, ACollisionInTheMiddleLeavesTheSetAsItWas) {
     WriteFile("scan/Alpha (Track 3).bin", "someone else's file");
     const auto before = ListNames("scan");
     RunSettings settings = Ps1Settings();
-    settings.checks[CHECK_WRITE_BATCH] = 1;
+    settings.options.writeBatch = true;
     RunRename(settings);
     EXPECT_EQ(ListNames("scan"), before);
     EXPECT_EQ(ReadFile("scan/Alpha (USA).cue"), alpha.at("Alpha (USA).cue"));
     EXPECT_EQ(ReadFile("scan/Alpha (Track 3).bin"), "someone else's file");
     EXPECT_TRUE(ReadFile("error_log.txt").ends_with(" : name exists\r\n"));
     EXPECT_EQ(ReadFile("RenameBatch.bat"), "");
-    // The journal says the disc's renames were taken back.
-    const std::vector<JournalRun> runs = ReadJournal(RENAME_JOURNAL_FILE);
-    ASSERT_EQ(runs.size(), 1u);
-    ASSERT_EQ(runs[0].discs.size(), 1u);
-    EXPECT_EQ(runs[0].discs[0].state, JournalDisc::State::Undone);
+    // The taken name is seen before the first move: nothing was begun, and
+    // the journal holds no run to take back.
+    EXPECT_TRUE(ReadJournal(RENAME_JOURNAL_FILE).runs.empty());
 }
 
-TEST_F(DiscSetTest, ASheetThatCannotBeWrittenTakesTheMovesBack) {
-    const auto alpha = RedumpSet("Alpha (USA)", "SLPS_000.71", 1);
-    WriteAll("scan", alpha);
-    const auto before = ListNames("scan");
-    // No file may grow past a few bytes: the sheet's rewrite fails.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved;
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit tiny = saved;
-    tiny.rlim_cur = 8;
-    setrlimit(RLIMIT_FSIZE, &tiny);
-    RunRename(Ps1Settings());
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, SIG_DFL);
-    EXPECT_EQ(ListNames("scan"), before);
-    EXPECT_EQ(ReadFile("scan/Alpha (USA).cue"), alpha.at("Alpha (USA).cue"));
-    EXPECT_EQ(Summary().text.substr(0, 26), "Discs:1 Renamed:0 Left:1 <");
+// Files may not grow past `limit` bytes during one run: with a tiny limit
+// the journal cannot be written and nothing may move; with room for the
+// journal but not for the (padded) sheet, the sheet's rewrite fails and the
+// moves made before it are taken back.
+TEST_F(DiscSetTest, AJournalOrSheetThatCannotBeWrittenMovesNothing) {
+    for (const rlim_t limit : {rlim_t(8), rlim_t(16384)}) {
+        platform::RemoveTree("scan");
+        platform::DeleteFile(RENAME_JOURNAL_FILE);
+        MakeDirs("scan");
+        auto alpha = RedumpSet("Alpha (USA)", "SLPS_000.71", 1);
+        alpha["Alpha (USA).cue"] += "REM " + std::string(65536, 'x') + "\r\n";
+        WriteAll("scan", alpha);
+        const auto before = ListNames("scan");
+        host.messages.clear();
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved;
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit tiny = saved;
+        tiny.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &tiny);
+        const RunOutcome outcome = RunRename(Ps1Settings());
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, SIG_DFL);
+        EXPECT_EQ(ListNames("scan"), before) << limit;
+        EXPECT_EQ(ReadFile("scan/Alpha (USA).cue"), alpha.at("Alpha (USA).cue")) << limit;
+        EXPECT_EQ(outcome,
+                  limit == 8 ? RunOutcome::CompletedWithWriteFailures : RunOutcome::Completed)
+            << limit;
+        const JournalContents journal = ReadJournal(RENAME_JOURNAL_FILE);
+        if (limit == 8) {
+            // The run stops before its first move and says why.
+            EXPECT_NE(Summary().text.find("<MessageBox/JOURNAL_NOT_WRITTEN> RenameJournal.txt"),
+                      std::string::npos);
+            EXPECT_TRUE(journal.runs.empty() || journal.runs[0].entries.empty());
+        } else {
+            ASSERT_EQ(journal.runs.size(), 1u);
+            ASSERT_EQ(journal.runs[0].entries.size(), 1u);
+            EXPECT_EQ(journal.runs[0].entries[0].state, JournalEntry::State::Undone);
+            EXPECT_EQ(Summary().text, "Discs:1 Renamed:0 Left:1");
+            EXPECT_NE(ReadFile("error_log.txt").find(": cannot write Alpha.cue (File too large)"),
+                      std::string::npos)
+                << ReadFile("error_log.txt");
+        }
+    }
 }
 
 TEST_F(DiscSetTest, AnInterruptedDiscIsMadeWholeByTheNextRun) {
@@ -219,19 +247,28 @@ TEST_F(DiscSetTest, AnInterruptedDiscIsMadeWholeByTheNextRun) {
               "move\tscan/Alpha (USA) (Track 1).bin\tscan/Alpha (Track 1).bin\r\n"
               "move\tscan/Alpha (USA) (Track 2).bin\tscan/Alpha (Track 2).bin\r\n");
     ASSERT_EQ(rename("scan/Alpha (USA) (Track 1).bin", "scan/Alpha (Track 1).bin"), 0);
-    const std::vector<InterruptedDisc> finished = FinishInterruptedDiscs(RENAME_JOURNAL_FILE);
-    ASSERT_EQ(finished.size(), 1u);
-    EXPECT_FALSE(finished[0].completed);
+    DiskFileActions disk;
+    const JournalRecovery finished = FinishOpenEntries(RENAME_JOURNAL_FILE, disk, nullptr);
+    ASSERT_EQ(finished.entries.size(), 1u);
+    EXPECT_EQ(finished.entries[0].finished, RenameTransaction::Finished::TakenBack);
     EXPECT_EQ(ReadFile("scan/Alpha (USA) (Track 1).bin"), alpha.at("Alpha (USA) (Track 1).bin"));
-    EXPECT_TRUE(FinishInterruptedDiscs(RENAME_JOURNAL_FILE).empty());
+    EXPECT_TRUE(FinishOpenEntries(RENAME_JOURNAL_FILE, disk, nullptr).entries.empty());
 }
 
 TEST_F(DiscSetTest, TheJournalKeepsTheLastRuns) {
     testsupport::WriteDisc("scan/a.iso", {{"SYSTEM.CNF", testsupport::Ps1SystemCnf("SLPS_000.71")},
                                           {"SLPS_000.71", "exe"}});
-    for (int run = 0; run < int(JOURNAL_RUNS_KEPT) + 2; ++run) RunRename(Ps1Settings());
-    const std::vector<JournalRun> runs = ReadJournal(RENAME_JOURNAL_FILE);
-    ASSERT_EQ(runs.size(), JOURNAL_RUNS_KEPT);
-    EXPECT_EQ(runs.front().number, 3);
-    EXPECT_EQ(runs.back().number, std::int64_t(JOURNAL_RUNS_KEPT) + 2);
+    // Each run renames the disc back and forth; a run that finds it named
+    // already renames nothing and is not kept at all.
+    for (int run = 0; run < int(JOURNAL_RUNS_KEPT) + 2; ++run) {
+        RunSettings settings = Ps1Settings();
+        settings.options.formula = run % 2 == 0 ? "%n" : "%n [%i]";
+        RunRename(settings);
+        RunRename(settings);
+    }
+    const JournalContents journal = ReadJournal(RENAME_JOURNAL_FILE);
+    ASSERT_EQ(journal.runs.size(), JOURNAL_RUNS_KEPT);
+    EXPECT_EQ(journal.RealRuns().size(), JOURNAL_RUNS_KEPT);
+    EXPECT_EQ(journal.runs.front().number, 3);
+    EXPECT_EQ(journal.runs.back().number, std::int64_t(JOURNAL_RUNS_KEPT) + 2);
 }

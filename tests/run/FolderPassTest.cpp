@@ -1,5 +1,7 @@
 #include "run/FolderPass.h"
 
+#include "rename/FileActions.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -20,11 +22,12 @@ TEST(FolderPass, SeveralDiscsOfOneGameRenameTheirFolderOnceWithoutTheMarker) {
     const std::string scan = dir / "scan";
     MakeDirs(scan + "/Old Folder");
     MakeDirs(scan + "/Single");
+    DiskFileActions disk;
     FolderRenameList folders(scan, false);
     folders.AddFolderEntry(scan + "/Old Folder/Name Disc1", "Name Disc1", std::nullopt);
     folders.AddFolderEntry(scan + "/Old Folder/Name Disc2", "Name Disc2", std::nullopt);
     folders.AddFolderEntry(scan + "/Single/Other Disc1", "Other Disc1", std::nullopt);
-    folders.ExecuteFolderRenames();
+    folders.ExecuteFolderRenames(disk);
     EXPECT_EQ(ListNames(scan), (std::vector<std::string>{"Name", "Other Disc1"}));
 }
 
@@ -32,10 +35,11 @@ TEST(FolderPass, OnlyTheNewNameLosesItsDiscMarker) {
     TempDir dir;
     const std::string scan = dir / "My Disc Set";
     MakeDirs(scan + "/games/a");
+    DiskFileActions disk;
     FolderRenameList folders(scan, false);
     folders.AddFolderEntry(scan + "/games/a/Name Disc1", "Name Disc1", std::nullopt);
     folders.AddFolderEntry(scan + "/games/a/Name Disc2", "Name Disc2", std::nullopt);
-    folders.ExecuteFolderRenames();
+    folders.ExecuteFolderRenames(disk);
     EXPECT_EQ(ListNames(scan + "/games"), (std::vector<std::string>{"Name"}));
 }
 
@@ -44,6 +48,7 @@ TEST(FolderPass, NeverRenamesTheScanFolderHoweverItIsNamed) {
     const std::string scan = dir / "scan";
     MakeDirs(scan);
     ASSERT_EQ(symlink(scan.c_str(), (dir / "link").c_str()), 0);
+    DiskFileActions disk;
     FolderRenameList folders(scan, false);
     folders.AddFolderEntry(scan + "/Game", "New", std::nullopt);
     folders.AddFolderEntry(dir / "./scan/Game", "New", std::nullopt);
@@ -54,7 +59,7 @@ TEST(FolderPass, NeverRenamesTheScanFolderHoweverItIsNamed) {
     FolderRenameList trailing(scan + "/", false);
     trailing.AddFolderEntry(scan + "//Game", "New", std::nullopt);
     EXPECT_TRUE(trailing.Entries().empty());
-    trailing.ExecuteFolderRenames();
+    trailing.ExecuteFolderRenames(disk);
     EXPECT_EQ(ListNames(dir.Path()), (std::vector<std::string>{"link", "scan"}));
 }
 
@@ -65,12 +70,13 @@ TEST(FolderPass, NamesThatAreNoPlainNameAndTakenNamesMoveNothing) {
     MakeDirs(scan + "/b");
     MakeDirs(scan + "/Taken");
     WriteFile(scan + "/Taken/keep", "k");
+    DiskFileActions disk;
     FolderRenameList folders(scan, true);
     folders.AddFolderEntry(scan + "/a/Game", "Taken", 946566000);
     folders.AddFolderEntry(scan + "/b/Game", "x/y", 946566000);
     EXPECT_EQ(folders.Entries().size(), 1u);
     const std::int64_t takenTime = ModifiedTime(scan + "/Taken");
-    folders.ExecuteFolderRenames();
+    folders.ExecuteFolderRenames(disk);
     EXPECT_EQ(ListNames(scan), (std::vector<std::string>{"Taken", "a", "b"}));
     EXPECT_EQ(testsupport::ReadFile(scan + "/Taken/keep"), "k");
     EXPECT_EQ(ModifiedTime(scan + "/Taken"), takenTime);  // not the renamed folder: not dated
@@ -83,9 +89,10 @@ TEST(FolderPass, DatesRenamedFoldersAtLocalMidnightOfTheReleaseDay) {
     MakeDirs(scan + "/old");
     const auto release = ParseReleaseDate("991231");
     ASSERT_TRUE(release);
+    DiskFileActions disk;
     FolderRenameList folders(scan, true);
     folders.AddFolderEntry(scan + "/old/Game", "Game (1999)", release);
-    folders.ExecuteFolderRenames();
+    folders.ExecuteFolderRenames(disk);
     EXPECT_EQ(ModifiedTime(scan + "/Game (1999)"), 946566000);  // 1999-12-31 00:00 JST
 }
 

@@ -29,8 +29,9 @@ protected:
         RunSettings settings;
         settings.ownerWindow = &host;
         settings.runState = &state;
-        settings.texts = {"scan", "", database, "", "", ""};
-        settings.systemSelection = 0;
+        settings.options.folder = "scan";
+        settings.options.database = database;
+        settings.options.system = 1;
         return settings;
     }
 
@@ -80,7 +81,7 @@ TEST_F(ListRunTest, DatabaseChecksAndTheOrderOfTheChecks) {
     EXPECT_EQ(host.messages.back().text, "<MessageBox/DATABASE_NOT_FOUND>");
 
     RunSettings noSystem = Settings();
-    noSystem.systemSelection = -1;
+    noSystem.options.system = 0;
     EXPECT_EQ(RunList(noSystem), RunOutcome::InputRejected);
     EXPECT_EQ(host.messages.back().text, "<MessageBox/MODE_NOT_SELECTED>");
     EXPECT_EQ(ReadFile("list.csv"), "");  // created before the system check
@@ -120,7 +121,7 @@ TEST_F(ListRunTest, EveryVolumeOfAnArchiveIsACandidateOfItsOwn) {
                   ReadFile(corpus + "/archives/rarfile/test/files/" + volume));
     }
     RunSettings settings = Settings();
-    settings.checks[CHECK_SEARCH_ARCHIVES] = 1;
+    settings.options.searchArchives = true;
     RunList(settings);
     EXPECT_EQ(state.candidates,
               (std::vector<std::string>{"scan/rar5-vols.part1", "scan/rar5-vols.part2",
@@ -136,7 +137,7 @@ TEST_F(ListRunTest, ArchivesAreSearchedOnlyWhenAsked) {
     RunList(Settings());
     EXPECT_EQ(ReadFile("list.csv"), "");
     RunSettings settings = Settings();
-    settings.checks[CHECK_SEARCH_ARCHIVES] = 1;
+    settings.options.searchArchives = true;
     RunList(settings);
     EXPECT_EQ(ReadFile("list.csv"), "SLPS00071;scan/game;;;;;;PS1;;\r\n");
 }

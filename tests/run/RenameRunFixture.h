@@ -34,8 +34,11 @@ inline RunSettings Ps2RunSettings(RecordingHost& host, RunState& state) {
     RunSettings settings;
     settings.ownerWindow = &host;
     settings.runState = &state;
-    settings.texts = {"scan", "%n [%i]", "games.csv", "", "", "%n [%i]"};
-    settings.systemSelection = 1;
+    settings.options.folder = "scan";
+    settings.options.formula = "%n [%i]";
+    settings.options.database = "games.csv";
+    settings.options.listFormula = "%n [%i]";
+    settings.options.system = 2;
     return settings;
 }
 

@@ -51,7 +51,7 @@ TEST_F(RenameRunTest, CandidatesStayInsideTheScanFolder) {
     WriteFile("Games.v2/.bashrc", "hidden");
     Ps2Disc("Games.v2/first.iso", "SLPM_650.01");
     RunSettings settings = Settings();
-    settings.texts[EDIT_FOLDER] = "Games.v2";
+    settings.options.folder = "Games.v2";
     RunRename(settings);
     EXPECT_EQ(ReadFile("Games.iso"), outside);
     EXPECT_EQ(ListNames("Games.v2"),
@@ -71,7 +71,7 @@ TEST_F(RenameRunTest, OnlyRegularFilesAreOpened) {
     for (const std::string& database : {std::string("games.fifo"), std::string("/dev/null")}) {
         host = RecordingHost();
         RunSettings settings = Settings();
-        settings.texts[EDIT_DATABASE] = database;
+        settings.options.database = database;
         EXPECT_EQ(RunWithin(settings, {"games.fifo"}), RunOutcome::InputRejected) << database;
         EXPECT_EQ(host.messages.back().text, "<MessageBox/DATABASE_NOT_FOUND>");
     }
@@ -100,8 +100,8 @@ TEST_F(RenameRunTest, SmallUntrustedInputsStayBounded) {
                                ";;;PS2;;\r\n");
     Ps2Disc("scan/first.iso", "SLPM_650.01");
     RunSettings settings = Settings();
-    settings.texts[EDIT_FORMULA] = "%n";
-    settings.texts[EDIT_LIST_FORMAT] = "%n";
+    settings.options.formula = "%n";
+    settings.options.listFormula = "%n";
     EXPECT_EQ(RunRename(settings), RunOutcome::Completed);
     EXPECT_EQ(ListNames("scan"), std::vector<std::string>{"first.iso"});
     const std::string log = ReadFile("error_log.txt");
@@ -133,7 +133,7 @@ TEST_F(RenameRunTest, NamesAsLinuxHasThem) {
     const std::int64_t targetTime = ModifiedTime("outside/target.iso");
 
     RunSettings settings = Settings();
-    settings.checks[CHECK_SET_TIMES] = 1;
+    settings.options.setTimes = true;
     RunRename(settings);
     EXPECT_EQ(ListNames("scan"),
               (std::vector<std::string>{"Game One [SLPM65001].iso", "Linked [SLPM65004].iso",
@@ -164,7 +164,7 @@ TEST_F(RenameRunTest, TheBatchRecordsEachRenameAsItIsMade) {
         if (text == "Identifying : scan/b") seenDuringTheRun = ReadFile("RenameBatch.bat");
     };
     RunSettings settings = Settings();
-    settings.checks[CHECK_WRITE_BATCH] = 1;
+    settings.options.writeBatch = true;
     RunRename(settings);
     EXPECT_EQ(seenDuringTheRun, "\"a.*\" \"Game One [SLPM65001].*\"\r\n");
     EXPECT_EQ(ReadFile("RenameBatch.bat"),

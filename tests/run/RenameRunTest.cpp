@@ -56,10 +56,10 @@ TEST_F(RenameRunTest, FailedInputChecksShowOneMessageAndWriteNothing) {
               MessageIcon::Information}}) {
         host = RecordingHost();
         RunSettings settings = Settings();
-        settings.texts[EDIT_FOLDER] = check.folder;
-        settings.texts[EDIT_DATABASE] = check.database;
-        settings.texts[EDIT_LIST_FORMAT] = check.listFormat;
-        settings.systemSelection = check.system;
+        settings.options.folder = check.folder;
+        settings.options.database = check.database;
+        settings.options.listFormula = check.listFormat;
+        settings.options.system = check.system + 1;
         EXPECT_EQ(RunRename(settings), RunOutcome::InputRejected) << check.message;
         ASSERT_EQ(host.messages.size(), 1u) << check.message;
         EXPECT_EQ(host.messages[0].text, check.message);
@@ -77,7 +77,7 @@ TEST_F(RenameRunTest, IdentifiesLooksUpRenamesAndLogsEachKindOfFailure) {
     WriteFile("scan/notes.txt", "no image");
     WriteFile("scan/second.bin", "");  // an image the file system cannot read
     RunSettings settings = Settings();
-    settings.checks[CHECK_WRITE_BATCH] = 1;
+    settings.options.writeBatch = true;
     EXPECT_EQ(RunRename(settings), RunOutcome::Completed);
 
     EXPECT_EQ(ListNames("scan"), (std::vector<std::string>{"Game One [SLPM65001].iso", "notes.txt",
@@ -116,7 +116,7 @@ TEST_F(RenameRunTest, TheFirstIdentifierFoundInTheDatabaseNamesTheDisc) {
     Ps2Disc("scan/game.iso", "SLPM_650.01");
     const std::string imageCrc = platform::WholeFileCrcText("scan/game.iso");
     RunSettings settings = Settings();
-    settings.checks[CHECK_IMAGE_CHECKSUM] = 1;
+    settings.options.imageChecksum = true;
     RunRename(settings);  // the checksum is not in the database, the code is
     EXPECT_EQ(ListNames("scan"), std::vector<std::string>{"Game One [SLPM65001].iso"});
     EXPECT_EQ(ReadFile("HaveID (PS2).dat"), "SLPM65001\r\n");
@@ -131,8 +131,8 @@ TEST_F(RenameRunTest, AFailedRenameSaysWhyAndLeavesNoBatchLine) {
     WriteFile("games.csv", Record("SLPM65001", "Game One", "", "a/b"));
     Ps2Disc("scan/game.iso", "SLPM_650.01");
     RunSettings settings = Settings();
-    settings.texts[EDIT_FORMULA] = "%l";
-    settings.checks[CHECK_WRITE_BATCH] = 1;
+    settings.options.formula = "%l";
+    settings.options.writeBatch = true;
     RunRename(settings);
     EXPECT_EQ(ListNames("scan"), std::vector<std::string>{"game.iso"});
     EXPECT_EQ(Summary().text, "Discs:1 Renamed:0 Left:1");
@@ -172,9 +172,9 @@ TEST_F(RenameRunTest, TwoDiscsOfOneGameRenameTheirFolderOnce) {
     Ps2Disc("scan/old name/b.iso", "SLPM_650.02");
     Ps2Disc("scan/top.iso", "SLPM_650.01");
     RunSettings settings = Settings();
-    settings.texts[EDIT_FORMULA] = "%n";
-    settings.checks[CHECK_SUBFOLDERS] = 1;
-    settings.checks[CHECK_RENAME_FOLDERS] = 1;
+    settings.options.formula = "%n";
+    settings.options.scanSubfolders = true;
+    settings.options.renameFolders = true;
     RunRename(settings);
     EXPECT_EQ(ListNames("scan"), (std::vector<std::string>{"Saga", "Saga Disc1.iso"}));
     EXPECT_EQ(ListNames("scan/Saga"),
@@ -188,10 +188,10 @@ TEST_F(RenameRunTest, ReleaseDatesDateTheRenamedFilesAndFolder) {
     Ps2Disc("scan/folder/game.iso", "SLPM_650.01");
     WriteFile("scan/folder/game.sub", "sub");
     RunSettings settings = Settings();
-    settings.texts[EDIT_FORMULA] = "%n";
-    settings.checks[CHECK_SUBFOLDERS] = 1;
-    settings.checks[CHECK_RENAME_FOLDERS] = 1;
-    settings.checks[CHECK_SET_TIMES] = 1;
+    settings.options.formula = "%n";
+    settings.options.scanSubfolders = true;
+    settings.options.renameFolders = true;
+    settings.options.setTimes = true;
     RunRename(settings);
     EXPECT_EQ(testsupport::ModifiedTime("scan/Dated/Dated.iso"),
               946566000);  // 1999-12-31 00:00 JST
@@ -203,7 +203,7 @@ TEST_F(RenameRunTest, LogBatchAndInventoryAfterTwoRuns) {
     Ps2Disc("scan/one.iso", "SLPM_650.01");
     Ps2Disc("scan/odd.iso", "SLPM_123.45");
     RunSettings settings = Settings();
-    settings.checks[CHECK_WRITE_BATCH] = 1;
+    settings.options.writeBatch = true;
     RunRename(settings);
     Ps2Disc("scan/two.iso", "SLPM_650.02");
     RunRename(settings);

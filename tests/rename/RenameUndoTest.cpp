@@ -2,7 +2,7 @@
 // again, a new folder took a renamed folder's old name, a playlist was
 // deleted. What cannot go back stays and says why; the rest goes back, and
 // undo can be run again once the way is clear.
-#include "run/RenameUndo.h"
+#include "rename/RenameUndo.h"
 
 #include <gtest/gtest.h>
 
@@ -92,7 +92,7 @@ TEST(RenameUndo, WhatCannotGoBackStaysAndSaysWhy) {
     EXPECT_EQ(rest.lines, std::vector<std::string>{"rename\tscan/B.iso\tscan/b.iso"});
     EXPECT_EQ(ListNames("scan"), (std::vector<std::string>{"Old", "b.iso"}));
     EXPECT_EQ(ReadFile("scan/Old/a.iso"), "a");
-    EXPECT_TRUE(ReadJournal(RENAME_JOURNAL_FILE)[0].undone);
+    EXPECT_TRUE(ReadJournal(RENAME_JOURNAL_FILE).runs[0].undone);
     EXPECT_EQ(UndoRenameRun({RENAME_JOURNAL_FILE, 2, false}, rest).result,
               UndoReport::Result::AlreadyTakenBack);
 }

@@ -1,4 +1,4 @@
-#include "image/CueSheetParser.h"
+#include "image/CueSheet.h"
 
 #include <array>
 #include <cstdint>
@@ -38,30 +38,33 @@ const CueTrackType* FindTrackType(const std::string& token) {
     return nullptr;
 }
 
+using Tokens = std::vector<QuotedToken>;
+
 // The token at `i`; the empty string past the last one.
-const std::string& TokenAt(const std::vector<std::string>& tokens, std::size_t i) {
+const std::string& TokenAt(const Tokens& tokens, std::size_t i) {
     static const std::string NONE;
-    return i < tokens.size() ? tokens[i] : NONE;
+    return i < tokens.size() ? tokens[i].text : NONE;
 }
 
-// The data file and its type on a FILE line. Sheets written by hand or by
-// older tools leave names with blanks unquoted: then the name is everything
-// between the command and the type, which is the last word.
+// The data file and its type on a FILE line, and where the name stands in
+// the line. Sheets written by hand or by older tools leave names with blanks
+// unquoted: then the name is everything between the command and the type,
+// which is the last word.
 struct FileLine {
     std::string name;
     std::string type;
+    std::size_t begin = 0;
+    std::size_t end = 0;
 };
 
-FileLine SplitFileLine(std::string_view line, const std::vector<std::string>& tokens) {
+FileLine SplitFileLine(std::string_view line, const Tokens& tokens) {
+    if (tokens.size() < 2) return {};
     if (tokens.size() <= 3 || line.find('"') != std::string_view::npos) {
-        return {TokenAt(tokens, 1), TokenAt(tokens, 2)};
+        return {tokens[1].text, TokenAt(tokens, 2), tokens[1].begin, tokens[1].end};
     }
-    constexpr std::string_view BLANKS = " \t\n\v\f\r";
-    const std::size_t command = line.find_first_not_of(BLANKS);
-    const std::size_t nameStart = line.find_first_not_of(BLANKS, command + tokens[0].size());
-    const std::size_t typeStart = line.rfind(tokens.back());
-    const std::size_t nameEnd = line.find_last_not_of(BLANKS, typeStart - 1);
-    return {std::string(line.substr(nameStart, nameEnd + 1 - nameStart)), tokens.back()};
+    const std::size_t begin = tokens[1].begin;
+    const std::size_t end = tokens[tokens.size() - 2].end;
+    return {std::string(line.substr(begin, end - begin)), tokens.back().text, begin, end};
 }
 
 // The walk through a sheet: which FILE is current and which rows belong to it.
@@ -71,12 +74,13 @@ public:
 
     // One line's command; false, with the reason, when the sheet must be
     // refused.
-    bool Apply(std::string_view line, const std::vector<std::string>& tokens);
+    bool Apply(std::string_view line, const Tokens& tokens);
 
 private:
     bool File(const std::string& name, const std::string& type);
     bool Track(const std::string& number, const std::string& type);
     bool Index(const std::string& number, const std::string& position);
+    bool Gap(const std::string& length);
     // Ends the previous track at `position`. Offsets count 2352 bytes per
     // sector; a track stored with other sector sizes (its stored pregap
     // included) shifts every later offset in its file by the difference.
@@ -99,6 +103,7 @@ private:
     std::array<std::int32_t, TrackTable::MAX_TRACKS> rowFile{};  // FILE number of each row
     std::int32_t current = -1;
     std::int32_t previous = -1;
+    std::int32_t lastNumber = 0;  // the number the sheet gave the last TRACK
     // Where the current track's INDEX 00 stands in its file, when it has one.
     std::optional<std::int32_t> currentIndexZero;
     // Positions are two-digit fields, so each step of the correction is below
@@ -109,7 +114,7 @@ private:
     std::int64_t unstoredSectors = 0;
 };
 
-bool CueSheetWalk::Apply(std::string_view line, const std::vector<std::string>& tokens) {
+bool CueSheetWalk::Apply(std::string_view line, const Tokens& tokens) {
     const std::string command = platform::ToUpperAscii(TokenAt(tokens, 0));
     if (command == "FILE") {
         const FileLine file = SplitFileLine(line, tokens);
@@ -118,7 +123,7 @@ bool CueSheetWalk::Apply(std::string_view line, const std::vector<std::string>& 
     if (command == "TRACK") return !fileSeen || Track(TokenAt(tokens, 1), TokenAt(tokens, 2));
     if (command == "INDEX") return !trackInFile || Index(TokenAt(tokens, 1), TokenAt(tokens, 2));
     if ((command == "PREGAP" || command == "POSTGAP") && trackInFile) {
-        unstoredSectors += ScanMsfFrames(TokenAt(tokens, 1));
+        return Gap(TokenAt(tokens, 1));
     }
     // Every other command says nothing about the layout.
     return true;
@@ -139,16 +144,20 @@ bool CueSheetWalk::File(const std::string& name, const std::string& type) {
 
 bool CueSheetWalk::Track(const std::string& number, const std::string& type) {
     const std::int32_t trackNumber = ScanInteger(number);
-    if (trackNumber != table.Count() + 1) {
+    // The first track may have any number (a sheet of the audio tracks 4 and
+    // 5 of a disc starts at 04); the others follow it one by one.
+    if (trackNumber < 1 || trackNumber > TrackTable::MAX_TRACKS ||
+        (table.Count() > 0 && trackNumber != lastNumber + 1)) {
         return Refuse("track " + number + " does not follow track " +
-                      std::to_string(table.Count()));
+                      std::to_string(table.Count() == 0 ? 0 : lastNumber));
     }
     const CueTrackType* trackType = FindTrackType(type);
     if (trackType == nullptr) return Refuse("unknown track type " + type);
     TrackEntry* entry = table.Append();
     if (entry == nullptr) return Refuse("more than 99 tracks");
 
-    const std::int32_t row = trackNumber - 1;
+    const std::int32_t row = table.Count() - 1;
+    lastNumber = trackNumber;
     entry->file = filePath;
     entry->mode = trackType->mode;
     entry->sectorSize = trackType->sectorSize;
@@ -168,8 +177,17 @@ void CueSheetWalk::EndPreviousTrack(std::int32_t position) {
         (RAW_SECTOR - entry.sectorSize) * (std::int64_t(entry.length) + entry.pregapSectors);
 }
 
+bool CueSheetWalk::Gap(const std::string& length) {
+    const std::optional<std::int32_t> frames = ReadMsfFrames(length);
+    if (!frames) return Refuse("gap length " + length + " is no position mm:ss:ff");
+    unstoredSectors += *frames;
+    return true;
+}
+
 bool CueSheetWalk::Index(const std::string& number, const std::string& position) {
-    const std::int32_t frames = ScanMsfFrames(position);
+    const std::optional<std::int32_t> read = ReadMsfFrames(position);
+    if (!read) return Refuse("index position " + position + " is no position mm:ss:ff");
+    const std::int32_t frames = *read;
     switch (ScanInteger(number)) {
         case 0:
             if (PreviousInCurrentFile()) EndPreviousTrack(frames);
@@ -203,22 +221,67 @@ bool CueSheetWalk::Index(const std::string& number, const std::string& position)
 
 }  // namespace
 
-DescriptorParse ParseCueSheet(std::string_view text) {
-    DescriptorParse parse;
-    CueSheetWalk walk(parse);
-    platform::LineReader lines(WithoutByteOrderMark(text), DESCRIPTOR_LINE_LENGTH);
+CueSheet::CueSheet(std::string sheetText) : text(std::move(sheetText)) {
+    CueSheetWalk walk(layout);
+    bool refused = false;
+    const std::string_view body = WithoutByteOrderMark(text);
+    const std::size_t bodyStart = text.size() - body.size();
+    platform::LineReader lines(body, DESCRIPTOR_LINE_LENGTH);
     std::string_view line;
     std::int32_t lineNumber = 0;
     while (lines.Next(line)) {
         ++lineNumber;
-        const std::vector<std::string> tokens = SplitQuotedTokens(line);
+        const Tokens tokens = SplitQuotedTokens(line);
         if (tokens.empty()) continue;
-        if (!walk.Apply(line, tokens)) {
-            parse.line = lineNumber;
-            parse.table = TrackTable{};
-            return parse;
+        const std::string command = platform::ToUpperAscii(tokens[0].text);
+        if (command == "FILE" && tokens.size() >= 2) {
+            const FileLine file = SplitFileLine(line, tokens);
+            const std::size_t lineStart = bodyStart + std::size_t(line.data() - body.data());
+            files.push_back({file.name, lineStart + file.begin, lineStart + file.end,
+                             line[file.begin] == '"', 0});
+        } else if (command == "TRACK" && !files.empty()) {
+            ++trackCount;
+            if (files.back().firstTrack == 0)
+                files.back().firstTrack = ScanInteger(TokenAt(tokens, 1));
+        }
+        if (refused || walk.Apply(line, tokens)) continue;
+        refused = true;
+        layout.line = lineNumber;
+        layout.table = TrackTable{};
+        layout.dataFiles.clear();
+    }
+    layout.accepted = !refused;
+}
+
+std::optional<std::vector<platform::TextEdit>> CueSheet::RenameFiles(
+    const std::map<std::size_t, std::string>& newNames) const {
+    std::vector<platform::TextEdit> edits;
+    for (const auto& [index, name] : newNames) {
+        if (index >= files.size()) return std::nullopt;
+        const CueFile& file = files[index];
+        const bool quote = file.quoted || name.find_first_of(" \t") != std::string::npos;
+        edits.push_back({file.begin, text.substr(file.begin, file.end - file.begin),
+                         quote ? "\"" + name + "\"" : name});
+    }
+    const std::optional<std::string> edited = platform::ApplyEdits(text, edits);
+    if (!edited) return std::nullopt;
+    // Read back, the sheet must name what was asked, in the same commands.
+    const CueSheet check(*edited);
+    if (check.files.size() != files.size()) return std::nullopt;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const auto renamed = newNames.find(i);
+        if (check.files[i].name != (renamed == newNames.end() ? files[i].name : renamed->second)) {
+            return std::nullopt;
         }
     }
-    parse.accepted = true;
-    return parse;
+    return edits;
+}
+
+DescriptorParse ParseCueSheet(std::string_view text) {
+    return CueSheet(std::string(text)).Layout();
+}
+
+std::string_view CueFileLeaf(std::string_view name) {
+    const std::size_t separator = name.find_last_of("/\\");
+    return separator == std::string_view::npos ? name : name.substr(separator + 1);
 }

@@ -1,4 +1,4 @@
-#include "run/PlanSink.h"
+#include "rename/PlanSink.h"
 
 namespace {
 

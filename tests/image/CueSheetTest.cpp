@@ -1,8 +1,9 @@
-#include "image/CueSheetParser.h"
+#include "image/CueSheet.h"
 
 #include "image/DescriptorFiles.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -15,11 +16,16 @@ namespace {
 using testsupport::TempDir;
 using testsupport::WriteFile;
 
-class CueSheetParserTest : public ::testing::Test {
+class CueSheetTest : public ::testing::Test {
 protected:
-    CueSheetParserTest() {
+    CueSheetTest() {
+        // The sheets place tracks up to an hour into their files: the files
+        // are that long (sparse), so that no track starts past their end.
         WriteFile(dir / "game.bin", std::string(4 * 2352, '\x11'));
         WriteFile(dir / "second.bin", std::string(2352, '\x22'));
+        for (const char* name : {"game.bin", "second.bin"}) {
+            EXPECT_EQ(truncate((dir / name).c_str(), 60 * 60 * 75 * 2448), 0);
+        }
     }
 
     // The sheet's text parsed, and its data files found on disk.
@@ -39,7 +45,7 @@ protected:
 const std::string ONE_TRACK =
     "FILE \"game.bin\" BINARY\r\n  TRACK 01 MODE2/2352\r\n    INDEX 01 00:00:00\r\n";
 
-TEST_F(CueSheetParserTest, OneMode2TrackAtTheStartOfItsFile) {
+TEST_F(CueSheetTest, OneMode2TrackAtTheStartOfItsFile) {
     ASSERT_TRUE(Parse(ONE_TRACK));
     ASSERT_EQ(table.Count(), 1);
     EXPECT_EQ(Row(0).index, 0);
@@ -50,7 +56,7 @@ TEST_F(CueSheetParserTest, OneMode2TrackAtTheStartOfItsFile) {
     EXPECT_EQ(Row(0).start, 0);
 }
 
-TEST_F(CueSheetParserTest, IndexOneAtTwoSecondsStartsAfterThePregap) {
+TEST_F(CueSheetTest, IndexOneAtTwoSecondsStartsAfterThePregap) {
     ASSERT_TRUE(Parse("FILE game.bin BINARY\nTRACK 1 MODE2/2352\nINDEX 1 00:02:00\n"));
     EXPECT_EQ(Row(0).dataOffset, 150 * 2352);
     EXPECT_EQ(Row(0).start, 150);
@@ -62,7 +68,7 @@ struct TrackTypeCase {
     int sectorSize;
 };
 
-class CueTrackTypeTest : public CueSheetParserTest,
+class CueTrackTypeTest : public CueSheetTest,
                          public ::testing::WithParamInterface<TrackTypeCase> {};
 
 TEST_P(CueTrackTypeTest, TrackTypeGivesModeAndSectorSize) {
@@ -82,12 +88,12 @@ INSTANTIATE_TEST_SUITE_P(AllTypes, CueTrackTypeTest,
                                            TrackTypeCase{"CDI/2336", TrackMode::Mode2, 2336},
                                            TrackTypeCase{"cdi/2352", TrackMode::Mode2, 2352}));
 
-TEST_F(CueSheetParserTest, UnknownTrackTypeFails) {
+TEST_F(CueSheetTest, UnknownTrackTypeFails) {
     EXPECT_FALSE(Parse("FILE game.bin BINARY\nTRACK 01 MODE3_FORM1\nINDEX 01 00:00:00\n"));
     EXPECT_FALSE(Parse("FILE game.bin BINARY\nTRACK 01\n"));
 }
 
-TEST_F(CueSheetParserTest, IndexZeroEndsThePreviousTrackAndCorrectsForItsSmallerSectors) {
+TEST_F(CueSheetTest, IndexZeroEndsThePreviousTrackAndCorrectsForItsSmallerSectors) {
     // 750 cooked sectors of 2048 bytes, then a 150-sector audio pregap.
     ASSERT_TRUE(
         Parse("FILE game.bin BINARY\nTRACK 01 MODE1/2048\nINDEX 01 00:00:00\n"
@@ -101,7 +107,7 @@ TEST_F(CueSheetParserTest, IndexZeroEndsThePreviousTrackAndCorrectsForItsSmaller
     EXPECT_EQ(Row(2).dataOffset, 750 * 2048 + (1500 - 750) * 2352);
 }
 
-TEST_F(CueSheetParserTest, CorrectionFollowsEachSectorSize) {
+TEST_F(CueSheetTest, CorrectionFollowsEachSectorSize) {
     ASSERT_TRUE(
         Parse("FILE game.bin BINARY\nTRACK 01 MODE2/2336\nINDEX 01 00:00:00\n"
               "TRACK 02 CDG\nINDEX 01 00:01:00\n"
@@ -110,7 +116,7 @@ TEST_F(CueSheetParserTest, CorrectionFollowsEachSectorSize) {
     EXPECT_EQ(Row(2).dataOffset, 75 * 2336 + 75 * 2448);
 }
 
-TEST_F(CueSheetParserTest, EachFileStartsItsOwnOffsets) {
+TEST_F(CueSheetTest, EachFileStartsItsOwnOffsets) {
     ASSERT_TRUE(
         Parse("FILE game.bin BINARY\nTRACK 01 MODE1/2048\nINDEX 01 00:00:00\n"
               "FILE second.bin BINARY\nTRACK 02 AUDIO\nINDEX 00 00:00:00\nINDEX 01 00:02:00\n"));
@@ -120,7 +126,7 @@ TEST_F(CueSheetParserTest, EachFileStartsItsOwnOffsets) {
     EXPECT_EQ(Row(0).length, 0);  // the track of the other file is not ended here
 }
 
-TEST_F(CueSheetParserTest, PregapAndOtherCommandsMoveNothing) {
+TEST_F(CueSheetTest, PregapAndOtherCommandsMoveNothing) {
     ASSERT_TRUE(Parse(
         "REM comment\nCATALOG 0000000000000\nTITLE \"x\"\nFILE game.bin BINARY\n"
         "TRACK 01 MODE2/2352\nFLAGS DCP\nPREGAP 00:02:00\nINDEX 01 00:00:00\nINDEX 02 00:01:00\n"
@@ -129,7 +135,7 @@ TEST_F(CueSheetParserTest, PregapAndOtherCommandsMoveNothing) {
     EXPECT_EQ(Row(0).start, 0);
 }
 
-TEST_F(CueSheetParserTest, CommandsOutOfPlaceAreIgnored) {
+TEST_F(CueSheetTest, CommandsOutOfPlaceAreIgnored) {
     // A TRACK before any FILE and an INDEX before the FILE's first TRACK.
     ASSERT_TRUE(
         Parse("TRACK 05 AUDIO\nINDEX 01 00:05:00\nFILE game.bin BINARY\n"
@@ -138,21 +144,23 @@ TEST_F(CueSheetParserTest, CommandsOutOfPlaceAreIgnored) {
     EXPECT_EQ(Row(0).dataOffset, 75 * 2352);
 }
 
-TEST_F(CueSheetParserTest, CommandsIgnoreCaseAndSheetWithoutTracksSucceeds) {
+TEST_F(CueSheetTest, CommandsIgnoreCaseAndSheetWithoutTracksSucceeds) {
     ASSERT_TRUE(Parse("file game.bin binary\ntrack 01 mode1/2352\nindex 01 00:00:01\n"));
     EXPECT_EQ(Row(0).dataOffset, 2352);
     ASSERT_TRUE(Parse("REM nothing here\n\n"));
     EXPECT_EQ(table.Count(), 0);
 }
 
-TEST_F(CueSheetParserTest, TrackNumbersMustFollowEachOther) {
-    EXPECT_FALSE(Parse("FILE game.bin BINARY\nTRACK 02 AUDIO\n"));
+TEST_F(CueSheetTest, TrackNumbersMustFollowEachOther) {
+    // The first track may have any number: a sheet of tracks 4 and 5.
+    EXPECT_TRUE(Parse("FILE game.bin BINARY\nTRACK 04 AUDIO\nTRACK 05 AUDIO\n"));
+    EXPECT_FALSE(Parse("FILE game.bin BINARY\nTRACK 04 AUDIO\nTRACK 04 AUDIO\n"));
     EXPECT_FALSE(Parse("FILE game.bin BINARY\nTRACK 01 AUDIO\nTRACK 03 AUDIO\n"));
     EXPECT_FALSE(Parse("FILE game.bin BINARY\nTRACK 01 AUDIO\nTRACK 01 AUDIO\n"));
     EXPECT_FALSE(Parse("FILE game.bin BINARY\nTRACK 00 AUDIO\n"));
 }
 
-TEST_F(CueSheetParserTest, NinetyNineTracksFitAndAHundredthFails) {
+TEST_F(CueSheetTest, NinetyNineTracksFitAndAHundredthFails) {
     std::string sheet = "FILE game.bin BINARY\n";
     for (int n = 1; n <= 99; ++n) {
         sheet += "TRACK " + std::to_string(n) + " AUDIO\nINDEX 01 00:" + std::to_string(n % 60) +
@@ -164,21 +172,21 @@ TEST_F(CueSheetParserTest, NinetyNineTracksFitAndAHundredthFails) {
     EXPECT_FALSE(Parse(sheet + "TRACK 100 AUDIO\n"));
 }
 
-TEST_F(CueSheetParserTest, OnlyBinaryFilesAreAccepted) {
+TEST_F(CueSheetTest, OnlyBinaryFilesAreAccepted) {
     EXPECT_FALSE(Parse("FILE game.bin WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"));
     EXPECT_FALSE(Parse("FILE game.bin MOTOROLA\n"));
     EXPECT_FALSE(Parse("FILE game.bin\n"));
     EXPECT_TRUE(Parse("FILE game.bin Binary\n"));
 }
 
-TEST_F(CueSheetParserTest, DataFileAsWrittenComesFirst) {
+TEST_F(CueSheetTest, DataFileAsWrittenComesFirst) {
     testsupport::MakeDirs(dir / "elsewhere");
     WriteFile(dir / "elsewhere/game.bin", "x");
     ASSERT_TRUE(Parse("FILE \"" + dir / "elsewhere/game.bin" + "\" BINARY\nTRACK 01 AUDIO\n"));
     EXPECT_EQ(Row(0).file, dir / "elsewhere/game.bin");
 }
 
-TEST_F(CueSheetParserTest, RelativeNamesAreRelativeToTheSheetNeverToTheCurrentDirectory) {
+TEST_F(CueSheetTest, RelativeNamesAreRelativeToTheSheetNeverToTheCurrentDirectory) {
     // During a run the current directory is the start-up directory: a file
     // there named like the sheet's own must not stand in for it, and one
     // that is only there is no data file of the sheet.
@@ -194,7 +202,7 @@ TEST_F(CueSheetParserTest, RelativeNamesAreRelativeToTheSheetNeverToTheCurrentDi
     EXPECT_FALSE(Parse("FILE sub/rel.bin BINARY\nTRACK 01 AUDIO\n"));
 }
 
-TEST_F(CueSheetParserTest, OtherwiseTheNamesLastComponentBesideTheSheet) {
+TEST_F(CueSheetTest, OtherwiseTheNamesLastComponentBesideTheSheet) {
     ASSERT_TRUE(Parse("FILE \"/no/such/folder/game.bin\" BINARY\nTRACK 01 AUDIO\n"));
     EXPECT_EQ(Row(0).file, dir / "game.bin");
     ASSERT_TRUE(Parse("FILE \"C:\\discs\\game.bin\" BINARY\nTRACK 01 AUDIO\n"));
@@ -203,7 +211,7 @@ TEST_F(CueSheetParserTest, OtherwiseTheNamesLastComponentBesideTheSheet) {
 
 // Sheets as tools on Windows write them: backslashes between folders, names
 // without quotes (also with blanks), a byte-order mark, lower-case keywords.
-TEST_F(CueSheetParserTest, SheetsWrittenOnWindows) {
+TEST_F(CueSheetTest, SheetsWrittenOnWindows) {
     testsupport::MakeDirs(dir / "Disc 1");
     WriteFile(dir / "Disc 1/Game (Track 1).bin", std::string(2352, '\x33'));
     const struct {
@@ -235,19 +243,19 @@ TEST_F(CueSheetParserTest, SheetsWrittenOnWindows) {
     EXPECT_FALSE(Parse("FILE Disc 1\\Game (Track 1).bin WAVE\n"));
 }
 
-TEST_F(CueSheetParserTest, BesideTheSheetTheNameIgnoresCase) {
+TEST_F(CueSheetTest, BesideTheSheetTheNameIgnoresCase) {
     ASSERT_TRUE(Parse("FILE \"GAME.BIN\" BINARY\nTRACK 01 AUDIO\n"));
     EXPECT_EQ(Row(0).file, dir / "game.bin");
 }
 
-TEST_F(CueSheetParserTest, MissingOrUnreadableDataFileFails) {
+TEST_F(CueSheetTest, MissingOrUnreadableDataFileFails) {
     EXPECT_FALSE(Parse("FILE missing.bin BINARY\nTRACK 01 AUDIO\n"));
     testsupport::MakeDirs(dir / "folder.bin");
     EXPECT_FALSE(Parse("FILE folder.bin BINARY\n"));
     EXPECT_FALSE(Parse("FILE \"\" BINARY\n"));
 }
 
-TEST_F(CueSheetParserTest, OffsetBeyondThirtyTwoBitsFailsInsteadOfWrapping) {
+TEST_F(CueSheetTest, OffsetBeyondThirtyTwoBitsFailsInsteadOfWrapping) {
     // Each INDEX 00 after 2448-byte sectors moves later offsets up by 96
     // bytes per sector; enough of them push the next offset past 2^31.
     std::string sheet = "FILE game.bin BINARY\nTRACK 01 CDG\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n";
@@ -256,7 +264,7 @@ TEST_F(CueSheetParserTest, OffsetBeyondThirtyTwoBitsFailsInsteadOfWrapping) {
     EXPECT_TRUE(Parse(sheet));
 }
 
-TEST_F(CueSheetParserTest, GoodSheetsTruncatedByOneByte) {
+TEST_F(CueSheetTest, GoodSheetsTruncatedByOneByte) {
     // The last position loses its frame digit: same offset.
     ASSERT_TRUE(Parse(ONE_TRACK.substr(0, ONE_TRACK.size() - 3)));
     EXPECT_EQ(Row(0).dataOffset, 0);
@@ -270,7 +278,7 @@ TEST_F(CueSheetParserTest, GoodSheetsTruncatedByOneByte) {
     EXPECT_EQ(Row(0).dataOffset, 150 * 2352);
 }
 
-TEST_F(CueSheetParserTest, RefusalsNameTheirLine) {
+TEST_F(CueSheetTest, RefusalsNameTheirLine) {
     const DescriptorParse unknown =
         ParseCueSheet("REM x\nFILE game.bin BINARY\nTRACK 01 MODE3/2352\n");
     EXPECT_FALSE(unknown.accepted);
@@ -278,6 +286,17 @@ TEST_F(CueSheetParserTest, RefusalsNameTheirLine) {
     const DescriptorParse missing =
         ResolveCueSheet(ParseCueSheet("FILE gone.bin BINARY\n"), sheetPath, DiskFiles());
     EXPECT_EQ(missing.Explained(), "the data file \"gone.bin\" was not found");
+    // A track placed where its file has ended holds nothing: the sheet is
+    // another file's.
+    const DescriptorParse pastTheEnd =
+        ResolveCueSheet(ParseCueSheet("FILE second.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+                                      "TRACK 02 AUDIO\nINDEX 01 79:00:00\n"),
+                        sheetPath, DiskFiles());
+    EXPECT_FALSE(pastTheEnd.accepted);
+    EXPECT_EQ(pastTheEnd.Explained(), "a track of \"second.bin\" starts past its end");
+    const DescriptorParse badPosition =
+        ParseCueSheet("FILE game.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:100\n");
+    EXPECT_EQ(badPosition.Explained(), "line 3: index position 00:00:100 is no position mm:ss:ff");
 }
 
 }  // namespace

@@ -4,17 +4,20 @@
 #include <cstdint>
 #include <string>
 
-#include "run/PlanSink.h"
+#include "core/Failure.h"
+#include "rename/PlanSink.h"
 
 // Taking back a rename run from the journal the rename runs keep: the folders
 // it renamed back, then each disc (newest first) with its cue sheet and
-// playlist lines back as they were and its files back under their old names.
-// Nothing is ever replaced. A disc is the unit: when one of its files cannot
-// go back (its old name is taken, it is gone, a later run renamed it again),
-// the whole disc stays as it is and the rest goes on. Each disc taken back is
-// marked in the journal, so that undo can be run again once the way is clear;
-// when nothing is left, the run is marked taken back. The inventory files are
-// not rewound: the next rename run rebuilds them.
+// playlist lines back as they were, byte for byte, and its files back under
+// their old names. Nothing is ever replaced. A disc is the unit: when one of
+// its files cannot go back (its old name is taken, it is gone, a later run
+// renamed it again), the whole disc stays as it is and the rest goes on.
+// Taking a disc back is journalled like a rename, so that a kill in the
+// middle leaves an entry the next run or undo finishes; when nothing of the
+// run is left, the run is marked taken back. Runs count only when they
+// changed something. The inventory files are not rewound: the next rename
+// run rebuilds them.
 
 struct UndoRequest {
     std::string journal;         // the journal file
@@ -31,6 +34,7 @@ struct UndoReport {
         NoJournal,         // no journal, or one without runs
         NoSuchRun,         // the journal keeps fewer runs than countBack
         AlreadyTakenBack,  // the run was taken back before
+        AnotherRun,        // another run or undo holds the journal or the run's folder
     };
     Result result = Result::NoJournal;
     bool journalFound = false;
@@ -44,8 +48,11 @@ struct UndoReport {
     std::int64_t rewrites = 0;
     std::int64_t folders = 0;
     std::int64_t skipped = 0;
-    // False when the journal could not be told what was taken back.
-    bool journalWritten = true;
+    // Discs whose taking back failed half way: their entries stay open in
+    // the journal, for the next run or undo to finish.
+    std::int64_t leftOpen = 0;
+    // Why the journal could not be told what was taken back; none when it was.
+    Failure journalFailure;
     // Stop ended the undo before its last disc (the result is then PartlyTakenBack).
     bool stopped = false;
 };

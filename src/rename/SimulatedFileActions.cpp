@@ -1,0 +1,84 @@
+#include <algorithm>
+#include <cerrno>
+
+#include "platform/FileOps.h"
+#include "platform/FolderSnapshots.h"
+#include "platform/PathText.h"
+#include "rename/FileActions.h"
+#include "rename/RenamePlan.h"
+
+namespace {
+
+// `path` with the part `from` at its start (the path itself or a folder
+// above it) replaced by `to`; nothing when `path` does not lie there.
+std::optional<std::string> Rebased(const std::string& path, const std::string& from,
+                                   const std::string& to) {
+    const std::optional<std::string> rest = platform::PathBelow(path, from);
+    if (!rest) return std::nullopt;
+    return to + *rest;
+}
+
+}  // namespace
+
+std::optional<std::string> SimulatedFileActions::OnDisk(const std::string& path) const {
+    std::string current = path;
+    // The latest move first: it decides what the name holds now.
+    for (auto move = moves.rbegin(); move != moves.rend(); ++move) {
+        if (const auto before = Rebased(current, move->second, move->first)) {
+            current = *before;
+        } else if (platform::PathBelow(current, move->first)) {
+            return std::nullopt;
+        }
+    }
+    return current;
+}
+
+bool SimulatedFileActions::Exists(const std::string& path) const {
+    const std::optional<std::string> onDisk = OnDisk(path);
+    return onDisk && platform::NameTaken(*onDisk);
+}
+
+Failure SimulatedFileActions::Move(const std::string& from, const std::string& to) {
+    if (from == to) return Exists(from) ? Succeeded() : FailureOfErrno(ENOENT, from);
+    if (!Exists(from)) return FailureOfErrno(ENOENT, from);
+    const platform::PathSplit target = platform::SplitAtLastSeparator(to);
+    if (!platform::IsPlainName(target.name)) return {FailureKind::NotAName, to, {}};
+    if (target.name.size() > MAX_NAME_BYTES) return FailureOfErrno(ENAMETOOLONG, to);
+    if (Exists(to)) return FailureOfErrno(EEXIST, to);
+    for (const std::string& path : {from, to}) {
+        const std::optional<std::string> onDisk = OnDisk(path);
+        const int error = platform::FolderChangeError(
+            platform::ListableFolder(platform::SplitAtLastSeparator(onDisk.value_or(path))));
+        if (error != 0) return FailureOfErrno(error, path);
+    }
+    moves.emplace_back(from, to);
+    for (auto& [path, text] : written) {
+        if (const auto moved = Rebased(path, from, to)) path = *moved;
+    }
+    if (listings) listings->Moved(from, to);
+    return Succeeded();
+}
+
+platform::SmallFile SimulatedFileActions::Read(const std::string& path) const {
+    const auto found = std::find_if(written.begin(), written.end(),
+                                    [&](const auto& entry) { return entry.first == path; });
+    if (found != written.end()) return {platform::SmallFile::Outcome::Read, found->second};
+    const std::optional<std::string> onDisk = OnDisk(path);
+    if (!onDisk) return {};
+    return platform::ReadSmallFile(*onDisk, MAX_REFERENCING_FILE);
+}
+
+Failure SimulatedFileActions::Write(const std::string& path, std::string_view text) {
+    const std::optional<std::string> onDisk = OnDisk(path);
+    const int error = platform::FolderChangeError(
+        platform::ListableFolder(platform::SplitAtLastSeparator(onDisk.value_or(path))));
+    if (error != 0) return FailureOfErrno(error, path);
+    const auto found = std::find_if(written.begin(), written.end(),
+                                    [&](const auto& entry) { return entry.first == path; });
+    if (found != written.end()) {
+        found->second = std::string(text);
+    } else {
+        written.emplace_back(path, std::string(text));
+    }
+    return Succeeded();
+}
