@@ -30,7 +30,12 @@ bool RebuildableFile::Replace(std::string_view content) {
     ok = ok && WriteAll(fd, content);
     ok = ok && ftruncate(fd, off_t(content.size())) == 0;
     ok = close(fd) == 0 && ok;
-    if (!ok) return false;
+    if (!ok) {
+        // A half-written spare would hold the space a full disk lacks for
+        // the run's other files (its journal first) until the run ends.
+        unlink(spare.c_str());
+        return false;
+    }
     if (haveFile &&
         renameat2(AT_FDCWD, spare.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0) {
         return true;

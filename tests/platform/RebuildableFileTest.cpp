@@ -1,6 +1,8 @@
 #include "platform/RebuildableFile.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,4 +46,25 @@ TEST(RebuildableFile, NeverWritesThroughALinkNorSwapsAFolderAway) {
     RebuildableFile folder(dir / "folder.txt");
     EXPECT_FALSE(folder.Replace("x"));
     EXPECT_EQ(platform::KindOf(dir / "folder.txt"), platform::PathKind::Folder);
+}
+
+// On a nearly full disk the spare of a failed write held its half-written
+// copy for the whole run, and the journal's next write found no space.
+TEST(RebuildableFile, TheSpareOfAFailedWriteIsRemoved) {
+    TempDir dir;
+    const std::string list = dir / "Have list (PS2).txt";
+    RebuildableFile file(list);
+    ASSERT_TRUE(file.Replace("old"));
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit tiny = saved;
+    tiny.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &tiny);
+    const bool written = file.Replace(std::string(65536, 'x'));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, SIG_DFL);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ReadFile(list), "old");
+    EXPECT_EQ(ListNames(dir.Path()), std::vector<std::string>{"Have list (PS2).txt"});
 }
