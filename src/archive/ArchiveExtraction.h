@@ -41,6 +41,7 @@ enum class ExtractionFailure {
     NothingExtracted,   // subject: the archive
     Unreadable,         // subject: the archive (no archive, cannot be opened)
     Stopped,            // the run's Stop; no message
+    NoReader,           // no reader for the family exists here (GCA)
     // The library refused the archive or an entry for its format or method,
     // or for damage it cannot tell from that: the second extractor decides.
     // subject: the method when known, else the entry or the archive.

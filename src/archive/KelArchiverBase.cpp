@@ -1,56 +1,9 @@
 #include "archive/KelArchiverBase.h"
 
 #include "archive/ToolExtraction.h"
-#include "core/RunHost.h"
 #include "platform/FileOps.h"
 
 namespace {
-
-struct FailureText {
-    ExtractionFailure failure;
-    const char* key;
-    const char* english;
-};
-
-// The message of each reason: its key in the language file and the English
-// text used when the language file has none. "%1" stands for what the
-// message names.
-constexpr FailureText FAILURE_TEXTS[] = {
-    {ExtractionFailure::Encrypted, "ARCHIVE_ENCRYPTED",
-     "The archive is encrypted and was skipped: %1"},
-    {ExtractionFailure::Damaged, "ARCHIVE_DAMAGED",
-     "The archive is damaged: %1 could not be extracted intact."},
-    {ExtractionFailure::UnsupportedMethod, "ARCHIVE_UNSUPPORTED",
-     "The archive uses a method this system cannot extract: %1"},
-    {ExtractionFailure::MissingVolume, "ARCHIVE_VOLUME_MISSING",
-     "The volume %1 of this archive is missing."},
-    {ExtractionFailure::TooLarge, "ARCHIVE_TOO_LARGE",
-     "Extraction stopped at %1: one archive may not expand to more than 10 GiB."},
-    {ExtractionFailure::NoSpace, "ARCHIVE_NO_SPACE",
-     "Not enough free space in the temporary folder to extract %1."},
-    {ExtractionFailure::WriteFailed, "ARCHIVE_WRITE_FAILED",
-     "Cannot write %1 in the temporary folder."},
-    {ExtractionFailure::NothingExtracted, "ARCHIVE_EMPTY",
-     "Nothing could be extracted from the archive %1."},
-    {ExtractionFailure::Unreadable, "ARCHIVE_UNREADABLE", "The archive %1 could not be read."},
-};
-
-// GCA archives have a reason of their own.
-constexpr FailureText GCA_TEXT = {ExtractionFailure::UnsupportedMethod, "ARCHIVE_GCA",
-                                  "GCA archives are not supported on this system."};
-
-std::string MessageText(RunHost& host, const char* key, const char* fallback,
-                        const std::string& subject) {
-    std::string message = host.LanguageText("MessageBox", key);
-    if (message.empty()) message = fallback;
-    const std::size_t placeholder = message.find("%1");
-    if (placeholder != std::string::npos) {
-        message.replace(placeholder, 2, subject);
-    } else if (!subject.empty()) {
-        message += " " + subject;
-    }
-    return message;
-}
 
 // A refusal that no second extractor overcame: unsupported when the library
 // said so, damaged otherwise.
@@ -70,7 +23,6 @@ ExtractionResult Settled(ExtractionResult refusal) {
 KelArchiverBase::KelArchiverBase(const ArchiveRequest& request)
     : archivePath(request.archivePath),
       extractDir(request.extractDir),
-      ownerWindow(request.ownerWindow),
       stopRequested(request.stopRequested) {
     folderReady = MakeFolderEmpty();
 }
@@ -119,29 +71,10 @@ ExtractionResult KelArchiverBase::ExtractWithSecondTool(const ExtractionResult& 
 }
 
 void KelArchiverBase::Fail(const std::string& errorTitle, const ExtractionResult& result) {
-    // The user pressed Stop: nothing to report.
-    if (result.failure == ExtractionFailure::Stopped) {
-        stopped = true;
-        Report(errorTitle, nullptr, nullptr, {});
-        return;
-    }
-    const FailureText* text = &FAILURE_TEXTS[1];  // damaged, for a reason without a text
-    for (const FailureText& candidate : FAILURE_TEXTS) {
-        if (candidate.failure == result.failure) text = &candidate;
-    }
-    Report(errorTitle, text->key, text->english, result.subject);
-}
-
-void KelArchiverBase::FailNoReader(const std::string& errorTitle) {
-    Report(errorTitle, GCA_TEXT.key, GCA_TEXT.english, {});
-}
-
-void KelArchiverBase::Report(const std::string& errorTitle, const char* key, const char* fallback,
-                             const std::string& subject) {
     succeeded = false;
     // Nothing half-extracted stays on the disk.
     if (folderReady) platform::RemoveTree(extractDir);
-    if (ownerWindow == nullptr || key == nullptr) return;
-    ownerWindow->ShowMessage(MessageText(*ownerWindow, key, fallback, subject),
-                             MessageIcon::Information, errorTitle);
+    problem = {result.failure, result.subject, errorTitle};
+    // A reason without a message of its own reads as damage.
+    if (result.failure == ExtractionFailure::Refused) problem.reason = ExtractionFailure::Damaged;
 }

@@ -5,16 +5,21 @@
 
 #include "archive/ArchiveExtraction.h"
 
-class RunHost;
-
-// What an extractor is asked to do: unpack `archivePath` into `extractDir`,
-// reporting a failure in a message box of `ownerWindow` (none when null).
+// What an extractor is asked to do: unpack `archivePath` into `extractDir`.
 // `stopRequested` is the run's Stop, which ends an extraction under way.
 struct ArchiveRequest {
     std::string archivePath;
     std::string extractDir;
-    RunHost* ownerWindow = nullptr;
     const std::atomic<bool>* stopRequested = nullptr;
+};
+
+// Why an extraction failed, for the run to tell the user: the reason, what
+// it names, and the caption of the family's message. No reason after a
+// success; Stopped after the run's Stop.
+struct ArchiveProblem {
+    ExtractionFailure reason = ExtractionFailure::None;
+    std::string subject;
+    std::string caption;
 };
 
 // An archive extractor. Constructing one empties the extraction folder
@@ -26,9 +31,9 @@ struct ArchiveRequest {
 //
 // The library extracts first. Where it refuses an archive for its format or
 // method, an archiver installed on the system extracts the same set
-// (ToolExtraction.h). A failure shows one message in the user's language
-// that says why: encrypted, damaged (naming the entry), unsupported method
-// (naming it), missing volume (naming it), too large, no space.
+// (ToolExtraction.h). A failure says why (Problem): encrypted, damaged
+// (naming the entry), unsupported method (naming it), missing volume
+// (naming it), too large, no space.
 class KelArchiverBase {
 public:
     virtual ~KelArchiverBase();
@@ -37,33 +42,27 @@ public:
 
     bool Succeeded() const { return succeeded; }
     // Stop ended the extraction before it was done.
-    bool Stopped() const { return stopped; }
+    bool Stopped() const { return problem.reason == ExtractionFailure::Stopped; }
+    const ArchiveProblem& Problem() const { return problem; }
 
 protected:
     explicit KelArchiverBase(const ArchiveRequest& request);
 
     // Extracts the archive into the folder; a failure empties the folder and
-    // shows one message with `errorTitle` as caption.
+    // is kept with `errorTitle` as the caption of its message.
     void ExtractArchive(const std::string& errorTitle);
-    // Reports a failure.
+    // Keeps a failure, leaving nothing half-extracted.
     void Fail(const std::string& errorTitle, const ExtractionResult& result);
-    // Reports that no reader exists for the family (GCA).
-    void FailNoReader(const std::string& errorTitle);
 
 private:
-    // Empties the folder and shows the message of language key `key` (the
-    // English `fallback` when the language has none) naming `subject`.
-    void Report(const std::string& errorTitle, const char* key, const char* fallback,
-                const std::string& subject);
     ExtractionResult ExtractWithSecondTool(const ExtractionResult& refusal,
                                            const ExtractionOptions& options);
     bool MakeFolderEmpty();
 
     bool succeeded = false;
-    bool stopped = false;
     bool folderReady = false;
     std::string archivePath;
     std::string extractDir;
-    RunHost* ownerWindow = nullptr;
     const std::atomic<bool>* stopRequested = nullptr;
+    ArchiveProblem problem;
 };

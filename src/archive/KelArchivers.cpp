@@ -13,7 +13,7 @@ KelArchiverLZH::KelArchiverLZH(const ArchiveRequest& request) : KelArchiverBase(
 }
 
 KelArchiverGCA::KelArchiverGCA(const ArchiveRequest& request) : KelArchiverBase(request) {
-    FailNoReader("Archive (CAB) Error");
+    Fail("Archive (CAB) Error", FailedExtraction(ExtractionFailure::NoReader, {}));
 }
 
 ArchiverKind ChooseArchiver(const std::string& path) {

@@ -195,7 +195,7 @@ void KelFileBase::ExtractArchive(const DiscHandlerParams& params,
     extractDir = ExtractionFolder();
     // The choice looks at the folded name; the file is opened by its real name.
     archiver = CreateArchiver(ChooseArchiver(FoldLastExtension(archive)),
-                              {archive, extractDir, params.ownerWindow, params.stopRequested});
+                              {archive, extractDir, params.stopRequested});
     extracted = archiver != nullptr && archiver->Succeeded();
     interrupted = archiver != nullptr && archiver->Stopped();
 }
@@ -227,6 +227,11 @@ void KelFileBase::ReadBootFiles(BootIdentification identify) {
     // may hold any byte: no control character goes on to a log or a name.
     ids.push_back(platform::WithoutControlCharacters(*id));
     idFound = true;
+}
+
+const ArchiveProblem& KelFileBase::ArchiveFailure() const {
+    static const ArchiveProblem none;
+    return archiver ? archiver->Problem() : none;
 }
 
 const std::string& KelFileBase::IdAt(std::int32_t index) const {

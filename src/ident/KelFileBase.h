@@ -15,12 +15,12 @@
 class CueSheet;
 struct CueFile;
 class KelArchiverBase;
+struct ArchiveProblem;
 class KelCDFileSystem;
 namespace platform {
 class FolderSnapshots;
 struct FoundEntry;
 }  // namespace platform
-class RunHost;
 
 // What a run hands to the disc handler of one candidate.
 struct DiscHandlerParams {
@@ -29,7 +29,6 @@ struct DiscHandlerParams {
     std::string driveText;             // passed through; no handler reads it
     bool searchArchives = true;        // look for an archive of the candidate first
     bool computeChecksum = false;      // the image's CRC-32 becomes the first identifier
-    RunHost* ownerWindow = nullptr;    // shows the extractors' failure messages; may be null
     // The run's Stop, which ends an archive extraction under way; may be null.
     const std::atomic<bool>* stopRequested = nullptr;
     // The run's listings of its folders; null reads every folder afresh.
@@ -94,6 +93,9 @@ public:
     // not looked at.
     bool Interrupted() const { return interrupted; }
     bool Extracted() const { return extracted; }
+    // Why the candidate's archive could not be extracted; no reason when it
+    // was, or when it has none.
+    const ArchiveProblem& ArchiveFailure() const;
     bool ImageFound() const { return imageFound; }
     const std::string& BasePath() const { return basePath; }
     const std::string& ExtractDir() const { return extractDir; }

@@ -53,7 +53,6 @@ RunOutcome RunList(RunSettings settings) {
     }
     params.searchArchives = options.searchArchives;
     params.computeChecksum = false;
-    params.ownerWindow = &host;
     params.stopRequested = &state.stopRequested;
     params.folderSnapshots = &folderSnapshots;
 

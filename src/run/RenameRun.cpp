@@ -193,7 +193,6 @@ RunOutcome RunRename(RunSettings settings) {
     params.driveText = options.driveText;
     params.searchArchives = true;
     params.computeChecksum = options.imageChecksum;
-    params.ownerWindow = &host;
     params.stopRequested = &state.stopRequested;
     params.folderSnapshots = &folderSnapshots;
 

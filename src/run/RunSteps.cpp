@@ -5,6 +5,7 @@
 #include "platform/FileOps.h"
 #include "platform/KelCurrentDirectory.h"
 #include "platform/StrayTemporaries.h"
+#include "run/ArchiveMessages.h"
 #include "run/FileEnumeration.h"
 
 namespace {
@@ -56,6 +57,7 @@ std::unique_ptr<KelFileBase> IdentifyCandidate(RunHost& host, int systemIndex,
     host.SetStatusText(host.LanguageText("State", "GET_ID") + " : " + candidate);
     params.basePath = candidate;
     std::unique_ptr<KelFileBase> handler = CreateDiscHandler(systemIndex, params);
+    ShowArchiveProblem(host, handler->ArchiveFailure());
     ++processed;
     host.SetProgress(int(processed * PROGRESS_RANGE / total));
     return handler;

@@ -12,6 +12,7 @@
 #include "archive/KelArchivers.h"
 #include "platform/Crc32.h"
 #include "platform/FileOps.h"
+#include "run/ArchiveMessages.h"
 #include "support/Files.h"
 #include "support/IdentFixtures.h"
 #include "support/PutBytes.h"
@@ -91,7 +92,9 @@ protected:
     }
 
     std::unique_ptr<KelArchiverBase> Extract(const std::string& archive) {
-        return CreateArchiver(ArchiverKind::SevenZip, {dir / archive, dir / "out", &host, &stop});
+        auto archiver = CreateArchiver(ArchiverKind::SevenZip, {dir / archive, dir / "out", &stop});
+        ShowArchiveProblem(host, archiver->Problem());
+        return archiver;
     }
 
     testsupport::TempDir dir;

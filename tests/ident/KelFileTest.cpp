@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "archive/KelArchiverBase.h"
 #include "ident/KelFilePS.h"
 #include "ident/KelFilePS2.h"
 #include "ident/KelFilePSP.h"
@@ -16,7 +17,6 @@
 #include "support/RawSectors.h"
 #include "support/TempDir.h"
 
-using identtest::RecordingHost;
 using identtest::RunIn;
 using identtest::WriteDisc;
 using testsupport::ListNames;
@@ -51,14 +51,12 @@ protected:
     DiscHandlerParams Params(const std::string& name = "Game") {
         DiscHandlerParams params;
         params.basePath = dir / name;
-        params.ownerWindow = &host;
         return params;
     }
 
     static RenameRequest To(const std::string& newName) { return {newName, false, 0}; }
 
     testsupport::TempDir dir;
-    RecordingHost host;
 };
 
 TEST_F(HandlerTest, ReadsTheBinBeforeTheCue) {
@@ -201,7 +199,6 @@ TEST_F(HandlerTest, ZipWithAnImageInside) {
         EXPECT_EQ(rename.BasePath(), dir / "New");
     }
     EXPECT_EQ(platform::KindOf(extractDir), platform::PathKind::Missing);
-    EXPECT_TRUE(host.messages.empty());
 }
 
 TEST_F(HandlerTest, SplitSevenZipCandidate) {
@@ -229,8 +226,8 @@ TEST_F(HandlerTest, FailedExtractionFallsBackToTheCandidatesFiles) {
     WriteFile(dir / "Game.zip", "not an archive");
     const KelFilePS handler(Params());
     EXPECT_FALSE(handler.Extracted());
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].caption, "Archive (7Z) Error");
+    EXPECT_EQ(handler.ArchiveFailure().reason, ExtractionFailure::Unreadable);
+    EXPECT_EQ(handler.ArchiveFailure().caption, "Archive (7Z) Error");
     EXPECT_EQ(handler.ImageFile(), dir / "Game.zip");
     EXPECT_FALSE(handler.IdFound());
 }
@@ -245,7 +242,7 @@ TEST_F(HandlerTest, MultiPartRarKeepsItsPartSuffixes) {
     }
     KelFilePS handler(Params());
     EXPECT_TRUE(handler.Extracted());
-    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(handler.ArchiveFailure().reason, ExtractionFailure::None);
     EXPECT_FALSE(handler.ImageFound());  // the set holds text files only
     EXPECT_TRUE(Renamed(handler, To("New")));
     EXPECT_EQ(ListNames(dir.Path()), (Names{"New.part1.rar", "New.part2.rar", "New.part3.rar"}));

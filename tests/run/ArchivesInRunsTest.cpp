@@ -153,7 +153,6 @@ TEST(ArchivesInRuns, VolumeSetsStayTogether) {
          {std::pair<std::string, std::string>{dir / "X", "New"}, {dir / "y", "Other"}}) {
         DiscHandlerParams params;
         params.basePath = candidate;
-        params.ownerWindow = &host;
         KelFilePS2 handler(params);
         EXPECT_TRUE(handler.Extracted()) << candidate;
         EXPECT_EQ(ListNames(handler.ExtractDir()).size(), 2u) << candidate;
