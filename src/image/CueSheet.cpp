@@ -260,14 +260,21 @@ std::optional<std::vector<platform::TextEdit>> CueSheet::RenameFiles(
         if (index >= files.size()) return std::nullopt;
         const CueFile& file = files[index];
         const bool quote = file.quoted || name.find_first_of(" \t") != std::string::npos;
-        edits.push_back({file.begin, text.substr(file.begin, file.end - file.begin),
-                         quote ? "\"" + name + "\"" : name});
+        std::string written = text.substr(file.begin, file.end - file.begin);
+        std::string renamed = quote ? "\"" + name + "\"" : name;
+        if (written != renamed)
+            edits.push_back({file.begin, std::move(written), std::move(renamed)});
     }
     const std::optional<std::string> edited = platform::ApplyEdits(text, edits);
     if (!edited) return std::nullopt;
-    // Read back, the sheet must name what was asked, in the same commands.
+    // Read back, the sheet must name what was asked, in the same commands,
+    // and describe the same tracks.
     const CueSheet check(*edited);
-    if (check.files.size() != files.size()) return std::nullopt;
+    if (check.files.size() != files.size() || check.trackCount != trackCount ||
+        check.layout.accepted != layout.accepted ||
+        check.layout.table.Count() != layout.table.Count()) {
+        return std::nullopt;
+    }
     for (std::size_t i = 0; i < files.size(); ++i) {
         const auto renamed = newNames.find(i);
         if (check.files[i].name != (renamed == newNames.end() ? files[i].name : renamed->second)) {

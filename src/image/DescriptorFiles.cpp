@@ -60,6 +60,9 @@ void PlaceFilesOnTheDisc(TrackTable& table) {
 // Windows file systems, where GAME.BIN names game.bin).
 std::vector<CueDataFilePlace> CueDataFilePlaces(std::string name, const std::string& sheetPath) {
     std::replace(name.begin(), name.end(), '\\', '/');
+    // ".\Game.bin" is Game.bin beside the sheet, under one path only.
+    while (name.starts_with("./")) name.erase(0, 2);
+    for (std::size_t dot; (dot = name.find("/./")) != std::string::npos;) name.erase(dot, 2);
     const std::string sheetFolder =
         platform::ListableFolder(platform::SplitAtLastSeparator(sheetPath));
     const platform::PathSplit written = platform::SplitAtLastSeparator(

@@ -219,7 +219,7 @@ TEST_F(CueSheetTest, SheetsWrittenOnWindows) {
         const char* file;
     } cases[] = {
         {"FILE \"Disc 1\\Game (Track 1).bin\" BINARY\r\n", "Disc 1/Game (Track 1).bin"},
-        {"FILE .\\second.bin BINARY\r\n", "./second.bin"},
+        {"FILE .\\second.bin BINARY\r\n", "second.bin"},
         {"FILE Disc 1\\Game (Track 1).bin BINARY\r\n", "Disc 1/Game (Track 1).bin"},
         {"\xEF\xBB\xBF"
          "FILE game.bin BINARY\r\n",

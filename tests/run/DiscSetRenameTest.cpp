@@ -10,10 +10,12 @@
 #include <map>
 
 #include "RenameRunFixture.h"
+#include "image/CueSheet.h"
 #include "platform/FileOps.h"
 #include "rename/FileActions.h"
 #include "rename/JournalRecovery.h"
 #include "rename/RenameJournal.h"
+#include "rename/RenameUndo.h"
 #include "support/RawSectors.h"
 
 using namespace renamerun;
@@ -56,6 +58,12 @@ std::map<std::string, std::string> RedumpSet(const std::string& base, const std:
 void WriteAll(const std::string& folder, const std::map<std::string, std::string>& files) {
     for (const auto& [name, content] : files) WriteFile(folder + "/" + name, content);
 }
+
+class RecordedPlan final : public PlanSink {
+public:
+    void Add(const PlanStep& step) override { lines.push_back(PlanLine(step)); }
+    std::vector<std::string> lines;
+};
 
 class DiscSetTest : public RenameRunTest {
 protected:
@@ -271,4 +279,68 @@ TEST_F(DiscSetTest, TheJournalKeepsTheLastRuns) {
     EXPECT_EQ(journal.RealRuns().size(), JOURNAL_RUNS_KEPT);
     EXPECT_EQ(journal.runs.front().number, 3);
     EXPECT_EQ(journal.runs.back().number, std::int64_t(JOURNAL_RUNS_KEPT) + 2);
+}
+
+// The reader of the image and the rename take one reading of a sheet: a set is
+// renamed only into a sheet that reads back as naming the renamed files, and
+// taking the run back gives the sheet back byte for byte. Sheets the fuzzing
+// of the rewrite found hard: a name with a blank and no quotes, a quote inside
+// an unquoted name with a folder part, one file named with and without quotes,
+// lines longer than sheets are read in.
+TEST_F(DiscSetTest, EverySheetIsReadAndRewrittenAlikeAndComesBackByteForByte) {
+    const std::string image = RedumpSet("x", "SLPS_000.71", 0).at("x (Track 1).bin");
+    const std::string track = "\r\n  TRACK 01 MODE2/2352\r\n    INDEX 01 00:00:00\r\n";
+    struct Case {
+        std::string data;  // the data file's name
+        std::string sheet;
+        std::string renamedData;  // its name after the run; empty: not renamed
+    };
+    const std::vector<Case> cases = {
+        {"My Game.bin", "FILE My Game.bin BINARY" + track, "Alpha.bin"},
+        {"MyGame.bin", "FILE .\\My\"Game\".bin BINARY" + track, "Alpha.bin"},
+        {"g.bin",
+         "FILE \"g.bin\" BINARY" + track +
+             "FILE g.bin BINARY\r\n  TRACK 02 AUDIO\r\n"
+             "    INDEX 01 00:00:00\r\n",
+         "Alpha.bin"},
+        {"g.bin", "REM " + std::string(700, 'r') + "\r\nFILE \"g.bin\" BINARY" + track,
+         "Alpha.bin"},
+        // Renamed, the FILE line would pass the length of a line and lose its
+        // type: the set is left as it is.
+        {"g.bin", "FILE \"g.bin\"" + std::string(490, ' ') + " BINARY" + track, ""},
+    };
+    for (const Case& c : cases) {
+        platform::RemoveTree("scan");
+        platform::DeleteFile(RENAME_JOURNAL_FILE);
+        platform::DeleteFile("error_log.txt");
+        MakeDirs("scan");
+        // The disc is read from its data file; the sheet goes with it.
+        const std::string sheetName = c.data.substr(0, c.data.rfind('.')) + ".cue";
+        WriteFile("scan/" + c.data, image);
+        WriteFile("scan/" + sheetName, c.sheet);
+        RunSettings settings = Ps1Settings();
+        settings.options.formula = c.renamedData.empty() ? "%n Of A Longer Name" : "%n";
+        RunRename(settings);
+        const std::vector<std::string> before = {c.data, sheetName};
+        if (c.renamedData.empty()) {
+            EXPECT_EQ(ListNames("scan"), before);
+            EXPECT_EQ(ReadFile("scan/" + sheetName), c.sheet);
+            EXPECT_NE(ReadFile("error_log.txt").find("cannot be rewritten safely"),
+                      std::string::npos);
+            continue;
+        }
+        ASSERT_EQ(ListNames("scan"), (std::vector<std::string>{"Alpha.bin", "Alpha.cue"}))
+            << c.sheet;
+        const CueSheet renamed(ReadFile("scan/Alpha.cue"));
+        ASSERT_FALSE(renamed.Files().empty());
+        for (const CueFile& file : renamed.Files()) {
+            EXPECT_EQ(CueFileLeaf(file.name), c.renamedData) << c.sheet;
+        }
+        EXPECT_EQ(renamed.Layout().accepted, CueSheet(c.sheet).Layout().accepted) << c.sheet;
+        RecordedPlan plan;
+        EXPECT_EQ(UndoRenameRun({RENAME_JOURNAL_FILE, 1, false}, plan).result,
+                  UndoReport::Result::TakenBack);
+        EXPECT_EQ(ListNames("scan"), before);
+        EXPECT_EQ(ReadFile("scan/" + sheetName), c.sheet);
+    }
 }
