@@ -109,8 +109,15 @@ bool ListOrderLess::operator()(std::string_view a, std::string_view b) const {
 }
 
 platform::SmallFile::Outcome LoadHaveIds(std::string_view systemText, HaveSet& haveIds) {
-    return platform::ReadTextLines(HaveIdFileName(systemText),
-                                   [&](std::string_view line) { haveIds.emplace(line); });
+    const platform::SmallFile file = platform::ReadSmallFile(HaveIdFileName(systemText));
+    if (file.IsRead()) AddHaveIds(file.text, haveIds);
+    return file.outcome;
+}
+
+void AddHaveIds(std::string_view text, HaveSet& haveIds) {
+    platform::LineReader lines(text);
+    std::string_view line;
+    while (lines.Next(line)) haveIds.emplace(line);
 }
 
 bool WriteHaveMissLists(std::string_view systemText, const HaveSet& haveIds,

@@ -40,6 +40,8 @@ std::string MissListFileName(std::string_view systemText);
 // tells a missing file from one that exists but could not be read: the
 // inventory of earlier runs must not be written over then.
 platform::SmallFile::Outcome LoadHaveIds(std::string_view systemText, HaveSet& haveIds);
+// The same for a have-identifier file's text.
+void AddHaveIds(std::string_view text, HaveSet& haveIds);
 
 // Writes the three files from scratch, expanding the list formula for every
 // game. False when a file could not be written (the others are still written).

@@ -35,14 +35,4 @@ std::vector<std::string> SplitTextLines(std::string_view text) {
     return lines;
 }
 
-SmallFile::Outcome ReadTextLines(const std::string& path,
-                                 const std::function<void(std::string_view)>& take) {
-    const SmallFile file = ReadSmallFile(path);
-    if (!file.IsRead()) return file.outcome;
-    LineReader reader(file.text);
-    std::string_view line;
-    while (reader.Next(line)) take(line);
-    return file.outcome;
-}
-
 }  // namespace platform

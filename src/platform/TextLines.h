@@ -1,12 +1,9 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "platform/ReadOnlyFile.h"
 
 // Line-oriented text. Every text file the program writes ends each line with
 // CR LF, also on Linux, because the files are shared with users of other
@@ -43,12 +40,6 @@ private:
 
 // The lines of a text already in memory.
 std::vector<std::string> SplitTextLines(std::string_view text);
-
-// Reads a text file whole (up to MAX_TEXT_FILE) and calls `take` with each of
-// its lines in order. The outcome tells a missing file from one that exists
-// but could not be read.
-SmallFile::Outcome ReadTextLines(const std::string& path,
-                                 const std::function<void(std::string_view)>& take);
 
 // Appends `line` and the line end to `text`.
 inline void AppendLine(std::string& text, std::string_view line) {

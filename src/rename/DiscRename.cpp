@@ -48,11 +48,6 @@ std::string ExtensionOf(const std::string& name) {
     return dot == std::string::npos ? std::string() : name.substr(dot);
 }
 
-// A FILE name with its last component replaced, its folder part as written.
-std::string WithLeaf(const std::string& written, const std::string& leaf) {
-    return written.substr(0, written.size() - CueFileLeaf(written).size()) + leaf;
-}
-
 // One file the plan moves, and the FILE commands of the sheet that name it.
 struct SetFile {
     std::string path;
@@ -86,43 +81,6 @@ std::vector<SetFile> SheetSet(const CueSheet& sheet, const std::string& sheetPat
                          ExtensionOf(leaf);
     }
     return set;
-}
-
-// Whether a playlist line names `path`, relative to the playlist's folder
-// ('\' or '/' between folders; ignoring ASCII case, as playlists from
-// Windows are written).
-bool NamesPath(std::string_view line, const std::string& playlistFolder, const std::string& path) {
-    std::string written(line);
-    std::replace(written.begin(), written.end(), '\\', '/');
-    if (written.starts_with("./")) written.erase(0, 2);
-    const std::string named =
-        written.starts_with('/') ? written : platform::JoinPath(playlistFolder, written);
-    return platform::EqualsIgnoreCase(named, path);
-}
-
-// The rewrite of a playlist that names some of `moves`; nothing when it
-// names none of them.
-std::optional<PlannedRewrite> PlaylistRewrite(const std::string& playlistPath,
-                                              const std::string& text,
-                                              const std::vector<PlannedMove>& moves) {
-    const std::string folder =
-        platform::ListableFolder(platform::SplitAtLastSeparator(playlistPath));
-    std::vector<platform::TextEdit> edits;
-    for (const PlaylistLine& line : PlaylistLines(text)) {
-        for (const PlannedMove& move : moves) {
-            if (move.from == move.to || !NamesPath(line.text, folder, move.from)) continue;
-            const std::string leaf = platform::SplitAtLastSeparator(move.to).name;
-            const std::string renamed = WithLeaf(std::string(line.text), leaf);
-            if (renamed != line.text)
-                edits.push_back({line.begin, std::string(line.text), renamed});
-            break;
-        }
-    }
-    if (edits.empty()) return std::nullopt;
-    const std::optional<std::string> after = platform::ApplyEdits(text, edits);
-    if (!after) return std::nullopt;
-    return PlannedRewrite{ReferenceKind::Playlist, playlistPath, platform::TextVersion::Of(text),
-                          platform::TextVersion::Of(*after), std::move(edits)};
 }
 
 // The folders whose playlists may name a disc's files: its own, and the
@@ -217,7 +175,7 @@ DiscPlan PlanDiscRename(const KelFileBase& disc, const std::string& newName,
         std::map<std::size_t, std::string> newNames;
         for (const SetFile& file : kept) {
             for (const std::size_t index : file.sheetFiles) {
-                newNames[index] = WithLeaf(sheet->Files()[index].name, file.newLeaf);
+                newNames[index] = NameWithLeaf(sheet->Files()[index].name, file.newLeaf);
             }
         }
         // A sheet that names no file there (its image was renamed by hand) is
@@ -229,7 +187,7 @@ DiscPlan PlanDiscRename(const KelFileBase& disc, const std::string& newName,
             const std::string target = newName + ExtensionOf(std::string(CueFileLeaf(written)));
             for (const SetFile& file : kept) {
                 if (platform::EqualsIgnoreCase(file.newLeaf, target)) {
-                    newNames[0] = WithLeaf(written, file.newLeaf);
+                    newNames[0] = NameWithLeaf(written, file.newLeaf);
                 }
             }
         }

@@ -1,6 +1,10 @@
 #include "rename/Rewrites.h"
 
+#include <algorithm>
+
 #include "image/CueSheet.h"
+#include "platform/AsciiCase.h"
+#include "platform/PathText.h"
 #include "platform/TextLines.h"
 #include "rename/FileActions.h"
 
@@ -31,6 +35,18 @@ Failure MakeRewrite(FileActions& files, const PlannedRewrite& rewrite) {
 }
 
 namespace {
+
+// Whether a playlist line names `path`, relative to the playlist's folder
+// ('\' or '/' between folders; ignoring ASCII case, as playlists from
+// Windows are written).
+bool NamesPath(std::string_view line, const std::string& playlistFolder, const std::string& path) {
+    std::string written(line);
+    std::replace(written.begin(), written.end(), '\\', '/');
+    if (written.starts_with("./")) written.erase(0, 2);
+    const std::string named =
+        written.starts_with('/') ? written : platform::JoinPath(playlistFolder, written);
+    return platform::EqualsIgnoreCase(named, path);
+}
 
 // The edits of an old journal's names on a cue sheet: each FILE whose last
 // component is named gets the new one, keeping its folder part.
@@ -66,6 +82,33 @@ std::vector<platform::TextEdit> PlaylistEditsOfNames(
 }
 
 }  // namespace
+
+std::string NameWithLeaf(const std::string& written, const std::string& leaf) {
+    return written.substr(0, written.size() - CueFileLeaf(written).size()) + leaf;
+}
+
+std::optional<PlannedRewrite> PlaylistRewrite(const std::string& playlistPath,
+                                              const std::string& text,
+                                              const std::vector<PlannedMove>& moves) {
+    const std::string folder =
+        platform::ListableFolder(platform::SplitAtLastSeparator(playlistPath));
+    std::vector<platform::TextEdit> edits;
+    for (const PlaylistLine& line : PlaylistLines(text)) {
+        for (const PlannedMove& move : moves) {
+            if (move.from == move.to || !NamesPath(line.text, folder, move.from)) continue;
+            const std::string leaf = platform::SplitAtLastSeparator(move.to).name;
+            const std::string renamed = NameWithLeaf(std::string(line.text), leaf);
+            if (renamed != line.text)
+                edits.push_back({line.begin, std::string(line.text), renamed});
+            break;
+        }
+    }
+    if (edits.empty()) return std::nullopt;
+    const std::optional<std::string> after = platform::ApplyEdits(text, edits);
+    if (!after) return std::nullopt;
+    return PlannedRewrite{ReferenceKind::Playlist, playlistPath, platform::TextVersion::Of(text),
+                          platform::TextVersion::Of(*after), std::move(edits)};
+}
 
 PlannedRewrite RewriteOfNames(const NamedRewrite& named, bool reverse, std::string_view text) {
     std::map<std::string, std::string> names;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -26,6 +28,18 @@ RewriteState StateOfRewrite(FileActions& files, const PlannedRewrite& rewrite);
 // now; `reverse` takes the names back. No edit when the file names none of
 // them any more.
 PlannedRewrite RewriteOfNames(const NamedRewrite& named, bool reverse, std::string_view text);
+
+// A name as a sheet or playlist writes it ('/' or '\' between folders) with
+// its last component replaced, its folder part as written.
+std::string NameWithLeaf(const std::string& written, const std::string& leaf);
+
+// The rewrite of a playlist whose lines name some of `moves` (by a path
+// relative to the playlist's folder, '\' or '/' between folders, ignoring
+// ASCII case as playlists from Windows are written): each such line gets the
+// new name, keeping its folder part. Nothing when it names none of them.
+std::optional<PlannedRewrite> PlaylistRewrite(const std::string& playlistPath,
+                                              const std::string& text,
+                                              const std::vector<PlannedMove>& moves);
 
 // The lines of a playlist: each names one file, by a path relative to the
 // playlist's folder ('/' or '\' between folders).
