@@ -76,13 +76,15 @@ std::optional<Scheme> SchemeOf(const std::string& name) {
 // The name of volume `number`, nothing beyond the last name of the scheme.
 std::optional<std::string> VolumeName(const Scheme& scheme, int number) {
     char text[16];
+    int length = 0;
     if (scheme.numbering == Numbering::OldRar) {
         if (number >= OLD_RAR_VOLUMES) return std::nullopt;
-        std::snprintf(text, sizeof text, "%c%02d", 'r' + number / 100, number % 100);
+        length = std::snprintf(text, sizeof text, "%c%02d", 'r' + number / 100, number % 100);
     } else {
-        std::snprintf(text, sizeof text, "%0*d", static_cast<int>(scheme.width), number);
+        length = std::snprintf(text, sizeof text, "%0*d", static_cast<int>(scheme.width), number);
     }
-    return scheme.stem + text + scheme.tail;
+    if (length < 0 || std::size_t(length) >= sizeof text) return std::nullopt;
+    return scheme.stem + std::string(text, std::size_t(length)) + scheme.tail;
 }
 
 // The volume number of a name of the set (in upper case), or nothing.

@@ -135,9 +135,7 @@ void Settle(int topFd, int folderFd, const std::string& path, int depth, std::si
             }
             platform::RemoveTree(platform::JoinPath(path, name));
         } else if (S_ISREG(status.st_mode) && status.st_nlink == 1) {
-            if (depth == 0) {
-                ++files;
-            } else if (renameat(folderFd, name.c_str(), topFd, name.c_str()) == 0) {
+            if (depth == 0 || renameat(folderFd, name.c_str(), topFd, name.c_str()) == 0) {
                 ++files;
             } else {
                 unlinkat(folderFd, name.c_str(), 0);

@@ -34,7 +34,7 @@ std::string Counts(const UndoReport& report) {
 int RunUndo(const CommandLine& line) {
     // A reader of the plan that goes away (undo | head) must not end the
     // undo in the middle of a disc; Ctrl-C ends it between discs.
-    signal(SIGPIPE, SIG_IGN);
+    static_cast<void>(signal(SIGPIPE, SIG_IGN));
     RunState runState;
     const StopSignals stopSignals(runState);
     UndoRequest request;

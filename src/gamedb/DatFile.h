@@ -38,7 +38,7 @@ using DatPieces = std::function<std::string_view()>;
 // A single value longer than this (a name, a serial, any word of the text
 // format) marks the file as damaged; no game has such a name, and the cap
 // keeps memory bounded whatever the file holds.
-inline constexpr std::size_t DAT_MAX_VALUE_BYTES = 64 * 1024;
+inline constexpr std::size_t DAT_MAX_VALUE_BYTES = std::size_t(64) * 1024;
 // Blocks or elements nested deeper than this mark the file as damaged.
 inline constexpr std::size_t DAT_MAX_DEPTH = 32;
 

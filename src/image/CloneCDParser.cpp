@@ -134,7 +134,7 @@ void TocWalk::EndTracks() {
         std::int64_t end = sessionLeadOut[std::size_t(session)];
         if (row + 1 < table.Count()) {
             const TrackEntry& next = table.At(row + 1);
-            if (next.mode != TrackMode::Unset && rowSession[std::size_t(row + 1)] == session) {
+            if (next.mode != TrackMode::Unset && rowSession[std::size_t(row) + 1] == session) {
                 end = next.firstSector - next.pregapSectors;
             }
         }

@@ -18,7 +18,7 @@ constexpr std::uint32_t MAX_BLOCK = 1 << 20;
 constexpr std::uint64_t MAX_BLOCKS = 1 << 24;
 // A block that compresses worse than it stores is kept plain, so a
 // compressed block is never much larger than a plain one.
-constexpr std::uint64_t MAX_STORED = 2 * MAX_BLOCK;
+constexpr std::uint64_t MAX_STORED = std::uint64_t(2) * MAX_BLOCK;
 constexpr std::size_t CACHED_BLOCKS = 8;
 
 }  // namespace

@@ -23,7 +23,7 @@ extern char** environ;
 namespace platform {
 namespace {
 
-constexpr std::size_t MAX_OUTPUT = 64 * 1024;
+constexpr std::size_t MAX_OUTPUT = std::size_t(64) * 1024;
 constexpr int POLL_MILLISECONDS = 100;
 // How long a program asked to end may take before it is killed.
 constexpr auto GRACE = std::chrono::seconds(2);

@@ -21,15 +21,15 @@ std::uint32_t Crc32Update(std::uint32_t previous, const void* data, std::size_t 
 
 std::string CrcText(std::uint32_t crc) {
     char text[9];
-    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(crc));
-    return text;
+    const int length = std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(crc));
+    return std::string(text, length > 0 ? std::size_t(length) : 0);
 }
 
 namespace {
 
 // Small enough to stay in the second-level cache, so the checksum reads what
 // the copy from the page cache has just brought in.
-constexpr std::size_t BLOCK = 256 * 1024;
+constexpr std::size_t BLOCK = std::size_t(256) * 1024;
 
 // Below this a second thread costs more than it saves.
 constexpr std::uint64_t SPLIT_FROM = 16 << 20;

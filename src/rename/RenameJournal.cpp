@@ -86,8 +86,8 @@ std::string UtcNow() {
     std::tm utc{};
     gmtime_r(&now, &utc);
     char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
+    const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return std::string(text, length);
 }
 
 const char* KindWord(ReferenceKind kind) {

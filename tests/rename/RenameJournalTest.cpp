@@ -61,12 +61,14 @@ TEST(RenameJournal, ATornLastLineIsIgnoredAndReported) {
 
 // Only runs that changed something count: the ten kept, and undo --run N.
 TEST(RenameJournal, RunsThatChangedNothingDoNotCount) {
-    const std::string idle = "run\t2\t2026-12-08T11:00:00Z\tscan\t2\r\n"
-                             "disc\t2\t1\tscan/New\r\nmove\tscan/New.iso\tscan/New.iso\r\n"
-                             "ready\t2\t1\t1\r\ndone\t2\t1\r\n";
-    const std::string failed = "run\t3\t2026-12-08T12:00:00Z\tscan\t2\r\n"
-                               "disc\t3\t1\tscan/A\r\nmove\tscan/A.iso\tscan/B.iso\r\n"
-                               "ready\t3\t1\t1\r\nundone\t3\t1\r\n";
+    const std::string idle =
+        "run\t2\t2026-12-08T11:00:00Z\tscan\t2\r\n"
+        "disc\t2\t1\tscan/New\r\nmove\tscan/New.iso\tscan/New.iso\r\n"
+        "ready\t2\t1\t1\r\ndone\t2\t1\r\n";
+    const std::string failed =
+        "run\t3\t2026-12-08T12:00:00Z\tscan\t2\r\n"
+        "disc\t3\t1\tscan/A\r\nmove\tscan/A.iso\tscan/B.iso\r\n"
+        "ready\t3\t1\t1\r\nundone\t3\t1\r\n";
     const JournalContents contents =
         ParseJournal(RUN + ENTRY + "ready\t1\t1\t2\r\ndone\t1\t1\r\n" + idle + failed);
     ASSERT_EQ(contents.runs.size(), 3u);
