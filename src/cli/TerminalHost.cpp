@@ -42,7 +42,7 @@ TerminalHost::TerminalHost(const KelCurrentDirectory& startDirectory, const Wind
 
 void TerminalHost::ClearBar() {
     if (!barShown) return;
-    std::fputs("\r\033[K", stderr);
+    static_cast<void>(std::fputs("\r\033[K", stderr));
     barShown = false;
 }
 
@@ -56,17 +56,19 @@ void TerminalHost::DrawBar() {
     const auto elapsed =
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started)
             .count();
-    std::fprintf(stderr, "\r\033[K[%s%s] %lld/%lld  %lld:%02lld",
-                 std::string(std::size_t(filled), '#').c_str(),
-                 std::string(std::size_t(BAR_WIDTH - filled), '-').c_str(), done, total,
-                 static_cast<long long>(elapsed / 60), static_cast<long long>(elapsed % 60));
-    std::fflush(stderr);
+    // The terminal gone, a bar that cannot be drawn is no error of the run.
+    static_cast<void>(std::fprintf(stderr, "\r\033[K[%s%s] %lld/%lld  %lld:%02lld",
+                                   std::string(std::size_t(filled), '#').c_str(),
+                                   std::string(std::size_t(BAR_WIDTH - filled), '-').c_str(), done,
+                                   total, static_cast<long long>(elapsed / 60),
+                                   static_cast<long long>(elapsed % 60)));
+    static_cast<void>(std::fflush(stderr));
     barShown = true;
 }
 
 void TerminalHost::SetStatusText(const std::string& text) {
     ClearBar();
-    std::fprintf(stderr, "%s\n", text.c_str());
+    static_cast<void>(std::fprintf(stderr, "%s\n", text.c_str()));
     DrawBar();
 }
 

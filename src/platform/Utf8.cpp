@@ -70,7 +70,7 @@ std::u32string DecodeUtf8(std::string_view text) {
         char32_t c;
         const std::size_t length = DecodeOne(text, i, c);
         if (length == 0) {
-            result += ESCAPE_BASE + static_cast<unsigned char>(text[i]);
+            result += char32_t(ESCAPE_BASE + static_cast<unsigned char>(text[i]));
             ++i;
         } else {
             result += c;

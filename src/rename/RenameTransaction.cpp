@@ -21,6 +21,13 @@ RenameTransaction::RenameTransaction(FileActions& files, RenamePlan plan)
     steps.insert(steps.end(), second.begin(), second.end());
 }
 
+Failure RenameTransaction::MakeNamedRewrite(const NamedRewrite& named, bool reverse) {
+    const platform::SmallFile text = files.Read(named.path);
+    if (!text.IsRead()) return {FailureKind::CannotRead, named.path, {}};
+    const PlannedRewrite rewrite = RewriteOfNames(named, reverse, text.text);
+    return rewrite.edits.empty() ? Succeeded() : MakeRewrite(files, rewrite);
+}
+
 Failure RenameTransaction::Make(const Step& step) {
     switch (step.kind) {
         case Step::Kind::Move: {
@@ -32,10 +39,7 @@ Failure RenameTransaction::Make(const Step& step) {
             return MakeRewrite(files, plan.rewrites[step.index]);
         case Step::Kind::NamedRewrite: {
             const NamedRewrite& named = plan.namedRewrites[step.index];
-            const platform::SmallFile text = files.Read(named.path);
-            if (!text.IsRead()) return {FailureKind::CannotRead, named.path, {}};
-            const PlannedRewrite rewrite = RewriteOfNames(named, named.reverse, text.text);
-            return rewrite.edits.empty() ? Succeeded() : MakeRewrite(files, rewrite);
+            return MakeNamedRewrite(named, named.reverse);
         }
     }
     return Succeeded();
@@ -52,10 +56,7 @@ Failure RenameTransaction::TakeBack(const Step& step) {
             return MakeRewrite(files, plan.rewrites[step.index].Reversed());
         case Step::Kind::NamedRewrite: {
             const NamedRewrite& named = plan.namedRewrites[step.index];
-            const platform::SmallFile text = files.Read(named.path);
-            if (!text.IsRead()) return {FailureKind::CannotRead, named.path, {}};
-            const PlannedRewrite rewrite = RewriteOfNames(named, !named.reverse, text.text);
-            return rewrite.edits.empty() ? Succeeded() : MakeRewrite(files, rewrite);
+            return MakeNamedRewrite(named, !named.reverse);
         }
     }
     return Succeeded();

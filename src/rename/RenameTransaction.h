@@ -39,6 +39,8 @@ private:
     enum class StepState { NotMade, Made, Blocked };
 
     Failure Make(const Step& step);
+    // An old journal's rewrite, made exact on the text the file holds now.
+    Failure MakeNamedRewrite(const NamedRewrite& named, bool reverse);
     Failure TakeBack(const Step& step);
     StepState StateOf(const Step& step) const;
     // Takes back the steps of `made`, last first; false when one failed.

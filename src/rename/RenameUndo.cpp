@@ -72,10 +72,9 @@ std::set<std::string> PathsOfLaterRuns(const JournalContents& journal, const Jou
 // One run taken back, step by step.
 class RunTakeBack {
 public:
-    RunTakeBack(const UndoRequest& request, const JournalContents& journal, const JournalRun& run,
-                FileActions& files, RenameJournal* writer, PlanSink& plan, UndoReport& report)
-        : request(request),
-          run(run),
+    RunTakeBack(const JournalContents& journal, const JournalRun& run, FileActions& files,
+                RenameJournal* writer, PlanSink& plan, UndoReport& report)
+        : run(run),
           laterPaths(PathsOfLaterRuns(journal, run)),
           files(files),
           writer(writer),
@@ -98,7 +97,6 @@ private:
     // false (having told why) when it stays as it is.
     bool TakeBack(const JournalEntry& entry, RenamePlan back, const std::string& subject);
 
-    const UndoRequest& request;
     const JournalRun& run;
     const std::set<std::string> laterPaths;
     FileActions& files;
@@ -320,7 +318,7 @@ UndoReport UndoRenameRun(const UndoRequest& request, PlanSink& plan) {
         writer = std::make_unique<RenameJournal>(request.journal, locks.JournalFileLock());
         writer->ContinueRun(run);
     }
-    RunTakeBack takeBack(request, journal, run, *files, writer.get(), plan, report);
+    RunTakeBack takeBack(journal, run, *files, writer.get(), plan, report);
     takeBack.Folders();
     bool whole = report.skipped == 0;
     for (auto entry = run.entries.rbegin(); entry != run.entries.rend(); ++entry) {
