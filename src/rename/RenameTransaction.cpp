@@ -1,5 +1,6 @@
 #include "rename/RenameTransaction.h"
 
+#include "platform/PathText.h"
 #include "rename/FileActions.h"
 #include "rename/Rewrites.h"
 
@@ -62,6 +63,21 @@ Failure RenameTransaction::TakeBack(const Step& step) {
     return Succeeded();
 }
 
+std::string RenameTransaction::WhereNow(const Step& rewrite) const {
+    std::string path = plan.rewrites[rewrite.index].path;
+    bool after = false;
+    for (const Step& step : steps) {
+        if (step.kind == rewrite.kind && step.index == rewrite.index) after = true;
+        if (!after || step.kind != Step::Kind::Move) continue;
+        const PlannedMove& move = plan.moves[step.index];
+        const std::optional<std::string> rest = platform::PathBelow(path, move.from);
+        if (rest && move.from != move.to && files.Exists(move.to) && !files.Exists(move.from)) {
+            path = move.to + *rest;
+        }
+    }
+    return path;
+}
+
 RenameTransaction::StepState RenameTransaction::StateOf(const Step& step) const {
     switch (step.kind) {
         case Step::Kind::Move: {
@@ -73,7 +89,8 @@ RenameTransaction::StepState RenameTransaction::StateOf(const Step& step) const 
             return atOld && !atNew ? StepState::NotMade : StepState::Blocked;
         }
         case Step::Kind::Rewrite: {
-            const PlannedRewrite& rewrite = plan.rewrites[step.index];
+            PlannedRewrite rewrite = plan.rewrites[step.index];
+            rewrite.path = WhereNow(step);
             // A file that is not there yet stands where a move not made
             // leaves it: its rewrite is not made either.
             if (!files.Exists(rewrite.path)) return StepState::NotMade;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "core/Failure.h"
@@ -43,6 +44,9 @@ private:
     Failure MakeNamedRewrite(const NamedRewrite& named, bool reverse);
     Failure TakeBack(const Step& step);
     StepState StateOf(const Step& step) const;
+    // Where a rewritten file stands now: a plan that gives a sheet back and
+    // then moves it (taking a rename back) may have made the move already.
+    std::string WhereNow(const Step& rewrite) const;
     // Takes back the steps of `made`, last first; false when one failed.
     bool TakeBackAll(const std::vector<Step>& made);
 

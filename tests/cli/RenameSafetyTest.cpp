@@ -123,21 +123,26 @@ TEST_F(RenameSafetyTest, AFailedRollbackLeavesTheEntryOpenAndTheNextRunFinishesI
 }
 
 TEST_F(RenameSafetyTest, AKilledRenameOrUndoIsFinishedByTheNextRun) {
-    for (int moves = 1; moves <= 2; ++moves) {
-        const Result killed =
-            WithFaults("ORVANE_FAULT_KILL_AFTER_MOVES=" + std::to_string(moves), Rename());
+    for (int moves = 1; moves <= 3; ++moves) {
+        const std::string trace = "killed after move " + std::to_string(moves);
+        const Result killed = WithFaults("ORVANE_FAULT_KILL_AFTER_MOVES=" + std::to_string(moves),
+                                         Rename());
         EXPECT_TRUE(WIFSIGNALED(killed.status) || killed.status == 137) << killed.status;
         const Result next = Run(Rename());
         EXPECT_EQ(next.status, 0) << next.err;
-        ExpectWholeSet("First Game", "rename killed after " + std::to_string(moves));
+        ExpectWholeSet("First Game", "rename " + trace);
 
+        // An undo killed in the middle: the next run takes the disc back
+        // whole before it renames it again.
         const Result undoKilled =
             WithFaults("ORVANE_FAULT_KILL_AFTER_MOVES=" + std::to_string(moves), "undo");
         EXPECT_TRUE(WIFSIGNALED(undoKilled.status) || undoKilled.status == 137);
-        // A later undo finishes the one that was killed.
+        const Result rerun = Run(Rename());
+        EXPECT_EQ(rerun.status, 0) << rerun.err;
+        ExpectWholeSet("First Game", "undo " + trace);
         const Result undo = Run("undo");
         EXPECT_EQ(undo.status, 0) << undo.err;
-        ExpectWholeSet("Old", "undo killed after " + std::to_string(moves));
+        ExpectWholeSet("Old", "undo after the rerun, " + trace);
         EXPECT_EQ(ReadFile(dir / "set/Old.cue"), SHEET);
     }
 }
