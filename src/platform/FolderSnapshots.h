@@ -39,6 +39,9 @@ public:
     // in the listings of both folders.
     void Moved(const std::string& fromPath, const std::string& toPath);
 
+    // Whether the listing of `folder` is kept.
+    bool Keeps(const std::string& folder) const { return listings.contains(folder); }
+
     // Whether an entry of exactly this name is there: in the kept listing of
     // its folder, else on the disk.
     bool Holds(const std::string& path) const;

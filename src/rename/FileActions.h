@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -72,8 +73,19 @@ private:
     // disk now; nothing when a move took it away.
     std::optional<std::string> OnDisk(const std::string& path) const;
 
+    // The latest move before `bound` that took a file or folder to `path`
+    // or away from it, or to or from a folder above it.
+    std::optional<std::size_t> LatestMoveTouching(const std::string& path, std::size_t bound) const;
+
     platform::FolderSnapshots* listings;
+    // Once a folder moved, the listings no longer say what the folders
+    // below it hold.
+    bool folderMoved = false;
     std::vector<std::pair<std::string, std::string>> moves;
+    // The moves by their target and by their source: a run of thousands of
+    // discs asks after each name, and the log would be walked each time.
+    std::unordered_map<std::string, std::vector<std::size_t>> movesTo;
+    std::unordered_map<std::string, std::vector<std::size_t>> movesFrom;
     // Texts written, under the path they stand at now.
     std::vector<std::pair<std::string, std::string>> written;
 };

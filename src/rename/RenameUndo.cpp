@@ -75,6 +75,7 @@ public:
     RunTakeBack(const JournalContents& journal, const JournalRun& run, FileActions& files,
                 RenameJournal* writer, PlanSink& plan, UndoReport& report)
         : run(run),
+          runFolders(FolderMoves(run)),
           laterPaths(PathsOfLaterRuns(journal, run)),
           files(files),
           writer(writer),
@@ -98,6 +99,7 @@ private:
     bool TakeBack(const JournalEntry& entry, RenamePlan back, const std::string& subject);
 
     const JournalRun& run;
+    const std::vector<PlannedMove> runFolders;  // the run's folder renames, in order
     const std::set<std::string> laterPaths;
     FileActions& files;
     RenameJournal* writer;  // null in a dry run
@@ -191,7 +193,6 @@ void RunTakeBack::Folders() {
 }
 
 bool RunTakeBack::Disc(const JournalEntry& disc) {
-    const std::vector<PlannedMove> runFolders = FolderMoves(run);
     RenamePlan back;
     back.rewritesFirst = true;
     // The files that cannot go back, where they stand, and why.

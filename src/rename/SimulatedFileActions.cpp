@@ -20,20 +20,57 @@ std::optional<std::string> Rebased(const std::string& path, const std::string& f
 
 }  // namespace
 
+namespace {
+
+// The latest entry of an ascending list of move numbers that lies before `bound`.
+std::optional<std::size_t> LatestBefore(
+    const std::unordered_map<std::string, std::vector<std::size_t>>& index, const std::string& path,
+    std::size_t bound) {
+    const auto found = index.find(path);
+    if (found == index.end()) return std::nullopt;
+    const auto after = std::lower_bound(found->second.begin(), found->second.end(), bound);
+    if (after == found->second.begin()) return std::nullopt;
+    return *(after - 1);
+}
+
+}  // namespace
+
+std::optional<std::size_t> SimulatedFileActions::LatestMoveTouching(const std::string& path,
+                                                                    std::size_t bound) const {
+    std::optional<std::size_t> latest;
+    // The path itself, then each folder above it.
+    for (std::size_t end = path.size(); end != std::string::npos && end > 0;
+         end = path.rfind('/', end - 1)) {
+        const std::string part = path.substr(0, end);
+        for (const auto* index : {&movesTo, &movesFrom}) {
+            const std::optional<std::size_t> move = LatestBefore(*index, part, bound);
+            if (move && (!latest || *move > *latest)) latest = move;
+        }
+    }
+    return latest;
+}
+
 std::optional<std::string> SimulatedFileActions::OnDisk(const std::string& path) const {
     std::string current = path;
     // The latest move first: it decides what the name holds now.
-    for (auto move = moves.rbegin(); move != moves.rend(); ++move) {
-        if (const auto before = Rebased(current, move->second, move->first)) {
+    std::size_t bound = moves.size();
+    while (const std::optional<std::size_t> latest = LatestMoveTouching(current, bound)) {
+        const auto& [from, to] = moves[*latest];
+        if (const auto before = Rebased(current, to, from)) {
             current = *before;
-        } else if (platform::PathBelow(current, move->first)) {
+        } else if (platform::PathBelow(current, from)) {
             return std::nullopt;
         }
+        bound = *latest;
     }
     return current;
 }
 
 bool SimulatedFileActions::Exists(const std::string& path) const {
+    // The run's listings follow the simulated moves of files: they answer
+    // without asking the disk.
+    const platform::PathSplit split = platform::SplitAtLastSeparator(path);
+    if (listings && !folderMoved && listings->Keeps(split.folder)) return listings->Holds(path);
     const std::optional<std::string> onDisk = OnDisk(path);
     return onDisk && platform::NameTaken(*onDisk);
 }
@@ -51,6 +88,11 @@ Failure SimulatedFileActions::Move(const std::string& from, const std::string& t
             platform::ListableFolder(platform::SplitAtLastSeparator(onDisk.value_or(path))));
         if (error != 0) return FailureOfErrno(error, path);
     }
+    if (platform::KindOf(OnDisk(from).value_or(from)) == platform::PathKind::Folder) {
+        folderMoved = true;
+    }
+    movesTo[to].push_back(moves.size());
+    movesFrom[from].push_back(moves.size());
     moves.emplace_back(from, to);
     for (auto& [path, text] : written) {
         if (const auto moved = Rebased(path, from, to)) path = *moved;
