@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <map>
 
 #include "platform/AppendFile.h"
 #include "platform/DecimalText.h"
@@ -118,6 +119,10 @@ public:
 
 private:
     JournalRun* RunNumbered(std::int64_t number);
+    // Entries are found by number: a journal of ten thousand discs marks
+    // each one, and a search of the run per mark would read it all again.
+    void Keep(JournalRun& run, JournalEntry entry);
+    JournalEntry* Entry(JournalRun& run, std::int64_t number);
     void StartEntry(JournalEntry::Kind kind, const Fields& fields);
     void Step(const std::string& kind, const Fields& fields);
     void Ready(const Fields& fields);
@@ -130,7 +135,18 @@ private:
     bool havePending = false;
     bool pendingLegacy = false;
     std::vector<std::int64_t> legacyRuns;
+    std::map<std::pair<std::int64_t, std::int64_t>, std::size_t> entryIndex;
 };
+
+void JournalParser::Keep(JournalRun& run, JournalEntry entry) {
+    entryIndex[{run.number, entry.number}] = run.entries.size();
+    run.entries.push_back(std::move(entry));
+}
+
+JournalEntry* JournalParser::Entry(JournalRun& run, std::int64_t number) {
+    const auto found = entryIndex.find({run.number, number});
+    return found == entryIndex.end() ? nullptr : &run.entries[found->second];
+}
 
 JournalRun* JournalParser::RunNumbered(std::int64_t number) {
     for (JournalRun& run : contents.runs) {
@@ -148,7 +164,7 @@ void JournalParser::StartEntry(JournalEntry::Kind kind, const Fields& fields) {
         // A new-format entry without its ready line was never begun; an
         // old-format one had all its lines written in one piece.
         if (pendingLegacy) {
-            if (JournalRun* run = RunNumbered(pending.run)) run->entries.push_back(pending);
+            if (JournalRun* run = RunNumbered(pending.run)) Keep(*run, pending);
         } else {
             ++contents.unfinishedEntries;
         }
@@ -161,7 +177,7 @@ void JournalParser::StartEntry(JournalEntry::Kind kind, const Fields& fields) {
     JournalRun* run = RunNumbered(pending.run);
     if (kind == JournalEntry::Kind::TakeBack) {
         pending.takesBack = NumberOf(fields[3]);
-        const JournalEntry* taken = run ? run->Find(pending.takesBack) : nullptr;
+        const JournalEntry* taken = run ? Entry(*run, pending.takesBack) : nullptr;
         pending.subject = taken ? taken->subject : std::string();
     }
     havePending = run != nullptr;
@@ -221,7 +237,7 @@ void JournalParser::Ready(const Fields& fields) {
         NumberOf(fields[3]) != std::int64_t(StepCount(pending.plan))) {
         ++contents.unfinishedEntries;
     } else if (JournalRun* run = RunNumbered(pending.run)) {
-        run->entries.push_back(pending);
+        Keep(*run, pending);
     }
     havePending = false;
 }
@@ -231,13 +247,13 @@ void JournalParser::Mark(const std::string& kind, const Fields& fields) {
         kind == "done" ? JournalEntry::State::Done : JournalEntry::State::Undone;
     JournalRun* run = RunNumbered(NumberOf(fields[1]));
     if (run == nullptr) return;
-    JournalEntry* entry = run->Find(NumberOf(fields[2]));
+    JournalEntry* entry = Entry(*run, NumberOf(fields[2]));
     if (entry == nullptr) return;
     entry->state = state;
     if (state == JournalEntry::State::Done) entry->carriedOut = true;
     // A disc taken back whole is undone.
     if (entry->kind == JournalEntry::Kind::TakeBack && state == JournalEntry::State::Done) {
-        if (JournalEntry* taken = run->Find(entry->takesBack)) {
+        if (JournalEntry* taken = Entry(*run, entry->takesBack)) {
             taken->state = JournalEntry::State::Undone;
         }
     }
@@ -250,7 +266,7 @@ void JournalParser::Line(std::string_view line) {
         kind == "move" || kind == "rewrite" || kind == "edit" || kind == "unmoved";
     if (!stepLine && havePending && pendingLegacy) {
         // An old-format entry ends where its step lines end.
-        if (JournalRun* run = RunNumbered(pending.run)) run->entries.push_back(pending);
+        if (JournalRun* run = RunNumbered(pending.run)) Keep(*run, pending);
         havePending = false;
     }
     if (kind == "run" && fields.size() >= 4) {
@@ -274,7 +290,7 @@ void JournalParser::Line(std::string_view line) {
             folder.plan.moves.push_back({fields[2], fields[3]});
             folder.state = JournalEntry::State::Done;
             folder.carriedOut = true;
-            run->entries.push_back(std::move(folder));
+            Keep(*run, std::move(folder));
         }
     } else if (stepLine) {
         Step(kind, fields);
@@ -290,7 +306,7 @@ void JournalParser::Line(std::string_view line) {
 JournalContents JournalParser::Finish() {
     if (havePending) {
         if (pendingLegacy) {
-            if (JournalRun* run = RunNumbered(pending.run)) run->entries.push_back(pending);
+            if (JournalRun* run = RunNumbered(pending.run)) Keep(*run, pending);
         } else {
             ++contents.unfinishedEntries;
         }

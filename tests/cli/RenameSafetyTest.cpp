@@ -125,8 +125,8 @@ TEST_F(RenameSafetyTest, AFailedRollbackLeavesTheEntryOpenAndTheNextRunFinishesI
 TEST_F(RenameSafetyTest, AKilledRenameOrUndoIsFinishedByTheNextRun) {
     for (int moves = 1; moves <= 3; ++moves) {
         const std::string trace = "killed after move " + std::to_string(moves);
-        const Result killed = WithFaults("ORVANE_FAULT_KILL_AFTER_MOVES=" + std::to_string(moves),
-                                         Rename());
+        const Result killed =
+            WithFaults("ORVANE_FAULT_KILL_AFTER_MOVES=" + std::to_string(moves), Rename());
         EXPECT_TRUE(WIFSIGNALED(killed.status) || killed.status == 137) << killed.status;
         const Result next = Run(Rename());
         EXPECT_EQ(next.status, 0) << next.err;
