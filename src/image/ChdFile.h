@@ -58,7 +58,7 @@ private:
     bool CheckGeometry();
     bool ReadMetadata(std::uint64_t offset);
     bool DecodeHunk(std::uint64_t hunk, unsigned char* into) const;
-    // What DecodeHunk found wrong; keeps the first fault only.
+    // Records what DecodeHunk found wrong (the first fault only); false.
     bool Damaged(std::uint64_t hunk, const char* what) const;
     bool Fail(std::string why);
 
