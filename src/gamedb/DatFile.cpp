@@ -61,6 +61,14 @@ bool IsGameBlock(std::string_view name) {
     return platform::EqualsIgnoreCase(name, "game") || platform::EqualsIgnoreCase(name, "machine");
 }
 
+// The text format's header is "clrmamepro ( ... )"; older lists open with
+// "emulator ( ... )" instead.
+bool IsHeaderBlock(std::string_view name, bool xml) {
+    if (xml) return platform::EqualsIgnoreCase(name, "header");
+    return platform::EqualsIgnoreCase(name, "clrmamepro") ||
+           platform::EqualsIgnoreCase(name, "emulator");
+}
+
 // The release date of the text format comes in three keys; it is written as
 // one date only when all three are there.
 struct DateParts {
@@ -217,6 +225,7 @@ ClrMameProDatFile::ClrMameProDatFile(const DatPieces& pieces, const DatGameSink&
                 if (!haveKey) return Fail(line, "'(' without a name before it");
                 if (depth >= DAT_MAX_DEPTH) return Fail(line, "blocks nested too deep");
                 haveKey = false;
+                if (depth == 0 && IsHeaderBlock(key, false)) header = true;
                 if (depth++ == 0 && IsGameBlock(key)) {
                     inGame = true;
                     game = DatGame();
@@ -263,6 +272,7 @@ namespace {
 // What the expat callbacks work on.
 struct XmlState {
     std::function<void(const DatGame&)> emit;
+    bool header = false;
     // Stops the parser; expat may still deliver a callback or two, which
     // `stopped` turns away.
     std::function<void(const std::string&)> fail;
@@ -287,6 +297,8 @@ void XMLCALL StartElement(void* data, const XML_Char* name, const XML_Char** att
     if (state.stopped) return;
     if (++state.depth > DAT_MAX_DEPTH) return state.fail("elements nested too deep");
     if (state.gameDepth == 0) {
+        // The header is a child of the <datafile> root.
+        if (state.depth == 2 && IsHeaderBlock(name, true)) state.header = true;
         if (!IsGameBlock(name)) return;
         state.gameDepth = state.depth;
         state.game = DatGame();
@@ -375,6 +387,7 @@ LogiqxDatFile::LogiqxDatFile(const DatPieces& pieces, const DatGameSink& take) {
         if (piece.empty() && fed) piece = pieces();
     }
     if (fed && feed({}, true)) valid = true;
+    header = state.header;
     XML_ParserFree(parser);
 }
 
@@ -416,6 +429,7 @@ DatReading ReadDat(const DatPieces& pieces, const DatGameSink& take) {
     auto report = [&reading](const DatFileBase& file) {
         reading.valid = file.valid;
         reading.games = file.games;
+        reading.header = file.header;
         reading.error = file.error;
     };
     if (isXml) {

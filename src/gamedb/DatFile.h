@@ -54,6 +54,10 @@ public:
 
     bool valid = false;
     std::size_t games = 0;
+    // The file has the header a DAT opens with (the text format's
+    // "clrmamepro ( ... )" or "emulator ( ... )" block, the XML's <header>
+    // element): a DAT, even when it lists no game.
+    bool header = false;
     std::string error;
 
 protected:
@@ -82,7 +86,8 @@ struct DatReading {
     bool opened = false;  // a regular file that could be opened
     bool valid = false;   // read whole, and well formed
     std::size_t games = 0;
-    std::string error;  // what was wrong, and where
+    bool header = false;  // it opens with a DAT's header
+    std::string error;    // what was wrong, and where
 };
 
 // Reads a DAT of either format: one whose first byte after blanks (and a

@@ -9,15 +9,39 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+bool IsLetter(char c) {
+    return c >= 'A' && c <= 'Z';
+}
+
+// A game code as boot files give it: four letters, five digits.
+constexpr std::size_t GAME_CODE_BYTES = 9;
+
+// Whether `text` (upper case) begins with a game code.
+bool IsGameCode(std::string_view text) {
+    if (text.size() < GAME_CODE_BYTES) return false;
+    for (std::size_t i = 0; i < GAME_CODE_BYTES; ++i) {
+        if (i < 4 ? !IsLetter(text[i]) : !IsDigit(text[i])) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string DatIdentifier(std::string_view serial) {
+    // "SLES-04107/GER": what follows the '/' names the edition, not the disc.
     std::string identifier;
-    for (const char c : DatTrimmed(serial)) {
+    for (const char c : DatTrimmed(serial.substr(0, serial.find('/')))) {
         if (c == '-') continue;
         const char upper = platform::ToUpperAscii(c);
-        if (!IsDigit(upper) && (upper < 'A' || upper > 'Z')) return {};
+        if (!IsDigit(upper) && !IsLetter(upper)) return {};
         identifier += upper;
+    }
+    // A disc's boot file gives four letters and five digits; a serial that
+    // goes on after such a code ("SLES-03137-T", "SLUS-01272GH") names a
+    // printing of that disc.
+    if (identifier.size() > GAME_CODE_BYTES && IsGameCode(identifier) &&
+        !IsDigit(identifier[GAME_CODE_BYTES])) {
+        identifier.resize(GAME_CODE_BYTES);
     }
     return identifier;
 }

@@ -220,8 +220,9 @@ void KelFileBase::ReadSheet() {
 void KelFileBase::ReadBootFiles(BootIdentification identify) {
     if (!imageFound) return;
     KelCDFileSystem fileSystem(imageFile, imageFile == sheetPath ? sheet.get() : nullptr);
-    imageProblem = fileSystem.Problem();
     const std::optional<std::string> id = identify(fileSystem);
+    // Asked after the boot files were read: a damaged block shows only then.
+    imageProblem = fileSystem.Problem();
     if (!id) return;
     // A boot line may end in a carriage return, and a crafted UMD_DATA.BIN
     // may hold any byte: no control character goes on to a log or a name.

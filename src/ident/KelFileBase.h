@@ -101,7 +101,8 @@ public:
     const std::string& ExtractDir() const { return extractDir; }
     const std::string& ImageFile() const { return imageFile; }
     // Why the image found could not be read, for the user (a refused
-    // descriptor); empty when nothing is known.
+    // descriptor, a damaged hunk of a compressed image); empty when nothing
+    // is known.
     const std::string& ImageProblem() const { return imageProblem; }
     // The search for the candidate's own files.
     FileSearchBase CandidateFiles() const;

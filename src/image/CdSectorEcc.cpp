@@ -62,10 +62,18 @@ void WriteParity(unsigned char* sector, int count, Position position, int parity
 
 void RestoreSyncAndEcc(unsigned char* sector) {
     std::memcpy(sector, SYNC, sizeof SYNC);
+    constexpr int START = 12;
+    constexpr int HEADER_BYTES = 4;
+    constexpr int MODE = START + 3;
+    unsigned char header[HEADER_BYTES] = {};
+    const bool mode2 = sector[MODE] == 2;
+    if (mode2) {
+        std::memcpy(header, sector + START, HEADER_BYTES);
+        std::memset(sector + START, 0, HEADER_BYTES);
+    }
     // The bytes from the header on are 16-bit words, each byte plane coded on
     // its own. P: 43 columns of 24 words (and 2 parity words); Q: 26
     // diagonals of 43 words over the data and the P parity.
-    constexpr int START = 12;
     for (int column = 0; column < 86; ++column) {
         WriteParity(
             sector, 24, [column](int row) { return START + column + 86 * row; },
@@ -79,4 +87,5 @@ void RestoreSyncAndEcc(unsigned char* sector) {
             [word, plane](int i) { return START + 2 * ((44 * i + 43 * word) % 1118) + plane; },
             START + 2236 + 2 * word + plane, START + 2236 + 52 + 2 * word + plane);
     }
+    if (mode2) std::memcpy(sector + START, header, HEADER_BYTES);
 }

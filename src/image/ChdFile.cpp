@@ -131,11 +131,25 @@ bool ChdFile::ReadMetadata(std::uint64_t offset) {
     return true;
 }
 
+bool ChdFile::Damaged(std::uint64_t hunk, const char* what) const {
+    const std::lock_guard<std::mutex> hold(damageLock);
+    if (damage.empty()) {
+        damage = "is damaged: hunk " + std::to_string(hunk) + " of " +
+                 std::to_string(geometry.hunkCount) + " " + what;
+    }
+    return false;
+}
+
+std::string ChdFile::Damage() const {
+    const std::lock_guard<std::mutex> hold(damageLock);
+    return damage;
+}
+
 bool ChdFile::DecodeHunk(std::uint64_t hunk, unsigned char* into) const {
     std::optional<ChdHunk> entry = map->Entry(hunk);
     // A repeated hunk names an earlier one, which may repeat another in turn.
     while (entry && entry->kind == ChdHunk::Kind::Self) entry = map->Entry(entry->offset);
-    if (!entry) return false;
+    if (!entry) return Damaged(hunk, "has a damaged entry in the hunk map");
 
     const std::size_t size = geometry.hunkBytes;
     switch (entry->kind) {
@@ -148,33 +162,42 @@ bool ChdFile::DecodeHunk(std::uint64_t hunk, unsigned char* into) const {
             }
             break;
         case ChdHunk::Kind::Plain:
-            if (!file->ReadExactly(into, size, entry->offset)) return false;
+            if (!file->ReadExactly(into, size, entry->offset)) {
+                return Damaged(hunk, "cannot be read");
+            }
             break;
         case ChdHunk::Kind::Codec: {
             ChdCodec* codec = codecs[entry->codec].get();
-            if (codec == nullptr) return false;
+            if (codec == nullptr) return Damaged(hunk, "names a codec the header does not list");
             stored.resize(entry->length);
-            if (!file->ReadExactly(stored.data(), stored.size(), entry->offset) ||
-                !codec->Decompress(stored.data(), stored.size(), into, size)) {
-                return false;
+            if (!file->ReadExactly(stored.data(), stored.size(), entry->offset)) {
+                return Damaged(hunk, "cannot be read");
+            }
+            if (!codec->Decompress(stored.data(), stored.size(), into, size)) {
+                return Damaged(hunk, "does not decompress");
             }
             break;
         }
+        case ChdHunk::Kind::Parent:
+            return Damaged(hunk, "lies in a parent CHD, which is not read");
         default:
-            return false;
+            return Damaged(hunk, "has a damaged entry in the hunk map");
     }
+    bool sound = true;
     switch (entry->check) {
         case ChdHunk::Check::Crc16: {
             boost::crc_ccitt_type sum;
             sum.process_bytes(into, size);
-            return sum.checksum() == entry->crc;
+            sound = sum.checksum() == entry->crc;
+            break;
         }
         case ChdHunk::Check::Crc32:
-            return platform::Crc32Update(0, into, size) == entry->crc;
+            sound = platform::Crc32Update(0, into, size) == entry->crc;
+            break;
         case ChdHunk::Check::None:
-            return true;
+            break;
     }
-    return false;
+    return sound || Damaged(hunk, "fails its CRC check once decompressed");
 }
 
 bool ChdFile::ReadHunk(std::uint64_t hunk, std::size_t offset, std::size_t length,

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,9 @@ public:
     bool IsValid() const { return valid; }
     // Why the file cannot be read, for the user.
     const std::string& Problem() const { return problem; }
+    // Why the first hunk that failed to read failed, for the user; empty
+    // while every hunk read so far was sound.
+    std::string Damage() const;
 
     std::uint32_t HunkBytes() const { return geometry.hunkBytes; }
     std::uint64_t HunkCount() const { return geometry.hunkCount; }
@@ -54,6 +58,8 @@ private:
     bool CheckGeometry();
     bool ReadMetadata(std::uint64_t offset);
     bool DecodeHunk(std::uint64_t hunk, unsigned char* into) const;
+    // Records what DecodeHunk found wrong (the first fault only); false.
+    bool Damaged(std::uint64_t hunk, const char* what) const;
     bool Fail(std::string why);
 
     std::shared_ptr<const ByteSource> file;
@@ -68,4 +74,7 @@ private:
     mutable std::array<std::unique_ptr<ChdCodec>, 4> codecs;
     mutable std::vector<unsigned char> stored;
     mutable std::unique_ptr<BlockCache> cache;
+    // Written while a hunk decodes and read by whoever reports on the file.
+    mutable std::mutex damageLock;
+    mutable std::string damage;
 };

@@ -32,6 +32,7 @@ constexpr std::size_t RECORD_FLAGS = 25;              // byte
 constexpr std::size_t RECORD_IDENTIFIER_LENGTH = 32;  // byte
 constexpr std::size_t RECORD_IDENTIFIER = 33;         // the identifier
 constexpr unsigned char FLAG_DIRECTORY = 0x02;
+constexpr unsigned char FLAG_MORE_EXTENTS = 0x80;
 
 // Path table directory numbers are 16-bit: no disc can refer to more rows.
 constexpr std::size_t MAX_DIRECTORIES = 65536;
@@ -67,7 +68,13 @@ KelCDFileSystem::KelCDFileSystem(std::unique_ptr<KelCDImage> opened) : image(std
     if (image->IsOpened()) ReadIndex();
 }
 
+std::string KelCDFileSystem::Problem() const {
+    return image->Problem().empty() ? image->ReadProblem() : image->Problem();
+}
+
 bool KelCDFileSystem::HoldsExtent(std::uint64_t extent, std::uint64_t bytes) const {
+    // Nothing to hold, wherever a record of no bytes points.
+    if (bytes == 0) return true;
     const std::uint64_t sectors = std::uint64_t(image->SectorCount());
     return extent <= sectors && SectorsOf(bytes) <= sectors - extent;
 }
@@ -162,11 +169,17 @@ void KelCDFileSystem::WalkDirectory(std::size_t row, std::vector<unsigned char>&
         const std::uint32_t extent = ReadLE32(&buffer[offset + RECORD_EXTENT]);
         const std::uint32_t dataLength = ReadLE32(&buffer[offset + RECORD_DATA_LENGTH]);
         const bool isDirectory = (buffer[offset + RECORD_FLAGS] & FLAG_DIRECTORY) != 0;
+        const bool continued = (buffer[offset + RECORD_FLAGS] & FLAG_MORE_EXTENTS) != 0;
         std::string identifier =
             IdentifierText(&buffer[offset + RECORD_IDENTIFIER], identifierLength);
         offset += length;
 
+        // "NAME.EXT;1": the version goes, and so does the dot of a name
+        // without extension ("QUAKE.;1" is the file QUAKE).
         identifier = identifier.substr(0, identifier.find(';'));
+        if (!isDirectory && identifier.size() > 1 && identifier.back() == '.') {
+            identifier.pop_back();
+        }
         if (!identifier.empty() && identifier[0] == '\x01') identifier.clear();
 
         if (isDirectory) {
@@ -177,28 +190,56 @@ void KelCDFileSystem::WalkDirectory(std::size_t row, std::vector<unsigned char>&
             continue;
         }
         // A file of several extents has one record per extent under one name;
-        // the first is the one a lookup finds, and the walk goes on after them.
-        FileEntry file{platform::ToLowerAscii(folder + identifier), extent, dataLength};
+        // the first is the one a lookup finds, and loading reads them all.
+        FileEntry file{platform::ToLowerAscii(folder + identifier), extent, dataLength, continued};
         firstFileByName.emplace(file.name, files.size());
         files.push_back(std::move(file));
     }
+}
+
+std::size_t KelCDFileSystem::ExtentCount(std::size_t first) const {
+    std::size_t count = 1;
+    while (files[first + count - 1].continued && first + count < files.size() &&
+           files[first + count].name == files[first].name) {
+        ++count;
+    }
+    return count;
 }
 
 std::int32_t KelCDFileSystem::OpenFile(const std::string& path) {
     const auto found = firstFileByName.find(platform::ToLowerAscii(path));
     if (found == firstFileByName.end()) return -1;
     if (buffers.size() >= std::size_t(std::numeric_limits<std::int32_t>::max())) return -1;
-    const FileEntry& file = files[found->second];
+    const std::size_t first = found->second;
+    const std::size_t extents = ExtentCount(first);
 
     // A file larger than any the program reads, or one that runs past the end
     // of the image, is damage rather than data.
-    if (file.size > MAX_LOADED_FILE || !HoldsExtent(file.extent, file.size)) return -1;
-    auto buffer = std::make_shared<unsigned char[]>(BlocksFor(file.size) * BLOCK);
-    if (!image->ReadSectors(buffer.get(), file.extent, std::int32_t(SectorsOf(file.size)))) {
-        return -1;
+    std::uint64_t total = 0;
+    for (std::size_t i = first; i < first + extents; ++i) {
+        total += files[i].size;
+        if (total > MAX_LOADED_FILE || !HoldsExtent(files[i].extent, files[i].size)) return -1;
+    }
+    auto buffer = std::make_shared<unsigned char[]>(BlocksFor(total) * BLOCK);
+    std::uint64_t at = 0;
+    std::vector<unsigned char> piece;
+    for (std::size_t i = first; i < first + extents; ++i) {
+        const FileEntry& file = files[i];
+        if (at % BLOCK == 0) {
+            // Straight into place: the blocks past the extent's end are
+            // overwritten by the next extent or stay past the file.
+            if (!image->ReadSectors(buffer.get() + at, file.extent,
+                                    std::int32_t(SectorsOf(file.size)))) {
+                return -1;
+            }
+        } else {
+            if (!LoadBlocks(file.extent, file.size, piece)) return -1;
+            std::memcpy(buffer.get() + at, piece.data(), file.size);
+        }
+        at += file.size;
     }
     buffers.push_back(std::move(buffer));
-    sizes.push_back(std::int64_t(file.size));
+    sizes.push_back(std::int64_t(total));
     return std::int32_t(buffers.size() - 1);
 }
 

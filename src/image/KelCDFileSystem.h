@@ -18,9 +18,15 @@ struct DirectoryEntry {
 
 // One file of the disc, from a directory record.
 struct FileEntry {
-    std::string name;  // lower case, levels joined by '\', no version suffix: "module\x.bin"
+    // Lower case, levels joined by '\', without the version suffix, and
+    // without the dot of a name that has no extension: "module\x.bin",
+    // "quake" for QUAKE.;1.
+    std::string name;
     std::uint32_t extent = 0;
     std::uint32_t size = 0;
+    // The record's multi-extent flag: the file goes on in the next record,
+    // which has the same name.
+    bool continued = false;
 };
 
 // The ISO9660 file system of a disc image: the whole index is read once when
@@ -39,15 +45,15 @@ public:
     virtual ~KelCDFileSystem() = default;
 
     bool IsValid() const { return valid; }
-    // Why the image could not be read, for the user; empty when nothing is
-    // known.
-    const std::string& Problem() const { return image->Problem(); }
+    // Why the image could not be opened, or else why a read of it failed, for
+    // the user; empty when nothing is known.
+    std::string Problem() const;
 
     // Loads the file with this path (ASCII case ignored, '\' between levels, no
-    // leading '\', no version suffix) and returns the index of its buffer, or
-    // -1 when the disc has no such file, or when its extent does not lie inside
-    // the image or it is larger than any file read to identify a disc. Each
-    // call loads anew.
+    // leading '\', no version suffix), every extent of it in order, and
+    // returns the index of its buffer, or -1 when the disc has no such file,
+    // or when an extent does not lie inside the image or the file is larger
+    // than any file read to identify a disc. Each call loads anew.
     std::int32_t OpenFile(const std::string& path);
 
     // The loaded bytes, in a block of whole 2048-byte sectors that holds at
@@ -67,11 +73,14 @@ private:
     bool WalkPathTable(const std::vector<unsigned char>& table, std::uint32_t tableSize,
                        std::uint32_t rootSize);
     void WalkDirectory(std::size_t row, std::vector<unsigned char>& buffer);
-    // Whether `bytes` from sector `extent` on lie inside the image.
+    // Whether `bytes` from sector `extent` on lie inside the image (no bytes
+    // always do).
     bool HoldsExtent(std::uint64_t extent, std::uint64_t bytes) const;
     // A zero-filled buffer of whole blocks holding `bytes` plus at least one
     // more, filled from `extent`; false when the image does not hold them.
     bool LoadBlocks(std::uint64_t extent, std::uint64_t bytes, std::vector<unsigned char>& into);
+    // The records of the file whose first record is files[first].
+    std::size_t ExtentCount(std::size_t first) const;
 
     std::unique_ptr<KelCDImage> image;
     bool valid = false;

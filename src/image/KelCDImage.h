@@ -37,6 +37,9 @@ public:
     // Why the image could not be read, for the user; empty when nothing is
     // known beyond "not an image".
     const std::string& Problem() const { return problem; }
+    // Why a read of the opened image failed, for the user; empty while every
+    // read succeeded.
+    std::string ReadProblem() const { return reader->ReadProblem(); }
 
     // Whole sectors the image holds: anything the disc's own structures claim
     // beyond them cannot be real data.

@@ -36,6 +36,10 @@ public:
     virtual std::string TrackFileName(std::int32_t track) const = 0;
     // The opened data of a track; null outside the tracks.
     virtual std::shared_ptr<const ByteSource> TrackData(std::int32_t track) const = 0;
+    // The sector number of the track's index 1: sector 0 is the first
+    // track's, and a pregap the image does not store still counts. This
+    // default serves images of one track.
+    virtual std::int64_t TrackFirstSector(std::int32_t track) const;
 
     // The image's sectors by number, each read as the track that holds it
     // stores it; null when the image is not open. This default serves images
@@ -48,8 +52,18 @@ public:
     // Why a descriptor was refused, for the user; empty when there is nothing
     // to say (the image opened, or the path named no descriptor).
     const std::string& Problem() const { return problem; }
+    // Why a read of the opened image failed (a compressed image's damaged
+    // block), for the user; empty while every read succeeded.
+    virtual std::string ReadProblem() const { return {}; }
 
 protected:
+    // The sectors of a table's tracks, each read where its row places it
+    // (firstSector, with the stored pregap before it), numbered from row 0's
+    // index 1.
+    std::unique_ptr<SectorSource> OpenTableSectors(const TrackTable& table) const;
+    // A row's TrackFirstSector.
+    static std::int64_t FirstSectorOf(const TrackTable& table, std::int32_t track);
+
     std::string imagePath;
     bool opened = false;
     std::string problem;

@@ -37,8 +37,10 @@ struct ChdTrack {
     std::int64_t number = 0;
     const TrackType* type = nullptr;
     std::uint64_t frames = 0;
-    // Pregap frames stored at the start of the track's frames.
-    std::uint64_t storedPregap = 0;
+    // The pregap before the track's index 1; when stored, its frames start
+    // the track's frames, else the disc's sectors go on past it unstored.
+    std::uint64_t pregap = 0;
+    bool pregapStored = false;
 };
 
 std::optional<std::int64_t> Number(const std::string& text) {
@@ -69,11 +71,12 @@ std::optional<ChdTrack> ParseTrack(const std::string& data) {
     }
     track.number = *number;
     track.frames = std::uint64_t(*frames);
+    track.pregap = std::uint64_t(*pregap);
     // A pregap type that starts with V was kept with the track's data.
-    if (!fields["PGTYPE"].empty() && fields["PGTYPE"][0] == 'V') {
-        track.storedPregap = std::uint64_t(*pregap);
+    track.pregapStored = !fields["PGTYPE"].empty() && fields["PGTYPE"][0] == 'V';
+    if (track.pregap > MAX_TRACK_FRAMES || (track.pregapStored && track.pregap > track.frames)) {
+        return std::nullopt;
     }
-    if (track.storedPregap > track.frames) return std::nullopt;
     return track;
 }
 
@@ -137,17 +140,19 @@ const char* KelCDImageCHD::ReadTracks(const std::string& path) {
             return "has a damaged track list";
         }
         const TrackType& type = *track->type;
+        const std::uint64_t stored = track->pregapStored ? track->pregap : 0;
         row->file = path;
         row->mode = type.mode;
         row->sectorSize = type.sectorBytes;
-        row->dataOffset = std::int32_t(track->storedPregap * std::uint64_t(type.sectorBytes));
-        row->start = std::int32_t(discFrame + track->storedPregap);
-        row->length = std::int32_t(track->frames - track->storedPregap);
+        row->dataOffset = std::int32_t(stored * std::uint64_t(type.sectorBytes));
+        row->firstSector = std::int64_t(discFrame + track->pregap);
+        row->pregapSectors = std::int64_t(stored);
+        row->sectorCount = std::int64_t(track->frames - stored);
         row->data = std::make_shared<ChdTrackByteSource>(
             chd, firstFrame, track->frames, type.sectorBytes, type.mode == TrackMode::Audio);
         headerBytes[std::size_t(row->index)] = type.headerBytes;
         parts.push_back(row->data);
-        discFrame += track->frames;
+        discFrame = std::uint64_t(row->firstSector) + track->frames - stored;
         firstFrame += (track->frames + TRACK_PADDING - 1) / TRACK_PADDING * TRACK_PADDING;
     }
     if (table.Count() == 0) return "has no tracks";
@@ -185,6 +190,20 @@ std::int32_t KelCDImageCHD::TrackHeaderBytes(std::int32_t track) const {
 
 std::string KelCDImageCHD::TrackFileName(std::int32_t track) const {
     return track >= 0 && track < TrackCount() ? imagePath : std::string();
+}
+
+std::string KelCDImageCHD::ReadProblem() const {
+    const std::string damage = chd->Damage();
+    if (damage.empty()) return damage;
+    return platform::SplitAtLastSeparator(imagePath).name + " " + damage;
+}
+
+std::int64_t KelCDImageCHD::TrackFirstSector(std::int32_t track) const {
+    return isCd ? FirstSectorOf(table, track) : 0;
+}
+
+std::unique_ptr<SectorSource> KelCDImageCHD::OpenSectors() const {
+    return isCd ? OpenTableSectors(table) : KelCDImageBase::OpenSectors();
 }
 
 std::shared_ptr<const ByteSource> KelCDImageCHD::TrackData(std::int32_t track) const {

@@ -12,9 +12,11 @@
 
 // A CHD file. A CD image (its metadata lists the tracks) gives one track row
 // per track, each over the track's frames as a BIN file would hold them, as
-// a descriptor gives; a DVD or hard disk image (2048-byte sectors, made with
-// chdman createhd, createraw or createdvd) is one run of bytes whose layout
-// is found as in any single-file image.
+// a descriptor gives, and each sector is read from the track that holds it,
+// the pregaps chdman did not store counted as on the disc; a DVD or hard
+// disk image (2048-byte sectors, made with chdman createhd, createraw or
+// createdvd) is one run of bytes whose layout is found as in any
+// single-file image.
 class KelCDImageCHD final : public KelCDImageBase {
 public:
     KelCDImageCHD(std::shared_ptr<const ByteSource> file, const std::string& path);
@@ -26,6 +28,9 @@ public:
     std::int32_t TrackHeaderBytes(std::int32_t track) const override;
     std::string TrackFileName(std::int32_t track) const override;
     std::shared_ptr<const ByteSource> TrackData(std::int32_t track) const override;
+    std::string ReadProblem() const override;
+    std::int64_t TrackFirstSector(std::int32_t track) const override;
+    std::unique_ptr<SectorSource> OpenSectors() const override;
 
     // The decompressed image as one run of bytes: a DVD's sectors, or a CD's
     // tracks one after the other as a single BIN file holds them. Null when

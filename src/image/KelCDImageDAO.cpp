@@ -1,8 +1,6 @@
 #include "image/KelCDImageDAO.h"
 
-#include <algorithm>
 #include <optional>
-#include <vector>
 
 #include "image/CloneCDParser.h"
 #include "image/CueSheet.h"
@@ -127,22 +125,10 @@ std::shared_ptr<const ByteSource> KelCDImageDAO::TrackData(std::int32_t track) c
     return row ? row->data : nullptr;
 }
 
+std::int64_t KelCDImageDAO::TrackFirstSector(std::int32_t track) const {
+    return FirstSectorOf(table, track);
+}
+
 std::unique_ptr<SectorSource> KelCDImageDAO::OpenSectors() const {
-    if (!opened) return nullptr;
-    // Sector 0 is the first track's index 1; a stored pregap comes before it.
-    const std::int64_t origin = table.At(0).firstSector;
-    std::vector<SectorExtent> extents;
-    for (std::int32_t track = 0; track < table.Count(); ++track) {
-        const TrackEntry& row = table.At(track);
-        if (!row.data || row.sectorSize <= 0) continue;
-        const std::int64_t pregap = std::max<std::int64_t>(row.pregapSectors, 0);
-        SectorExtent extent;
-        extent.firstSector = row.firstSector - origin - pregap;
-        extent.sectorCount = row.sectorCount < 0 ? -1 : row.sectorCount + pregap;
-        extent.data = row.data;
-        extent.layout = {row.dataOffset - pregap * row.sectorSize, row.sectorSize,
-                         TrackHeaderBytes(track)};
-        extents.push_back(std::move(extent));
-    }
-    return std::make_unique<TrackSectorSource>(extents);
+    return OpenTableSectors(table);
 }

@@ -27,7 +27,11 @@ public:
     SectorKind TrackSectorKind(std::int32_t track) const override;
     std::string TrackFileName(std::int32_t track) const override;
     std::shared_ptr<const ByteSource> TrackData(std::int32_t track) const override;
+    std::int64_t TrackFirstSector(std::int32_t track) const override;
     std::unique_ptr<SectorSource> OpenSectors() const override;
+
+    // The tracks as the descriptor gives them, their data files resolved.
+    const TrackTable& Tracks() const { return table; }
 
 private:
     TrackTable table;

@@ -66,7 +66,9 @@ DatImportReport ImportDatFiles(const std::vector<std::string>& datPaths,
                 {reading.opened ? "damaged DAT, " + reading.error : reading.error, path});
         } else if (overflow) {
             report.problems.push_back({"more games than one import takes", path});
-        } else if (report.games == gamesBefore) {
+        } else if (report.games == gamesBefore && !reading.header) {
+            // A DAT's header and no games is a list that is empty for now;
+            // a file with neither is something else.
             report.problems.push_back({"no games in this file: is it a DAT?", path});
         }
         if (overflow) break;

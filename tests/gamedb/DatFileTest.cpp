@@ -125,6 +125,25 @@ TEST(DatFileTest, BothFormatsGiveEveryGameWithItsFieldsInAnyPieces) {
     EXPECT_EQ(Parse("").reading.games, 0u);
 }
 
+TEST(DatFileTest, AHeaderMarksADatThatListsNoGame) {
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {"clrmamepro (\n\tname \"Sony - PlayStation - Demos\"\n\tversion 1\n)\n", true},
+        {"emulator ( name \"old\" )\n", true},
+        {"<?xml version=\"1.0\"?><datafile><header><name>x</name></header></datafile>", true},
+        {TEXT_DAT, true},
+        {XML_DAT, true},
+        {"", false},
+        {"game ( name x )", false},
+        {"<datafile><game name=\"x\"><header/></game></datafile>", false},
+        {"notes ( clrmamepro ( name x ) )", false},
+    };
+    for (const auto& [text, header] : cases) {
+        const Parsed parsed = Parse(text);
+        EXPECT_TRUE(parsed.reading.valid) << text;
+        EXPECT_EQ(parsed.reading.header, header) << text;
+    }
+}
+
 TEST(DatFileTest, DamagedFilesAreRefusedWithTheirLine) {
     std::string nested = "game ( ";
     for (std::size_t i = 1; i <= DAT_MAX_DEPTH; ++i) nested += "b ( ";

@@ -25,6 +25,35 @@ TEST(DatRecordsTest, SerialsBecomeGameCodesOrNothing) {
     }
 }
 
+TEST(DatRecordsTest, ASerialWithASuffixOrAnEditionGivesTheGameCodeOfItsDisc) {
+    // The redump lists write the printing after the code; the disc's boot
+    // file gives four letters and five digits.
+    for (const auto& [serial, identifier] : Pairs{
+             {"SLES-03137-T", "SLES03137"},
+             {"SLUS-01272GH", "SLUS01272"},
+             {"SLES-04107/GER", "SLES04107"},
+             {"SLES-04107/", "SLES04107"},
+             {"sces-02105-p ", "SCES02105"},
+             {"ULJM-05001-TEST", "ULJM05001"},
+             // No code and a suffix: the digits go on, or the letters are too few.
+             {"SLPS-000710", "SLPS000710"},
+             {"LSP-99001X", "LSP99001X"},
+             {"SLES-04107/GER#", "SLES04107"},
+             {"SLES-0410/GER", "SLES0410"},
+             {"/GER", ""},
+         }) {
+        EXPECT_EQ(DatIdentifier(serial), identifier) << serial;
+    }
+    // The serial stays as written.
+    DatGame game;
+    game.name = "Game (Germany)";
+    game.serial = "SLES-04107/GER, SLUS-01272GH";
+    const std::vector<DiscRecord> records = DatGameRecords(game, "PS1");
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(JoinDatabaseLine(records[0]), "SLES04107;Game (Germany);;SLES-04107/GER;;;;PS1;;");
+    EXPECT_EQ(JoinDatabaseLine(records[1]), "SLUS01272;Game (Germany);;SLUS-01272GH;;;;PS1;;");
+}
+
 TEST(DatRecordsTest, ReleaseDatesInTheDatabaseForm) {
     for (const auto& [text, date] : Pairs{
              {"1997-09-07", "19970907"},

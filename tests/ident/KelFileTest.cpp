@@ -177,6 +177,70 @@ TEST_F(HandlerTest, CompressedImagesAreReadAndChecksummedAsTheDiscTheyHold) {
     EXPECT_EQ(ListNames(dir.Path()), (Names{"Cso.cso", "Dvd.chd", "New.chd", "Zso.zso"}));
 }
 
+TEST_F(HandlerTest, ChdmanDefaultCdOfAPs1OrPs2DiscIsIdentifiedAtEitherHunkSize) {
+    if (!testsupport::HaveTool("chdman")) GTEST_SKIP() << "chdman is not installed";
+    // Mode 2 Form 1 sectors with real EDC and ECC, as a drive reads them:
+    // chdman's default codecs drop the error codes, and the reader must
+    // compute them again (with the header counted as zero) for every hunk
+    // to pass its CRC. The hunk holds 8 frames, or 32, whose hunks are
+    // longer than 64 KiB and store the length of their sector bytes in three
+    // bytes.
+    auto disc = [](const std::string& systemCnf, const std::string& bootFile) {
+        testsupport::IsoBuilder builder;
+        builder.AddFile("SYSTEM.CNF", systemCnf);
+        std::string executable(400000, '\0');
+        for (std::size_t i = 0; i < executable.size(); ++i) executable[i] = char(i * 7 % 251);
+        builder.AddFile(bootFile, executable);
+        return ToRawSectors(builder.Build().bytes, testsupport::RawLayout::Raw2352Mode2);
+    };
+    const struct {
+        bool ps2;
+        std::string sectors;
+        const char* identifier;
+    } discs[] = {
+        {false, disc("BOOT = cdrom:\\SLUS_012.34;1\r\nTCB = 4\r\n", "SLUS_012.34"), "SLUS01234"},
+        {true, disc(testsupport::Ps2SystemCnf("SLES_503.30"), "SLES_503.30"), "SLES50330"},
+    };
+    for (const auto& d : discs) {
+        for (const char* hunkSize : {"", " -hs 78336"}) {
+            const std::string label = std::string(d.identifier) + hunkSize;
+            WriteFile(dir / "Game.bin", d.sectors);
+            WriteFile(dir / "Game.cue", CUE);
+            ASSERT_TRUE(identtest::RunIn(
+                dir.Path(), std::string("chdman createcd -i Game.cue -o Game.chd -f") + hunkSize))
+                << label;
+            platform::DeleteFile(dir / "Game.bin");
+            platform::DeleteFile(dir / "Game.cue");
+            const auto check = [&](const KelFileBase& handler) {
+                EXPECT_EQ(handler.ImageFile(), dir / "Game.chd") << label;
+                EXPECT_EQ(handler.IdAt(0), d.identifier) << label;
+                EXPECT_EQ(handler.ImageProblem(), "") << label;
+            };
+            if (d.ps2) {
+                check(KelFilePS2(Params()));
+            } else {
+                check(KelFilePS(Params()));
+            }
+        }
+    }
+}
+
+TEST_F(HandlerTest, ABootLineNamingAFileWithoutExtensionFindsIt) {
+    if (!testsupport::HaveTool("genisoimage")) GTEST_SKIP() << "genisoimage is not installed";
+    // genisoimage records QUAKE as QUAKE.;1; the boot lines name QUAKE.
+    testsupport::MakeDirs(dir / "ps1");
+    testsupport::MakeDirs(dir / "ps2");
+    WriteFile(dir / "ps1/SYSTEM.CNF", "BOOT = cdrom:QUAKE;1\r\n");
+    WriteFile(dir / "ps1/QUAKE", "exe :BISLUS-00757 and the rest");
+    WriteFile(dir / "ps2/SYSTEM.CNF", "BOOT2 = cdrom0:\\QUAKE;1\r\n");
+    WriteFile(dir / "ps2/QUAKE", "an ELF without a code");
+    ASSERT_TRUE(identtest::RunIn(dir.Path(), "genisoimage -quiet -o Ps1.iso ps1"));
+    ASSERT_TRUE(identtest::RunIn(dir.Path(), "genisoimage -quiet -o Ps2.iso ps2"));
+    ASSERT_NE(ReadFile(dir / "Ps1.iso").find("QUAKE.;1"), std::string::npos);
+    EXPECT_EQ(KelFilePS(Params("Ps1")).IdAt(0), "SLUS00757");
+    EXPECT_EQ(KelFilePS2(Params("Ps2")).IdAt(0), identtest::CrcOf("an ELF without a code"));
+}
+
 TEST_F(HandlerTest, ZipWithAnImageInside) {
     testsupport::MakeDirs(dir / "src/inner");
     WriteDisc(dir / "src/inner/Game.iso", PS_DISC);

@@ -322,7 +322,12 @@ TEST(ChdImageTest, AGarbledHunkFailsOnlyTheReadsThatTouchIt) {
     ASSERT_TRUE(image.IsOpened()) << image.Problem();
     unsigned char sectors[4096];
     EXPECT_TRUE(image.ReadSectors(sectors, std::int64_t(hunk) * 2 - 2, 2));
+    EXPECT_EQ(image.ReadProblem(), "");
     EXPECT_FALSE(image.ReadSectors(sectors, std::int64_t(hunk) * 2, 2));
+    // The failure says which hunk and why, for the error log.
+    EXPECT_EQ(image.ReadProblem(), "Game.chd is damaged: hunk " + std::to_string(hunk) + " of " +
+                                       std::to_string(Disc().size() / 4096) +
+                                       " fails its CRC check once decompressed");
 }
 
 TEST(CdSectorEccTest, RestoresTheCodesOfARealModeOneImage) {
@@ -339,6 +344,43 @@ TEST(CdSectorEccTest, RestoresTheCodesOfARealModeOneImage) {
         RestoreSyncAndEcc(sector);
         ASSERT_EQ(std::memcmp(sector, image.data() + at, sizeof sector), 0)
             << "sector " << at / RAW_SECTOR_BYTES;
+    }
+}
+
+TEST(CdSectorEccTest, ModeTwoFormOneParityIsComputedWithTheHeaderAsZero) {
+    const std::string corpus = testsupport::CorpusDir();
+    if (corpus.empty()) GTEST_SKIP() << "no test corpus";
+    // The ISO 9660 track of a real video CD: 676 Mode 2 sectors of 2336 bytes
+    // (no sync, no header), its Form 1 sectors with real EDC and ECC. With
+    // sync and header put back, the encoder must restore their parity and
+    // the test builder must write every byte of them.
+    const std::string nrg = testsupport::ReadFile(corpus + "/images/libcdio/test/data/videocd.nrg");
+    ASSERT_GE(nrg.size(), 676u * 2336);
+    std::size_t formOne = 0;
+    for (std::size_t lsn = 0; lsn < 676; ++lsn) {
+        const std::string stored = nrg.substr(lsn * 2336, 2336);
+        if (stored[2] & 0x20) continue;  // Form 2: no parity
+        ++formOne;
+        const std::string real =
+            testsupport::Mode2Form1Sector(lsn, stored.substr(0, 8), "").substr(0, 16) + stored;
+        EXPECT_TRUE(
+            testsupport::Mode2Form1Sector(lsn, stored.substr(0, 8), stored.substr(8, 2048)) == real)
+            << "built sector " << lsn;
+        std::string dropped = real;
+        std::memset(dropped.data(), 0, 12);
+        std::memset(dropped.data() + 2076, 0, RAW_SECTOR_BYTES - 2076);
+        RestoreSyncAndEcc(reinterpret_cast<unsigned char*>(dropped.data()));
+        ASSERT_TRUE(dropped == real) << "restored sector " << lsn;
+    }
+    EXPECT_EQ(formOne, 226u);
+
+    // And a real Mode 1 disc, header, EDC and parity.
+    const std::string bin =
+        testsupport::ReadFile(corpus + "/images/libcdio/test/data/isofs-m1.bin");
+    for (std::size_t lsn = 0; lsn * RAW_SECTOR_BYTES < bin.size(); ++lsn) {
+        const std::string real = bin.substr(lsn * RAW_SECTOR_BYTES, RAW_SECTOR_BYTES);
+        ASSERT_TRUE(testsupport::Mode1Sector(lsn, real.substr(16, 2048)) == real)
+            << "built sector " << lsn;
     }
 }
 

@@ -102,3 +102,50 @@ TEST(IsoTools, XorrisoImagesReadInEveryLayout) {
     // With Rock Ridge, whose data sits after the identifier in each record.
     CheckTool("xorriso", "xorriso -as mkisofs -quiet -R -V TESTDISC");
 }
+
+TEST(IsoTools, ANameWithoutExtensionIsListedAndFoundWithoutItsDot) {
+    // ISO 9660 writes the name QUAKE as QUAKE.;1 (or QUAKE. without the
+    // version); the file is QUAKE, as iso-info lists it and boot lines name it.
+    TempDir dir;
+    testsupport::MakeDirs(dir / "source");
+    testsupport::WriteFile(dir / "source/QUAKE", "the executable");
+    testsupport::WriteFile(dir / "source/README.TXT", "text");
+    const struct {
+        const char* tool;
+        const char* command;
+        const char* recorded;
+    } cases[] = {{"genisoimage", "genisoimage -quiet", "QUAKE.;1"},
+                 {"genisoimage", "genisoimage -quiet -N", "QUAKE."},
+                 {"xorriso", "xorriso -as mkisofs -quiet", "QUAKE.;1"}};
+    for (const auto& c : cases) {
+        if (!testsupport::HaveTool(c.tool)) GTEST_SKIP() << c.tool << " is not installed";
+        const std::string image = dir / "disc.iso";
+        std::string output;
+        ASSERT_EQ(testsupport::RunCommand(std::string(c.command) + " -o " + ShellQuote(image) +
+                                              " " + ShellQuote(dir / "source") + " 2>&1",
+                                          &output),
+                  0)
+            << output;
+        const std::string bytes = testsupport::ReadFile(image);
+        ASSERT_NE(bytes.find(c.recorded), std::string::npos) << c.command;
+        if (std::string(c.recorded).back() == '1' && testsupport::HaveTool("iso-info")) {
+            ASSERT_EQ(
+                testsupport::RunCommand(
+                    "iso-info --no-header --no-rock-ridge --no-joliet -l -i " + ShellQuote(image),
+                    &output),
+                0);
+            EXPECT_NE(output.find("  quake\n"), std::string::npos) << c.command << "\n" << output;
+        }
+        KelCDFileSystem fs(image);
+        ASSERT_TRUE(fs.IsValid()) << c.command;
+        std::vector<std::string> names;
+        for (const FileEntry& file : fs.Files()) names.push_back(file.name);
+        EXPECT_EQ(names, (std::vector<std::string>{"quake", "readme.txt"})) << c.command;
+        const std::int32_t index = fs.OpenFile("QUAKE");
+        ASSERT_GE(index, 0) << c.command;
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(fs.FileData(index)),
+                              std::size_t(fs.FileSize(index))),
+                  "the executable")
+            << c.command;
+    }
+}

@@ -93,10 +93,33 @@ TEST_F(DatImportTest, ANewDatabaseFileIsCreated) {
               "SLPS00071;Beta (Japan);Japan;SLPS-00071;;;19961201;PS1;Ja;\r\n");
 }
 
+TEST_F(DatImportTest, ADatWithAHeaderAndNoGamesAddsNothingAndStopsNothing) {
+    // Metadata lists that hold no game yet: given with others, the others
+    // are imported as they would be alone.
+    WriteFile("header.dat", "clrmamepro (\n\tname \"Sony - PlayStation\"\n)\n");
+    WriteFile("header.xml",
+              "<?xml version=\"1.0\"?>\n<datafile><header><name>x</name>"
+              "</header></datafile>\n");
+    const DatImportReport report = Import({"header.dat", "games.dat", "header.xml"});
+    EXPECT_TRUE(report.inputValid && report.written);
+    EXPECT_TRUE(report.problems.empty());
+    EXPECT_EQ(report.games, 3u);
+    EXPECT_EQ(report.added, 1u);  // SLES02376
+    EXPECT_EQ(ReadFile("games.csv"),
+              ";our header\r\n"
+              "SCUS94163;Kept;;;;;;PS1;;\r\n"
+              "SLES02375;Ours;;;;;;PS1;;\r\n"
+              "SLES02376;Alpha (Europe) (En,Fr);Europe;SLES-02376;;;;PS1;;\r\n");
+    // Alone, it changes nothing and is no error either.
+    const DatImportReport alone = Import({"header.xml"});
+    EXPECT_TRUE(alone.inputValid && alone.problems.empty());
+    EXPECT_FALSE(alone.written);
+}
+
 TEST_F(DatImportTest, OneBadInputAndNothingIsWritten) {
     const std::string before = ReadFile("games.csv");
     WriteFile("cut.xml", ReadFile("games.xml").substr(0, 120));
-    WriteFile("empty.dat", "clrmamepro ( name x )\n");
+    WriteFile("empty.dat", "notes ( name x )\n");
     testsupport::MakeDirs("folder.csv");
     ASSERT_EQ(mkfifo("fifo.csv", 0600), 0);
     const std::vector<std::pair<Strings, std::string>> cases = {
