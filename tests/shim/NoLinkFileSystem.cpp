@@ -65,7 +65,7 @@ int linkat(int, const char*, int, const char*, int) noexcept {
     return -1;
 }
 
-int fdatasync(int fd) noexcept {
+int fdatasync(int fd) {
     Log("fdatasync " + FileOf(fd));
     return int(syscall(SYS_fdatasync, fd));
 }
