@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -19,11 +21,24 @@ namespace {
 constexpr std::string_view PREFIX = "Kelvane-";
 // A process id has at most this many digits (pid_max is below 2^22).
 constexpr std::size_t MAX_PID_DIGITS = 9;
+// mkdtemp replaces these with letters and digits.
+constexpr std::string_view RANDOM_END = "XXXXXX";
+
+bool IsRandomEnd(std::string_view text) {
+    return text.size() == RANDOM_END.size() && std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+           });
+}
 
 // The process id a folder name stands for, or nothing for any other name.
 std::optional<pid_t> ProcessOf(std::string_view name) {
     if (!name.starts_with(PREFIX)) return std::nullopt;
-    const std::string_view digits = name.substr(PREFIX.size());
+    std::string_view digits = name.substr(PREFIX.size());
+    const std::size_t dash = digits.find('-');
+    if (dash != std::string_view::npos) {
+        if (!IsRandomEnd(digits.substr(dash + 1))) return std::nullopt;
+        digits = digits.substr(0, dash);
+    }
     const std::optional<std::uint64_t> pid = platform::DecimalNumber(digits, MAX_PID_DIGITS);
     if (!pid || digits.front() == '0') return std::nullopt;
     return pid_t(*pid);
@@ -37,8 +52,11 @@ bool ProcessIsGone(pid_t pid) {
 
 }  // namespace
 
-std::string ExtractionFolder() {
-    return platform::TempFolder() + std::string(PREFIX) + std::to_string(getpid());
+std::string MakeExtractionFolder() {
+    std::string path = platform::TempFolder() + std::string(PREFIX) + std::to_string(getpid()) +
+                       "-" + std::string(RANDOM_END);
+    if (mkdtemp(path.data()) == nullptr) return {};
+    return path;
 }
 
 void RemoveAbandonedExtractionFolders() {

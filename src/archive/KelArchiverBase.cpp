@@ -1,5 +1,8 @@
 #include "archive/KelArchiverBase.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "archive/ToolExtraction.h"
 #include "platform/FileOps.h"
 
@@ -17,7 +20,9 @@ ExtractionResult Settled(ExtractionResult refusal) {
 
 }  // namespace
 
-// Only the user may see what is extracted; whatever stood at the path before
+// Only the user may see what is extracted: a private folder of the user's
+// (the one MakeExtractionFolder made) is emptied in place, so its name never
+// comes free for another user to take; whatever else stood at the path
 // (files of an earlier extraction, or a link someone placed there) is removed
 // without following links, and a folder that cannot be made fresh is not used.
 KelArchiverBase::KelArchiverBase(const ArchiveRequest& request)
@@ -28,17 +33,25 @@ KelArchiverBase::KelArchiverBase(const ArchiveRequest& request)
 }
 
 KelArchiverBase::~KelArchiverBase() {
-    platform::RemoveTree(extractDir);
+    if (!extractDir.empty()) platform::RemoveTree(extractDir);
 }
 
 bool KelArchiverBase::MakeFolderEmpty() {
+    if (extractDir.empty()) return false;
+    struct stat status;
+    if (lstat(extractDir.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+        status.st_uid == geteuid() && (status.st_mode & 077) == 0) {
+        return platform::EmptyFolder(extractDir);
+    }
     platform::RemoveTree(extractDir);
     return platform::MakeFolder(extractDir, 0700);
 }
 
 void KelArchiverBase::ExtractArchive(const std::string& errorTitle) {
     if (!folderReady) {
-        Fail(errorTitle, FailedExtraction(ExtractionFailure::WriteFailed, extractDir));
+        Fail(errorTitle,
+             FailedExtraction(ExtractionFailure::WriteFailed,
+                              extractDir.empty() ? platform::TempFolder() : extractDir));
         return;
     }
     ExtractionOptions options;

@@ -5,7 +5,8 @@
 
 #include "archive/ArchiveExtraction.h"
 
-// What an extractor is asked to do: unpack `archivePath` into `extractDir`.
+// What an extractor is asked to do: unpack `archivePath` into `extractDir`
+// (a private folder from MakeExtractionFolder, or a path where one is made).
 // `stopRequested` is the run's Stop, which ends an extraction under way.
 struct ArchiveRequest {
     std::string archivePath;

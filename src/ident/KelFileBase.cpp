@@ -192,10 +192,11 @@ void KelFileBase::ExtractArchive(const DiscHandlerParams& params,
         archive = FirstVolumeOfLaterOnes(basePath, names).value_or("");
         if (archive.empty()) return;
     }
-    extractDir = ExtractionFolder();
     // The choice looks at the folded name; the file is opened by its real name.
-    archiver = CreateArchiver(ChooseArchiver(FoldLastExtension(archive)),
-                              {archive, extractDir, params.stopRequested});
+    const ArchiverKind kind = ChooseArchiver(FoldLastExtension(archive));
+    if (kind == ArchiverKind::None) return;
+    extractDir = MakeExtractionFolder();
+    archiver = CreateArchiver(kind, {archive, extractDir, params.stopRequested});
     extracted = archiver != nullptr && archiver->Succeeded();
     interrupted = archiver != nullptr && archiver->Stopped();
 }

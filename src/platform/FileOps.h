@@ -43,7 +43,10 @@ std::optional<std::uint64_t> FileSizeOf(const std::string& path);
 bool IsPlainName(std::string_view name);
 
 // Moves a file or folder and never replaces an existing one. Moving a path onto
-// itself succeeds without doing anything. False when nothing was moved.
+// itself succeeds without doing anything. False when nothing was moved, with
+// errno saying why (EEXIST for a taken name). On a file system without the
+// kernel's no-replace rename or without hard links (FUSE mounts of exFAT,
+// SMB, MTP) the new name is first reserved by an exclusive create.
 bool MovePath(const std::string& from, const std::string& to);
 
 // Moves `from` into `folder` under `newName`; refuses names that are no plain
@@ -61,15 +64,24 @@ bool SetFileTimes(const std::string& path, std::int64_t secondsSinceEpoch);
 
 // What stands between a file's name and the process id in the name of the
 // temporary file that ReplaceFileContent writes beside it:
-// "<file>.tmp<pid>-<n>".
-inline constexpr std::string_view TEMPORARY_MARKER = ".tmp";
+// "<file>.orvane-tmp-<pid>-<n>" (the file's name cut short when the whole
+// would be too long for a name). Nothing but this program writes such names,
+// so a leftover of a killed run can be told from a file of the user's.
+inline constexpr std::string_view TEMPORARY_MARKER = ".orvane-tmp-";
 
 // Rewrites a file whole: the content goes to a temporary file in the same
-// folder, which then takes the target's place in one step, so an interrupted
-// write leaves either the old or the new file, never a truncated one.
-// (A rename over an existing file also makes ext4 start writing the new data
-// at once, so after a crash the file holds the old or the new content.) A
+// folder, written to the disk, which then takes the target's place in one
+// step, so an interrupted write or a crash leaves either the old or the new
+// file, never a truncated one. The file keeps its owner, group and mode. A
 // symbolic link is rewritten at its target and stays a link.
+//
+// A file that cannot be replaced without becoming another file is left as it
+// is, and false comes with errno saying why: EMLINK for a file with more than
+// one name (hard links: a new file would split them, and writing into the
+// shared file would change it under its other names as well), EPERM when its
+// owner or group could not be kept (only root may give a file to another
+// user). Other failures leave errno as the failing call set it (EISDIR for a
+// folder).
 bool ReplaceFileContent(const std::string& path, std::string_view content);
 
 // $TMPDIR when it is set and names a folder, else /tmp; always ending in '/'.
@@ -81,5 +93,19 @@ bool MakeFolder(const std::string& path, unsigned mode = 0777);
 // inside the folder is removed, never what it points to. Missing folders are
 // fine; false when something could not be removed.
 bool RemoveTree(const std::string& path);
+
+// Deletes everything inside a folder, like RemoveTree, and keeps the folder
+// itself; false when `path` is no folder (a link to one is not followed) or
+// something could not be removed.
+bool EmptyFolder(const std::string& path);
+
+// Whether `path` is a symbolic link whose target does not lie inside
+// `folder` ("" is the current one): links are followed to the end of a
+// chain, relative targets from the link's own folder, and both sides are
+// compared with every link in them resolved. A link that leads nowhere (to a
+// missing file, or round in a loop) counts as leading outside: it cannot be
+// shown to stay inside. False for anything that is no link, or is missing.
+// What is written through such a link lands outside the folder the user gave.
+bool LinkLeadsOutside(const std::string& path, const std::string& folder);
 
 }  // namespace platform

@@ -9,7 +9,9 @@
 // so a reader never sees a half-written list. The version it replaces becomes
 // the next spare: no file is created or deleted per write, which on ext4 is
 // what costs most. The spare ("<file>.orvane-tmp") is removed when the object
-// goes.
+// goes. Unlike ReplaceFileContent it does not wait for the disk: such a list
+// is rebuilt from the inventory by every run, and a sync after every disc
+// would add a wait for the disk to every disc.
 namespace platform {
 
 class RebuildableFile {

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <optional>
-#include <set>
 
 #include "platform/DecimalText.h"
 #include "platform/FileOps.h"
@@ -16,13 +15,8 @@
 namespace platform {
 namespace {
 
-// The process and the file of a temporary's name, when it is one.
-struct TemporaryName {
-    pid_t process;
-    std::string file;
-};
-
-std::optional<TemporaryName> ParseTemporaryName(const std::string& name) {
+// The process of a temporary's name, when it is one.
+std::optional<pid_t> ProcessOfTemporary(const std::string& name) {
     const std::size_t marker = name.rfind(TEMPORARY_MARKER);
     if (marker == std::string::npos || marker == 0) return std::nullopt;
     const std::string_view tail = std::string_view(name).substr(marker + TEMPORARY_MARKER.size());
@@ -33,28 +27,23 @@ std::optional<TemporaryName> ParseTemporaryName(const std::string& name) {
         *process > 0x7FFFFFFF) {
         return std::nullopt;
     }
-    return TemporaryName{pid_t(*process), name.substr(0, marker)};
+    return pid_t(*process);
 }
 
 bool ProcessExists(pid_t process) {
     return process == getpid() || kill(process, 0) == 0 || errno != ESRCH;
 }
 
-// The temporaries of a listing that are strays: their process is gone,
-// they belong to this user and their own file stands beside them.
+// The temporaries of a listing that are strays: their process is gone and
+// they are regular files of this user. The file they were written for may be
+// gone too (moved back by the journal), or have a name cut short in theirs.
 std::vector<FoundEntry> StraysOf(const std::string& folder,
                                  const std::vector<FoundEntry>& listing) {
-    std::set<std::string> files;
-    for (const FoundEntry& entry : listing) {
-        if (!entry.isFolder) files.insert(entry.name);
-    }
     std::vector<FoundEntry> strays;
     for (const FoundEntry& entry : listing) {
         if (entry.isFolder || entry.isLink) continue;
-        const std::optional<TemporaryName> temporary = ParseTemporaryName(entry.name);
-        if (!temporary || !files.contains(temporary->file) || ProcessExists(temporary->process)) {
-            continue;
-        }
+        const std::optional<pid_t> process = ProcessOfTemporary(entry.name);
+        if (!process || ProcessExists(*process)) continue;
         struct stat status;
         if (lstat(JoinPath(folder, entry.name).c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
             status.st_uid == geteuid()) {

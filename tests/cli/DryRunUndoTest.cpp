@@ -202,10 +202,10 @@ TEST_F(DryRunUndoTest, TheDryRunPrintsWhatTheRunThenDoes) {
 
 // A dry run recovers nothing, removes nothing and leaves no extraction behind.
 TEST_F(DryRunUndoTest, ADryRunLeavesEverythingAsItIs) {
-    MakeDirs(dir / "tmp/Kelvane-2147483646");  // of a killed run
-    WriteFile(dir / "games/d.iso.tmp2147483646-0", "stray");
+    MakeDirs(dir / "tmp/Kelvane-2147483646-Ab12Cd");  // of a killed run
+    WriteFile(dir / "games/d.iso.orvane-tmp-2147483646-0", "stray");
     WriteFile(dir / "error_log.txt", "");
-    WriteFile(dir / "error_log.txt.tmp2147483646-0", "stray");
+    WriteFile(dir / "error_log.txt.orvane-tmp-2147483646-0", "stray");
     if (testsupport::HaveTool("zip")) {
         MakeDirs(dir / "games/zipped");
         Disc("games/zipped/g.iso", "SLPM_650.04");

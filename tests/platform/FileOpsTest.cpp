@@ -2,15 +2,19 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "support/Files.h"
+#include "support/NoLinkFileSystem.h"
 #include "support/TempDir.h"
 
 using namespace platform;
 using testsupport::ListNames;
+using testsupport::MakeDirs;
 using testsupport::ReadFile;
 using testsupport::TempDir;
 using testsupport::WriteFile;
@@ -157,4 +161,174 @@ TEST(TempFolder, UsesTmpdirWhenItIsAFolder) {
     } else {
         unsetenv("TMPDIR");
     }
+}
+
+// A rewrite used to hand a sheet of another user (or of mode 0444) to
+// whoever ran the program.
+TEST(ReplaceFileContent, KeepsOwnerGroupAndMode) {
+    TempDir dir;
+    struct Case {
+        unsigned mode;
+        uid_t owner;  // 0: this process's own
+        gid_t group;
+    };
+    std::vector<Case> cases = {{0444, 0, 0}, {0640, 0, 0}, {02755, 0, 0}};
+    if (geteuid() == 0) cases.push_back({0604, 65534, 65534});
+    for (const Case& c : cases) {
+        const std::string sheet = dir / "Game.cue";
+        WriteFile(sheet, "old");
+        if (c.owner != 0) {
+            ASSERT_EQ(chown(sheet.c_str(), c.owner, c.group), 0);
+        }
+        ASSERT_EQ(chmod(sheet.c_str(), c.mode), 0);
+        struct stat before;
+        ASSERT_EQ(stat(sheet.c_str(), &before), 0);
+        EXPECT_TRUE(ReplaceFileContent(sheet, "new")) << std::oct << c.mode;
+        EXPECT_EQ(ReadFile(sheet), "new");
+        struct stat after;
+        ASSERT_EQ(stat(sheet.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode & 07777, c.mode);
+        EXPECT_EQ(after.st_uid, before.st_uid);
+        EXPECT_EQ(after.st_gid, before.st_gid);
+        EXPECT_EQ(ListNames(dir.Path()), (std::vector<std::string>{"Game.cue"}));
+        ASSERT_EQ(unlink(sheet.c_str()), 0);
+    }
+}
+
+// A hard-linked sheet used to split in two: the file is left as it is and
+// the caller learns why. So is a file whose owner a user cannot give back.
+TEST(ReplaceFileContent, LeavesAHardLinkedFileOrOneOfAnotherUserWithAReason) {
+    TempDir dir;
+    WriteFile(dir / "Game.cue", "old");
+    ASSERT_EQ(link((dir / "Game.cue").c_str(), (dir / "Copy.cue").c_str()), 0);
+    errno = 0;
+    EXPECT_FALSE(ReplaceFileContent(dir / "Game.cue", "new"));
+    EXPECT_EQ(errno, EMLINK);
+    EXPECT_EQ(ReadFile(dir / "Copy.cue"), "old");
+    struct stat status;
+    ASSERT_EQ(stat((dir / "Game.cue").c_str(), &status), 0);
+    EXPECT_EQ(status.st_nlink, 2u);
+    EXPECT_EQ(ListNames(dir.Path()), (std::vector<std::string>{"Copy.cue", "Game.cue"}));
+
+    if (geteuid() != 0) return;  // only root can make a file of another user
+    ASSERT_EQ(unlink((dir / "Copy.cue").c_str()), 0);
+    ASSERT_EQ(chmod(dir.Path().c_str(), 0777), 0);
+    ASSERT_EQ(chown((dir / "Game.cue").c_str(), 4321, 4321), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        // A user who may write the folder, but may not give a file away.
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(100);
+        errno = 0;
+        const bool replaced = ReplaceFileContent(dir / "Game.cue", "new");
+        _exit(replaced ? 101 : errno);
+    }
+    int status2 = 0;
+    ASSERT_EQ(waitpid(child, &status2, 0), child);
+    ASSERT_TRUE(WIFEXITED(status2));
+    EXPECT_EQ(WEXITSTATUS(status2), EPERM);
+    EXPECT_EQ(ReadFile(dir / "Game.cue"), "old");
+    ASSERT_EQ(stat((dir / "Game.cue").c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, 4321u);
+    EXPECT_EQ(ListNames(dir.Path()), (std::vector<std::string>{"Game.cue"}));
+}
+
+// The temporary's name is the file's with an ending; a file whose name was
+// already as long as a name may be could not be rewritten.
+TEST(ReplaceFileContent, RewritesAFileWithTheLongestName) {
+    TempDir dir;
+    // 84 three-byte characters and ".cue": 256 bytes would be one too many.
+    std::string name;
+    for (int i = 0; i < 83; ++i) name += "\xE3\x81\x82";  // HIRAGANA A
+    name += "ab.cue";
+    ASSERT_EQ(name.size(), 255u);
+    WriteFile(dir / name, "old");
+    EXPECT_TRUE(ReplaceFileContent(dir / name, "new"));
+    EXPECT_EQ(ReadFile(dir / name), "new");
+    EXPECT_EQ(ListNames(dir.Path()), (std::vector<std::string>{name}));
+}
+
+// A rewritten file reaches the disk before it takes the old one's place: a
+// crash right after the rename could otherwise leave an empty file.
+TEST(ReplaceFileContent, WritesTheNewFileToTheDiskBeforeTheRename) {
+    if (!testsupport::OnFileSystemWithoutLinks())
+        return testsupport::RerunOnFileSystemWithoutLinks();
+    TempDir dir;
+    WriteFile(dir / "games.csv", "old");
+    setenv("ORVANE_SHIM_LOG", (dir / "calls").c_str(), 1);
+    const bool replaced = ReplaceFileContent(dir / "games.csv", "new");
+    unsetenv("ORVANE_SHIM_LOG");
+    ASSERT_TRUE(replaced);
+    const std::string calls = ReadFile(dir / "calls");
+    const std::size_t rename = calls.find("rename ");
+    ASSERT_NE(rename, std::string::npos) << calls;
+    const std::size_t end = calls.find(' ', rename + 7);
+    const std::string temporary = calls.substr(rename + 7, end - rename - 7);
+    EXPECT_EQ(calls.substr(0, rename), "fdatasync " + temporary + "\n") << calls;
+    EXPECT_EQ(ReadFile(dir / "games.csv"), "new");
+}
+
+// A sheet or playlist that is a link is rewritten at its target: a target
+// outside the folder given must be told apart.
+TEST(LinkLeadsOutside, FollowsChainsAndRelativeTargetsToTheEnd) {
+    TempDir dir;
+    MakeDirs(dir / "scan/sub");
+    MakeDirs(dir / "outside");
+    WriteFile(dir / "scan/Game.cue", "x");
+    WriteFile(dir / "outside/Game.cue", "x");
+    ASSERT_EQ(symlink("scan", (dir / "scan-link").c_str()), 0);
+    struct Link {
+        const char* name;
+        const char* target;  // nullptr: a plain file
+        bool outside;
+    };
+    const Link links[] = {
+        {"plain.cue", nullptr, false},
+        {"absolute.cue", "", false},  // the absolute path of scan/Game.cue
+        {"relative.cue", "Game.cue", false},
+        {"sub/up.cue", "../Game.cue", false},
+        {"out.cue", "../outside/Game.cue", true},
+        {"via-folder-link.cue", "../scan-link/Game.cue", false},
+        {"chain-out.cue", "out.cue", true},
+        {"chain-back.cue", "../outside/back.cue", false},  // outside/back.cue leads back in
+        {"dangling.cue", "missing.cue", true},
+        {"loop.cue", "loop.cue", true},
+        {"to-the-folder", ".", false},
+    };
+    ASSERT_EQ(symlink((dir / "scan/Game.cue").c_str(), (dir / "outside/back.cue").c_str()), 0);
+    for (const Link& link : links) {
+        const std::string path = dir / ("scan/" + std::string(link.name));
+        if (link.target == nullptr) {
+            WriteFile(path, "x");
+        } else {
+            const std::string target = *link.target ? link.target : dir / "scan/Game.cue";
+            ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0) << link.name;
+        }
+    }
+    for (const std::string& folder : {dir / "scan", dir / "scan-link", dir / "scan/"}) {
+        for (const Link& link : links) {
+            EXPECT_EQ(LinkLeadsOutside(dir / ("scan/" + std::string(link.name)), folder),
+                      link.outside)
+                << link.name << " in " << folder;
+        }
+    }
+    EXPECT_FALSE(LinkLeadsOutside(dir / "scan/missing.cue", dir / "scan"));
+    // The folder above holds everything below it.
+    EXPECT_FALSE(LinkLeadsOutside(dir / "scan/out.cue", dir.Path()));
+    EXPECT_FALSE(LinkLeadsOutside(dir / "scan/out.cue", "/"));
+}
+
+TEST(EmptyFolder, RemovesWhatIsInsideAndKeepsTheFolder) {
+    TempDir dir;
+    MakeDirs(dir / "outside");
+    WriteFile(dir / "outside/precious", "keep");
+    MakeDirs(dir / "folder/a/b");
+    WriteFile(dir / "folder/a/b/file", "x");
+    ASSERT_EQ(symlink((dir / "outside").c_str(), (dir / "folder/link").c_str()), 0);
+    ASSERT_EQ(symlink((dir / "outside").c_str(), (dir / "linked").c_str()), 0);
+    EXPECT_TRUE(EmptyFolder(dir / "folder"));
+    EXPECT_TRUE(ListNames(dir / "folder").empty());
+    EXPECT_FALSE(EmptyFolder(dir / "linked"));  // a link to a folder is not followed
+    EXPECT_FALSE(EmptyFolder(dir / "outside/precious"));
+    EXPECT_FALSE(EmptyFolder(dir / "missing"));
+    EXPECT_EQ(ReadFile(dir / "outside/precious"), "keep");
 }

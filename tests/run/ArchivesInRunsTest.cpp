@@ -92,7 +92,16 @@ TEST(ArchivesInRuns, ArchivesThatFailTheirChecksAreFailures) {
     ASSERT_EQ(symlink((dir / "scan").c_str(), linked.c_str()), 0);
     MakeDirs(dir / "tmp/Kelvane-0012");
     WriteFile(dir / ("tmp/Kelvane-" + EndedProcess()), "a file, not a folder");
-    Names kept = {"Kelvane-0012", "Kelvane-1", linked.substr(linked.rfind('/') + 1)};
+    // As MakeExtractionFolder names them, and names that only look alike.
+    const std::string deadRandom = dir / ("tmp/Kelvane-" + EndedProcess() + "-Q7xZ0a");
+    MakeDirs(deadRandom);
+    WriteFile(deadRandom + "/Game.iso", "left by a killed run");
+    const std::string shortEnd = "Kelvane-" + EndedProcess() + "-Q7xZ0";
+    const std::string oddEnd = "Kelvane-" + EndedProcess() + "-Q7x.0a";
+    MakeDirs(dir / ("tmp/" + shortEnd));
+    MakeDirs(dir / ("tmp/" + oddEnd));
+    Names kept = {"Kelvane-0012", "Kelvane-1", linked.substr(linked.rfind('/') + 1), shortEnd,
+                  oddEnd};
     if (geteuid() == 0) {
         const std::string foreign = dir / ("tmp/Kelvane-" + EndedProcess());
         MakeDirs(foreign);
@@ -113,7 +122,9 @@ TEST(ArchivesInRuns, ArchivesThatFailTheirChecksAreFailures) {
 
     Names expected;
     for (const std::string& name : before) {
-        if (name != dead.substr(dead.rfind('/') + 1)) expected.push_back(name);
+        if (dir / ("tmp/" + name) != dead && dir / ("tmp/" + name) != deadRandom) {
+            expected.push_back(name);
+        }
     }
     EXPECT_EQ(ListNames(dir / "tmp"), expected);
     for (const std::string& name : kept) {

@@ -173,14 +173,18 @@ TEST_F(RenameRunTest, TheBatchRecordsEachRenameAsItIsMade) {
 
 TEST_F(RenameRunTest, TemporariesOfAKilledRunAreRemoved) {
     // No process has this number (the kernel's limit is lower).
-    const std::string dead = ".tmp99999999-0";
+    const std::string dead = ".orvane-tmp-99999999-0";
     Ps2Disc("scan/first.iso", "SLPM_650.01");
     WriteFile("scan/first.iso" + dead, "half a rewrite");
     WriteFile("HaveID (PS2).dat", "");
     WriteFile("HaveID (PS2).dat" + dead, "half a rewrite");
     WriteFile("scan/notes.tmp1-0", "a file of the user's");  // no notes beside it
+    // Named like the temporaries of earlier versions, and the user's.
+    WriteFile("scan/notes.txt", "notes");
+    WriteFile("scan/notes.txt.tmp99999999-1", "a file of the user's");
     RunRename(Settings());
     EXPECT_EQ(ListNames("scan"),
-              (std::vector<std::string>{"Game One [SLPM65001].iso", "notes.tmp1-0"}));
+              (std::vector<std::string>{"Game One [SLPM65001].iso", "notes.tmp1-0", "notes.txt",
+                                        "notes.txt.tmp99999999-1"}));
     EXPECT_EQ(platform::KindOf("HaveID (PS2).dat" + dead), platform::PathKind::Missing);
 }
