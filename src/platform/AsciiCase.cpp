@@ -26,6 +26,11 @@ bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
 
+bool EndsWithIgnoreCase(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() &&
+           EqualsIgnoreCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
 std::string WithoutControlCharacters(std::string_view text) {
     std::string kept;
     kept.reserve(text.size());

@@ -18,6 +18,7 @@ std::string ToLowerAscii(std::string_view text);
 std::string ToUpperAscii(std::string_view text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix);
+bool EndsWithIgnoreCase(std::string_view text, std::string_view suffix);
 
 // The text without ASCII control characters (0 to 31 and 127). Text read from
 // a disc or a database must never bring a line end or another control

@@ -9,6 +9,7 @@
 #include "ident/KelFileBase.h"
 #include "image/CueSheet.h"
 #include "platform/AsciiCase.h"
+#include "platform/DecimalText.h"
 #include "platform/FileOps.h"
 #include "platform/FileSearch.h"
 #include "platform/FolderSnapshots.h"
@@ -23,13 +24,19 @@ namespace {
 // The name a file of the candidate gets: the new name, its volume suffix as
 // written if it has one, and its last extension (Game.part01.rar ->
 // New.part01.rar, Game.Part2.RAR -> New.Part2.RAR, Game.bin.bak -> New.bak).
+// A numbered volume keeps the format before its number (game.7z.001 ->
+// New.7z.001): without it the set opens in no archiver.
 std::string RenamedFile(const std::string& name, const std::string& newName) {
     const std::size_t lastDot = name.rfind('.');
     if (lastDot == std::string::npos) return newName;
     const std::string_view stem = std::string_view(name).substr(0, lastDot);
+    const std::string_view extension = std::string_view(name).substr(lastDot + 1);
+    const bool numbered =
+        platform::DecimalNumber(extension, platform::MAX_DECIMAL_DIGITS).has_value();
     std::string_view part;
     const std::size_t stemDot = stem.rfind('.');
-    if (stemDot != std::string_view::npos && IsPartSuffix(stem.substr(stemDot))) {
+    if (stemDot != std::string_view::npos && stemDot > 0 &&
+        (numbered || IsPartSuffix(stem.substr(stemDot)))) {
         part = stem.substr(stemDot);
     }
     return newName + std::string(part) + name.substr(lastDot);
@@ -94,6 +101,21 @@ std::vector<std::string> PlaylistFolders(const std::string& folder) {
     return folders;
 }
 
+// The reason a rewrite of `path` is refused, when it is a link out of the
+// scan folder.
+Failure LinkFailure(const std::string& path, const std::string& scanFolder) {
+    if (scanFolder.empty() || !platform::LinkLeadsOutside(path, scanFolder)) return Succeeded();
+    return {FailureKind::Other, path,
+            platform::SplitAtLastSeparator(path).name + " links outside the scan folder"};
+}
+
+// A plan that changes nothing, and why.
+DiscPlan Refused(Failure why) {
+    DiscPlan refused;
+    refused.plan.failure = std::move(why);
+    return refused;
+}
+
 Failure NameFailure(const std::string& newName) {
     if (newName.empty()) return {FailureKind::NotAName, {}, "empty name"};
     // A name holding '/' would move the files elsewhere.
@@ -105,7 +127,7 @@ Failure NameFailure(const std::string& newName) {
 }  // namespace
 
 DiscPlan PlanDiscRename(const KelFileBase& disc, const std::string& newName,
-                        const FileActions& files) {
+                        const FileActions& files, const std::string& scanFolder) {
     DiscPlan result;
     RenamePlan& plan = result.plan;
     plan.failure = NameFailure(newName);
@@ -153,10 +175,7 @@ DiscPlan PlanDiscRename(const KelFileBase& disc, const std::string& newName,
             taken = {FailureKind::NameTooLong, to, {}};
         }
         if (taken && isSet) {
-            plan = RenamePlan();
-            plan.failure = std::move(taken);
-            result.unmoved.clear();
-            return result;
+            return Refused(std::move(taken));
         }
         if (taken) {
             result.unmoved.push_back({{file.path, to}, std::move(taken)});
@@ -197,15 +216,15 @@ DiscPlan PlanDiscRename(const KelFileBase& disc, const std::string& newName,
             const std::optional<std::vector<platform::TextEdit>> edits =
                 sheet->RenameFiles(newNames);
             if (!edits) {
-                plan = RenamePlan();
-                plan.failure = {FailureKind::CannotWrite, sheetPath,
-                                "its FILE lines cannot be rewritten safely"};
-                result.unmoved.clear();
-                return result;
+                return Refused({FailureKind::CannotWrite, sheetPath,
+                                "its FILE lines cannot be rewritten safely"});
             }
             const std::string after = platform::ApplyEdits(sheet->Text(), *edits).value_or("");
             const std::string newSheetPath = platform::JoinPath(folder, movedSheet->newLeaf);
             if (!edits->empty()) {
+                if (Failure outside = LinkFailure(sheetPath, scanFolder)) {
+                    return Refused(std::move(outside));
+                }
                 plan.rewrites.push_back({ReferenceKind::CueSheet, newSheetPath,
                                          platform::TextVersion::Of(sheet->Text()),
                                          platform::TextVersion::Of(after), *edits});
@@ -213,21 +232,25 @@ DiscPlan PlanDiscRename(const KelFileBase& disc, const std::string& newName,
         }
     }
 
-    // Playlists that name one of the files moved.
-    std::set<std::string> movedPaths;
-    for (const PlannedMove& move : plan.moves) movedPaths.insert(move.from);
+    // Playlists that name one of the files moved; one that moves with the
+    // disc (Game.m3u beside Game.chd) is rewritten where it goes.
+    std::map<std::string, std::string> movedTo;
+    for (const PlannedMove& move : plan.moves) movedTo.emplace(move.from, move.to);
     for (const std::string& playlistFolder : PlaylistFolders(folder)) {
         const auto playlists = listings ? listings->FindWithExtension(playlistFolder, "m3u")
                                         : platform::FindEntries(playlistFolder, "", "*.m3u");
         for (const platform::FoundEntry& playlist : playlists) {
+            if (playlist.isFolder) continue;
             const std::string path = platform::JoinPath(playlistFolder, playlist.name);
-            if (playlist.isFolder || movedPaths.contains(path)) continue;
             const platform::SmallFile text = files.Read(path);
             if (!text.IsRead()) continue;
-            if (std::optional<PlannedRewrite> rewrite =
-                    PlaylistRewrite(path, text.text, plan.moves)) {
-                plan.rewrites.push_back(std::move(*rewrite));
+            std::optional<PlannedRewrite> rewrite = PlaylistRewrite(path, text.text, plan.moves);
+            if (!rewrite) continue;
+            if (Failure outside = LinkFailure(path, scanFolder)) return Refused(std::move(outside));
+            if (const auto moved = movedTo.find(path); moved != movedTo.end()) {
+                rewrite->path = moved->second;
             }
+            plan.rewrites.push_back(std::move(*rewrite));
         }
     }
     return result;
@@ -236,7 +259,7 @@ DiscPlan PlanDiscRename(const KelFileBase& disc, const std::string& newName,
 DiscRename::DiscRename(const KelFileBase& disc, const RenameRequest& request, FileActions& files,
                        RenameJournal* journal)
     : basePath(disc.BasePath()) {
-    discPlan = PlanDiscRename(disc, request.newName, files);
+    discPlan = PlanDiscRename(disc, request.newName, files, request.scanFolder);
     const RenamePlan& plan = discPlan.plan;
     if (plan.failure) {
         failure = plan.failure;

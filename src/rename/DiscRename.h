@@ -19,6 +19,9 @@ struct RenameRequest {
     std::string newName;  // file name without extension
     bool setFileTime = false;
     std::int64_t fileTime = 0;  // seconds since 1970-01-01 00:00 UTC
+    // The folder the user gave: a sheet or playlist that is a link leading
+    // out of it is not rewritten ("" checks nothing).
+    std::string scanFolder;
 };
 
 // A file of a renamed disc that keeps its name, and why.
@@ -35,14 +38,17 @@ struct UnmovedFile {
 // playlists that name a renamed file are rewritten. The files of a cue
 // sheet's set move together or not at all: a set whose files no longer match
 // its sheet loads in no emulator. Another file whose new name is taken keeps
-// its name (`unmoved`).
+// its name (`unmoved`). A sheet or playlist to rewrite that is a link
+// leading out of `scanFolder` keeps the disc as it is: the rewrite would
+// change a file the user did not point the run at, and without it the set
+// would name files that are gone.
 struct DiscPlan {
     RenamePlan plan;
     std::vector<UnmovedFile> unmoved;
     bool sheetSet = false;  // the files of a cue sheet's set, moved as one
 };
 DiscPlan PlanDiscRename(const KelFileBase& disc, const std::string& newName,
-                        const FileActions& files);
+                        const FileActions& files, const std::string& scanFolder = {});
 
 // The rename of one identified disc: the constructor plans it, writes the
 // plan to the journal (when given), carries it out on `files` and dates the

@@ -26,7 +26,16 @@ platform::SmallFile DiskFileActions::Read(const std::string& path) const {
 Failure DiskFileActions::Write(const std::string& path, std::string_view text) {
     errno = 0;
     if (platform::ReplaceFileContent(path, text)) return Succeeded();
-    Failure failure = FailureOfErrno(errno != 0 ? errno : EIO, path);
+    const int error = errno != 0 ? errno : EIO;
+    // The two files left alone on purpose say why in the user's terms, not
+    // in the system's ("Too many links", "Operation not permitted").
+    if (error == EMLINK) {
+        return Failure{FailureKind::CannotWrite, path, "it has other names: hard links"};
+    }
+    if (error == EPERM) {
+        return Failure{FailureKind::CannotWrite, path, "its owner could not be kept"};
+    }
+    Failure failure = FailureOfErrno(error, path);
     if (failure.kind != FailureKind::PermissionDenied && failure.kind != FailureKind::ReadOnly) {
         failure.kind = FailureKind::CannotWrite;
     }

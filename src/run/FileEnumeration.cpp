@@ -7,6 +7,7 @@
 #include "ident/KelFileBase.h"
 #include "image/CueSheet.h"
 #include "image/DescriptorText.h"
+#include "platform/AsciiCase.h"
 #include "platform/FileSearch.h"
 #include "platform/FolderSnapshots.h"
 #include "platform/PathText.h"
@@ -28,6 +29,8 @@ void EnumerateFiles(const std::string& folder, bool scanSubfolders,
             }
             continue;
         }
+        // A playlist names discs and is never one: its discs bring it along.
+        if (platform::EndsWithIgnoreCase(entry.name, ".m3u")) continue;
         candidates.push_back(path);
     }
 }

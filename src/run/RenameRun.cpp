@@ -268,6 +268,7 @@ RunOutcome RunRename(RunSettings settings) {
         request.newName = newName;
         request.setFileTime = setTimes && releaseTime.has_value();
         request.fileTime = releaseTime.value_or(0);
+        request.scanFolder = options.folder;
         const DiscRename rename(*handler, request, *files, plan ? nullptr : &journal);
         if (rename.Outcome() == DiscRename::Result::JournalFailed) {
             // Without its journal entry no disc is renamed: the run ends here.

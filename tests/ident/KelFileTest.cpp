@@ -54,7 +54,7 @@ protected:
         return params;
     }
 
-    static RenameRequest To(const std::string& newName) { return {newName, false, 0}; }
+    static RenameRequest To(const std::string& newName) { return {newName, false, 0, {}}; }
 
     testsupport::TempDir dir;
 };
@@ -415,7 +415,7 @@ TEST_F(HandlerTest, RenameSetsTheTimesOfEveryFile) {
     WriteFile(dir / "Game.sub", "sub");
     KelFilePS handler(Params());
     const std::int64_t releaseDate = 946598400;  // 1999-12-31 00:00 UTC
-    EXPECT_TRUE(Renamed(handler, {"New", true, releaseDate}));
+    EXPECT_TRUE(Renamed(handler, {"New", true, releaseDate, {}}));
     for (const char* name : {"New.bin", "New.cue", "New.sub"}) {
         EXPECT_EQ(ModificationTime(dir / name), releaseDate) << name;
     }
@@ -434,6 +434,8 @@ TEST(RenamedNames, OnlyAVolumeSuffixSurvivesBeforeTheExtension) {
         {"Game.part1x.rar", "New.rar"},
         {"Game.final.iso", "New.iso"},
         {"Game.bin.bak", "New.bak"},
+        {"Game.7z.001", "New.7z.001"},
+        {"Game.001", "New.001"},
         {"Game", "New"},
     };
     for (const auto& [from, to] : cases) {
@@ -443,7 +445,7 @@ TEST(RenamedNames, OnlyAVolumeSuffixSurvivesBeforeTheExtension) {
         params.basePath = dir / "Game";
         params.searchArchives = false;
         KelFilePS handler(params);
-        EXPECT_TRUE(Renamed(handler, {"New", false, 0})) << from;
+        EXPECT_TRUE(Renamed(handler, {"New", false, 0, {}})) << from;
         EXPECT_EQ(ListNames(dir.Path()), Names{to}) << from;
     }
 }

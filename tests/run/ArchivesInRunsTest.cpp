@@ -168,7 +168,7 @@ TEST(ArchivesInRuns, VolumeSetsStayTogether) {
         EXPECT_TRUE(handler.Extracted()) << candidate;
         EXPECT_EQ(ListNames(handler.ExtractDir()).size(), 2u) << candidate;
         DiskFileActions disk;
-        EXPECT_TRUE(DiscRename(handler, {newName, false, 0}, disk, nullptr).Renamed());
+        EXPECT_TRUE(DiscRename(handler, {newName, false, 0, {}}, disk, nullptr).Renamed());
     }
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(
@@ -196,6 +196,10 @@ TEST(ArchivesInRuns, SpannedZipsAndMissingVolumes) {
     ASSERT_EQ(testsupport::RunCommand("cd " + testsupport::ShellQuote(dir.Path()) +
                                       " && zip -q -s 100k scan/Disc.zip Game.iso"),
               0);
+    // Split 7z volumes keep their format in the new name (X.7z.001).
+    ASSERT_EQ(testsupport::RunCommand("cd " + testsupport::ShellQuote(dir.Path()) +
+                                      " && 7zz a -bd -bso0 -mx=0 -v100k scan/psx3d.7z Game.iso"),
+              0);
     WriteFile(dir / "scan/Later.z01", "first part");
     WriteFile(dir / "scan/Later.z02", "second part");
     WriteFile(dir / "scan/Orphan.part2.rar", "second part");
@@ -203,11 +207,13 @@ TEST(ArchivesInRuns, SpannedZipsAndMissingVolumes) {
     WriteFile(dir / "games.csv", "SLPM65001;Game One;NTSC-J;;;;;PS2;;\r\n");
     Names expected;
     for (const std::string& name : ListNames(dir / "scan")) {
-        expected.push_back(name.starts_with("Disc.") ? "Game One [SLPM65001]" + name.substr(4)
-                                                     : name);
+        const std::size_t dot = name.find('.');
+        const bool disc = name.starts_with("Disc.") || name.starts_with("psx3d.");
+        expected.push_back(disc ? "Game One [SLPM65001]" + name.substr(dot) : name);
     }
-    ASSERT_NE(std::find(expected.begin(), expected.end(), "Game One [SLPM65001].z01"),
-              expected.end());
+    for (const char* renamed : {"Game One [SLPM65001].z01", "Game One [SLPM65001].7z.002"}) {
+        ASSERT_NE(std::find(expected.begin(), expected.end(), renamed), expected.end());
+    }
     std::sort(expected.begin(), expected.end());
 
     testsupport::RecordingHost host;

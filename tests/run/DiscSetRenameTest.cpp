@@ -160,6 +160,61 @@ TEST_F(DiscSetTest, UnquotedNamesAndPlaylistsFollowTheRename) {
               "FILE \"Delta Force.bin\" BINARY\n  TRACK 01 MODE1/2048\n");
 }
 
+TEST_F(DiscSetTest, SheetsAndPlaylistsNamingFilesInSubfolders) {
+    // A sheet naming its image in a subfolder, Windows-style; a playlist
+    // naming discs in a subfolder with either separator, and one beside its
+    // disc that moves with it. No playlist is a disc of its own.
+    MakeDirs("scan/build");
+    MakeDirs("scan/discs");
+    testsupport::WriteDisc(
+        "scan/build/game.iso",
+        {{"SYSTEM.CNF", testsupport::Ps1SystemCnf("SLPS_000.71")}, {"SLPS_000.71", "exe"}});
+    WriteFile("scan/game.cue", "FILE \"build\\game.iso\" BINARY\r\n  TRACK 01 MODE1/2048\r\n");
+    for (const auto& [disc, boot] :
+         {std::pair{"Saga (Disc 1)", "SLPS_000.81"}, std::pair{"Saga (Disc 2)", "SLPS_000.82"}}) {
+        WriteAll("scan/discs", RedumpSet(disc, boot, 0));
+    }
+    WriteFile("scan/Saga.m3u", "discs/Saga (Disc 1).cue\r\ndiscs\\Saga (Disc 2).cue\r\n");
+    testsupport::WriteDisc(
+        "scan/delta.iso",
+        {{"SYSTEM.CNF", testsupport::Ps1SystemCnf("SLPS_000.91")}, {"SLPS_000.91", "exe"}});
+    WriteFile("scan/delta.m3u", "delta.iso\n");
+    RunSettings settings = Ps1Settings();
+    settings.options.scanSubfolders = true;
+    RunRename(settings);
+
+    EXPECT_EQ(ReadFile("scan/Alpha.cue"),
+              "FILE \"build\\Alpha.iso\" BINARY\r\n  TRACK 01 MODE1/2048\r\n");
+    EXPECT_EQ(ListNames("scan/build"), std::vector<std::string>{"Alpha.iso"});
+    EXPECT_EQ(ReadFile("scan/Saga.m3u"), "discs/Saga Disc1.cue\r\ndiscs\\Saga Disc2.cue\r\n");
+    EXPECT_EQ(ReadFile("scan/Delta Force.m3u"), "Delta Force.iso\n");
+    EXPECT_EQ(Summary().text, "Discs:4 Renamed:4 Left:0");
+    EXPECT_EQ(ReadFile("error_log.txt").find("Saga - "), std::string::npos);
+
+    // A playlist that is a link out of the scan folder is not rewritten, and
+    // the disc it names keeps its name.
+    MakeDirs("elsewhere");
+    WriteFile("elsewhere/Alpha.m3u", "Alpha.cue\n");
+    ASSERT_EQ(symlink("../elsewhere/Alpha.m3u", "scan/Alpha.m3u"), 0);
+    // A hard-linked sheet is not split from its other name: its set stays.
+    testsupport::WriteDisc(
+        "scan/beta.bin",
+        {{"SYSTEM.CNF", testsupport::Ps1SystemCnf("SLPS_000.72")}, {"SLPS_000.72", "exe"}});
+    const std::string betaSheet = "FILE beta.bin BINARY\n  TRACK 01 MODE1/2048\n";
+    WriteFile("elsewhere/beta.cue", betaSheet);
+    ASSERT_EQ(link("elsewhere/beta.cue", "scan/beta.cue"), 0);
+    WriteFile("games.csv", Record("SLPS00071", "Alpha Two", "", "", "PS1") +
+                               Record("SLPS00072", "Beta", "", "", "PS1"));
+    RunRename(settings);
+    EXPECT_EQ(ReadFile("elsewhere/Alpha.m3u"), "Alpha.cue\n");
+    EXPECT_TRUE(platform::KindOf("scan/Alpha.cue") == platform::PathKind::File);
+    EXPECT_EQ(ReadFile("scan/beta.cue"), betaSheet);
+    EXPECT_TRUE(platform::KindOf("scan/beta.bin") == platform::PathKind::File);
+    const std::string log = ReadFile("error_log.txt");
+    EXPECT_NE(log.find("Alpha.m3u links outside the scan folder"), std::string::npos) << log;
+    EXPECT_NE(log.find("(it has other names: hard links)"), std::string::npos) << log;
+}
+
 TEST_F(DiscSetTest, ACollisionInTheMiddleLeavesTheSetAsItWas) {
     const auto alpha = RedumpSet("Alpha (USA)", "SLPS_000.71", 3);
     WriteAll("scan", alpha);

@@ -114,7 +114,8 @@ TEST_F(RenameRunTest, NamesAsLinuxHasThem) {
     testsupport::InZone utc("UTC");
     WriteFile("games.csv",
               Record("SLPM65001", "Game One") + Record("SLPM65002", "Two: The Sequel") +
-                  Record("SLPM65003", "Sheet", "991231") + Record("SLPM65004", "Linked", "991231"));
+                  Record("SLPM65003", "Sheet", "991231") + Record("SLPM65004", "Linked", "991231") +
+                  Record("SLPM65005", "Inner", "991231"));
     // Two discs whose names differ only in case.
     Ps2Disc("scan/game.iso", "SLPM_650.01");
     Ps2Disc("scan/GAME.bin", "SLPM_650.02");
@@ -122,32 +123,44 @@ TEST_F(RenameRunTest, NamesAsLinuxHasThem) {
     const std::int64_t undated = ModifiedTime("scan/game.iso");
     // A disc whose boot line would forge a line of the error log.
     Ps2Disc("scan/forged.iso", "SLPM_999.99\r\rID : FORGED - Not in Database - x");
-    // A linked image and a linked cue sheet: the links are moved and dated,
-    // what they point to is not, and the sheet is rewritten where it lies.
+    // A linked image and linked cue sheets: the links are moved and dated,
+    // what they point to is not; a sheet is rewritten where it lies when that
+    // is inside the scan folder, and its set is left alone when it is not.
     MakeDirs("outside");
     Ps2Disc("outside/target.iso", "SLPM_650.04");
     ASSERT_EQ(symlink("../outside/target.iso", "scan/link.iso"), 0);
     Ps2Disc("scan/sheet.bin", "SLPM_650.03");
-    WriteFile("outside/sheet.cue", "FILE \"sheet.bin\" BINARY\r\n  TRACK 01 MODE1/2048\r\n");
+    const std::string outsideSheet = "FILE \"sheet.bin\" BINARY\r\n  TRACK 01 MODE1/2048\r\n";
+    WriteFile("outside/sheet.cue", outsideSheet);
     ASSERT_EQ(symlink("../outside/sheet.cue", "scan/sheet.cue"), 0);
+    Ps2Disc("scan/inner.bin", "SLPM_650.05");
+    MakeDirs("scan/sheets");
+    WriteFile("scan/sheets/inner.cue", "FILE \"inner.bin\" BINARY\r\n  TRACK 01 MODE1/2048\r\n");
+    ASSERT_EQ(symlink("sheets/inner.cue", "scan/inner.cue"), 0);
     const std::int64_t targetTime = ModifiedTime("outside/target.iso");
 
     RunSettings settings = Settings();
     settings.options.setTimes = true;
     RunRename(settings);
-    EXPECT_EQ(ListNames("scan"),
-              (std::vector<std::string>{"Game One [SLPM65001].iso", "Linked [SLPM65004].iso",
-                                        "Sheet [SLPM65003].bin", "Sheet [SLPM65003].cue",
-                                        "Two： The Sequel [SLPM65002].bin",
-                                        "Two： The Sequel [SLPM65002].cue", "forged.iso"}));
+    EXPECT_EQ(
+        ListNames("scan"),
+        (std::vector<std::string>{
+            "Game One [SLPM65001].iso", "Inner [SLPM65005].bin", "Inner [SLPM65005].cue",
+            "Linked [SLPM65004].iso", "Two： The Sequel [SLPM65002].bin",
+            "Two： The Sequel [SLPM65002].cue", "forged.iso", "sheet.bin", "sheet.cue", "sheets"}));
     EXPECT_EQ(ModifiedTime("outside/target.iso"), targetTime);
     EXPECT_EQ(ModifiedTime("scan/Game One [SLPM65001].iso"), undated);  // no date known
     struct stat link;
-    ASSERT_EQ(lstat("scan/Sheet [SLPM65003].cue", &link), 0);
+    ASSERT_EQ(lstat("scan/Inner [SLPM65005].cue", &link), 0);
     EXPECT_TRUE(S_ISLNK(link.st_mode));
-    EXPECT_EQ(ReadFile("outside/sheet.cue"),
-              "FILE \"Sheet [SLPM65003].bin\" BINARY\r\n  TRACK 01 MODE1/2048\r\n");
+    EXPECT_EQ(ReadFile("scan/sheets/inner.cue"),
+              "FILE \"Inner [SLPM65005].bin\" BINARY\r\n  TRACK 01 MODE1/2048\r\n");
+    EXPECT_EQ(ReadFile("outside/sheet.cue"), outsideSheet);
     const std::string log = ReadFile("error_log.txt");
+    EXPECT_NE(log.find("Not renamed - scan/sheet -> Sheet [SLPM65003] : sheet.cue links outside "
+                       "the scan folder\r\n"),
+              std::string::npos)
+        << log;
     for (std::size_t cr = log.find('\r'); cr != std::string::npos; cr = log.find('\r', cr + 1)) {
         EXPECT_EQ(log[cr + 1], '\n') << "a carriage return inside a line";
     }
