@@ -31,7 +31,9 @@
 #include "app/DialogTemplate.h"
 #include "app/KelvaneNewPresetDlg.h"
 #include "platform/FileOps.h"
+#include "platform/PathText.h"
 #include "run/AddRecord.h"
+#include "run/ErrorLog.h"
 #include "run/ListRun.h"
 #include "run/RenameRun.h"
 
@@ -44,6 +46,10 @@ constexpr int TOOLTIP_BUTTON_KEY = 2200;
 constexpr int TOOLTIP_COMBO_KEY = 2400;
 // Longer tips wrap, in every language at the same width.
 constexpr int TOOLTIP_WIDTH = 300;
+// On a screen too small for the template the font shrinks, in these steps,
+// down to this share of the desktop's size; below that, the controls scroll.
+constexpr qreal FONT_STEP_POINTS = 0.25;
+constexpr qreal SMALLEST_FONT_SHARE = 0.75;
 
 QString ToQString(const std::string& text) {
     return QString::fromStdString(text);
@@ -73,6 +79,11 @@ private:
     int baseWidth;
     int baseHeight;
 };
+
+QSize TemplateSize(const QFont& font) {
+    const DialogUnits units{QFontMetrics(font)};
+    return QSize(units.X(DIALOG_WIDTH), units.Y(DIALOG_HEIGHT));
+}
 
 // A tip as lines of at most TOOLTIP_WIDTH pixels in the tip font, which the
 // tip shows as they are. Left to wrap by itself, a tip picks its width from
@@ -111,7 +122,7 @@ CKelvaneDlg::CKelvaneDlg()
     // The template's typeface at the size the desktop asks for.
     QFont dialogFont = QApplication::font();
     dialogFont.setFamily(DIALOG_FONT_FAMILY);
-    setFont(dialogFont);
+    setFont(FontThatFits(dialogFont));
     CreateControls();
     ConnectCommands();
 
@@ -142,7 +153,7 @@ void CKelvaneDlg::CreateControls() {
     scroller->setFocusPolicy(Qt::NoFocus);
     page = new QWidget(scroller);
     page->setObjectName("controls");
-    page->setFixedSize(units.X(DIALOG_WIDTH), units.Y(DIALOG_HEIGHT));
+    page->setFixedSize(TemplateSize(font()));
     for (const ControlTemplate& control : DIALOG_CONTROLS) {
         QWidget* widget = CreateControl(control);
         widget->setObjectName(QString::number(control.id));
@@ -189,13 +200,30 @@ void CKelvaneDlg::CreateControls() {
     FitToScreen(page->size());
 }
 
-void CKelvaneDlg::FitToScreen(const QSize& templateSize) {
-    QSize size = templateSize;
-    if (const QScreen* display = screen()) {
-        const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
-        size = size.boundedTo(display->availableGeometry().size() - QSize(0, titleBar));
+QSize CKelvaneDlg::ScreenRoom() const {
+    const QScreen* display = screen();
+    if (display == nullptr) return QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    return display->availableGeometry().size() - QSize(0, titleBar);
+}
+
+QFont CKelvaneDlg::FontThatFits(QFont font) const {
+    const QSize room = ScreenRoom();
+    const qreal full = font.pointSizeF();
+    // A font given in pixels (no point size) is taken as it is.
+    if (full <= 0) return font;
+    const qreal smallest = full * SMALLEST_FONT_SHARE;
+    for (qreal size = full; size > smallest; size -= FONT_STEP_POINTS) {
+        font.setPointSizeF(size);
+        const QSize needed = TemplateSize(font);
+        if (needed.width() <= room.width() && needed.height() <= room.height()) return font;
     }
-    setFixedSize(size);
+    font.setPointSizeF(smallest);
+    return font;
+}
+
+void CKelvaneDlg::FitToScreen(const QSize& templateSize) {
+    setFixedSize(templateSize.boundedTo(ScreenRoom()));
 }
 
 QWidget* CKelvaneDlg::CreateControl(const ControlTemplate& control) {
@@ -423,15 +451,36 @@ void CKelvaneDlg::ReportUnwritten(const std::vector<std::string>& files) {
     ShowMessageBox(text, MessageIcon::Warning, APPLICATION_TITLE);
 }
 
+std::string CKelvaneDlg::ErrorLogPath() const {
+    return platform::JoinPath(startDirectory.Directory(), ERROR_LOG_FILE);
+}
+
+bool CKelvaneDlg::ErrorLogGrew() {
+    const std::uint64_t size = platform::FileSizeOf(ErrorLogPath()).value_or(0);
+    const bool grew = size > errorLogSize;
+    errorLogSize = size;
+    return grew;
+}
+
 void CKelvaneDlg::ShowMessageBox(const std::string& text, MessageIcon icon,
                                  const std::string& caption) {
     // A window that is closing does not hold its run's end for a report.
     if (closePending) return;
+    std::string shown = text;
+    // A run writes its error log just before its summary: a log that has
+    // grown since the start is news of this run, told where to find it.
+    if (IsRunActive() && ErrorLogGrew()) {
+        shown += "\n\n" + LanguageText("MessageBox", "ERROR_LOG_LINES") + " " + ErrorLogPath();
+    }
     QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Information,
-                    ToQString(caption), ToQString(text), QMessageBox::Ok, this);
+                    ToQString(caption), ToQString(shown), QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
+    // The run waits for the box: Stop would stop nothing while it is shown.
+    const bool stopEnabled = stopButton->isEnabled();
+    stopButton->setEnabled(false);
     box.exec();
+    stopButton->setEnabled(stopEnabled && !runState.stopRequested);
 }
 
 bool CKelvaneDlg::AskYesNoBox(const std::string& text) {
@@ -465,6 +514,7 @@ void CKelvaneDlg::Start(bool listRun) {
     // cannot be written does not keep the run from its work; the user hears
     // of it when the run has ended.
     ControlsToModel();
+    ErrorLogGrew();
     unwrittenAtStart = model.SaveSettings();
     ModelToControls();
     runSettings = RunSettings{&host, &runState, model.Options(), nullptr};

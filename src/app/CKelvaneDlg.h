@@ -3,9 +3,11 @@
 // The window (Qt), one of the two front ends over the run layer.
 
 #include <QDialog>
+#include <QFont>
 #include <QIcon>
 #include <QPointer>
 #include <array>
+#include <cstdint>
 #include <string>
 #include <thread>
 #include <vector>
@@ -83,8 +85,15 @@ private:
 
     void CreateControls();
     QWidget* CreateControl(const ControlTemplate& control);
-    // As large as the template, but never larger than the screen: a smaller
-    // screen scrolls the controls.
+    // The room the screen leaves the window, below its title bar.
+    QSize ScreenRoom() const;
+    // The dialog font at the desktop's size when the template fits the
+    // screen at that size; else the largest size at which it fits, but not
+    // smaller than three quarters of the desktop's (high scale factors on
+    // small screens, where the window would otherwise hide its buttons).
+    QFont FontThatFits(QFont font) const;
+    // As large as the template, but never larger than the screen: a screen
+    // too small even for the smallest font scrolls the controls.
     void FitToScreen(const QSize& templateSize);
     template <typename Widget>
     Widget* Control(int id) const;
@@ -100,6 +109,10 @@ private:
     // the window itself. Disabling the focused Start would hand the focus on
     // to Exit, where the next Enter would close the window.
     void ParkFocus();
+    // The error log of the start-up directory, and whether it has grown
+    // since the last call (which takes its size as the new mark).
+    std::string ErrorLogPath() const;
+    bool ErrorLogGrew();
     // Tells the user which settings files could not be written.
     void ReportUnwritten(const std::vector<std::string>& files);
 
@@ -154,6 +167,8 @@ private:
     // Settings files the Start before the run could not write, reported
     // when the run has ended.
     std::vector<std::string> unwrittenAtStart;
+    // The error log's size when it was last looked at.
+    std::uint64_t errorLogSize = 0;
     // A close was asked for during a run: the window closes when the run
     // has finished writing what it writes at its end.
     bool closePending = false;

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTest>
 
@@ -220,6 +221,37 @@ private slots:
         const bool scrolls = controls->width() > scroller->viewport()->width() ||
                              controls->height() > scroller->viewport()->height();
         QCOMPARE(scrolls, window.size() != controls->size());
+    }
+
+    // Where the template fits the screen, at the desktop's font or at a
+    // smaller one (1280 by 720 at twice the scale leaves 640 by 360), every
+    // control is in view: no scroll bar hides the Start, Stop and Exit column.
+    void FitsWithoutScrolling() {
+        windowtest::StartDirectory start;
+        CKelvaneDlg window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect screen = window.screen()->availableGeometry();
+        QVERIFY(window.width() <= screen.width());
+        QVERIFY(window.height() <= screen.height());
+        auto* scroller = window.findChild<QScrollArea*>();
+        QVERIFY(!scroller->horizontalScrollBar()->isVisible());
+        QVERIFY(!scroller->verticalScrollBar()->isVisible());
+        for (const Expected& expected : CONTROLS) {
+            if (!expected.visible) continue;
+            QWidget* control = Control(window, expected.id);
+            const QRect place(control->mapTo(scroller->viewport(), QPoint(0, 0)), control->size());
+            QVERIFY2(scroller->viewport()->rect().contains(place),
+                     qPrintable(QString::number(expected.id)));
+        }
+    }
+
+    // On a screen where the template fits, the window keeps the desktop's
+    // font size.
+    void KeepsTheDesktopFontWhereItFits() {
+        windowtest::StartDirectory start;
+        CKelvaneDlg window;
+        QCOMPARE(window.font().pointSizeF(), QApplication::font().pointSizeF());
     }
 
     void WindowOperationsOfTheRuns() {

@@ -95,6 +95,7 @@ const char* const TEST_LANGUAGE =
     "DONE_2=Renamed\r\n"
     "DONE_3=Not renamed\r\n"
     "DONE_4=Done.\r\n"
+    "ERROR_LOG_LINES=See the log:\r\n"
     "FOLDER_NOT_FOUND=no folder\r\n"
     "LIST_DONE_1=listed\r\n"
     "MODE_NOT_SELECTED=no system\r\n"
