@@ -8,10 +8,13 @@
 #include <QPointer>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/DialogTemplate.h"
+#include "app/KelvanePlanDlg.h"
 #include "app/RunHostWindow.h"
 #include "app/WindowRunHost.h"
 #include "config/WindowModel.h"
@@ -27,7 +30,6 @@ class QMimeData;
 class QProgressBar;
 class QPushButton;
 class QScrollArea;
-struct ControlTemplate;
 
 // The program's one window: every input of a run, the presets and the
 // language, Start and Stop, the status line and the progress bar. Its state
@@ -116,7 +118,18 @@ private:
     // Tells the user which settings files could not be written.
     void ReportUnwritten(const std::vector<std::string>& files);
 
-    void Start(bool listRun);
+    enum class RunKind { Rename, List, Preview };
+    // Starts a run over the window's state; the preview shows its plan in
+    // the plan window and saves nothing.
+    void Start(RunKind kind);
+    // Runs `work` on the run's thread (which then ends as a run ends).
+    void StartWork(std::function<void()> work);
+    void ShowOptions();
+    // Takes back the run `run` counting back from the journal, or with
+    // `dryRun` shows what that would do, in the plan window.
+    void Undo(int run, bool dryRun);
+    // Merges DAT files the user picks into the database file.
+    void ImportDat();
     void Stop();
     void OnRunFinished();
     void AddRecord();
@@ -136,12 +149,14 @@ private:
     WindowRunHost host;
     QIcon icon;
 
+    // The plan of a preview or an undo; the window's child, made once.
+    KelvanePlanDlg* planWindow;
     QScrollArea* scroller = nullptr;
     // Holds every control, at the template's places.
     QWidget* page = nullptr;
     std::array<QLineEdit*, EDIT_COUNT> edits{};
     std::array<QCheckBox*, CHECK_COUNT> checks{};
-    std::array<QPushButton*, 7> commandButtons{};
+    std::array<QPushButton*, COMMAND_BUTTON_IDS.size()> commandButtons{};
     std::array<QPushButton*, 4> browseButtons{};
     std::array<QComboBox*, 3> combos{};
     QPushButton* startButton = nullptr;

@@ -44,6 +44,7 @@ const Expected CONTROLS[] = {
     {1055, "QGroupBox", "General Settings", true},
     {1010, "QCheckBox", "Scan Subdirectories", true},
     {1013, "QCheckBox", "Rename Folders", true},
+    {1064, "QPushButton", "Options...", true},
     {1053, "QGroupBox", "Presets", true},
     {1038, "QListWidget", "", true},
     {1039, "QPushButton", "Add", true},
@@ -259,8 +260,8 @@ private slots:
         CKelvaneDlg window;
         window.SetControlsEnabled(false);
         for (int id : {1000, 1001, 1002, 1003, 1007, 1011, 1004, 1005, 1006, 1016, 1008,
-                       1009, 2,    1039, 1040, 5,    1010, 1013, 1014, 1035, 1036, 1037,
-                       1041, 1042, 1043, 1044, 1045, 1046, 1033, 1057, 1059, 1038}) {
+                       1009, 2,    1039, 1040, 5,    1064, 1010, 1013, 1014, 1035, 1036,
+                       1037, 1041, 1042, 1043, 1044, 1045, 1046, 1033, 1057, 1059, 1038}) {
             QVERIFY2(!Control(window, id)->isEnabled(), qPrintable(QString::number(id)));
         }
         QVERIFY(Control(window, 3)->isEnabled());

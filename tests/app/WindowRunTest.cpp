@@ -23,50 +23,8 @@ constexpr int RUN_TIMEOUT_MS = 60000;
 
 using windowtest::Control;
 
-// What the window showed at one status text.
-struct Seen {
-    QString status;
-    bool startEnabled;
-    bool stopEnabled;
-    bool folderEnabled;
-    bool exitEnabled;
-};
-
-// A window opened in its own start-up directory with the test language,
-// ready to run over a collection of PS2 discs.
-class RunWindow {
-public:
-    RunWindow() {
-        start.WriteLanguage("Test", windowtest::TEST_LANGUAGE);
-        window.OnInitDialog();
-        QObject::connect(&window, &CKelvaneDlg::statusTextChanged, [this](const QString& text) {
-            seen.push_back({text, Control(window, 1008)->isEnabled(),
-                            Control(window, 3)->isEnabled(), Control(window, 1000)->isEnabled(),
-                            Control(window, 2)->isEnabled()});
-            if (onStatus) onStatus(text);
-        });
-        QObject::connect(Control<QProgressBar>(window, 1012), &QProgressBar::valueChanged,
-                         [this](int value) { progress.push_back(value); });
-        window.show();
-    }
-
-    void Fill(const windowtest::Collection& collection) {
-        Control<QLineEdit>(window, 1000)->setText(QString::fromStdString(collection.folder));
-        Control<QLineEdit>(window, 1001)->setText(QString::fromStdString(collection.database));
-        Control<QLineEdit>(window, 1002)->setText("%n [%i]");
-        Control<QLineEdit>(window, 1011)->setText("%n");
-        Control<QComboBox>(window, 1033)->setCurrentIndex(1);
-    }
-
-    QPushButton* Button(int id) const { return Control<QPushButton>(window, id); }
-
-    windowtest::StartDirectory start;
-    windowtest::ModalAnswerer answerer;
-    CKelvaneDlg window;
-    std::vector<Seen> seen;
-    std::vector<int> progress;
-    std::function<void(const QString&)> onStatus;
-};
+using windowtest::RunWindow;
+using windowtest::Seen;
 
 int Count(const std::vector<Seen>& seen, const QString& prefix) {
     int count = 0;
