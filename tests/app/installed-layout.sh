@@ -11,7 +11,7 @@ trap 'rm -rf "$work"' EXIT
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 for file in bin/orvane bin/orvane-cli \
     share/orvane/language/English.ini share/orvane/language/Japanese.ini \
-    share/applications/orvane.desktop \
+    share/applications/org.orvane.Orvane.desktop \
     share/icons/hicolor/scalable/apps/orvane.svg \
     share/icons/hicolor/16x16/apps/orvane.png share/icons/hicolor/48x48/apps/orvane.png \
     share/icons/hicolor/256x256/apps/orvane.png; do
@@ -20,8 +20,9 @@ for file in bin/orvane bin/orvane-cli \
         exit 1
     fi
 done
-grep -qx 'Exec=orvane --data-folder' "$work/prefix/share/applications/orvane.desktop"
-grep -qx 'Icon=orvane' "$work/prefix/share/applications/orvane.desktop"
+desktop=$work/prefix/share/applications/org.orvane.Orvane.desktop
+grep -qx 'Exec=orvane --data-folder' "$desktop"
+grep -qx 'Icon=orvane' "$desktop"
 
 mkdir "$work/start"
 cd "$work/start"
