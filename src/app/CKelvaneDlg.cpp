@@ -86,10 +86,7 @@ QSize TemplateSize(const QFont& font) {
 }  // namespace
 
 CKelvaneDlg::CKelvaneDlg()
-    : model(startDirectory),
-      host(*this, startDirectory),
-      icon(":/orvane/orvane.png"),
-      planWindow(new KelvanePlanDlg(this, model)) {
+    : model(startDirectory), host(*this, startDirectory), icon(":/orvane/orvane.png") {
     setObjectName("102");
     setWindowTitle(DIALOG_CAPTION);
     setWindowIcon(icon);
@@ -104,6 +101,7 @@ CKelvaneDlg::CKelvaneDlg()
     QFont dialogFont = QApplication::font();
     dialogFont.setFamily(DIALOG_FONT_FAMILY);
     setFont(FontThatFits(dialogFont));
+    planWindow = new KelvanePlanDlg(this, model);
     CreateControls();
     ConnectCommands();
 

@@ -149,8 +149,9 @@ private:
     WindowRunHost host;
     QIcon icon;
 
-    // The plan of a preview or an undo; the window's child, made once.
-    KelvanePlanDlg* planWindow;
+    // The plan of a preview or an undo; the window's child, made once, in
+    // the window's font.
+    KelvanePlanDlg* planWindow = nullptr;
     QScrollArea* scroller = nullptr;
     // Holds every control, at the template's places.
     QWidget* page = nullptr;

@@ -32,6 +32,10 @@ QGroupBox* Group(QWidget* parent, const WindowModel& model, const char* key, QLa
 KelvaneOptionsDlg::KelvaneOptionsDlg(QWidget* parent, WindowModel& model)
     : QDialog(parent), model(model), addFile(new QLineEdit(this)) {
     setObjectName("options");
+    // The main window's font, made smaller on a small screen, so that the
+    // dialog fits there too.
+    setAttribute(Qt::WA_WindowPropagation);
+    setFont(parent->font());
     setWindowTitle(QString(APPLICATION_TITLE) + " - " +
                    ToQString(model.LanguageText("Dialog", "OPTIONS")));
 
@@ -40,9 +44,11 @@ KelvaneOptionsDlg::KelvaneOptionsDlg(QWidget* parent, WindowModel& model)
         renaming->addWidget(AddCheck(index));
     }
     renaming->addStretch();
-    auto* width = new QVBoxLayout;
+    // Two columns keep the dialog low enough for a small screen.
+    auto* width = new QGridLayout;
     for (int index = CHECK_FULLWIDTH_SPECIAL; index <= CHECK_FULLWIDTH_PUNCTUATION; ++index) {
-        width->addWidget(AddCheck(index));
+        const int place = index - CHECK_FULLWIDTH_SPECIAL;
+        width->addWidget(AddCheck(index), place / 2, place % 2);
     }
 
     // A command closes the dialog as OK does, then the window carries it out.

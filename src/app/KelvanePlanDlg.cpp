@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -58,6 +59,8 @@ KelvanePlanDlg::KelvanePlanDlg(QWidget* parent, const WindowModel& model)
       closeButton(new QPushButton("Close", this)) {
     setObjectName("plan");
     setWindowFlag(Qt::Window);
+    setAttribute(Qt::WA_WindowPropagation);
+    setFont(parent->font());
     runBox->setObjectName("run");
     runBox->setRange(1, 1);
     runLabel->setBuddy(runBox);
@@ -88,8 +91,12 @@ KelvanePlanDlg::KelvanePlanDlg(QWidget* parent, const WindowModel& model)
     layout->addWidget(counted);
     layout->addWidget(outcome);
     layout->addWidget(buttons);
-    resize(fontMetrics().averageCharWidth() * WIDTH_IN_CHARACTERS,
-           fontMetrics().height() * HEIGHT_IN_LINES);
+    QSize size(fontMetrics().averageCharWidth() * WIDTH_IN_CHARACTERS,
+               fontMetrics().height() * HEIGHT_IN_LINES);
+    if (const QScreen* display = parent->screen()) {
+        size = size.boundedTo(display->availableGeometry().size());
+    }
+    resize(size);
 
     connect(closeButton, &QPushButton::clicked, this, &QDialog::hide);
     connect(takeBack, &QPushButton::clicked, this, [this] { emit takeBackAsked(runBox->value()); });

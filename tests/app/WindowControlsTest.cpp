@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -245,6 +246,17 @@ private slots:
             QVERIFY2(scroller->viewport()->rect().contains(place),
                      qPrintable(QString::number(expected.id)));
         }
+        // So does the options dialog, in the window's font.
+        windowtest::ModalAnswerer answerer;
+        QSize options;
+        answerer.onOtherDialog = [&](QDialog& dialog) {
+            options = dialog.frameGeometry().size();
+            dialog.reject();
+        };
+        qobject_cast<QPushButton*>(Control(window, 1064))->click();
+        QVERIFY(options.isValid());
+        QVERIFY2(options.width() <= screen.width() && options.height() <= screen.height(),
+                 qPrintable(QString("%1x%2").arg(options.width()).arg(options.height())));
     }
 
     // On a screen where the template fits, the window keeps the desktop's
