@@ -37,7 +37,7 @@
 #include "rename/RenameUndo.h"
 #include "run/AddRecord.h"
 #include "run/DatImport.h"
-#include "run/ErrorLog.h"
+#include "run/FormulaWarning.h"
 #include "run/ListRun.h"
 #include "run/RenameRun.h"
 
@@ -439,29 +439,12 @@ void CKelvaneDlg::ReportUnwritten(const std::vector<std::string>& files) {
     ShowMessageBox(text, MessageIcon::Warning, APPLICATION_TITLE);
 }
 
-std::string CKelvaneDlg::ErrorLogPath() const {
-    return platform::JoinPath(startDirectory.Directory(), ERROR_LOG_FILE);
-}
-
-bool CKelvaneDlg::ErrorLogGrew() {
-    const std::uint64_t size = platform::FileSizeOf(ErrorLogPath()).value_or(0);
-    const bool grew = size > errorLogSize;
-    errorLogSize = size;
-    return grew;
-}
-
 void CKelvaneDlg::ShowMessageBox(const std::string& text, MessageIcon icon,
                                  const std::string& caption) {
     // A window that is closing does not hold its run's end for a report.
     if (closePending) return;
-    std::string shown = text;
-    // A run writes its error log just before its summary: a log that has
-    // grown since the start is news of this run, told where to find it.
-    if (IsRunActive() && ErrorLogGrew()) {
-        shown += "\n\n" + LanguageText("MessageBox", "ERROR_LOG_LINES") + " " + ErrorLogPath();
-    }
     QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Information,
-                    ToQString(caption), ToQString(shown), QMessageBox::Ok, this);
+                    ToQString(caption), ToQString(text), QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
     SetCaption(*box.button(QMessageBox::Ok), LanguageText("Button", "OK"));
@@ -483,6 +466,20 @@ bool CKelvaneDlg::AskYesNoBox(const std::string& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
+bool CKelvaneDlg::StartDespite(const std::string& warning) {
+    QMessageBox box(QMessageBox::Warning, APPLICATION_TITLE,
+                    ToQString(warning + "\n\n" + LanguageText("MessageBox", "START_ANYWAY")),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName("formulaWarning");
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    // A formula that names every disc wrongly is not started by a stray Enter.
+    box.setDefaultButton(QMessageBox::No);
+    SetCaption(*box.button(QMessageBox::Yes), LanguageText("Button", "YES"));
+    SetCaption(*box.button(QMessageBox::No), LanguageText("Button", "NO"));
+    return box.exec() == QMessageBox::Yes;
+}
+
 bool CKelvaneDlg::SelectLanguageByName(const std::string& name) {
     for (std::size_t i = 0; i < model.languageList.size(); ++i) {
         if (model.languageList[i] != name) continue;
@@ -496,7 +493,11 @@ bool CKelvaneDlg::SelectLanguageByName(const std::string& name) {
 void CKelvaneDlg::Start(RunKind kind) {
     if (IsRunActive()) return;
     ControlsToModel();
-    ErrorLogGrew();
+    if (kind != RunKind::List) {
+        const std::string warning =
+            FormulaWarning(model.edits[EDIT_FORMULA], model.LanguageTexts());
+        if (!warning.empty() && !StartDespite(warning)) return;
+    }
     // The window's state is on disk before the run reads it. A file that
     // cannot be written does not keep the run from its work; the user hears
     // of it when the run has ended. A preview writes nothing, the window's

@@ -111,10 +111,9 @@ private:
     // the window itself. Disabling the focused Start would hand the focus on
     // to Exit, where the next Enter would close the window.
     void ParkFocus();
-    // The error log of the start-up directory, and whether it has grown
-    // since the last call (which takes its size as the new mark).
-    std::string ErrorLogPath() const;
-    bool ErrorLogGrew();
+    // Shows why the renaming formula would not name the discs as meant;
+    // true when the user starts the run anyway.
+    bool StartDespite(const std::string& warning);
     // Tells the user which settings files could not be written.
     void ReportUnwritten(const std::vector<std::string>& files);
 
@@ -183,8 +182,6 @@ private:
     // Settings files the Start before the run could not write, reported
     // when the run has ended.
     std::vector<std::string> unwrittenAtStart;
-    // The error log's size when it was last looked at.
-    std::uint64_t errorLogSize = 0;
     // A close was asked for during a run: the window closes when the run
     // has finished writing what it writes at its end.
     bool closePending = false;

@@ -38,6 +38,31 @@ class WindowRunTest final : public QObject {
     Q_OBJECT
 
 private slots:
+    // A formula cut short would name every disc wrongly: the window asks
+    // first, and No starts nothing.
+    void AFormulaCutShortIsQuestionedBeforeTheRun() {
+        RunWindow run;
+        const windowtest::Collection games = windowtest::MakeCollection(run.start.Path(), 1);
+        run.Fill(games);
+        Control<QLineEdit>(run.window, 1002)->setText("%n [%i");
+        QSignalSpy finished(&run.window, &CKelvaneDlg::runFinished);
+        for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+            run.answerer.questionAnswer = answer;
+            QTest::mouseClick(run.Button(1008), Qt::LeftButton);
+            QTRY_VERIFY(!run.answerer.boxes.empty());
+            QCOMPARE(run.answerer.boxes.front().icon, QMessageBox::Warning);
+            QVERIFY(run.answerer.boxes.front().text.contains("cut short at ["));
+            if (answer == QMessageBox::No) {
+                QTest::qWait(200);
+                QCOMPARE(finished.count(), 0);
+                QVERIFY(platform::IsExistingFile(games.folder + "/Game000.iso"));
+                run.answerer.boxes.clear();
+            }
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, RUN_TIMEOUT_MS);
+        QVERIFY(platform::IsExistingFile(games.folder + "/Title 0 [SLPM10000.iso"));
+    }
+
     void StartRunsOnAWorkerAndReports() {
         RunWindow run;
         const windowtest::Collection games = windowtest::MakeCollection(run.start.Path(), 3, 1);
@@ -60,6 +85,12 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, RUN_TIMEOUT_MS);
 
         const QString folder = QString::fromStdString(games.folder);
+        // The disc the database lacks is in the error log, and the discs
+        // found are new to the lists: the summary names both.
+        const QString start = QString::fromStdString(run.start.Path());
+        const QString summary = "Discs:4 Renamed:3 Not renamed:1\nSee the log: " + start +
+                                "/error_log.txt\nThe have and miss lists hold new discs: " + start +
+                                "/Have list (PS2).txt, " + start + "/Miss list (PS2).txt";
         const QStringList expected{
             "Listing",
             "Database",
@@ -72,7 +103,7 @@ private slots:
             "Renaming : " + folder + "/Game002",
             "Identifying : " + folder + "/Unknown000",
             "Renaming : " + folder + "/Unknown000",
-            "Done.  Discs:4 Renamed:3 Not renamed:1",
+            "Done.  " + summary,
             "Idle",  // once the summary has been dismissed
         };
         QStringList statuses;
@@ -86,9 +117,6 @@ private slots:
             QVERIFY(!entry.exitEnabled);
         }
 
-        // The disc the database lacks is in the error log, which the summary names.
-        const QString summary = "Discs:4 Renamed:3 Not renamed:1\n\nSee the log: " +
-                                QString::fromStdString(run.start / "error_log.txt");
         QCOMPARE(int(run.answerer.boxes.size()), 1);
         QCOMPARE(run.answerer.boxes[0].text, summary);
         QCOMPARE(run.answerer.boxes[0].caption, QString("Orvane"));
@@ -127,7 +155,9 @@ private slots:
         QTest::keyClick(Control(run.window, 1002), Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, RUN_TIMEOUT_MS);
         QCOMPARE(Count(run.seen, "Listing"), 1);
-        QCOMPARE(run.answerer.boxes.back().text, summary);
+        QCOMPARE(run.answerer.boxes.back().text,
+                 "Discs:4 Renamed:0 Already named:3 Not renamed:1\nSee the log: " + start +
+                     "/error_log.txt");
         QCOMPARE(run.window.focusWidget(), Control(run.window, 1002));
     }
 
@@ -266,7 +296,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, RUN_TIMEOUT_MS);
         QVERIFY(escapePressed);
         QCOMPARE(closed.count(), 0);
-        QCOMPARE(run.answerer.boxes.back().text, QString("Discs:50 Renamed:50 Not renamed:0"));
+        QCOMPARE(run.answerer.boxes.back().text.section('\n', 0, 0),
+                 QString("Discs:50 Renamed:50 Not renamed:0"));
 
         QTest::keyClick(&run.window, Qt::Key_Escape);
         QCOMPARE(closed.count(), 1);
@@ -303,7 +334,8 @@ private slots:
         ticker.stop();
         const qint64 runTime = clock.elapsed();
 
-        QCOMPARE(run.answerer.boxes.back().text, QString("Discs:200 Renamed:200 Not renamed:0"));
+        QCOMPARE(run.answerer.boxes.back().text.section('\n', 0, 0),
+                 QString("Discs:200 Renamed:200 Not renamed:0"));
         QVERIFY(ticksWhileWorking > 0);
         qInfo(
             "run over 200 discs: %lld ms; timer ticks while the run worked: %d; "
