@@ -41,7 +41,7 @@ for option in $("$build/bin/orvane" --help | grep -oE -- '--[a-z][a-z-]*' | sort
     grep -qE -- "(^|[^a-z-])$option([^a-z-]|\$)" "$work/window-manual.txt" ||
         fail "$option is not in $window_manual"
 done
-for status in 0 1 2 64 130; do
+for status in 0 1 2 3 64 130; do
     sed -n '/^\.SH EXIT STATUS/,/^\.SH SIGNALS/p' "$manual" | grep -qx "\.B $status" ||
         fail "exit status $status is not in the manual"
 done
@@ -78,6 +78,8 @@ expect "Mine" --preset ''
 expect "English${nl}Japanese${nl}Old Style" --language ''
 expect "10=0${nl}10=1${nl}11=0${nl}11=1${nl}1=0${nl}1=1" --check 1
 expect "0${nl}1" --dates = ''
+expect "--full-width-digits" rename --full-width-d
+expect "0${nl}1" --full-width-spaces = ''
 expect "dats${nl}games.dat${nl}language${nl}more.XML${nl}preset" import-dat --system PS2 ''
 expect "--add-priority" import-dat games.dat --add-p
 
