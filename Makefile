@@ -49,7 +49,8 @@ screenshot: build
 	@cd $(BUILD_DIR)/demo && QT_QPA_PLATFORM=offscreen ../bin/orvane --screenshot ../screenshot.png
 	@echo "$(BUILD_DIR)/screenshot.png"
 
-# A Debian package of the install, into build/: sudo apt install ./build/orvane_*.deb
+# The Debian packages, into build/: orvane-cli (no Qt) and orvane (the window).
+# sudo apt install ./build/orvane-cli_*.deb ./build/orvane_*.deb
 package: build
 	@cmake --build $(BUILD_DIR) --target package >/dev/null
-	@ls $(BUILD_DIR)/orvane_*.deb
+	@ls $(BUILD_DIR)/orvane-cli_*.deb $(BUILD_DIR)/orvane_*.deb

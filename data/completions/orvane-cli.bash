@@ -31,10 +31,13 @@ _orvane_cli() {
     local commands='rename list add-record import-dat undo'
     local options='--folder --formula --database --add-file --list-format --system
         --preset --language --check --subfolders --rename-folders --checksum
-        --add-priority --search-archives --dates --batch --save --dry-run --run
-        --help --version'
+        --add-priority --search-archives --full-width-special --full-width-digits
+        --full-width-letters --full-width-spaces --full-width-punctuation --dates
+        --batch --save --dry-run --json --run --quiet --verbose --help --version
+        -n -q -v -h'
     local switches=' --subfolders --rename-folders --checksum --add-priority
-        --search-archives --dates --batch '
+        --search-archives --full-width-special --full-width-digits --full-width-letters
+        --full-width-spaces --full-width-punctuation --dates --batch '
     COMPREPLY=()
 
     # "--system=P" arrives as three words when '=' breaks words (as it does

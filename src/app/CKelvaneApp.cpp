@@ -8,7 +8,7 @@
 CKelvaneApp::CKelvaneApp(int& argc, char** argv) : application(argc, argv) {
     QApplication::setApplicationName("orvane");
     QApplication::setApplicationVersion(ORVANE_VERSION);
-    QApplication::setDesktopFileName("orvane");
+    QApplication::setDesktopFileName(ORVANE_DESKTOP_ID);
 }
 
 int CKelvaneApp::Run() {

@@ -20,18 +20,24 @@
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QStyle>
-#include <QTextLayout>
-#include <QToolTip>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <system_error>
 #include <utility>
 
+#include "app/CommandReports.h"
 #include "app/DialogTemplate.h"
 #include "app/KelvaneNewPresetDlg.h"
+#include "app/KelvaneOptionsDlg.h"
+#include "app/WindowTexts.h"
 #include "platform/FileOps.h"
+#include "platform/PathText.h"
+#include "rename/RenameJournal.h"
+#include "rename/RenameUndo.h"
 #include "run/AddRecord.h"
+#include "run/DatImport.h"
+#include "run/FormulaWarning.h"
 #include "run/ListRun.h"
 #include "run/RenameRun.h"
 
@@ -42,12 +48,10 @@ constexpr int TOOLTIP_EDIT_KEY = 2000;
 constexpr int TOOLTIP_CHECK_KEY = 2100;
 constexpr int TOOLTIP_BUTTON_KEY = 2200;
 constexpr int TOOLTIP_COMBO_KEY = 2400;
-// Longer tips wrap, in every language at the same width.
-constexpr int TOOLTIP_WIDTH = 300;
-
-QString ToQString(const std::string& text) {
-    return QString::fromStdString(text);
-}
+// On a screen too small for the template the font shrinks, in these steps,
+// down to this share of the desktop's size; below that, the controls scroll.
+constexpr qreal FONT_STEP_POINTS = 0.25;
+constexpr qreal SMALLEST_FONT_SHARE = 0.75;
 
 // Pixels for dialog units of a font: a quarter of its average character
 // width across, an eighth of its height down.
@@ -74,24 +78,9 @@ private:
     int baseHeight;
 };
 
-// A tip as lines of at most TOOLTIP_WIDTH pixels in the tip font, which the
-// tip shows as they are. Left to wrap by itself, a tip picks its width from
-// the text's break opportunities: an English tip ran across the screen on one
-// line while a Japanese one, breakable between any two characters, came out
-// in a narrow column.
-QString WrappedToolTip(const QString& text) {
-    QTextLayout layout(text, QToolTip::font());
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    QStringList lines;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(TOOLTIP_WIDTH);
-        lines << text.mid(line.textStart(), line.textLength()).trimmed().toHtmlEscaped();
-    }
-    layout.endLayout();
-    return "<p style='white-space:nowrap'>" + lines.join("<br>") + "</p>";
+QSize TemplateSize(const QFont& font) {
+    const DialogUnits units{QFontMetrics(font)};
+    return QSize(units.X(DIALOG_WIDTH), units.Y(DIALOG_HEIGHT));
 }
 
 }  // namespace
@@ -111,7 +100,8 @@ CKelvaneDlg::CKelvaneDlg()
     // The template's typeface at the size the desktop asks for.
     QFont dialogFont = QApplication::font();
     dialogFont.setFamily(DIALOG_FONT_FAMILY);
-    setFont(dialogFont);
+    setFont(FontThatFits(dialogFont));
+    planWindow = new KelvanePlanDlg(this, model);
     CreateControls();
     ConnectCommands();
 
@@ -142,7 +132,7 @@ void CKelvaneDlg::CreateControls() {
     scroller->setFocusPolicy(Qt::NoFocus);
     page = new QWidget(scroller);
     page->setObjectName("controls");
-    page->setFixedSize(units.X(DIALOG_WIDTH), units.Y(DIALOG_HEIGHT));
+    page->setFixedSize(TemplateSize(font()));
     for (const ControlTemplate& control : DIALOG_CONTROLS) {
         QWidget* widget = CreateControl(control);
         widget->setObjectName(QString::number(control.id));
@@ -189,13 +179,30 @@ void CKelvaneDlg::CreateControls() {
     FitToScreen(page->size());
 }
 
-void CKelvaneDlg::FitToScreen(const QSize& templateSize) {
-    QSize size = templateSize;
-    if (const QScreen* display = screen()) {
-        const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
-        size = size.boundedTo(display->availableGeometry().size() - QSize(0, titleBar));
+QSize CKelvaneDlg::ScreenRoom() const {
+    const QScreen* display = screen();
+    if (display == nullptr) return QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    return display->availableGeometry().size() - QSize(0, titleBar);
+}
+
+QFont CKelvaneDlg::FontThatFits(QFont font) const {
+    const QSize room = ScreenRoom();
+    const qreal full = font.pointSizeF();
+    // A font given in pixels (no point size) is taken as it is.
+    if (full <= 0) return font;
+    const qreal smallest = full * SMALLEST_FONT_SHARE;
+    for (qreal size = full; size > smallest; size -= FONT_STEP_POINTS) {
+        font.setPointSizeF(size);
+        const QSize needed = TemplateSize(font);
+        if (needed.width() <= room.width() && needed.height() <= room.height()) return font;
     }
-    setFixedSize(size);
+    font.setPointSizeF(smallest);
+    return font;
+}
+
+void CKelvaneDlg::FitToScreen(const QSize& templateSize) {
+    setFixedSize(templateSize.boundedTo(ScreenRoom()));
 }
 
 QWidget* CKelvaneDlg::CreateControl(const ControlTemplate& control) {
@@ -252,8 +259,13 @@ QWidget* CKelvaneDlg::CreateControl(const ControlTemplate& control) {
 }
 
 void CKelvaneDlg::ConnectCommands() {
-    connect(startButton, &QPushButton::clicked, this, [this] { Start(false); });
-    connect(listRunButton, &QPushButton::clicked, this, [this] { Start(true); });
+    connect(startButton, &QPushButton::clicked, this, [this] { Start(RunKind::Rename); });
+    connect(listRunButton, &QPushButton::clicked, this, [this] { Start(RunKind::List); });
+    connect(Control<QPushButton>(ID_OPTIONS), &QPushButton::clicked, this,
+            &CKelvaneDlg::ShowOptions);
+    connect(planWindow, &KelvanePlanDlg::undoRunChosen, this, [this](int run) { Undo(run, true); });
+    connect(planWindow, &KelvanePlanDlg::takeBackAsked, this,
+            [this](int run) { Undo(run, false); });
     connect(stopButton, &QPushButton::clicked, this, &CKelvaneDlg::Stop);
     connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(Control<QPushButton>(ID_ADD_RECORD), &QPushButton::clicked, this,
@@ -345,6 +357,10 @@ void CKelvaneDlg::ApplyLanguageCaptions() {
         const QString text = textFor("GroupBox", i);
         if (!text.isEmpty()) Control<QGroupBox>(GROUP_IDS[i])->setTitle(text);
     }
+    for (const auto& [groupId, key] : VISIBLE_GROUP_KEYS) {
+        const QString text = ToQString(LanguageText("GroupBox", key));
+        if (!text.isEmpty()) Control<QGroupBox>(groupId)->setTitle(text);
+    }
     NameControlsAfterCaptions();
 }
 
@@ -361,8 +377,7 @@ void CKelvaneDlg::NameControlsAfterCaptions() {
 void CKelvaneDlg::CreateToolTips() {
     // Made again for every language applied; an empty text leaves no tip.
     auto addTip = [this](QWidget* control, int key) {
-        const std::string& text = LanguageText("ToolTips", std::to_string(key));
-        control->setToolTip(text.empty() ? QString() : WrappedToolTip(ToQString(text)));
+        SetToolTip(*control, LanguageText("ToolTips", std::to_string(key)));
     };
     for (std::size_t i = 0; i < edits.size(); ++i) addTip(edits[i], TOOLTIP_EDIT_KEY + int(i));
     for (std::size_t i = 0; i < checks.size(); ++i) addTip(checks[i], TOOLTIP_CHECK_KEY + int(i));
@@ -402,6 +417,7 @@ void CKelvaneDlg::SetControlsEnabled(bool enabled) {
     for (QCheckBox* check : checks) check->setEnabled(enabled);
     for (QComboBox* combo : combos) combo->setEnabled(enabled);
     presetList->setEnabled(enabled);
+    planWindow->SetWorking(!enabled);
     stopButton->setEnabled(!enabled);
     // A run resets the Stop request as it begins; a close asked for before
     // that has to be asked again now.
@@ -431,7 +447,12 @@ void CKelvaneDlg::ShowMessageBox(const std::string& text, MessageIcon icon,
                     ToQString(caption), ToQString(text), QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
+    SetCaption(*box.button(QMessageBox::Ok), LanguageText("Button", "OK"));
+    // The run waits for the box: Stop would stop nothing while it is shown.
+    const bool stopEnabled = stopButton->isEnabled();
+    stopButton->setEnabled(false);
     box.exec();
+    stopButton->setEnabled(stopEnabled && !runState.stopRequested);
 }
 
 bool CKelvaneDlg::AskYesNoBox(const std::string& text) {
@@ -440,6 +461,22 @@ bool CKelvaneDlg::AskYesNoBox(const std::string& text) {
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
     box.setDefaultButton(QMessageBox::Yes);
+    SetCaption(*box.button(QMessageBox::Yes), LanguageText("Button", "YES"));
+    SetCaption(*box.button(QMessageBox::No), LanguageText("Button", "NO"));
+    return box.exec() == QMessageBox::Yes;
+}
+
+bool CKelvaneDlg::StartDespite(const std::string& warning) {
+    QMessageBox box(QMessageBox::Warning, APPLICATION_TITLE,
+                    ToQString(warning + "\n\n" + LanguageText("MessageBox", "START_ANYWAY")),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName("formulaWarning");
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::ApplicationModal);
+    // A formula that names every disc wrongly is not started by a stray Enter.
+    box.setDefaultButton(QMessageBox::No);
+    SetCaption(*box.button(QMessageBox::Yes), LanguageText("Button", "YES"));
+    SetCaption(*box.button(QMessageBox::No), LanguageText("Button", "NO"));
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -453,29 +490,44 @@ bool CKelvaneDlg::SelectLanguageByName(const std::string& name) {
     return false;
 }
 
-void CKelvaneDlg::Start(bool listRun) {
+void CKelvaneDlg::Start(RunKind kind) {
     if (IsRunActive()) return;
+    ControlsToModel();
+    if (kind != RunKind::List) {
+        const std::string warning =
+            FormulaWarning(model.edits[EDIT_FORMULA], model.LanguageTexts());
+        if (!warning.empty() && !StartDespite(warning)) return;
+    }
+    // The window's state is on disk before the run reads it. A file that
+    // cannot be written does not keep the run from its work; the user hears
+    // of it when the run has ended. A preview writes nothing, the window's
+    // state neither.
+    if (kind != RunKind::Preview) unwrittenAtStart = model.SaveSettings();
+    ModelToControls();
+    runSettings = RunSettings{&host, &runState, model.Options(), nullptr};
+    if (kind == RunKind::Preview) {
+        planWindow->Begin(KelvanePlanDlg::Kind::RenamePreview);
+        runSettings.dryRunPlan = planWindow;
+    }
+    StartWork([settings = runSettings, kind] {
+        if (kind == RunKind::List) {
+            RunList(settings);
+        } else {
+            RunRename(settings);
+        }
+    });
+}
+
+void CKelvaneDlg::StartWork(std::function<void()> work) {
     ParkFocus();
-    // Disabled here, not only by the run a moment later, so a second click
+    // Disabled here, not only by the work a moment later, so a second click
     // or Enter in between cannot start a second run.
     startButton->setEnabled(false);
     listRunButton->setEnabled(false);
-
-    // The window's state is on disk before the run reads it. A file that
-    // cannot be written does not keep the run from its work; the user hears
-    // of it when the run has ended.
-    ControlsToModel();
-    unwrittenAtStart = model.SaveSettings();
-    ModelToControls();
-    runSettings = RunSettings{&host, &runState, model.Options(), nullptr};
     host.TakeLanguageTexts(model.LanguageTexts());
     try {
-        runThread = std::thread([this, settings = runSettings, listRun] {
-            if (listRun) {
-                RunList(settings);
-            } else {
-                RunRename(settings);
-            }
+        runThread = std::thread([this, work = std::move(work)] {
+            work();
             QMetaObject::invokeMethod(
                 this, [this] { OnRunFinished(); }, Qt::QueuedConnection);
         });
@@ -523,6 +575,103 @@ void CKelvaneDlg::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
+void CKelvaneDlg::ShowOptions() {
+    ControlsToModel();
+    KelvaneOptionsDlg dialog(this, model);
+    if (dialog.exec() != QDialog::Accepted) return;
+    ModelToControls();
+    switch (dialog.Chosen()) {
+        case KelvaneOptionsDlg::Command::None:
+            break;
+        case KelvaneOptionsDlg::Command::Preview:
+            Start(RunKind::Preview);
+            break;
+        case KelvaneOptionsDlg::Command::Undo:
+            planWindow->Begin(KelvanePlanDlg::Kind::Undo);
+            Undo(planWindow->ChosenRun(), true);
+            break;
+        case KelvaneOptionsDlg::Command::AddRecord:
+            AddRecord();
+            break;
+        case KelvaneOptionsDlg::Command::MakeList:
+            Start(RunKind::List);
+            break;
+        case KelvaneOptionsDlg::Command::ImportDat:
+            ImportDat();
+            break;
+    }
+}
+
+void CKelvaneDlg::Undo(int run, bool dryRun) {
+    if (IsRunActive()) return;
+    planWindow->Clear();
+    UndoRequest request;
+    request.journal = platform::JoinPath(startDirectory.Directory(), RENAME_JOURNAL_FILE);
+    request.countBack = run;
+    request.dryRun = dryRun;
+    request.stopRequested = &runState.stopRequested;
+    StartWork([this, request] {
+        runState.stopRequested = false;
+        host.StartDirectory().MakeCurrent();
+        host.SetControlsEnabled(false);
+        if (!request.dryRun) host.SetStatusText(host.LanguageText("State", "UNDO"));
+        const UndoReport report = UndoRenameRun(request, *planWindow);
+        const UndoTexts texts = DescribeUndo(report, request, host);
+        QMetaObject::invokeMethod(
+            planWindow,
+            [this, texts] {
+                planWindow->SetUndoOutcome(texts.run, texts.runsKept, texts.canTakeBack,
+                                           texts.outcome);
+            },
+            Qt::QueuedConnection);
+        // The preview shows its outcome under its plan; what was done is
+        // reported as the runs report.
+        if (!request.dryRun) {
+            host.SetStatusText(texts.outcome.toStdString());
+            host.ShowMessage(texts.outcome.toStdString(),
+                             texts.complete ? MessageIcon::Information : MessageIcon::Warning,
+                             APPLICATION_TITLE);
+        }
+        host.SetControlsEnabled(true);
+    });
+}
+
+void CKelvaneDlg::ImportDat() {
+    ControlsToModel();
+    const RunOptions options = model.Options();
+    if (options.system == 0) {
+        ShowMessageBox(LanguageText("MessageBox", "MODE_NOT_SELECTED"), MessageIcon::Warning,
+                       APPLICATION_TITLE);
+        return;
+    }
+    if (options.database.empty()) {
+        ShowMessageBox(LanguageText("MessageBox", "DAT_NO_DATABASE"), MessageIcon::Warning,
+                       APPLICATION_TITLE);
+        return;
+    }
+    QFileDialog dialog(this, ToQString(LanguageText("Button", "IMPORT_DAT")));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilters(
+        {ToQString(LanguageText("Dialog", "DAT_FILES")) + " (*.dat *.DAT *.xml *.XML)", "* (*)"});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    std::vector<std::string> datFiles;
+    for (const QString& file : dialog.selectedFiles()) datFiles.push_back(file.toStdString());
+    StartWork([this, datFiles, options] {
+        host.StartDirectory().MakeCurrent();
+        host.SetControlsEnabled(false);
+        host.SetStatusText(host.LanguageText("State", "DAT_IMPORT"));
+        const DatImportReport report = ImportDatFiles(
+            datFiles, options.database, SystemName(options.system), options.addPriority);
+        const std::string text = DescribeDatImport(report, options.database, host);
+        host.SetStatusText(text);
+        host.ShowMessage(text,
+                         report.inputValid && !report.writeFailed ? MessageIcon::Information
+                                                                  : MessageIcon::Warning,
+                         APPLICATION_TITLE);
+        host.SetControlsEnabled(true);
+    });
+}
+
 void CKelvaneDlg::AddRecord() {
     ControlsToModel();
     if (MergeDatabaseFiles(model.Options(), host) == RunOutcome::Completed) {
@@ -532,7 +681,7 @@ void CKelvaneDlg::AddRecord() {
 }
 
 void CKelvaneDlg::AddPreset() {
-    KelvaneNewPresetDlg dialog(this);
+    KelvaneNewPresetDlg dialog(this, model);
     if (dialog.exec() != QDialog::Accepted) return;
     ControlsToModel();
     const std::string name = dialog.Name();

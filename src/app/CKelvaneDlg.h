@@ -3,13 +3,18 @@
 // The window (Qt), one of the two front ends over the run layer.
 
 #include <QDialog>
+#include <QFont>
 #include <QIcon>
 #include <QPointer>
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/DialogTemplate.h"
+#include "app/KelvanePlanDlg.h"
 #include "app/RunHostWindow.h"
 #include "app/WindowRunHost.h"
 #include "config/WindowModel.h"
@@ -25,7 +30,6 @@ class QMimeData;
 class QProgressBar;
 class QPushButton;
 class QScrollArea;
-struct ControlTemplate;
 
 // The program's one window: every input of a run, the presets and the
 // language, Start and Stop, the status line and the progress bar. Its state
@@ -83,8 +87,15 @@ private:
 
     void CreateControls();
     QWidget* CreateControl(const ControlTemplate& control);
-    // As large as the template, but never larger than the screen: a smaller
-    // screen scrolls the controls.
+    // The room the screen leaves the window, below its title bar.
+    QSize ScreenRoom() const;
+    // The dialog font at the desktop's size when the template fits the
+    // screen at that size; else the largest size at which it fits, but not
+    // smaller than three quarters of the desktop's (high scale factors on
+    // small screens, where the window would otherwise hide its buttons).
+    QFont FontThatFits(QFont font) const;
+    // As large as the template, but never larger than the screen: a screen
+    // too small even for the smallest font scrolls the controls.
     void FitToScreen(const QSize& templateSize);
     template <typename Widget>
     Widget* Control(int id) const;
@@ -100,10 +111,24 @@ private:
     // the window itself. Disabling the focused Start would hand the focus on
     // to Exit, where the next Enter would close the window.
     void ParkFocus();
+    // Shows why the renaming formula would not name the discs as meant;
+    // true when the user starts the run anyway.
+    bool StartDespite(const std::string& warning);
     // Tells the user which settings files could not be written.
     void ReportUnwritten(const std::vector<std::string>& files);
 
-    void Start(bool listRun);
+    enum class RunKind { Rename, List, Preview };
+    // Starts a run over the window's state; the preview shows its plan in
+    // the plan window and saves nothing.
+    void Start(RunKind kind);
+    // Runs `work` on the run's thread (which then ends as a run ends).
+    void StartWork(std::function<void()> work);
+    void ShowOptions();
+    // Takes back the run `run` counting back from the journal, or with
+    // `dryRun` shows what that would do, in the plan window.
+    void Undo(int run, bool dryRun);
+    // Merges DAT files the user picks into the database file.
+    void ImportDat();
     void Stop();
     void OnRunFinished();
     void AddRecord();
@@ -123,12 +148,15 @@ private:
     WindowRunHost host;
     QIcon icon;
 
+    // The plan of a preview or an undo; the window's child, made once, in
+    // the window's font.
+    KelvanePlanDlg* planWindow = nullptr;
     QScrollArea* scroller = nullptr;
     // Holds every control, at the template's places.
     QWidget* page = nullptr;
     std::array<QLineEdit*, EDIT_COUNT> edits{};
     std::array<QCheckBox*, CHECK_COUNT> checks{};
-    std::array<QPushButton*, 7> commandButtons{};
+    std::array<QPushButton*, COMMAND_BUTTON_IDS.size()> commandButtons{};
     std::array<QPushButton*, 4> browseButtons{};
     std::array<QComboBox*, 3> combos{};
     QPushButton* startButton = nullptr;

@@ -82,6 +82,8 @@ enum ControlId : int {
     ID_LIST_FORMAT_LABEL = 1052,
     ID_LANGUAGE_GROUP = 1061,
     ID_SYSTEM_GROUP = 1062,
+    ID_FORMULA_GROUP = 1063,
+    ID_OPTIONS = 1064,
     ID_VERSION = -1
 };
 
@@ -107,7 +109,9 @@ inline constexpr ControlTemplate DIALOG_CONTROLS[] = {
     {1011, ControlKind::Edit, "", 10, 97, 256, 12, true},
     {1055, ControlKind::GroupBox, "General Settings", 6, 117, 264, 22, true},
     {1010, ControlKind::CheckBox, "Scan Subdirectories", 10, 126, 95, 10, true},
-    {1013, ControlKind::CheckBox, "Rename Folders", 136, 126, 96, 10, true},
+    {1013, ControlKind::CheckBox, "Rename Folders", 136, 126, 76, 10, true},
+    // The settings and commands the window has no room for (KelvaneOptionsDlg).
+    {1064, ControlKind::Button, "Options...", 216, 124, 50, 12, true},
     {1053, ControlKind::GroupBox, "Presets", 274, 53, 65, 86, true},
     {1038, ControlKind::ListBox, "", 278, 63, 57, 58, true},
     {1039, ControlKind::Button, "Add", 278, 124, 27, 11, true},
@@ -157,19 +161,27 @@ inline constexpr std::array<int, 12> CHECK_IDS{
     ID_SUBFOLDERS,       ID_RENAME_FOLDERS,        ID_IMAGE_CHECKSUM,   ID_ADD_PRIORITY,
     ID_SEARCH_ARCHIVES,  ID_FULLWIDTH_SPECIAL,     ID_FULLWIDTH_DIGITS, ID_FULLWIDTH_LETTERS,
     ID_FULLWIDTH_SPACES, ID_FULLWIDTH_PUNCTUATION, ID_SET_TIMES,        ID_WRITE_BATCH};
-inline constexpr std::array<int, 7> COMMAND_BUTTON_IDS{
-    ID_START, ID_ADD_RECORD, ID_EXIT, ID_ADD_PRESET, ID_DELETE_PRESET, ID_STOP, ID_LIST_RUN};
+inline constexpr std::array<int, 8> COMMAND_BUTTON_IDS{ID_START,      ID_ADD_RECORD,    ID_EXIT,
+                                                       ID_ADD_PRESET, ID_DELETE_PRESET, ID_STOP,
+                                                       ID_LIST_RUN,   ID_OPTIONS};
 inline constexpr std::array<int, 4> BROWSE_BUTTON_IDS{ID_BROWSE_FOLDER, ID_BROWSE_DATABASE,
                                                       ID_BROWSE_ADD_DATABASE, ID_BROWSE_DRIVE_TOOL};
 inline constexpr std::array<int, 3> COMBO_IDS{ID_SYSTEM, ID_LANGUAGE, ID_DRIVES};
-// The labels beside edits 0 to 4, as the language file's "EditBox" keys count them.
-inline constexpr std::array<int, 5> EDIT_LABEL_IDS{ID_FOLDER_LABEL, ID_FORMULA_LABEL,
-                                                   ID_DATABASE_LABEL, ID_ADD_DATABASE_LABEL,
-                                                   ID_DRIVE_TOOL_LABEL};
+// The labels beside edits 0 to 5, as the language file's "EditBox" keys count them.
+inline constexpr std::array<int, 6> EDIT_LABEL_IDS{ID_FOLDER_LABEL,     ID_FORMULA_LABEL,
+                                                   ID_DATABASE_LABEL,   ID_ADD_DATABASE_LABEL,
+                                                   ID_DRIVE_TOOL_LABEL, ID_LIST_FORMAT_LABEL};
 // The group boxes the language file's "GroupBox" keys 0 to 5 caption.
 inline constexpr std::array<int, 6> GROUP_IDS{ID_PRESETS_GROUP,         ID_HIDDEN_SYSTEM_GROUP,
                                               ID_GENERAL_GROUP,         ID_HIDDEN_GROUP_3,
                                               ID_HIDDEN_LANGUAGE_GROUP, ID_HIDDEN_GROUP_5};
+// The visible group boxes and their "GroupBox" keys: the System and Language
+// groups the user sees share the texts of the hidden groups of those names.
+inline constexpr std::array<std::pair<int, const char*>, 3> VISIBLE_GROUP_KEYS{{
+    {ID_SYSTEM_GROUP, "1"},
+    {ID_LANGUAGE_GROUP, "4"},
+    {ID_FORMULA_GROUP, "6"},
+}};
 inline constexpr std::array<const char*, 3> SYSTEM_NAMES{"PS1", "PS2", "PSP"};
 // The caption (label or group box) that names each edit, browse button and
 // list for screen readers.

@@ -3,17 +3,24 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/WindowTexts.h"
+#include "config/WindowModel.h"
 #include "core/RunHost.h"
 
-KelvaneNewPresetDlg::KelvaneNewPresetDlg(QWidget* parent)
+KelvaneNewPresetDlg::KelvaneNewPresetDlg(QWidget* parent, const WindowModel& model)
     : QDialog(parent), nameEdit(new QLineEdit(this)) {
     setWindowTitle(APPLICATION_TITLE);
-    auto* label = new QLabel("Configuration name", this);
+    const std::string& labelText = model.LanguageText("EditBox", "PRESET_NAME");
+    auto* label =
+        new QLabel(labelText.empty() ? QString("Configuration name") : ToQString(labelText), this);
     label->setBuddy(nameEdit);
     nameEdit->setObjectName("name");
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    SetCaption(*buttons->button(QDialogButtonBox::Ok), model.LanguageText("Button", "OK"));
+    SetCaption(*buttons->button(QDialogButtonBox::Cancel), model.LanguageText("Button", "CANCEL"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

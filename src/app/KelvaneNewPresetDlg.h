@@ -4,14 +4,15 @@
 #include <string>
 
 class QLineEdit;
+class WindowModel;
 
-// Asks for the name of a new preset: "Configuration name", one edit box that
-// has the focus, OK and Cancel.
+// Asks for the name of a new preset: a label ("Configuration name"), one edit
+// box that has the focus, OK and Cancel, in the language of `model`.
 class KelvaneNewPresetDlg final : public QDialog {
     Q_OBJECT
 
 public:
-    explicit KelvaneNewPresetDlg(QWidget* parent);
+    KelvaneNewPresetDlg(QWidget* parent, const WindowModel& model);
 
     // The name as typed.
     std::string Name() const;

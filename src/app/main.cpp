@@ -51,8 +51,13 @@ int main(int argc, char** argv) {
             screenshot = argv[i + 1];
         }
     }
-    // A rendering needs no display.
-    if (!screenshot.empty()) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // A rendering needs no display. An offscreen platform given with its
+    // options (a screen of some size, say) is kept.
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (!screenshot.empty() &&
+        (platform == nullptr || std::strncmp(platform, "offscreen", 9) != 0)) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
     // The file named on the command line is where it was meant to be, in
     // whatever folder the window then starts.
     if (!screenshot.empty() && screenshot.front() != '/') {

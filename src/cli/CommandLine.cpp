@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include <map>
+#include <string_view>
 
 #include "config/ControlIndexes.h"
 #include "platform/DecimalText.h"
@@ -8,9 +9,9 @@
 
 const char* const USAGE_TEXT =
     "Usage: orvane-cli rename|list|add-record [options]\n"
-    "       orvane-cli rename --dry-run [options]\n"
+    "       orvane-cli rename -n|--dry-run [options]\n"
     "       orvane-cli import-dat FILE... --system PS1|PS2|PSP [options]\n"
-    "       orvane-cli undo [--run N] [--dry-run]\n"
+    "       orvane-cli undo [--run N] [-n|--dry-run] [--json]\n"
     "\n"
     "Identifies and renames PlayStation, PlayStation 2 and PSP disc images, as the\n"
     "window does. The current directory is the start-up directory: Setting.ini,\n"
@@ -27,40 +28,59 @@ const char* const USAGE_TEXT =
     "\n"
     "Options (each overrides what Setting.ini and the current preset hold):\n"
     "  --folder DIR          folder to scan\n"
-    "  --formula TEXT        renaming formula, e.g. \"%n [%i]\"\n"
-    "  --database FILE       game database file\n"
+    "  --formula TEXT        renaming formula, e.g. \"%n [%i]\"; one that is empty,\n"
+    "                        holds a placeholder of no field (%x) or is cut short\n"
+    "                        (\"%n [%i\") is refused\n"
+    "  --database FILE       game database file; never guessed: without it here,\n"
+    "                        Setting.ini must name one (--save keeps it there)\n"
     "  --add-file FILE       database file that add-record merges in\n"
-    "  --list-format TEXT    have/miss list line formula\n"
+    "  --list-format TEXT    have/miss list line formula (not needed by --dry-run)\n"
     "  --system PS1|PS2|PSP  system of the discs\n"
     "  --preset NAME         use this preset (created by --save when new; without\n"
     "                        presets, --save keeps the state in the preset Default)\n"
     "  --language NAME       language of the messages (a file of language/)\n"
-    "  --check N=0|1         check box N (0..11)\n"
+    "  --check N=0|1         check box N (0..11), or by its name:\n"
     "  --subfolders[=0|1]    scan sub-folders (check 0)\n"
     "  --rename-folders[=0|1] rename the folders of renamed images (check 1)\n"
     "  --checksum[=0|1]      try the whole image's CRC-32 first (check 2)\n"
     "  --add-priority[=0|1]  add-record, import-dat: the added records win (check 3)\n"
     "  --search-archives[=0|1] list: look into archives (check 4)\n"
+    "  --full-width-special[=0|1] changes nothing; kept for presets (check 5)\n"
+    "  --full-width-digits[=0|1] digits of names in full width, ASCII ones too\n"
+    "                        (check 6); off, the default: in half width\n"
+    "  --full-width-letters[=0|1] the same for letters and kana (check 7)\n"
+    "  --full-width-spaces[=0|1] the same for blanks (check 8)\n"
+    "  --full-width-punctuation[=0|1] the same for punctuation (check 9)\n"
     "  --dates[=0|1]         date renamed files and folders by release (check 10)\n"
     "  --batch[=0|1]         write RenameBatch.bat (check 11)\n"
     "  --save                store the state in the preset and Setting.ini first\n"
-    "  --dry-run             rename, undo: change nothing, print the plan on stdout\n"
+    "  -n, --dry-run         rename, undo: change nothing, print the plan on stdout\n"
     "                        (lines of TAB-separated fields: rename OLD NEW,\n"
     "                        rewrite FILE, folder OLD NEW, skip PATH REASON)\n"
+    "  --json                rename, list, undo: instead, one JSON object per line\n"
+    "                        on stdout for each disc and folder (result, reason,\n"
+    "                        identifier, the old and new full path of every file),\n"
+    "                        then the summary\n"
     "  --run N               undo: the run to take back, 1 the last (default)\n"
-    "  --help, --version\n"
+    "  -q, --quiet           print nothing but errors\n"
+    "  -v, --verbose         also print a status line for each step of the run\n"
+    "  -h, --help, --version\n"
     "\n"
-    "Status lines and errors go to stderr, messages to stdout (with --dry-run\n"
-    "and undo, stdout holds the plan alone and messages go to stderr). When\n"
-    "--database is not given, the database file used is named on stderr. Ctrl-C,\n"
-    "SIGTERM and SIGHUP stop the run after the current disc; a second one ends\n"
-    "it at once.\n"
+    "Stdout holds the plan or the JSON objects and nothing else. Stderr holds\n"
+    "errors, as \"orvane-cli: <what>: <path or option>\", messages, and at the end\n"
+    "one summary line that names the error log and the have/miss lists when the\n"
+    "run added to them; a progress bar when stderr is a terminal (not with\n"
+    "TERM=dumb). Ctrl-C, SIGTERM and SIGHUP stop the run after the current disc;\n"
+    "a second one ends it at once.\n"
     "\n"
     "Exit status:\n"
     "  0    done\n"
     "  1    done, but a file could not be written (lists, log, batch, settings);\n"
     "       a failed --save runs nothing; undo: some files stay renamed (see skip)\n"
-    "  2    an input check failed: nothing was done (undo: no run to take back)\n"
+    "  2    an input check failed: nothing was done (no database given, a refused\n"
+    "       formula, a folder that is none...; undo: no run to take back)\n"
+    "  3    nothing matched: the folder's discs are none of them in the database\n"
+    "       (is the system right?), or only unscanned sub-folders hold files\n"
     "  64   usage error\n"
     "  130  stopped by Ctrl-C (143 SIGTERM, 129 SIGHUP), after the clean stop\n";
 
@@ -94,9 +114,17 @@ const std::map<std::string, int> CHECK_ALIASES = {
     {"--checksum", CHECK_IMAGE_CHECKSUM},
     {"--add-priority", CHECK_ADD_PRIORITY},
     {"--search-archives", CHECK_SEARCH_ARCHIVES},
+    {"--full-width-special", CHECK_FULLWIDTH_SPECIAL},
+    {"--full-width-digits", CHECK_FULLWIDTH_DIGITS},
+    {"--full-width-letters", CHECK_FULLWIDTH_LETTERS},
+    {"--full-width-spaces", CHECK_FULLWIDTH_SPACES},
+    {"--full-width-punctuation", CHECK_FULLWIDTH_PUNCTUATION},
     {"--dates", CHECK_SET_TIMES},
     {"--batch", CHECK_WRITE_BATCH},
 };
+
+// The short options, which take no value and may be written together (-nv).
+constexpr std::string_view SHORT_FLAGS = "hnqv";
 
 std::optional<int> CheckState(const std::string& text) {
     if (text == "0") return 0;
@@ -114,8 +142,18 @@ std::optional<int> CheckNumber(const std::string& text) {
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& arguments,
                                             std::string& error) {
     CommandLine line;
+    bool quiet = false;
+    bool verbose = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string name = arguments[i];
+        if (name.size() > 1 && name[0] == '-' && name[1] != '-' &&
+            name.find_first_not_of(SHORT_FLAGS, 1) == std::string::npos) {
+            line.help = line.help || name.find('h') != std::string::npos;
+            line.dryRun = line.dryRun || name.find('n') != std::string::npos;
+            quiet = quiet || name.find('q') != std::string::npos;
+            verbose = verbose || name.find('v') != std::string::npos;
+            continue;
+        }
         std::optional<std::string> inlineValue;
         const std::size_t equals = name.find('=');
         if (name.rfind("--", 0) == 0 && equals != std::string::npos) {
@@ -138,8 +176,14 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
                 return std::nullopt;
             }
             line.command = command->second;
-        } else if (name == "--help" || name == "-h") {
+        } else if (name == "--help") {
             line.help = true;
+        } else if (name == "--quiet") {
+            quiet = true;
+        } else if (name == "--verbose") {
+            verbose = true;
+        } else if (name == "--json") {
+            line.json = true;
         } else if (name == "--version") {
             line.version = true;
         } else if (name == "--save") {
@@ -222,6 +266,16 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
         error = "--dry-run goes with rename or undo";
         return std::nullopt;
     }
+    if (line.json && !undo && line.command != CommandLine::Command::Rename &&
+        line.command != CommandLine::Command::List) {
+        error = "--json goes with rename, list or undo";
+        return std::nullopt;
+    }
+    if (quiet && verbose) {
+        error = "--quiet and --verbose ask for opposite things";
+        return std::nullopt;
+    }
+    line.verbosity = quiet ? Verbosity::Quiet : verbose ? Verbosity::Verbose : Verbosity::Normal;
     if (line.undoRun && !undo) {
         error = "--run goes with undo";
         return std::nullopt;
@@ -234,7 +288,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
     // Undo reads the journal of the start-up directory and nothing else.
     if (undo && (line.save || line.preset || line.language || line.systemSelection ||
                  !line.edits.empty() || !line.checks.empty())) {
-        error = "undo takes only --run and --dry-run";
+        error = "undo takes only --run, --dry-run, --json, --quiet and --verbose";
         return std::nullopt;
     }
     return line;

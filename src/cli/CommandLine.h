@@ -8,6 +8,10 @@
 #include <utility>
 #include <vector>
 
+// How much orvane-cli tells on stderr: errors only (-q), errors, messages and
+// one summary line, or also a status line per step of the run (-v).
+enum class Verbosity { Quiet, Normal, Verbose };
+
 // What the user asked of orvane-cli.
 struct CommandLine {
     enum class Command { None, Rename, List, AddRecord, ImportDat, Undo };
@@ -15,7 +19,9 @@ struct CommandLine {
     bool help = false;
     bool version = false;
     bool save = false;
-    bool dryRun = false;                  // rename, undo: tell the plan, change nothing
+    bool dryRun = false;  // rename, undo: tell the plan, change nothing
+    bool json = false;    // rename, list, undo: JSON lines on stdout
+    Verbosity verbosity = Verbosity::Normal;
     std::optional<std::int64_t> undoRun;  // undo --run N: the run counting back
     std::optional<std::string> preset;
     std::optional<std::string> language;

@@ -20,6 +20,8 @@ int ExitStatus(RunOutcome outcome, int stopSignal) {
             return SIGNAL_STATUS_BASE + SIGINT;
         case RunOutcome::InputRejected:
             return EXIT_INPUT_REJECTED;
+        case RunOutcome::NothingMatched:
+            return EXIT_NOTHING_MATCHED;
     }
     return EXIT_DONE;
 }

@@ -10,6 +10,9 @@ inline constexpr int EXIT_WRITE_FAILED = 1;
 // undo took back part of a run: the rest stays renamed.
 inline constexpr int EXIT_PARTLY_DONE = 1;
 inline constexpr int EXIT_INPUT_REJECTED = 2;
+// The run went through the folder, but none of its discs is in the database:
+// a script should not take the run for one that did its work.
+inline constexpr int EXIT_NOTHING_MATCHED = 3;
 inline constexpr int EXIT_USAGE = 64;
 
 // The status for how a command ended. A run stopped by a signal reports the

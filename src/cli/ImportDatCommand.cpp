@@ -7,7 +7,8 @@
 #include "run/DatImport.h"
 #include "run/RunSettings.h"
 
-int RunImportDat(const WindowModel& model, const std::vector<std::string>& datFiles) {
+int RunImportDat(const WindowModel& model, const std::vector<std::string>& datFiles,
+                 Verbosity verbosity) {
     const RunOptions options = model.Options();
     const DatImportReport report =
         ImportDatFiles(datFiles, options.database, SystemName(options.system), options.addPriority);
@@ -20,7 +21,9 @@ int RunImportDat(const WindowModel& model, const std::vector<std::string>& datFi
     if (report.writeFailed) {
         std::cerr << "orvane-cli: the database could not be written: " << options.database << "\n";
     }
-    std::cout << "Games:" << report.games << " Added:" << report.added
-              << " Updated:" << report.updated << " Skipped:" << report.skipped << "\n";
+    if (verbosity != Verbosity::Quiet) {
+        std::cerr << "Games:" << report.games << " Added:" << report.added
+                  << " Updated:" << report.updated << " Skipped:" << report.skipped << "\n";
+    }
     return report.writeFailed ? EXIT_WRITE_FAILED : EXIT_DONE;
 }

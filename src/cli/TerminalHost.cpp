@@ -3,7 +3,10 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
+#include <string_view>
+#include <utility>
 
 #include "cli/StopSignals.h"
 #include "config/WindowModel.h"
@@ -22,6 +25,7 @@ struct Refusal {
 };
 constexpr Refusal REFUSALS[] = {
     {"FOLDER_NOT_FOUND", EDIT_FOLDER, "--folder"},
+    {"FOLDER_IS_FILE", EDIT_FOLDER, "--folder"},
     {"DATABASE_NOT_FOUND", EDIT_DATABASE, "--database"},
     {"ADD_DATABASE_NOT_FOUND", EDIT_ADD_DATABASE, "--add-file"},
     {"ADD_WRITE_FAILED", EDIT_DATABASE, "--database"},
@@ -31,12 +35,26 @@ constexpr Refusal REFUSALS[] = {
 
 }  // namespace
 
+bool StderrTakesEscapes() {
+    const char* term = std::getenv("TERM");
+    return isatty(STDERR_FILENO) == 1 && term != nullptr && *term != '\0' &&
+           std::string_view(term) != "dumb";
+}
+
+std::string OnOneLine(std::string text) {
+    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at)) {
+        text.replace(at, 1, "; ");
+    }
+    return text;
+}
+
 TerminalHost::TerminalHost(const KelCurrentDirectory& startDirectory, const WindowModel& model,
-                           RunState& runState, bool planOnStdout)
+                           RunState& runState, Verbosity verbosity, bool planOnStdout)
     : startDirectory(startDirectory),
       model(model),
       runState(runState),
-      showBar(isatty(STDERR_FILENO) == 1),
+      verbosity(verbosity),
+      showBar(verbosity != Verbosity::Quiet && StderrTakesEscapes()),
       planOnStdout(planOnStdout),
       started(std::chrono::steady_clock::now()) {}
 
@@ -67,8 +85,10 @@ void TerminalHost::DrawBar() {
 }
 
 void TerminalHost::SetStatusText(const std::string& text) {
+    lastStatus = text;
+    if (verbosity != Verbosity::Verbose) return;
     ClearBar();
-    static_cast<void>(std::fprintf(stderr, "%s\n", text.c_str()));
+    static_cast<void>(std::fprintf(stderr, "%s\n", OnOneLine(text).c_str()));
     DrawBar();
 }
 
@@ -102,11 +122,12 @@ void TerminalHost::ShowMessage(const std::string& text, MessageIcon, const std::
 }
 
 void TerminalHost::PrintHeldMessage() {
-    if (heldMessage) (planOnStdout ? std::cerr : std::cout) << *heldMessage << std::endl;
+    if (heldMessage && verbosity != Verbosity::Quiet) std::cerr << *heldMessage << std::endl;
     heldMessage.reset();
 }
 
 void TerminalHost::Add(const PlanStep& step) {
+    if (!planOnStdout) return;
     ClearBar();
     std::cout << PlanLine(step) << '\n';
     DrawBar();
@@ -115,21 +136,34 @@ void TerminalHost::Add(const PlanStep& step) {
 bool TerminalHost::AskYesNo(const std::string& text) {
     if (isatty(STDIN_FILENO) != 1) return false;
     ClearBar();
-    (planOnStdout ? std::cerr : std::cout) << text << " [y/N] " << std::flush;
+    std::cerr << text << " [y/N] " << std::flush;
     std::string answer;
     std::getline(std::cin, answer);
     return answer == "y" || answer == "Y" || answer == "yes";
 }
 
-void TerminalHost::FinishCommand(RunOutcome outcome) {
+std::string TerminalHost::FinishCommand(RunOutcome outcome) {
     ClearBar();
-    if (!heldMessage) return;
-    const std::optional<std::string> refusal = RefusalText(*heldMessage);
+    if (!heldMessage) return {};
+    const std::string message = *std::exchange(heldMessage, std::nullopt);
+    const std::optional<std::string> refusal = RefusalText(message);
     if (refusal || outcome == RunOutcome::InputRejected) {
-        std::cerr << "orvane-cli: " << refusal.value_or(*heldMessage) << std::endl;
-        heldMessage.reset();
+        const std::string error = OnOneLine(refusal.value_or(message));
+        std::cerr << "orvane-cli: " << error << std::endl;
+        return error;
     }
-    PrintHeldMessage();
+    // The status it ended with says "Finished." or "Stopped." before it;
+    // -v has shown that already.
+    const bool inStatus = lastStatus.ends_with(message);
+    if (verbosity == Verbosity::Verbose && inStatus) return {};
+    const std::string summary = OnOneLine(inStatus ? lastStatus : message);
+    if (verbosity != Verbosity::Quiet) {
+        std::cerr << summary << std::endl;
+    } else if (outcome == RunOutcome::CompletedWithWriteFailures) {
+        // It names the files that could not be written.
+        std::cerr << "orvane-cli: " << summary << std::endl;
+    }
+    return {};
 }
 
 std::optional<std::string> TerminalHost::RefusalText(const std::string& message) const {

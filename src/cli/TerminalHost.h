@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/CommandLine.h"
 #include "core/RunHost.h"
 #include "core/RunOutcome.h"
 #include "rename/PlanSink.h"
@@ -11,23 +12,24 @@
 class WindowModel;
 struct RunState;
 
-// The terminal as the window of a run: status texts as lines on stderr, a
-// progress bar on stderr when it is a terminal, message texts on stdout and
-// errors on stderr. For a dry run stdout holds the plan alone, one line per
-// step, and the message texts go to stderr too.
+// The terminal as the window of a run. Stdout holds a dry run's plan, one
+// line per step (or, with --json, nothing of this class); everything for the
+// user goes to stderr: errors always, the messages and a last summary line
+// unless quiet, the status texts as lines only when verbose, and a progress
+// bar when stderr is a terminal that understands escape sequences.
 class TerminalHost final : public RunHost, public PlanSink {
 public:
     TerminalHost(const KelCurrentDirectory& startDirectory, const WindowModel& model,
-                 RunState& runState, bool planOnStdout = false);
+                 RunState& runState, Verbosity verbosity, bool planOnStdout = false);
 
     void SetStatusText(const std::string& text) override;
     void SetProgress(int position) override;
     void SetControlsEnabled(bool enabled) override;
     std::string LanguageText(const std::string& section, const std::string& key) override;
     // A message of a library (one with a caption of its own) is an error and
-    // goes to stderr at once. The program's own messages are held back until
-    // the next one or the end of the command: only then is it known whether
-    // the last one is the command's report (stdout) or why it was refused.
+    // goes out at once. The program's own messages are held back until the
+    // next one or the end of the command: only then is it known whether the
+    // last one is the command's summary or why it was refused.
     void ShowMessage(const std::string& text, MessageIcon icon,
                      const std::string& caption) override;
     bool AskYesNo(const std::string& text) override;
@@ -35,9 +37,11 @@ public:
     // A step of a dry run's plan, as a line on stdout.
     void Add(const PlanStep& step) override;
 
-    // Prints the message held back: a refusal is an error on stderr that
-    // names the option value it refused, a report goes to stdout.
-    void FinishCommand(RunOutcome outcome);
+    // Prints the message held back: a refusal is an error that names the
+    // option value it refused, the summary a line of its own (with the
+    // status text it ended with), on one line. Returns the refusal, empty
+    // when there was none.
+    std::string FinishCommand(RunOutcome outcome);
 
 private:
     void ClearBar();
@@ -50,11 +54,18 @@ private:
     const KelCurrentDirectory& startDirectory;
     const WindowModel& model;
     RunState& runState;
+    const Verbosity verbosity;
     const bool showBar;
-    // Messages go to stderr: stdout is the plan's.
     const bool planOnStdout;
     bool barShown = false;
     int position = 0;
     std::chrono::steady_clock::time_point started;
     std::optional<std::string> heldMessage;
+    std::string lastStatus;
 };
+
+// Whether stderr takes a progress bar: a terminal, and one that is not dumb.
+bool StderrTakesEscapes();
+
+// A text of several lines as one line, its lines separated by "; ".
+std::string OnOneLine(std::string text);

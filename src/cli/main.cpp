@@ -1,10 +1,12 @@
 // orvane-cli: the runs of the window, from a terminal or a script.
 #include <cstdio>
 #include <iostream>
+#include <optional>
 
 #include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
 #include "cli/ImportDatCommand.h"
+#include "cli/JsonReport.h"
 #include "cli/StopSignals.h"
 #include "cli/TerminalHost.h"
 #include "cli/UndoCommand.h"
@@ -13,6 +15,7 @@
 #include "platform/AsciiCase.h"
 #include "platform/KelCurrentDirectory.h"
 #include "run/AddRecord.h"
+#include "run/FormulaWarning.h"
 #include "run/ListRun.h"
 #include "run/RenameRun.h"
 #include "run/RunSettings.h"
@@ -56,14 +59,23 @@ bool Save(WindowModel& model, const std::string& newPreset) {
     return unwritten.empty();
 }
 
-RunOutcome RunCommand(CommandLine::Command command, bool dryRun, WindowModel& model,
-                      TerminalHost& host, RunState& runState) {
-    if (command == CommandLine::Command::AddRecord) {
+RunOutcome RunCommand(const CommandLine& line, WindowModel& model, TerminalHost& host,
+                      RunState& runState, JsonReport* json) {
+    if (line.command == CommandLine::Command::AddRecord) {
         return MergeDatabaseFiles(model.Options(), host);
     }
     const StopSignals stopSignals(runState);
-    const RunSettings settings{&host, &runState, model.Options(), dryRun ? &host : nullptr};
-    return command == CommandLine::Command::Rename ? RunRename(settings) : RunList(settings);
+    const RunSettings settings{&host, &runState, model.Options(), line.dryRun ? &host : nullptr,
+                               json};
+    return line.command == CommandLine::Command::Rename ? RunRename(settings) : RunList(settings);
+}
+
+// An input refused before the command ran: the error, and with --json the
+// summary that says so.
+int RejectBeforeRun(const std::string& error, JsonReport* json) {
+    std::cerr << "orvane-cli: " << error << "\n";
+    if (json) json->Finish(EXIT_INPUT_REJECTED, error);
+    return EXIT_INPUT_REJECTED;
 }
 
 }  // namespace
@@ -84,10 +96,11 @@ int main(int argc, char** argv) {
     // Undo works on the journal alone.
     if (line->command == CommandLine::Command::Undo) return RunUndo(*line);
 
-    // The state the window would show at start, then the options on top.
+    // The state the window would show at start, then the options on top; but
+    // no database is guessed.
     const KelCurrentDirectory startDirectory;
     WindowModel model(startDirectory);
-    model.LoadSettings();
+    model.LoadSettings(WindowModel::DefaultDatabase::None);
 
     std::string newPreset;
     if (line->preset) {
@@ -112,18 +125,42 @@ int main(int argc, char** argv) {
     for (const auto& [index, state] : line->checks) model.checks[std::size_t(index)] = state;
     if (line->systemSelection) model.systemSelection = *line->systemSelection;
 
-    if (line->save && !Save(model, newPreset)) return EXIT_WRITE_FAILED;
+    std::optional<JsonReport> json;
+    if (line->json) {
+        json.emplace(startDirectory.Directory(),
+                     line->command == CommandLine::Command::List ? JsonReport::Command::List
+                                                                 : JsonReport::Command::Rename,
+                     line->dryRun);
+    }
+    JsonReport* const jsonReport = json ? &*json : nullptr;
     const std::string& database = model.edits[EDIT_DATABASE];
-    if (!Names(*line, EDIT_DATABASE) && !database.empty()) {
+    if (database.empty()) {
+        return RejectBeforeRun(
+            "no database given: --database FILE (--save keeps it in Setting.ini)", jsonReport);
+    }
+    if (line->command == CommandLine::Command::Rename) {
+        const std::string& formula = model.edits[EDIT_FORMULA];
+        const std::string warning = FormulaWarning(formula, model.LanguageTexts());
+        if (!warning.empty()) {
+            return RejectBeforeRun(warning + ": " + (formula.empty() ? "--formula" : formula),
+                                   jsonReport);
+        }
+    }
+
+    if (line->save && !Save(model, newPreset)) return EXIT_WRITE_FAILED;
+    if (!Names(*line, EDIT_DATABASE) && line->verbosity != Verbosity::Quiet) {
         std::cerr << "orvane-cli: no --database given, using " << database << "\n";
     }
 
     if (line->command == CommandLine::Command::ImportDat) {
-        return RunImportDat(model, line->datFiles);
+        return RunImportDat(model, line->datFiles, line->verbosity);
     }
     RunState runState;
-    TerminalHost host(startDirectory, model, runState, line->dryRun);
-    const RunOutcome outcome = RunCommand(line->command, line->dryRun, model, host, runState);
-    host.FinishCommand(outcome);
-    return ExitStatus(outcome, StopSignals::Received());
+    TerminalHost host(startDirectory, model, runState, line->verbosity,
+                      line->dryRun && !line->json);
+    const RunOutcome outcome = RunCommand(*line, model, host, runState, jsonReport);
+    const std::string refusal = host.FinishCommand(outcome);
+    const int status = ExitStatus(outcome, StopSignals::Received());
+    if (json) json->Finish(status, refusal);
+    return status;
 }

@@ -184,14 +184,14 @@ std::vector<std::string> WindowModel::SaveSettings() {
     return unwritten;
 }
 
-void WindowModel::LoadSettings() {
+void WindowModel::LoadSettings(DefaultDatabase defaultDatabase) {
     MakeStartDirectoryCurrent();
     KeyedTextDocument settings(SETTINGS_HEADER);
     settings.Load(SETTINGS_FILE);
     for (int i = EDIT_DATABASE; i <= EDIT_LIST_FORMAT; ++i) {
         edits[std::size_t(i)] = settings.Get("General", "EDIT" + std::to_string(i));
     }
-    ChooseDefaultDatabase();
+    if (defaultDatabase == DefaultDatabase::FirstCsv) ChooseDefaultDatabase();
     currentPreset = settings.Get("General", "CurrentPreset");
     RefreshPresetList();
     currentLanguage = settings.Get("General", "Language");

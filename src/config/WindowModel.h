@@ -70,7 +70,10 @@ public:
     // preset yet) and in Setting.ini; the full paths of the files that could
     // not be written.
     std::vector<std::string> SaveSettings();
-    void LoadSettings();
+    // The window takes the first *.csv of the start-up directory when the
+    // settings name no existing database; orvane-cli never picks one.
+    enum class DefaultDatabase { FirstCsv, None };
+    void LoadSettings(DefaultDatabase defaultDatabase = DefaultDatabase::FirstCsv);
     void ChooseDefaultDatabase();
     void FillDriveList();
 

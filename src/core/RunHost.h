@@ -3,7 +3,9 @@
 // The core layer: the few types every layer above shares (the host of a run,
 // message icons, the indexes of the window's fields, how a run ended).
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 class KelCurrentDirectory;
 
@@ -35,3 +37,7 @@ public:
     // The directory that was current when the program started.
     virtual const KelCurrentDirectory& StartDirectory() const = 0;
 };
+
+// A language text with each "%1", "%2", ... replaced by the first, second, ...
+// value; inserted values are not searched again (a path may hold "%2").
+std::string FillPlaceholders(std::string_view text, std::initializer_list<std::string_view> values);

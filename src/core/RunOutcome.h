@@ -11,4 +11,7 @@ enum class RunOutcome {
     Stopped,
     // An input check failed: nothing was done.
     InputRejected,
+    // The run went through its discs, but none was found in the database
+    // (or no disc was there to look at, with sub-folders left unscanned).
+    NothingMatched,
 };

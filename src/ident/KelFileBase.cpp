@@ -178,6 +178,19 @@ FileSearchBase KelFileBase::CandidateFiles() const {
     return base;
 }
 
+std::vector<std::string> KelFileBase::OwnFiles() const {
+    const platform::PathSplit split = platform::SplitAtLastSeparator(basePath);
+    const std::string folder = platform::ListableFolder(split);
+    const FileSearchBase candidate = CandidateFiles();
+    std::vector<std::string> paths;
+    for (const platform::FoundEntry& entry : FindIn(snapshots, folder, split.name, ".*")) {
+        if (!entry.isFolder && candidate.Spells(entry.name)) {
+            paths.push_back(platform::JoinPath(folder, entry.name));
+        }
+    }
+    return paths;
+}
+
 void KelFileBase::ExtractArchive(const DiscHandlerParams& params,
                                  const std::vector<platform::FoundEntry>& candidateEntries) {
     const std::vector<std::string> archives =

@@ -106,6 +106,9 @@ public:
     const std::string& ImageProblem() const { return imageProblem; }
     // The search for the candidate's own files.
     FileSearchBase CandidateFiles() const;
+    // The full paths of the candidate's own files (Dir/Game.*, spelled as the
+    // candidate is), in listing order.
+    std::vector<std::string> OwnFiles() const;
     // The candidate's cue sheet (the first of its .cue files); empty when it
     // has none. Read once: the image reader and the rename take the same
     // reading of it.

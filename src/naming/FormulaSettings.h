@@ -13,8 +13,10 @@ struct FormulaSettings {
     bool fullWidthLetters = false;
     bool fullWidthPunctuation = false;
     bool fullWidthSpaces = false;
-    // The characters file names may not hold (\ / : * ? " < > |) keep their
-    // full-width forms in a name whatever the flags say; list lines, which
-    // are no file names, show the database's own characters.
-    bool protectFileNameCharacters = true;
+    // The expansion is a file name: the characters file names may not hold
+    // (\ / : * ? " < > |) keep their full-width forms in a name whatever the
+    // flags say, and a leading '.', which would hide the file, is written as
+    // the full-width dot U+FF0E. List lines, which are no file names, show
+    // the database's own characters.
+    bool forFileNames = true;
 };

@@ -16,7 +16,7 @@ FormulaSettings ListFormulaSettings(const std::string& listFormula) {
     FormulaSettings settings;
     settings.formula = listFormula;
     settings.fullWidthSpecial = true;
-    settings.protectFileNameCharacters = false;
+    settings.forFileNames = false;
     return settings;
 }
 

@@ -207,7 +207,7 @@ std::string ConvertNameWidth(std::string_view name, const FormulaSettings& setti
         const std::size_t before = converted.size();
         AppendHalfWidth(converted, c);
         const bool forbidden =
-            settings.protectFileNameCharacters && converted.size() == before + 1 &&
+            settings.forFileNames && converted.size() == before + 1 &&
             FORBIDDEN_IN_NAMES.find(converted.back()) != std::u32string_view::npos;
         if (forbidden) converted.back() = c;
     }

@@ -1,5 +1,8 @@
 #include "naming/RenamingFormula.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "naming/NameWidth.h"
 #include "platform/AsciiCase.h"
 #include "platform/Utf8.h"
@@ -18,6 +21,11 @@ constexpr Placeholder PLACEHOLDERS[] = {
 };
 
 constexpr std::string_view NAME_PLACEHOLDER = "%n";
+// A file named with a leading '.' is hidden; the full-width dot is not.
+constexpr char LEADING_DOT = '.';
+constexpr std::string_view VISIBLE_DOT = "\xEF\xBC\x8E";  // U+FF0E
+constexpr std::string_view OPENING_BRACKETS = "([{";
+constexpr std::string_view CLOSING_BRACKETS = ")]}";
 constexpr std::u32string_view DISC_MARKER = U" Disc";
 // The marker and the character after it.
 constexpr std::size_t DISC_MARKER_SPAN = 6;
@@ -67,7 +75,49 @@ std::string ExpandFormula(const DiscRecord& record, const FormulaSettings& setti
                                                  : record[placeholder.field]);
         if (!ReplaceEach(text, placeholder.text, value)) break;
     }
+    if (settings.forFileNames && !text.empty() && text.front() == LEADING_DOT) {
+        text.replace(0, 1, VISIBLE_DOT);
+        CutToBound(text);
+    }
     return text;
+}
+
+FormulaCheck CheckFormula(std::string_view formula) {
+    FormulaCheck check;
+    if (formula.empty()) {
+        check.problem = FormulaCheck::Problem::Empty;
+        return check;
+    }
+    auto fail = [&check](FormulaCheck::Problem problem, std::string_view what) {
+        check.problem = problem;
+        check.what = std::string(what);
+        return check;
+    };
+    std::string open;  // the brackets not yet closed, innermost last
+    for (std::size_t i = 0; i < formula.size(); ++i) {
+        const char c = formula[i];
+        if (c == '%') {
+            if (i + 1 == formula.size()) return fail(FormulaCheck::Problem::Cut, "%");
+            if (!platform::IsAsciiLetter(formula[i + 1])) continue;
+            const std::string_view placeholder = formula.substr(i, 2);
+            const bool known = std::any_of(
+                std::begin(PLACEHOLDERS), std::end(PLACEHOLDERS),
+                [placeholder](const Placeholder& known) { return known.text == placeholder; });
+            if (!known) return fail(FormulaCheck::Problem::UnknownPlaceholder, placeholder);
+            ++i;
+        } else if (OPENING_BRACKETS.find(c) != std::string_view::npos) {
+            open += c;
+        } else if (const std::size_t closing = CLOSING_BRACKETS.find(c);
+                   closing != std::string_view::npos) {
+            if (open.empty()) return fail(FormulaCheck::Problem::Cut, formula.substr(i, 1));
+            if (OPENING_BRACKETS.find(open.back()) != closing) {
+                return fail(FormulaCheck::Problem::Cut, std::string_view(&open.back(), 1));
+            }
+            open.pop_back();
+        }
+    }
+    if (!open.empty()) return fail(FormulaCheck::Problem::Cut, std::string_view(&open.back(), 1));
+    return check;
 }
 
 std::string StripDiscMarker(std::string_view folderPath) {

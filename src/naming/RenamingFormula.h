@@ -31,8 +31,32 @@ inline constexpr std::size_t MAX_EXPANDED_FORMULA = 4096;
 // each inserted value, so a value holding its own placeholder is inserted once.
 // Values are inserted without control characters. An expansion that would
 // pass MAX_EXPANDED_FORMULA comes back cut to it: too long for any file name,
-// and a bounded line in a list.
+// and a bounded line in a list. A file name (settings.forFileNames) that would
+// begin with '.' (".hack//Infection") begins with the full-width dot instead:
+// the name stays readable and the file is not hidden.
 std::string ExpandFormula(const DiscRecord& record, const FormulaSettings& settings);
+
+// What makes a formula unfit to run with, found before a run, since every
+// disc would get a name the user did not mean.
+struct FormulaCheck {
+    enum class Problem {
+        None,
+        Empty,
+        // A '%' and a letter that stand for no field ("%x", "%N").
+        UnknownPlaceholder,
+        // A bracket without its pair, or a '%' at the very end: the formula
+        // was cut off ("%n [%i").
+        Cut,
+    };
+    Problem problem = Problem::None;
+    // The unknown placeholder, or the bracket or '%' left open.
+    std::string what;
+};
+
+// A '%' before anything but a letter is text, as the expansion keeps it
+// ("100%% %n", "%%i" gives '%' and the identifier); brackets are ( ), [ ]
+// and { }, and must nest.
+FormulaCheck CheckFormula(std::string_view formula);
 
 // Removes the first " Disc" of a folder's new path together with the one
 // character after it (the disc number), so several discs of one game share one

@@ -13,6 +13,9 @@ constexpr char ToLowerAscii(char c) {
 constexpr char ToUpperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
 }
+constexpr bool IsAsciiLetter(char c) {
+    return ToLowerAscii(c) != ToUpperAscii(c);
+}
 
 std::string ToLowerAscii(std::string_view text);
 std::string ToUpperAscii(std::string_view text);

@@ -136,7 +136,6 @@ DiscPlan PlanDiscRename(const KelFileBase& disc, const std::string& newName,
     platform::FolderSnapshots* const listings = disc.FolderListings();
     const platform::PathSplit split = platform::SplitAtLastSeparator(disc.BasePath());
     const std::string folder = platform::ListableFolder(split);
-    const FileSearchBase candidate = disc.CandidateFiles();
 
     // The sheet as the handler read it for the image: one reading for both.
     const std::string& sheetPath = disc.SheetPath();
@@ -148,13 +147,12 @@ DiscPlan PlanDiscRename(const KelFileBase& disc, const std::string& newName,
 
     // The files of the set first, then the candidate's other files.
     std::vector<SetFile> moved = set;
-    for (const platform::FoundEntry& entry : FindIn(listings, folder, split.name, ".*")) {
-        const std::string path = platform::JoinPath(folder, entry.name);
-        if (entry.isFolder || !candidate.Spells(entry.name)) continue;
+    for (const std::string& path : disc.OwnFiles()) {
         if (std::any_of(set.begin(), set.end(), [&](const SetFile& f) { return f.path == path; })) {
             continue;
         }
-        moved.push_back({path, RenamedFile(entry.name, newName), {}});
+        moved.push_back(
+            {path, RenamedFile(platform::SplitAtLastSeparator(path).name, newName), {}});
     }
     if (moved.empty()) {
         plan.failure = {FailureKind::Missing, disc.BasePath(), "no file"};

@@ -73,13 +73,14 @@ std::set<std::string> PathsOfLaterRuns(const JournalContents& journal, const Jou
 class RunTakeBack {
 public:
     RunTakeBack(const JournalContents& journal, const JournalRun& run, FileActions& files,
-                RenameJournal* writer, PlanSink& plan, UndoReport& report)
+                RenameJournal* writer, PlanSink& plan, ReportSink* reports, UndoReport& report)
         : run(run),
           runFolders(FolderMoves(run)),
           laterPaths(PathsOfLaterRuns(journal, run)),
           files(files),
           writer(writer),
           plan(plan),
+          reports(reports),
           report(report) {}
 
     // The folders back, newest first; the ones that cannot go back stay.
@@ -94,6 +95,10 @@ private:
     bool RenamedLater(const std::string& path, bool withContents) const;
     MoveState StateOf(const std::string& from, const std::string& to) const;
     void Skip(const std::string& path, const std::string& reason);
+    // Tells the reports what became of a disc or folder: taken back with the
+    // moves of `back`, or (none) left as it is for the first skip's reason.
+    void Tell(bool folder, const std::string& path, const RenamePlan* back,
+              const std::vector<std::string>& staying = {});
     // Takes back one entry of the run with the plan given, journalled;
     // false (having told why) when it stays as it is.
     bool TakeBack(const JournalEntry& entry, RenamePlan back, const std::string& subject);
@@ -104,7 +109,10 @@ private:
     FileActions& files;
     RenameJournal* writer;  // null in a dry run
     PlanSink& plan;
+    ReportSink* reports;
     UndoReport& report;
+    // Why the disc or folder in hand stays, when it does.
+    std::string firstSkip;
     std::vector<PlannedMove> staying;  // folder renames that stay, in the run's order
 };
 
@@ -127,6 +135,25 @@ MoveState RunTakeBack::StateOf(const std::string& from, const std::string& to) c
 void RunTakeBack::Skip(const std::string& path, const std::string& reason) {
     plan.Add({PlanStep::Kind::Skip, path, reason});
     ++report.skipped;
+    if (firstSkip.empty()) firstSkip = reason;
+}
+
+void RunTakeBack::Tell(bool folder, const std::string& path, const RenamePlan* back,
+                       const std::vector<std::string>& staying) {
+    if (reports == nullptr) return;
+    DiscReport disc;
+    disc.folder = folder;
+    disc.path = path;
+    disc.result = back ? DiscReport::Result::TakenBack : DiscReport::Result::NotTakenBack;
+    if (back) {
+        for (const PlannedMove& move : back->moves) disc.files.push_back({move.from, move.to, {}});
+        for (const PlannedRewrite& rewrite : back->rewrites) disc.rewrites.push_back(rewrite.path);
+    } else {
+        disc.reason = firstSkip;
+        for (const std::string& file : staying) disc.files.push_back({file, file, firstSkip});
+    }
+    reports->Disc(disc);
+    firstSkip.clear();
 }
 
 bool RunTakeBack::TakeBack(const JournalEntry& entry, RenamePlan back, const std::string& subject) {
@@ -181,12 +208,14 @@ void RunTakeBack::Folders() {
         } else {
             RenamePlan back;
             back.moves.push_back({to, from});
-            if (TakeBack(*entry, std::move(back), to)) {
+            if (TakeBack(*entry, back, to)) {
                 plan.Add({PlanStep::Kind::Folder, to, from});
                 ++report.folders;
+                Tell(true, to, &back);
                 continue;
             }
         }
+        Tell(true, to, nullptr, {to});
         // The discs inside are found below the name it keeps.
         staying.insert(staying.begin(), folder);
     }
@@ -215,7 +244,12 @@ bool RunTakeBack::Disc(const JournalEntry& disc) {
     // one: it goes back whole or stays.
     if (!blocked.empty()) {
         std::reverse(blocked.begin(), blocked.end());
-        for (const auto& [path, reason] : blocked) Skip(path, reason);
+        std::vector<std::string> staying;
+        for (const auto& [path, reason] : blocked) {
+            Skip(path, reason);
+            staying.push_back(path);
+        }
+        Tell(false, disc.subject, nullptr, staying);
         return false;
     }
 
@@ -244,8 +278,16 @@ bool RunTakeBack::Disc(const JournalEntry& disc) {
         PlannedRewrite rewrite = RewriteOfNames(named, named.reverse, text.text);
         if (!rewrite.edits.empty()) back.rewrites.push_back(std::move(rewrite));
     }
-    if (back.moves.empty() && back.rewrites.empty()) return complete;
-    if (!TakeBack(disc, back, disc.subject)) return false;
+    if (back.moves.empty() && back.rewrites.empty()) {
+        firstSkip.clear();
+        return complete;
+    }
+    if (!TakeBack(disc, back, disc.subject)) {
+        std::vector<std::string> staying;
+        for (const PlannedMove& step : back.moves) staying.push_back(step.from);
+        Tell(false, disc.subject, nullptr, staying);
+        return false;
+    }
     for (const PlannedRewrite& rewrite : back.rewrites) {
         plan.Add({PlanStep::Kind::Rewrite, rewrite.path, {}});
     }
@@ -253,6 +295,7 @@ bool RunTakeBack::Disc(const JournalEntry& disc) {
         plan.Add({PlanStep::Kind::Rename, step.from, step.to});
     report.rewrites += std::int64_t(back.rewrites.size());
     report.files += std::int64_t(back.moves.size());
+    Tell(false, disc.subject, &back);
     return complete;
 }
 
@@ -319,7 +362,7 @@ UndoReport UndoRenameRun(const UndoRequest& request, PlanSink& plan) {
         writer = std::make_unique<RenameJournal>(request.journal, locks.JournalFileLock());
         writer->ContinueRun(run);
     }
-    RunTakeBack takeBack(journal, run, *files, writer.get(), plan, report);
+    RunTakeBack takeBack(journal, run, *files, writer.get(), plan, request.reports, report);
     takeBack.Folders();
     bool whole = report.skipped == 0;
     for (auto entry = run.entries.rbegin(); entry != run.entries.rend(); ++entry) {

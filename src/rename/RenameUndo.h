@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/Failure.h"
+#include "core/RunReport.h"
 #include "rename/PlanSink.h"
 
 // Taking back a rename run from the journal the rename runs keep: the folders
@@ -25,6 +26,8 @@ struct UndoRequest {
     bool dryRun = false;         // change nothing, only tell the plan
     // Stop, read between discs: no disc is left half taken back. May be null.
     const std::atomic<bool>* stopRequested = nullptr;
+    // Told what became of each disc and folder, after its steps; may be null.
+    ReportSink* reports = nullptr;
 };
 
 struct UndoReport {

@@ -57,9 +57,8 @@ void ShowArchiveProblem(RunHost& host, const ArchiveProblem& problem) {
     const char* key = MessageKey(problem.reason);
     if (key == nullptr) return;
     std::string message = MessageText(host, key);
-    const std::size_t placeholder = message.find("%1");
-    if (placeholder != std::string::npos) {
-        message.replace(placeholder, 2, problem.subject);
+    if (message.find("%1") != std::string::npos) {
+        message = FillPlaceholders(message, {problem.subject});
     } else if (!problem.subject.empty()) {
         message += " " + problem.subject;
     }

@@ -3,13 +3,16 @@
 #include <string>
 
 #include "core/RunHost.h"
+#include "core/RunReport.h"
 #include "gamedb/GameDatabase.h"
 #include "platform/AppendFile.h"
 #include "platform/FileOps.h"
 #include "platform/FolderSnapshots.h"
 #include "platform/KelCurrentDirectory.h"
+#include "platform/PathText.h"
 #include "platform/ReadOnlyFile.h"
 #include "platform/TextLines.h"
+#include "rename/PlanSink.h"
 #include "run/ErrorLog.h"
 #include "run/RunSteps.h"
 
@@ -60,7 +63,20 @@ RunOutcome RunList(RunSettings settings) {
     std::vector<std::string> errors;
     const std::int64_t total = std::int64_t(state.candidates.size());
     std::int64_t processed = 0;
+    std::int64_t listed = 0;
     bool stopped = false;
+    ReportSink* const reports = settings.reports;
+    auto tell = [reports](const KelFileBase& handler, DiscReport::Result result,
+                          const std::string& identifier, const std::string& reason) {
+        if (!reports) return;
+        DiscReport disc;
+        disc.path = handler.BasePath();
+        disc.identifier = identifier;
+        disc.result = result;
+        disc.reason = reason;
+        for (const std::string& path : handler.OwnFiles()) disc.files.push_back({path, path, {}});
+        reports->Disc(disc);
+    };
     for (const std::string& candidate : state.candidates) {
         if (state.stopRequested) {
             stopped = true;
@@ -73,31 +89,49 @@ RunOutcome RunList(RunSettings settings) {
             stopped = true;
             break;
         }
-        if (!handler->IdFound()) continue;
-        // A ';' in the path would end the name field early: the next rename
-        // run would read the wrong name.
-        if (candidate.find(';') != std::string::npos) {
-            errors.push_back(NotListedLine(candidate));
+        if (!handler->IdFound()) {
+            tell(*handler, DiscReport::Result::NotListed, {}, SKIP_NO_IDENTIFIER);
             continue;
         }
-
         DiscRecord record;
         record[0] = handler->IdAt(0);
         // Written with its carriage return, the line would split in editors
         // and never match a lookup.
         RemoveFirstCarriageReturn(record[0]);
+        // A ';' in the path would end the name field early: the next rename
+        // run would read the wrong name.
+        if (candidate.find(';') != std::string::npos) {
+            errors.push_back(NotListedLine(candidate));
+            tell(*handler, DiscReport::Result::NotListed, record[0], "';' in the path");
+            continue;
+        }
+
         record[1] = candidate;
         record[7] = systemName;
         written = database.AppendLine(JoinDatabaseLine(record)) && written;
+        ++listed;
+        tell(*handler, DiscReport::Result::Listed, record[0], {});
     }
 
     std::vector<std::string> notWritten;
     if (!database.Close() || !written) notWritten.push_back(databasePath);
+    RunSummary summary;
+    summary.discs = stopped ? processed : total;
+    summary.done = listed;
+    summary.found = listed;
+    std::string message = text("MessageBox", "LIST_DONE_1");
     if (!errors.empty()) {
         KelOutputText errorLog(ERROR_LOG_FILE);
         AddErrorLogBlock(errorLog, errors);
-        if (!errorLog.Write()) notWritten.push_back(ERROR_LOG_FILE);
+        if (errorLog.Write()) {
+            summary.errorLines = std::int64_t(errors.size());
+            summary.errorLog =
+                platform::JoinPath(host.StartDirectory().Directory(), ERROR_LOG_FILE);
+            message += "\n" + text("MessageBox", "ERROR_LOG_LINES") + " " + summary.errorLog;
+        } else {
+            notWritten.push_back(ERROR_LOG_FILE);
+        }
     }
-    return EndRun(host, stopped ? text("MessageBox", "STOPPED") + "  " : std::string(),
-                  text("MessageBox", "LIST_DONE_1"), stopped, notWritten);
+    return EndRun(host, stopped ? text("MessageBox", "STOPPED") + "  " : std::string(), message,
+                  stopped, notWritten, reports, std::move(summary));
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/RunHost.h"
+#include "core/RunReport.h"
 #include "gamedb/GameDatabase.h"
 #include "naming/HaveMissLists.h"
 #include "naming/ImageTexts.h"
@@ -98,6 +99,30 @@ std::string SkipReason(const Failure& failure) {
     return failure.kind == FailureKind::NameTaken ? SKIP_COLLISION : failure.Reason();
 }
 
+// Whether a sub-folder of `folder` holds anything: a run that did not scan
+// them and found nothing should say where the discs may be.
+bool SubfoldersHoldFiles(const std::string& folder) {
+    for (const platform::FoundEntry& entry : platform::ListFolder(folder)) {
+        if (entry.isFolder &&
+            !platform::ListFolder(platform::JoinPath(folder, entry.name)).empty()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A disc that keeps its names, with its files as they are.
+DiscReport UnrenamedDisc(const KelFileBase& handler, DiscReport::Result result,
+                         const std::string& identifier, const std::string& reason) {
+    DiscReport disc;
+    disc.path = handler.BasePath();
+    disc.identifier = identifier;
+    disc.result = result;
+    disc.reason = reason;
+    for (const std::string& path : handler.OwnFiles()) disc.files.push_back({path, path, {}});
+    return disc;
+}
+
 // What renaming one disc did (or, in a dry run, would do).
 void AddDiscSteps(PlanSink& plan, const DiscRename& handler) {
     for (const PlannedMove& move : handler.Plan().moves) {
@@ -123,10 +148,17 @@ RunOutcome RunRename(RunSettings settings) {
 
     if (!BeginRun(settings)) return RunOutcome::InputRejected;
     // A database that is there but cannot be read (permissions, a FIFO) is
-    // as good as none: every disc would be "not in the database".
-    if (!platform::IsExistingFile(options.database) ||
-        !platform::ReadOnlyFile(options.database).IsOpen()) {
+    // as good as none, and so is a file of another kind (a list with commas,
+    // a disc image): every disc would be "not in the database".
+    platform::SmallFile databaseFile;
+    if (platform::IsExistingFile(options.database)) {
+        databaseFile = platform::ReadSmallFile(options.database);
+    }
+    if (!databaseFile.IsRead()) {
         return RejectInput(host, "DATABASE_NOT_FOUND", MessageIcon::Information);
+    }
+    if (!LooksLikeDatabase(databaseFile.text)) {
+        return RejectInput(host, "DATABASE_UNRECOGNISED", MessageIcon::Warning, options.database);
     }
     const int systemIndex = options.system;
     if (systemIndex == 0) return RejectInput(host, "MODE_NOT_SELECTED", MessageIcon::Information);
@@ -159,7 +191,8 @@ RunOutcome RunRename(RunSettings settings) {
 
     platform::FolderSnapshots folderSnapshots;
     ListCandidates(settings, true, folderSnapshots);
-    if (options.listFormula.empty()) {
+    // A dry run writes no list: it needs no list format.
+    if (!plan && options.listFormula.empty()) {
         return RejectInput(host, "HAVE_MISS_FORMAT_NOT_FOUND", MessageIcon::Information);
     }
     // The dry run decides every step on a simulation of the disk, by the
@@ -179,7 +212,8 @@ RunOutcome RunRename(RunSettings settings) {
     const bool keepInventory = !platform::ExistsUnread(LoadHaveIds(systemName, haveIds));
     host.SetStatusText(text("State", "READ_DATABASE"));
     GameDatabase database;
-    ReadDatabase(options.database, systemName, database);
+    ParseDatabaseText(databaseFile.text, systemName, database);
+    databaseFile = {};
     host.SetStatusText(text("State", "HAVE_LIST_READ"));
     // Only a real run that could read the earlier inventory writes the lists:
     // the others build no list lines.
@@ -216,10 +250,19 @@ RunOutcome RunRename(RunSettings settings) {
     auto skip = [&](const std::string& candidate, const std::string& reason) {
         if (plan) plan->Add({PlanStep::Kind::Skip, candidate, reason});
     };
+    ReportSink* const reports = settings.reports;
+    auto tell = [reports](const DiscReport& disc) {
+        if (reports) reports->Disc(disc);
+    };
 
     const std::int64_t total = std::int64_t(state.candidates.size());
     std::int64_t processed = 0;
     std::int64_t renamed = 0;
+    std::int64_t alreadyNamed = 0;
+    std::int64_t identified = 0;
+    std::int64_t inDatabase = 0;
+    // Discs added to the have set that earlier runs had not found.
+    std::int64_t newlyHeld = 0;
     std::optional<std::int64_t> releaseTime;
     bool stopped = false;
     bool journalFailed = false;
@@ -246,16 +289,27 @@ RunOutcome RunRename(RunSettings settings) {
                 errors.push_back(ImageProblemLine(handler->ImageProblem()));
             }
             skip(candidate, SKIP_NO_IDENTIFIER);
+            if (reports) {
+                tell(UnrenamedDisc(*handler, DiscReport::Result::NoIdentifier, {},
+                                   handler->ImageProblem().empty() ? SKIP_NO_IDENTIFIER
+                                                                   : handler->ImageProblem()));
+            }
             continue;
         }
+        ++identified;
         host.SetStatusText(text("State", "RENAME") + " : " + candidate);
         std::string identifier;
         const std::optional<DiscRecord> found = LookUp(*handler, database, identifier);
         if (!found) {
             errors.push_back(NotInDatabaseLine(identifier, candidate));
             skip(candidate, SKIP_NOT_IN_DATABASE);
+            if (reports) {
+                tell(UnrenamedDisc(*handler, DiscReport::Result::NotInDatabase, identifier,
+                                   SKIP_NOT_IN_DATABASE));
+            }
             continue;
         }
+        ++inDatabase;
 
         DiscRecord record = *found;
         record[9] = SizeText(platform::FileSizeOf(handler->ImageFile()).value_or(0));
@@ -287,6 +341,9 @@ RunOutcome RunRename(RunSettings settings) {
             }
             errors.push_back(RenameFailedLine(candidate, newName, reason));
             skip(candidate, SkipReason(rename.Why()));
+            if (reports) {
+                tell(UnrenamedDisc(*handler, DiscReport::Result::NotRenamed, identifier, reason));
+            }
             continue;
         }
         if (plan) AddDiscSteps(*plan, rename);
@@ -300,7 +357,28 @@ RunOutcome RunRename(RunSettings settings) {
             }
         }
 
-        ++renamed;
+        const bool wasNamed = rename.Outcome() == DiscRename::Result::AlreadyNamed;
+        ++(wasNamed ? alreadyNamed : renamed);
+        if (reports) {
+            DiscReport disc;
+            disc.path = oldBasePath;
+            disc.identifier = identifier;
+            disc.result = wasNamed ? DiscReport::Result::AlreadyNamed : DiscReport::Result::Renamed;
+            for (const PlannedMove& move : rename.Plan().moves) {
+                disc.files.push_back({move.from, move.to, {}});
+            }
+            for (const UnmovedFile& file : rename.UnmovedFiles()) {
+                disc.files.push_back({file.move.from, file.move.from, SkipReason(file.why)});
+            }
+            for (const PlannedRewrite& rewrite : rename.Plan().rewrites) {
+                disc.rewrites.push_back(rewrite.path);
+            }
+            tell(disc);
+        }
+        if (!haveIds.contains(identifier)) {
+            haveIds.insert(identifier);
+            ++newlyHeld;
+        }
         if (inventory) inventory->AddHaveId(identifier);
         if (options.renameFolders) {
             folders.AddFolderEntry(rename.BasePath(), newName,
@@ -311,42 +389,99 @@ RunOutcome RunRename(RunSettings settings) {
     const std::vector<FolderRenameResult> folderResults =
         folders.ExecuteFolderRenames(*files, plan ? nullptr : &journal);
     std::vector<std::string> notWritten;
-    if (plan) {
-        for (const FolderRenameResult& folder : folderResults) {
-            if (folder.failure) {
-                skip(folder.oldPath, SkipReason(folder.failure));
-            } else if (folder.oldPath != folder.newPath) {
-                plan->Add({PlanStep::Kind::Folder, folder.oldPath, folder.newPath});
-            }
+    for (const FolderRenameResult& folder : folderResults) {
+        if (!folder.failure && folder.oldPath == folder.newPath) continue;
+        if (plan && folder.failure) skip(folder.oldPath, SkipReason(folder.failure));
+        if (plan && !folder.failure) {
+            plan->Add({PlanStep::Kind::Folder, folder.oldPath, folder.newPath});
         }
-    } else if (!keepInventory) {
-        notWritten = {HaveIdFileName(systemName), HaveListFileName(systemName),
-                      MissListFileName(systemName)};
-    } else if (!inventory->Finish()) {
-        notWritten = inventory->UnwrittenFiles();
+        DiscReport report;
+        report.folder = true;
+        report.path = folder.oldPath;
+        report.result =
+            folder.failure ? DiscReport::Result::NotRenamed : DiscReport::Result::Renamed;
+        report.reason = folder.failure ? SkipReason(folder.failure) : std::string();
+        report.files.push_back(
+            {folder.oldPath, folder.failure ? folder.oldPath : folder.newPath, report.reason});
+        tell(report);
     }
+    bool listsWritten = false;
+    bool logWritten = false;
     if (!plan) {
+        if (!keepInventory) {
+            notWritten = {HaveIdFileName(systemName), HaveListFileName(systemName),
+                          MissListFileName(systemName)};
+        } else if (!inventory->Finish()) {
+            notWritten = inventory->UnwrittenFiles();
+        } else {
+            listsWritten = true;
+        }
         AddErrorLogBlock(errorLog, errors);
         if (writeBatch && !batch.Write()) notWritten.push_back(RENAME_BATCH_FILE);
         if (journalFailed) notWritten.push_back(RENAME_JOURNAL_FILE);
-        if (!errorLog.Write()) notWritten.push_back(ERROR_LOG_FILE);
+        logWritten = errorLog.Write();
+        if (!logWritten) notWritten.push_back(ERROR_LOG_FILE);
     }
 
     // A stopped run counts the discs it reached.
     const std::int64_t counted = stopped || journalFailed ? processed : total;
-    std::string summary = text("MessageBox", "DONE_1") + ":" + std::to_string(counted) + " " +
-                          text("MessageBox", "DONE_2") + ":" + std::to_string(renamed) + " " +
-                          text("MessageBox", "DONE_3") + ":" + std::to_string(counted - renamed);
+    auto count = [&text](const char* key, std::int64_t number) {
+        return text("MessageBox", key) + ":" + std::to_string(number);
+    };
+    std::string summary =
+        count("DONE_1", counted) + " " + count(plan ? "DONE_WOULD" : "DONE_2", renamed) + " ";
+    if (alreadyNamed > 0) summary += count("DONE_ALREADY", alreadyNamed) + " ";
+    summary += count("DONE_3", counted - renamed - alreadyNamed);
     if (journalFailed)
         summary += "\n" + text("MessageBox", "JOURNAL_NOT_WRITTEN") + " " + RENAME_JOURNAL_FILE;
     if (!leftOpen.empty()) {
         summary += "\n" + text("MessageBox", "RENAMES_LEFT_OPEN");
         for (const std::string& disc : leftOpen) summary += "\n" + disc;
     }
+
+    // A run that found none of its discs in the database says what is the
+    // likely cause, rather than leaving it to the error log.
+    const bool looked = !stopped && !journalFailed;
+    const bool subfoldersLeft =
+        looked && !options.scanSubfolders && identified == 0 && SubfoldersHoldFiles(options.folder);
+    const bool nothingMatched = looked && inDatabase == 0 && (counted > 0 || subfoldersLeft);
+    if (database.records.empty()) {
+        summary += "\n" + FillPlaceholders(text("MessageBox", "DATABASE_NO_SYSTEM"),
+                                           {options.database, systemName});
+    } else if (nothingMatched && identified > 0) {
+        summary += "\n" + FillPlaceholders(text("MessageBox", "NONE_IN_DATABASE"),
+                                           {std::to_string(identified)});
+    } else if (nothingMatched && counted > 0) {
+        summary += "\n" + FillPlaceholders(text("MessageBox", "NONE_IDENTIFIED"),
+                                           {std::to_string(counted), systemName});
+    }
+    if (subfoldersLeft) summary += "\n" + text("MessageBox", "SUBFOLDERS_NOT_SCANNED");
+
+    RunSummary report;
+    report.discs = counted;
+    report.done = renamed;
+    report.alreadyNamed = alreadyNamed;
+    report.found = inDatabase;
+    report.errorLines = plan ? 0 : std::int64_t(errors.size());
+    if (logWritten && !errors.empty()) {
+        report.errorLog = platform::JoinPath(host.StartDirectory().Directory(), ERROR_LOG_FILE);
+        summary += "\n" + text("MessageBox", "ERROR_LOG_LINES") + " " + report.errorLog;
+    }
+    if (listsWritten && newlyHeld > 0) {
+        std::string lists;
+        for (const std::string& list :
+             {HaveListFileName(systemName), MissListFileName(systemName)}) {
+            report.listsUpdated.push_back(
+                platform::JoinPath(host.StartDirectory().Directory(), list));
+            lists += (lists.empty() ? " " : ", ") + report.listsUpdated.back();
+        }
+        summary += "\n" + text("MessageBox", "LISTS_UPDATED") + lists;
+    }
     RunOutcome outcome = EndRun(host, text("MessageBox", stopped ? "STOPPED" : "DONE_4") + "  ",
-                                summary, stopped, notWritten);
+                                summary, stopped, notWritten, reports, std::move(report));
     if (outcome == RunOutcome::Completed && !leftOpen.empty()) {
         outcome = RunOutcome::CompletedWithWriteFailures;
     }
+    if (outcome == RunOutcome::Completed && nothingMatched) outcome = RunOutcome::NothingMatched;
     return outcome;
 }

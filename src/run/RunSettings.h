@@ -8,6 +8,7 @@
 #include "core/RunOutcome.h"
 
 class PlanSink;
+class ReportSink;
 class RunHost;
 struct RunState;
 
@@ -20,6 +21,8 @@ struct RunSettings {
     // A dry run: the rename run changes nothing on the disk and sends what it
     // would do here instead.
     PlanSink* dryRunPlan = nullptr;
+    // Told what became of each disc, and the run's counts; may be null.
+    ReportSink* reports = nullptr;
 };
 
 // Lives as long as the window and serves every run: the settings copy of the

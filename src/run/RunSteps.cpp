@@ -27,7 +27,11 @@ bool BeginRun(const RunSettings& settings) {
     if (!dryRun) platform::RemoveStrayTemporaries(".", platform::ListFolder("."));
     host.SetControlsEnabled(false);
     if (platform::IsExistingFolder(settings.options.folder)) return true;
-    RejectInput(host, "FOLDER_NOT_FOUND", MessageIcon::Warning);
+    // A disc image given for its folder is there, and the user should hear so.
+    RejectInput(
+        host,
+        platform::IsExistingFile(settings.options.folder) ? "FOLDER_IS_FILE" : "FOLDER_NOT_FOUND",
+        MessageIcon::Warning);
     return false;
 }
 
@@ -64,13 +68,20 @@ std::unique_ptr<KelFileBase> IdentifyCandidate(RunHost& host, int systemIndex,
 }
 
 RunOutcome EndRun(RunHost& host, const std::string& statusPrefix, const std::string& message,
-                  bool stopped, const std::vector<std::string>& notWritten) {
+                  bool stopped, const std::vector<std::string>& notWritten, ReportSink* reports,
+                  RunSummary summary) {
     std::string shown = message;
     if (!notWritten.empty()) {
         shown += " " + host.LanguageText("MessageBox", "FILES_NOT_WRITTEN");
         for (std::size_t i = 0; i < notWritten.size(); ++i) {
             shown += (i == 0 ? " " : ", ") + notWritten[i];
         }
+    }
+    if (reports) {
+        summary.message = shown;
+        summary.notWritten = notWritten;
+        summary.stopped = stopped;
+        reports->Summary(summary);
     }
     host.SetStatusText(statusPrefix + shown);
     host.ShowMessage(shown, notWritten.empty() ? MessageIcon::Information : MessageIcon::Warning);

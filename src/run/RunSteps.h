@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/RunHost.h"
+#include "core/RunReport.h"
 #include "ident/KelFileBase.h"
 #include "run/RunSettings.h"
 
@@ -19,7 +20,7 @@ class FolderSnapshots;
 // folders of killed runs (not in a dry run), sets the progress bar to 0,
 // makes the start-up directory current and disables the window's inputs,
 // then checks the folder to scan: false, after its message (inputs enabled
-// again), when it names no existing folder.
+// again), when it names no existing folder (or a file).
 bool BeginRun(const RunSettings& settings);
 
 // Ends a run at a failed input check: the message of `key` (followed by the
@@ -42,10 +43,13 @@ std::unique_ptr<KelFileBase> IdentifyCandidate(RunHost& host, int systemIndex,
 
 // The end of a run: `message` in the status line (after `statusPrefix`) and
 // in a message box, followed by the files that could not be written; progress
-// back to 0 and the window's inputs enabled. The outcome says whether the run
-// was stopped or could not write a file.
+// back to 0 and the window's inputs enabled. `reports`, when given, first
+// gets `summary` completed with the message shown, the files not written and
+// the stop. The outcome says whether the run was stopped or could not write
+// a file.
 RunOutcome EndRun(RunHost& host, const std::string& statusPrefix, const std::string& message,
-                  bool stopped, const std::vector<std::string>& notWritten);
+                  bool stopped, const std::vector<std::string>& notWritten,
+                  ReportSink* reports = nullptr, RunSummary summary = {});
 
 // A boot line without ";1" ends in a carriage return; identifiers are looked
 // up and written without it.

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTest>
 
@@ -43,6 +45,7 @@ const Expected CONTROLS[] = {
     {1055, "QGroupBox", "General Settings", true},
     {1010, "QCheckBox", "Scan Subdirectories", true},
     {1013, "QCheckBox", "Rename Folders", true},
+    {1064, "QPushButton", "Options...", true},
     {1053, "QGroupBox", "Presets", true},
     {1038, "QListWidget", "", true},
     {1039, "QPushButton", "Add", true},
@@ -222,13 +225,55 @@ private slots:
         QCOMPARE(scrolls, window.size() != controls->size());
     }
 
+    // Where the template fits the screen, at the desktop's font or at a
+    // smaller one (1280 by 720 at twice the scale leaves 640 by 360), every
+    // control is in view: no scroll bar hides the Start, Stop and Exit column.
+    void FitsWithoutScrolling() {
+        windowtest::StartDirectory start;
+        CKelvaneDlg window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect screen = window.screen()->availableGeometry();
+        QVERIFY(window.width() <= screen.width());
+        QVERIFY(window.height() <= screen.height());
+        auto* scroller = window.findChild<QScrollArea*>();
+        QVERIFY(!scroller->horizontalScrollBar()->isVisible());
+        QVERIFY(!scroller->verticalScrollBar()->isVisible());
+        for (const Expected& expected : CONTROLS) {
+            if (!expected.visible) continue;
+            QWidget* control = Control(window, expected.id);
+            const QRect place(control->mapTo(scroller->viewport(), QPoint(0, 0)), control->size());
+            QVERIFY2(scroller->viewport()->rect().contains(place),
+                     qPrintable(QString::number(expected.id)));
+        }
+        // So does the options dialog, in the window's font.
+        windowtest::ModalAnswerer answerer;
+        QSize options;
+        answerer.onOtherDialog = [&](QDialog& dialog) {
+            options = dialog.frameGeometry().size();
+            dialog.reject();
+        };
+        qobject_cast<QPushButton*>(Control(window, 1064))->click();
+        QVERIFY(options.isValid());
+        QVERIFY2(options.width() <= screen.width() && options.height() <= screen.height(),
+                 qPrintable(QString("%1x%2").arg(options.width()).arg(options.height())));
+    }
+
+    // On a screen where the template fits, the window keeps the desktop's
+    // font size.
+    void KeepsTheDesktopFontWhereItFits() {
+        windowtest::StartDirectory start;
+        CKelvaneDlg window;
+        QCOMPARE(window.font().pointSizeF(), QApplication::font().pointSizeF());
+    }
+
     void WindowOperationsOfTheRuns() {
         windowtest::StartDirectory start;
         CKelvaneDlg window;
         window.SetControlsEnabled(false);
         for (int id : {1000, 1001, 1002, 1003, 1007, 1011, 1004, 1005, 1006, 1016, 1008,
-                       1009, 2,    1039, 1040, 5,    1010, 1013, 1014, 1035, 1036, 1037,
-                       1041, 1042, 1043, 1044, 1045, 1046, 1033, 1057, 1059, 1038}) {
+                       1009, 2,    1039, 1040, 5,    1064, 1010, 1013, 1014, 1035, 1036,
+                       1037, 1041, 1042, 1043, 1044, 1045, 1046, 1033, 1057, 1059, 1038}) {
             QVERIFY2(!Control(window, id)->isEnabled(), qPrintable(QString::number(id)));
         }
         QVERIFY(Control(window, 3)->isEnabled());

@@ -34,11 +34,11 @@ QString PlainToolTip(const CKelvaneDlg& window, int id) {
 }
 
 const char* const FULL_LANGUAGE =
-    "[Button]\r\n0=B0\r\n1=B1\r\n2=B2\r\n3=B3\r\n4=B4\r\n5=B5\r\n6=B6\r\nREF=R\r\n"
+    "[Button]\r\n0=B0\r\n1=B1\r\n2=B2\r\n3=B3\r\n4=B4\r\n5=B5\r\n6=B6\r\n7=B7\r\nREF=R\r\n"
     "[CheckBox]\r\n0=C0\r\n1=C1\r\n2=C2\r\n3=C3\r\n4=C4\r\n5=C5\r\n6=C6\r\n7=C7\r\n8=C8\r\n"
     "9=C9\r\n10=C10\r\n11=C11\r\n"
-    "[EditBox]\r\n0=E0\r\n1=E1\r\n2=E2\r\n3=E3\r\n4=E4\r\n"
-    "[GroupBox]\r\n0=G0\r\n1=G1\r\n2=G2\r\n3=G3\r\n4=G4\r\n5=G5\r\n"
+    "[EditBox]\r\n0=E0\r\n1=E1\r\n2=E2\r\n3=E3\r\n4=E4\r\n5=E5\r\n"
+    "[GroupBox]\r\n0=G0\r\n1=G1\r\n2=G2\r\n3=G3\r\n4=G4\r\n5=G5\r\n6=G6\r\n"
     "[State]\r\nWAIT=Waiting\r\n";
 
 }  // namespace
@@ -75,28 +75,28 @@ private slots:
         CKelvaneDlg window;
         window.OnInitDialog();
 
-        const int buttons[] = {1008, 1009, 2, 1039, 1040, 3, 5};
-        for (int i = 0; i < 7; ++i) QCOMPARE(ButtonText(window, buttons[i]), QString("B%1").arg(i));
+        const int buttons[] = {1008, 1009, 2, 1039, 1040, 3, 5, 1064};
+        for (int i = 0; i < 8; ++i) QCOMPARE(ButtonText(window, buttons[i]), QString("B%1").arg(i));
         for (int id : {1004, 1005, 1006, 1016}) QCOMPARE(ButtonText(window, id), QString("R"));
         const int checks[] = {1010, 1013, 1014, 1035, 1036, 1037,
                               1041, 1042, 1043, 1044, 1045, 1046};
         for (int i = 0; i < 12; ++i) {
             QCOMPARE(Control<QCheckBox>(window, checks[i])->text(), QString("C%1").arg(i));
         }
-        const int labels[] = {1047, 1048, 1049, 1050, 1051};
-        for (int i = 0; i < 5; ++i) {
+        const int labels[] = {1047, 1048, 1049, 1050, 1051, 1052};
+        for (int i = 0; i < 6; ++i) {
             QCOMPARE(Control<QLabel>(window, labels[i])->text(), QString("E%1").arg(i));
         }
         const int groups[] = {1053, 1054, 1055, 1056, 1058, 1060};
         for (int i = 0; i < 6; ++i) {
             QCOMPARE(Control<QGroupBox>(window, groups[i])->title(), QString("G%1").arg(i));
         }
-        // Without keys of their own these keep the template's texts.
-        QCOMPARE(Control<QGroupBox>(window, 1063)->title(),
-                 QString("Renaming Formula (%r %v %l %L %d %s %m %e)"));
-        QCOMPARE(Control<QGroupBox>(window, 1061)->title(), QString("Language"));
-        QCOMPARE(Control<QGroupBox>(window, 1062)->title(), QString("System"));
-        QCOMPARE(Control<QLabel>(window, 1052)->text(), QString("For Have/Miss List"));
+        // The System and Language groups the user sees take the texts of
+        // the hidden ones; the formula's group has a key of its own.
+        QCOMPARE(Control<QGroupBox>(window, 1062)->title(), QString("G1"));
+        QCOMPARE(Control<QGroupBox>(window, 1061)->title(), QString("G4"));
+        QCOMPARE(Control<QGroupBox>(window, 1063)->title(), QString("G6"));
+        // Names keep their texts.
         QCOMPARE(Control<QLabel>(window, -1)->text(), QString("Ver. " ORVANE_VERSION));
         QCOMPARE(window.windowTitle(), QString("Orvane"));
         QCOMPARE(Control<QLabel>(window, 1034)->text(), QString("Waiting"));

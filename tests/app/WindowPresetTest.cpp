@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -89,9 +90,11 @@ private slots:
         PresetWindow presets;
         Control<QLineEdit>(presets.window, 1000)->setText("/mine");
         QString caption;
+        QString label;
         bool nameHadFocus = false;
         presets.answerer.onOtherDialog = [&](QDialog& dialog) {
             caption = dialog.windowTitle();
+            label = dialog.findChild<QLabel*>()->text();
             auto* name = dialog.findChild<QLineEdit*>("name");
             nameHadFocus = dialog.focusWidget() == name;
             name->setText("Mine");
@@ -100,6 +103,7 @@ private slots:
         QTest::mouseClick(Control(presets.window, 1039), Qt::LeftButton);
 
         QCOMPARE(caption, QString("Orvane"));
+        QCOMPARE(label, QString("Name of the preset"));
         QVERIFY(nameHadFocus);
         QCOMPARE(PresetNames(presets.window), (QStringList{"Alpha", "Beta", "Mine"}));
         QCOMPARE(SelectedPreset(presets.window), QString("Mine"));

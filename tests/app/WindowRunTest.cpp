@@ -23,50 +23,8 @@ constexpr int RUN_TIMEOUT_MS = 60000;
 
 using windowtest::Control;
 
-// What the window showed at one status text.
-struct Seen {
-    QString status;
-    bool startEnabled;
-    bool stopEnabled;
-    bool folderEnabled;
-    bool exitEnabled;
-};
-
-// A window opened in its own start-up directory with the test language,
-// ready to run over a collection of PS2 discs.
-class RunWindow {
-public:
-    RunWindow() {
-        start.WriteLanguage("Test", windowtest::TEST_LANGUAGE);
-        window.OnInitDialog();
-        QObject::connect(&window, &CKelvaneDlg::statusTextChanged, [this](const QString& text) {
-            seen.push_back({text, Control(window, 1008)->isEnabled(),
-                            Control(window, 3)->isEnabled(), Control(window, 1000)->isEnabled(),
-                            Control(window, 2)->isEnabled()});
-            if (onStatus) onStatus(text);
-        });
-        QObject::connect(Control<QProgressBar>(window, 1012), &QProgressBar::valueChanged,
-                         [this](int value) { progress.push_back(value); });
-        window.show();
-    }
-
-    void Fill(const windowtest::Collection& collection) {
-        Control<QLineEdit>(window, 1000)->setText(QString::fromStdString(collection.folder));
-        Control<QLineEdit>(window, 1001)->setText(QString::fromStdString(collection.database));
-        Control<QLineEdit>(window, 1002)->setText("%n [%i]");
-        Control<QLineEdit>(window, 1011)->setText("%n");
-        Control<QComboBox>(window, 1033)->setCurrentIndex(1);
-    }
-
-    QPushButton* Button(int id) const { return Control<QPushButton>(window, id); }
-
-    windowtest::StartDirectory start;
-    windowtest::ModalAnswerer answerer;
-    CKelvaneDlg window;
-    std::vector<Seen> seen;
-    std::vector<int> progress;
-    std::function<void(const QString&)> onStatus;
-};
+using windowtest::RunWindow;
+using windowtest::Seen;
 
 int Count(const std::vector<Seen>& seen, const QString& prefix) {
     int count = 0;
@@ -80,6 +38,31 @@ class WindowRunTest final : public QObject {
     Q_OBJECT
 
 private slots:
+    // A formula cut short would name every disc wrongly: the window asks
+    // first, and No starts nothing.
+    void AFormulaCutShortIsQuestionedBeforeTheRun() {
+        RunWindow run;
+        const windowtest::Collection games = windowtest::MakeCollection(run.start.Path(), 1);
+        run.Fill(games);
+        Control<QLineEdit>(run.window, 1002)->setText("%n [%i");
+        QSignalSpy finished(&run.window, &CKelvaneDlg::runFinished);
+        for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+            run.answerer.questionAnswer = answer;
+            QTest::mouseClick(run.Button(1008), Qt::LeftButton);
+            QTRY_VERIFY(!run.answerer.boxes.empty());
+            QCOMPARE(run.answerer.boxes.front().icon, QMessageBox::Warning);
+            QVERIFY(run.answerer.boxes.front().text.contains("cut short at ["));
+            if (answer == QMessageBox::No) {
+                QTest::qWait(200);
+                QCOMPARE(finished.count(), 0);
+                QVERIFY(platform::IsExistingFile(games.folder + "/Game000.iso"));
+                run.answerer.boxes.clear();
+            }
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, RUN_TIMEOUT_MS);
+        QVERIFY(platform::IsExistingFile(games.folder + "/Title 0 [SLPM10000.iso"));
+    }
+
     void StartRunsOnAWorkerAndReports() {
         RunWindow run;
         const windowtest::Collection games = windowtest::MakeCollection(run.start.Path(), 3, 1);
@@ -102,6 +85,12 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, RUN_TIMEOUT_MS);
 
         const QString folder = QString::fromStdString(games.folder);
+        // The disc the database lacks is in the error log, and the discs
+        // found are new to the lists: the summary names both.
+        const QString start = QString::fromStdString(run.start.Path());
+        const QString summary = "Discs:4 Renamed:3 Not renamed:1\nSee the log: " + start +
+                                "/error_log.txt\nThe have and miss lists hold new discs: " + start +
+                                "/Have list (PS2).txt, " + start + "/Miss list (PS2).txt";
         const QStringList expected{
             "Listing",
             "Database",
@@ -114,7 +103,7 @@ private slots:
             "Renaming : " + folder + "/Game002",
             "Identifying : " + folder + "/Unknown000",
             "Renaming : " + folder + "/Unknown000",
-            "Done.  Discs:4 Renamed:3 Not renamed:1",
+            "Done.  " + summary,
             "Idle",  // once the summary has been dismissed
         };
         QStringList statuses;
@@ -129,10 +118,11 @@ private slots:
         }
 
         QCOMPARE(int(run.answerer.boxes.size()), 1);
-        QCOMPARE(run.answerer.boxes[0].text, QString("Discs:4 Renamed:3 Not renamed:1"));
+        QCOMPARE(run.answerer.boxes[0].text, summary);
         QCOMPARE(run.answerer.boxes[0].caption, QString("Orvane"));
         QCOMPARE(run.answerer.boxes[0].icon, QMessageBox::Information);
-        QVERIFY(stopEnabledAtSummary);
+        // The run waits for the summary: there is nothing left to stop.
+        QVERIFY(!stopEnabledAtSummary);
 
         QVERIFY(std::find(run.progress.begin(), run.progress.end(), 65536) != run.progress.end());
         QVERIFY(std::is_sorted(run.progress.begin(), run.progress.end() - 1));
@@ -165,7 +155,9 @@ private slots:
         QTest::keyClick(Control(run.window, 1002), Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, RUN_TIMEOUT_MS);
         QCOMPARE(Count(run.seen, "Listing"), 1);
-        QCOMPARE(run.answerer.boxes.back().text, QString("Discs:4 Renamed:3 Not renamed:1"));
+        QCOMPARE(run.answerer.boxes.back().text,
+                 "Discs:4 Renamed:0 Already named:3 Not renamed:1\nSee the log: " + start +
+                     "/error_log.txt");
         QCOMPARE(run.window.focusWidget(), Control(run.window, 1002));
     }
 
@@ -304,7 +296,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, RUN_TIMEOUT_MS);
         QVERIFY(escapePressed);
         QCOMPARE(closed.count(), 0);
-        QCOMPARE(run.answerer.boxes.back().text, QString("Discs:50 Renamed:50 Not renamed:0"));
+        QCOMPARE(run.answerer.boxes.back().text.section('\n', 0, 0),
+                 QString("Discs:50 Renamed:50 Not renamed:0"));
 
         QTest::keyClick(&run.window, Qt::Key_Escape);
         QCOMPARE(closed.count(), 1);
@@ -341,7 +334,8 @@ private slots:
         ticker.stop();
         const qint64 runTime = clock.elapsed();
 
-        QCOMPARE(run.answerer.boxes.back().text, QString("Discs:200 Renamed:200 Not renamed:0"));
+        QCOMPARE(run.answerer.boxes.back().text.section('\n', 0, 0),
+                 QString("Discs:200 Renamed:200 Not renamed:0"));
         QVERIFY(ticksWhileWorking > 0);
         qInfo(
             "run over 200 discs: %lld ms; timer ticks while the run worked: %d; "

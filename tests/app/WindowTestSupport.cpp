@@ -1,8 +1,11 @@
 #include "WindowTestSupport.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <cstdio>
 
@@ -89,12 +92,15 @@ void StartDirectory::WriteLanguage(const std::string& name, const std::string& b
 }
 
 const char* const TEST_LANGUAGE =
+    "[EditBox]\r\n"
+    "PRESET_NAME=Name of the preset\r\n"
     "[MessageBox]\r\n"
     "DATABASE_NOT_FOUND=no database\r\n"
     "DONE_1=Discs\r\n"
     "DONE_2=Renamed\r\n"
     "DONE_3=Not renamed\r\n"
     "DONE_4=Done.\r\n"
+    "ERROR_LOG_LINES=See the log:\r\n"
     "FOLDER_NOT_FOUND=no folder\r\n"
     "LIST_DONE_1=listed\r\n"
     "MODE_NOT_SELECTED=no system\r\n"
@@ -132,6 +138,27 @@ Collection MakeCollection(const std::string& parent, int known, int unknown) {
     }
     testsupport::WriteFile(collection.database, lines);
     return collection;
+}
+
+RunWindow::RunWindow() {
+    start.WriteLanguage("Test", TEST_LANGUAGE);
+    window.OnInitDialog();
+    QObject::connect(&window, &CKelvaneDlg::statusTextChanged, [this](const QString& text) {
+        seen.push_back({text, Control(window, 1008)->isEnabled(), Control(window, 3)->isEnabled(),
+                        Control(window, 1000)->isEnabled(), Control(window, 2)->isEnabled()});
+        if (onStatus) onStatus(text);
+    });
+    QObject::connect(Control<QProgressBar>(window, 1012), &QProgressBar::valueChanged,
+                     [this](int value) { progress.push_back(value); });
+    window.show();
+}
+
+void RunWindow::Fill(const Collection& collection) {
+    Control<QLineEdit>(window, 1000)->setText(QString::fromStdString(collection.folder));
+    Control<QLineEdit>(window, 1001)->setText(QString::fromStdString(collection.database));
+    Control<QLineEdit>(window, 1002)->setText("%n [%i]");
+    Control<QLineEdit>(window, 1011)->setText("%n");
+    Control<QComboBox>(window, 1033)->setCurrentIndex(1);
 }
 
 }  // namespace windowtest

@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QObject>
+#include <QPushButton>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CKelvaneDlg.h"
 #include "support/CurrentDirectory.h"
 #include "support/TempDir.h"
 
@@ -93,5 +95,32 @@ struct Collection {
     int discs = 0;
 };
 Collection MakeCollection(const std::string& parent, int known, int unknown = 0);
+
+// What the window showed at one status text.
+struct Seen {
+    QString status;
+    bool startEnabled;
+    bool stopEnabled;
+    bool folderEnabled;
+    bool exitEnabled;
+};
+
+// A window opened in its own start-up directory with the test language,
+// ready to run over a collection of PS2 discs; it records what it shows.
+class RunWindow {
+public:
+    RunWindow();
+
+    // The collection, the formulas "%n [%i]" and "%n", and PS2.
+    void Fill(const Collection& collection);
+    QPushButton* Button(int id) const { return Control<QPushButton>(window, id); }
+
+    StartDirectory start;
+    ModalAnswerer answerer;
+    CKelvaneDlg window;
+    std::vector<Seen> seen;
+    std::vector<int> progress;
+    std::function<void(const QString&)> onStatus;
+};
 
 }  // namespace windowtest

@@ -11,7 +11,7 @@ trap 'rm -rf "$work"' EXIT
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 for file in bin/orvane bin/orvane-cli \
     share/orvane/language/English.ini share/orvane/language/Japanese.ini \
-    share/applications/orvane.desktop \
+    share/applications/org.orvane.Orvane.desktop \
     share/icons/hicolor/scalable/apps/orvane.svg \
     share/icons/hicolor/16x16/apps/orvane.png share/icons/hicolor/48x48/apps/orvane.png \
     share/icons/hicolor/256x256/apps/orvane.png; do
@@ -20,14 +20,16 @@ for file in bin/orvane bin/orvane-cli \
         exit 1
     fi
 done
-grep -qx 'Exec=orvane --data-folder' "$work/prefix/share/applications/orvane.desktop"
-grep -qx 'Icon=orvane' "$work/prefix/share/applications/orvane.desktop"
+desktop=$work/prefix/share/applications/org.orvane.Orvane.desktop
+grep -qx 'Exec=orvane --data-folder' "$desktop"
+grep -qx 'Icon=orvane' "$desktop"
 
 mkdir "$work/start"
 cd "$work/start"
 # With no folder to scan the run refuses, in the installed English.
 status=0
-"$work/prefix/bin/orvane-cli" rename >output.txt 2>&1 || status=$?
+"$work/prefix/bin/orvane-cli" rename --database none.csv --formula %n >output.txt 2>&1 ||
+    status=$?
 if [ "$status" -ne 2 ] || ! grep -q 'The folder to scan does not exist' output.txt; then
     echo "installed orvane-cli did not find its language folder:" >&2
     cat output.txt >&2

@@ -12,6 +12,12 @@
 
 namespace clitest {
 
+// The last line of a text, without its line end.
+inline std::string LastLine(std::string text) {
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text.substr(text.rfind('\n') + 1);
+}
+
 struct Result {
     int status;
     std::string out;

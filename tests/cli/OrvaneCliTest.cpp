@@ -2,6 +2,7 @@
 // program started as a process.
 #include "OrvaneCliFixture.h"
 
+using clitest::LastLine;
 using clitest::OrvaneCliTest;
 using clitest::Result;
 using testsupport::ListNames;
@@ -9,27 +10,22 @@ using testsupport::ReadFile;
 using testsupport::ShellQuote;
 using testsupport::WriteFile;
 
-namespace {
-
-std::string LastLine(std::string text) {
-    if (!text.empty() && text.back() == '\n') text.pop_back();
-    return text.substr(text.rfind('\n') + 1);
-}
-}  // namespace
-
+// A run prints one line on stderr, its summary, which names the error log and
+// the lists when the run added to them; nothing goes to stdout.
 TEST_F(OrvaneCliTest, RenamesTheCollectionAndPrintsTheSummary) {
-    const Result result =
-        Run("rename --folder games --database games.csv --system PS2 --formula '%n [%i]' "
-            "--list-format '%n' --language English --batch");
+    const std::string rename =
+        "rename --folder games --database games.csv --system PS2 --formula '%n [%i]' "
+        "--list-format '%n' --language English --batch";
+    const Result result = Run(rename);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(ListNames(dir / "games"),
               (std::vector<std::string>{"First Game [SLPM65001].iso", "Second Game [SLPM65002].iso",
                                         "readme.txt"}));
-    const std::string summary = "Discs:3 Renamed:2 Not renamed:1";
-    EXPECT_EQ(result.out, summary + "\n");
-    const std::string status = ReadFile(dir / "err.txt");
-    EXPECT_NE(status.find("Identifying : games/a\n"), std::string::npos) << status;
-    EXPECT_NE(status.find("Finished.  " + summary + "\n"), std::string::npos) << status;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err,
+              "Finished.  Discs:3 Renamed:2 Not renamed:1; The error log has new lines: " +
+                  dir / "error_log.txt" + "; The have and miss lists hold new discs: " +
+                  dir / "Have list (PS2).txt" + ", " + dir / "Miss list (PS2).txt\n");
     EXPECT_EQ(ReadFile(dir / "Have list (PS2).txt"),
               "Number of Discs in database:2 You have:2\r\n\r\nFirst Game\r\nSecond Game\r\n");
     EXPECT_EQ(ReadFile(dir / "RenameBatch.bat"),
@@ -40,6 +36,23 @@ TEST_F(OrvaneCliTest, RenamesTheCollectionAndPrintsTheSummary) {
         (std::vector<std::string>{"Have list (PS2).txt", "HaveID (PS2).dat", "Miss list (PS2).txt",
                                   "RenameBatch.bat", "RenameJournal.txt", "err.txt",
                                   "error_log.txt", "games", "games.csv"}));
+
+    // Run again, the discs have their names: counted apart, not journalled,
+    // and the lists have no news. -v shows each step.
+    const std::string journal = ReadFile(dir / "RenameJournal.txt");
+    const Result again = Run(rename + " -v");
+    EXPECT_EQ(again.status, 0);
+    EXPECT_NE(again.err.find("Identifying : games/First Game [SLPM65001]\n"), std::string::npos)
+        << again.err;
+    EXPECT_EQ(LastLine(again.err),
+              "Finished.  Discs:3 Renamed:0 Already named:2 Not renamed:1; The error log has new "
+              "lines: " +
+                  dir / "error_log.txt");
+    EXPECT_EQ(ReadFile(dir / "RenameJournal.txt"), journal);
+    // -q: nothing but errors.
+    const Result quiet = Run(rename + " -q");
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.err + quiet.out, "");
 }
 
 TEST_F(OrvaneCliTest, SaveStoresThePresetAndSettingsForTheNextRun) {
@@ -59,18 +72,36 @@ TEST_F(OrvaneCliTest, SaveStoresThePresetAndSettingsForTheNextRun) {
 // A refused input is an error on stderr that names the value refused, or
 // the option when none was given; nothing goes to stdout.
 TEST_F(OrvaneCliTest, ExitStatusTellsInputChecksAndUsageErrorsApart) {
-    const std::string options = " --database games.csv --language English";
+    const std::string options = " --language English";
+    const std::string given = " --database games.csv --formula %n";
     const struct {
         std::string arguments;
         std::string error;
     } refusals[] = {
-        {"rename --folder missing --system PS2 --list-format x",
+        {"rename --folder missing --system PS2 --list-format x" + given,
          "The folder to scan does not exist. Choose an existing folder.: missing"},
-        {"rename --folder games --list-format x", "Choose PS1, PS2 or PSP.: --system"},
-        {"rename --folder games --system PS2 --list-format ''",
+        {"rename --folder games/a.iso --system PS2 --list-format x" + given,
+         "This is a file, not a folder. Choose the folder that holds the discs.: games/a.iso"},
+        {"rename --folder games --list-format x" + given, "Choose PS1, PS2 or PSP.: --system"},
+        {"rename --folder games --system PS2 --list-format ''" + given,
          "for example %n [%i].: --list-format"},
-        {"add-record --add-file gone.csv", "The database file to add was not found.: gone.csv"},
+        {"add-record --add-file gone.csv --database games.csv",
+         "The database file to add was not found.: gone.csv"},
+        // Never guessed, though games.csv is there.
+        {"list --folder games --system PS2",
+         "no database given: --database FILE (--save keeps it in Setting.ini)"},
+        {"rename --folder games --system PS2 --database readme.txt --formula %n",
+         "(one game per line, fields ended by ;): readme.txt"},
+        // Formulas that would name every disc wrongly, before anything is looked at.
+        {"rename --folder missing --database games.csv --formula ''",
+         "The renaming formula is empty: no disc would get a name.: --formula"},
+        {"rename --folder missing --database games.csv --formula '%n %x'",
+         "%x, which stands for no field (the placeholders are %i %n %l %s %v %L %d %m %r %z "
+         "%e).: %n %x"},
+        {"rename --dry-run --folder missing --database games.csv --formula '%n [%i'",
+         "looks cut short at [ (a bracket without its pair, or a % at the end).: %n [%i"},
     };
+    WriteFile(dir / "readme.txt", "no database");
     for (const auto& [arguments, error] : refusals) {
         const Result refused = Run(arguments + options);
         EXPECT_EQ(refused.status, 2) << arguments;
@@ -83,6 +114,7 @@ TEST_F(OrvaneCliTest, ExitStatusTellsInputChecksAndUsageErrorsApart) {
     for (const char* usage :
          {"", "rename --system PS4", "rename --check 12=1", "rename --check 1", "rename --bogus",
           "rename list", "rename --folder", "rename --preset Nope", "rename --language Klingon",
+          "rename -q -v", "add-record --json", "list -n", "rename -x", "rename --dates=2",
           "rename --preset '' --save", "rename --preset . --save", "rename --preset .. --save",
           "rename --preset ../x --save", "rename --preset a/b --save"}) {
         const Result result = Run(usage);
@@ -95,7 +127,8 @@ TEST_F(OrvaneCliTest, ExitStatusTellsInputChecksAndUsageErrorsApart) {
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, std::string("orvane-cli ") + ORVANE_VERSION + "\n");
     EXPECT_EQ(ListNames(dir / "games").size(), 3u);
-    EXPECT_EQ(ListNames(dir.Path()), (std::vector<std::string>{"err.txt", "games", "games.csv"}));
+    EXPECT_EQ(ListNames(dir.Path()),
+              (std::vector<std::string>{"err.txt", "games", "games.csv", "readme.txt"}));
 }
 
 // A --save that cannot write the new preset runs nothing, and never falls
@@ -122,13 +155,16 @@ TEST_F(OrvaneCliTest, AFailedSaveRunsNothing) {
               (std::vector<std::string>{"err.txt", "games", "games.csv", "other", "preset"}));
 }
 
-// Without --database the file taken (from Setting.ini, or the first *.csv
-// of the start-up directory) is named before the run.
+// Without --database the file Setting.ini keeps is taken, and named before
+// the run; no *.csv of the start-up directory is ever taken on its own.
 TEST_F(OrvaneCliTest, TheDatabaseTakenIsNamed) {
+    const std::string database = ReadFile(dir / "games.csv");
+    EXPECT_EQ(Run("list --folder games --system PS2").status, 2);
+    EXPECT_EQ(ReadFile(dir / "games.csv"), database);
+    ASSERT_EQ(Run("list --folder games --system PS2 --database games.csv --save").status, 0);
     const Result result = Run("list --folder games --system PS2");
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.err.rfind("orvane-cli: no --database given, using " + dir / "games.csv\n", 0),
-              0u)
+    EXPECT_EQ(result.err.rfind("orvane-cli: no --database given, using games.csv\n", 0), 0u)
         << result.err;
     EXPECT_EQ(Run("list --folder games --system PS2 --database games.csv").err.find("--database"),
               std::string::npos);
@@ -141,7 +177,8 @@ TEST_F(OrvaneCliTest, AMovedProgramStillSpeaks) {
     ASSERT_EQ(testsupport::RunCommand("cp " + ShellQuote(ORVANE_CLI_PATH) + " " +
                                       ShellQuote(dir / "bin/orvane-cli")),
               0);
-    const Result result = Run("rename --folder missing", dir / "bin/orvane-cli");
+    const Result result =
+        Run("rename --folder missing --database games.csv --formula %n", dir / "bin/orvane-cli");
     EXPECT_EQ(result.status, 2);
     EXPECT_NE(result.err.find("orvane-cli: The folder to scan does not exist. Choose an existing "
                               "folder.: missing\n"),
@@ -167,16 +204,17 @@ TEST_F(OrvaneCliTest, StopSignalsEndTheRunCleanly) {
         const std::string command =
             "cd " + ShellQuote(dir.Path()) + " || exit 1; rm -f out.txt err.txt; " +
             ShellQuote(ORVANE_CLI_PATH) +
-            " rename --folder games --database games.csv --system PS2 --formula '%n' "
+            " rename -v --folder games --database games.csv --system PS2 --formula '%n' "
             "--list-format '%n' >out.txt 2>err.txt </dev/null & n=0; "
             "until grep -q Identifying err.txt 2>/dev/null || [ $n -ge 100000 ]; do "
             "n=$((n + 1)); done; kill -" +
             std::string(name) + " $!; wait $!";
         EXPECT_EQ(testsupport::RunCommand(command), status) << name;
-        const std::string summary = ReadFile(dir / "out.txt");
+        const std::string summary = LastLine(ReadFile(dir / "err.txt"));
         // A stopped run counts the discs it reached.
-        ASSERT_EQ(summary.rfind("Discs:", 0), 0u) << name << summary;
-        EXPECT_LT(std::stoi(summary.substr(6)), 300) << name << summary;
+        const std::string counts = "Stopped.  Discs:";
+        ASSERT_EQ(summary.rfind(counts, 0), 0u) << name << summary;
+        EXPECT_LT(std::stoi(summary.substr(counts.size())), 300) << name << summary;
         EXPECT_NE(ReadFile(dir / "Have list (PS2).txt").find("You have:"), std::string::npos);
     }
 }
@@ -198,12 +236,12 @@ TEST_F(OrvaneCliTest, ImportDatMergesTheGamesOfDatFilesAndReports) {
               "<datafile><game name=\"Fourth\"><serial>slpm-65004</serial></game></datafile>");
     const Result result = Run("import-dat ps2.dat ps2.xml --system PS2 --database games.csv");
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, "Games:4 Added:2 Updated:0 Skipped:2\n");
+    EXPECT_EQ(result.err, "Games:4 Added:2 Updated:0 Skipped:2\n");
     EXPECT_EQ(ReadFile(dir / "games.csv"),
               "SLPM65001;First Game;;;;;;PS2;;\r\nSLPM65002;Second Game;;;;;;PS2;;\r\n"
               "SLPM65003;Third Game (Japan);;SLPM-65003;;;;PS2;;\r\n"
               "SLPM65004;Fourth;;slpm-65004;;;;PS2;;\r\n");
-    EXPECT_EQ(Run("import-dat ps2.dat --system PS2 --database games.csv --add-priority").out,
+    EXPECT_EQ(Run("import-dat ps2.dat --system PS2 --database games.csv --add-priority").err,
               "Games:3 Added:0 Updated:1 Skipped:2\n");
 
     // A damaged DAT: said on stderr, nothing written.
@@ -218,7 +256,7 @@ TEST_F(OrvaneCliTest, ImportDatMergesTheGamesOfDatFilesAndReports) {
     const int noRoom = testsupport::RunCommand(
         "cd " + ShellQuote(dir.Path()) + " && (trap '' XFSZ; ulimit -f 0; exec " +
             ShellQuote(ORVANE_CLI_PATH) +
-            " import-dat new.dat --system PS2 --database games.csv 2>&1 >/dev/null)",
+            " import-dat -q new.dat --system PS2 --database games.csv 2>&1 >/dev/null)",
         &errors);
     EXPECT_EQ(noRoom, 1);
     EXPECT_EQ(errors, "orvane-cli: the database could not be written: games.csv\n");

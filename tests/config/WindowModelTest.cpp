@@ -91,6 +91,10 @@ TEST(WindowModel, FirstStartTakesTheFirstCsvAndHasNoPreset) {
     WindowModel model(start.captured);
     model.LoadSettings();
     EXPECT_EQ(model.edits[EDIT_DATABASE], start / "a.CSV");
+    // orvane-cli never guesses one.
+    WindowModel terminal(start.captured);
+    terminal.LoadSettings(WindowModel::DefaultDatabase::None);
+    EXPECT_EQ(terminal.edits[EDIT_DATABASE], "");
     EXPECT_TRUE(model.presetList.empty());
     EXPECT_EQ(model.presetSelection, -1);
     EXPECT_EQ(model.systemSelection, -1);

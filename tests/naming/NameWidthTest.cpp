@@ -5,6 +5,7 @@
 namespace {
 
 struct Flags {
+    bool special = false;
     bool digits = false;
     bool letters = false;
     bool punctuation = false;
@@ -13,6 +14,7 @@ struct Flags {
 
 std::string Convert(const std::string& name, Flags flags = {}) {
     FormulaSettings settings;
+    settings.fullWidthSpecial = flags.special;
     settings.fullWidthDigits = flags.digits;
     settings.fullWidthLetters = flags.letters;
     settings.fullWidthPunctuation = flags.punctuation;
@@ -30,8 +32,28 @@ TEST(ConvertNameWidthTest, EachFlagKeepsItsClassFullWidth) {
     EXPECT_EQ(Convert("Ａ！＋Ｂ", {.punctuation = true}), "A！＋B");
 }
 
+// A flag gives its class the full-width form whatever width the database
+// wrote it in, ASCII too; off (the default) gives the half-width form. The
+// special characters' flag changes nothing.
+TEST(ConvertNameWidthTest, EachFlagGovernsItsClassWhateverWidthItCameIn) {
+    const struct {
+        Flags flags;
+        const char* converted;
+    } cases[] = {
+        {{}, "Ab1 2-"},
+        {{.special = true}, "Ab1 2-"},
+        {{.digits = true}, "Ab１ ２-"},
+        {{.letters = true}, "Ａｂ1 2-"},
+        {{.punctuation = true}, "Ab1 2－"},
+        {{.spaces = true}, "Ab1　2-"},
+    };
+    for (const auto& [flags, converted] : cases) {
+        EXPECT_EQ(Convert("Ａｂ１ 2-", flags), converted) << converted;
+    }
+}
+
 TEST(ConvertNameWidthTest, FlagsOnTurnAHalfWidthNameFullWidth) {
-    EXPECT_EQ(Convert("Ab 1!", {true, true, true, true}), "Ａｂ　１！");
+    EXPECT_EQ(Convert("Ab 1!", {false, true, true, true, true}), "Ａｂ　１！");
     EXPECT_EQ(Convert("Ab 1!"), "Ab 1!");
 }
 
@@ -61,7 +83,7 @@ TEST(ConvertNameWidthTest, JapanesePunctuationAndLongVowelMark) {
 
 TEST(ConvertNameWidthTest, CharactersWithoutWidthFormsPassUnchanged) {
     EXPECT_EQ(Convert("幽遊白書 ひらがな"), "幽遊白書 ひらがな");
-    EXPECT_EQ(Convert("幽遊白書 ひらがな", {true, true, true, true}), "幽遊白書　ひらがな");
+    EXPECT_EQ(Convert("幽遊白書 ひらがな", {false, true, true, true, true}), "幽遊白書　ひらがな");
     EXPECT_EQ(Convert("Tab\there"), "Tab\there");
 }
 

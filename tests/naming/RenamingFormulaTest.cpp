@@ -114,3 +114,43 @@ TEST(ExpandFormulaTest, ValuesComeWithoutControlCharacters) {
     DiscRecord record = Record("SLPS00071", "Line\r\nbreak");
     EXPECT_EQ(Expand("%i %n", record), "SLPS00071 Linebreak");
 }
+
+// A file whose name begins with '.' is hidden; its name keeps the dot, made
+// visible, and a list line keeps it as the database writes it.
+TEST(ExpandFormulaTest, ALeadingDotOfAFileNameIsMadeVisible) {
+    const DiscRecord record = Record("SLPS01234", ".hack//Infection");
+    EXPECT_EQ(Expand("%n", record), "．hack／／Infection");
+    EXPECT_EQ(Expand(".%i", record), "．SLPS01234");
+    EXPECT_EQ(Expand("%i %n", record), "SLPS01234 .hack／／Infection");
+    FormulaSettings list;
+    list.formula = "%n";
+    list.forFileNames = false;
+    EXPECT_EQ(ExpandFormula(record, list), ".hack//Infection");
+}
+
+TEST(CheckFormulaTest, RefusesEmptyUnknownAndCutFormulas) {
+    using Problem = FormulaCheck::Problem;
+    const struct {
+        const char* formula;
+        Problem problem;
+        const char* what;
+    } cases[] = {
+        {"%n [%i]", Problem::None, ""},
+        {"%i|%n|%l|%s|%v|%L|%d|%m|%r|%z|%e", Problem::None, ""},
+        // A '%' before anything but a letter is text, as the expansion keeps it.
+        {"100%% (%n) {%d}", Problem::None, ""},
+        {"%%i [(%n)]", Problem::None, ""},
+        {"", Problem::Empty, ""},
+        {"%n %x", Problem::UnknownPlaceholder, "%x"},
+        {"%N [%i]", Problem::UnknownPlaceholder, "%N"},
+        {"%n [%i", Problem::Cut, "["},
+        {"%n (%i]", Problem::Cut, "("},
+        {"%n ]%i[", Problem::Cut, "]"},
+        {"%n [%i] %", Problem::Cut, "%"},
+    };
+    for (const auto& [formula, problem, what] : cases) {
+        const FormulaCheck check = CheckFormula(formula);
+        EXPECT_EQ(check.problem, problem) << formula;
+        EXPECT_EQ(check.what, what) << formula;
+    }
+}

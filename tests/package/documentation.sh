@@ -1,8 +1,9 @@
 #!/bin/sh
-# What documents orvane-cli beside --help: the manual page (no groff
-# warnings), bash and zsh completion, and the AppStream metainfo. Every
-# command and option --help lists is in the manual and in both completions,
-# and so is every option the manual names; the bash completion completes
+# What documents the programs beside --help: the manual pages (no groff
+# warnings), bash and zsh completion of orvane-cli, and the AppStream
+# metainfo. Every command and option orvane-cli --help lists is in its manual
+# and in both completions, and so is every option the manual names; every
+# option orvane --help lists is in its manual. The bash completion completes
 # commands, options, systems, presets, languages, check boxes and DAT files.
 # Usage: documentation.sh SOURCE_DIR BUILD_DIR
 set -eu
@@ -18,8 +19,11 @@ fail() {
     exit 1
 }
 
-warnings=$(LC_ALL=C.UTF-8 groff -man -Tutf8 -ww -z "$manual" 2>&1)
-[ -z "$warnings" ] || fail "groff warns about the manual: $warnings"
+window_manual=$source/data/orvane.1
+for page in "$manual" "$window_manual"; do
+    warnings=$(LC_ALL=C.UTF-8 groff -man -Tutf8 -ww -z "$page" 2>&1)
+    [ -z "$warnings" ] || fail "groff warns about $page: $warnings"
+done
 zsh -n "$zsh_completion" || fail "zsh completion does not parse"
 bash -n "$bash_completion" || fail "bash completion does not parse"
 
@@ -32,7 +36,12 @@ for word in rename list add-record import-dat undo $help_options $manual_options
         grep -qE -- "(^|[^a-z-])$word([^a-z-]|\$)" "$file" || fail "$word is not in $file"
     done
 done
-for status in 0 1 2 64 130; do
+sed 's/\\-/-/g' "$window_manual" >"$work/window-manual.txt"
+for option in $("$build/bin/orvane" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u); do
+    grep -qE -- "(^|[^a-z-])$option([^a-z-]|\$)" "$work/window-manual.txt" ||
+        fail "$option is not in $window_manual"
+done
+for status in 0 1 2 3 64 130; do
     sed -n '/^\.SH EXIT STATUS/,/^\.SH SIGNALS/p' "$manual" | grep -qx "\.B $status" ||
         fail "exit status $status is not in the manual"
 done
@@ -69,11 +78,18 @@ expect "Mine" --preset ''
 expect "English${nl}Japanese${nl}Old Style" --language ''
 expect "10=0${nl}10=1${nl}11=0${nl}11=1${nl}1=0${nl}1=1" --check 1
 expect "0${nl}1" --dates = ''
+expect "--full-width-digits" rename --full-width-d
+expect "0${nl}1" --full-width-spaces = ''
 expect "dats${nl}games.dat${nl}language${nl}more.XML${nl}preset" import-dat --system PS2 ''
 expect "--add-priority" import-dat games.dat --add-p
 
 appstreamcli validate --no-net --strict "$build"/data/*.metainfo.xml >"$work/validate.txt" 2>&1 ||
     fail "appstreamcli: $(cat "$work/validate.txt")"
-grep -q '<launchable type="desktop-id">orvane.desktop</launchable>' "$build"/data/*.metainfo.xml
+# The desktop entry is installed under the AppStream id, which the metainfo
+# launches.
+metainfo=$(ls "$build"/data/*.metainfo.xml)
+id=$(sed -n 's:.*<id>\(.*\)</id>.*:\1:p' "$metainfo")
+grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
+    fail "the metainfo does not launch $id.desktop"
 [ -f "$source/data/orvane.desktop" ] || fail "the metainfo launches a desktop entry we lack"
 file "$source/data/screenshots/main.png" | grep -q 'PNG image data' || fail "no screenshot"

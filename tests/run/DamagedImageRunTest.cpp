@@ -33,7 +33,7 @@ TEST_F(RenameRunTest, AChdThatFailsAHunkCheckSaysWhichAndWhyInTheErrorLog) {
     chd[stored + 100] ^= 0x55;
     WriteFile("scan/game.chd", chd);
 
-    EXPECT_EQ(RunRename(Settings()), RunOutcome::Completed);
+    EXPECT_EQ(RunRename(Settings()), RunOutcome::NothingMatched);
     EXPECT_EQ(ReadFile("error_log.txt"),
               LOG_BLOCK + "Failed to find ID - scan/game\r\n    game.chd is damaged: hunk " +
                   std::to_string(hunk) + " of " + std::to_string(disc.size() / 4096) +

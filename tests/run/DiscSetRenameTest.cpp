@@ -115,7 +115,7 @@ TEST_F(DiscSetTest, TheSheetIsTheUnitOfARedumpSet) {
         expected.push_back(name);
     }
     EXPECT_EQ(ListNames("scan"), expected);
-    EXPECT_EQ(Summary().text, "Discs:3 Renamed:2 Left:1");
+    EXPECT_EQ(Counts(), "Discs:3 Renamed:2 Left:1");
 
     // Every byte of every data file is as it was; the sheet changed only in
     // its FILE names.
@@ -188,7 +188,7 @@ TEST_F(DiscSetTest, SheetsAndPlaylistsNamingFilesInSubfolders) {
     EXPECT_EQ(ListNames("scan/build"), std::vector<std::string>{"Alpha.iso"});
     EXPECT_EQ(ReadFile("scan/Saga.m3u"), "discs/Saga Disc1.cue\r\ndiscs\\Saga Disc2.cue\r\n");
     EXPECT_EQ(ReadFile("scan/Delta Force.m3u"), "Delta Force.iso\n");
-    EXPECT_EQ(Summary().text, "Discs:4 Renamed:4 Left:0");
+    EXPECT_EQ(Counts(), "Discs:4 Renamed:4 Left:0");
     EXPECT_EQ(ReadFile("error_log.txt").find("Saga - "), std::string::npos);
 
     // A playlist that is a link out of the scan folder is not rewritten, and
@@ -271,7 +271,7 @@ TEST_F(DiscSetTest, AJournalOrSheetThatCannotBeWrittenMovesNothing) {
             ASSERT_EQ(journal.runs.size(), 1u);
             ASSERT_EQ(journal.runs[0].entries.size(), 1u);
             EXPECT_EQ(journal.runs[0].entries[0].state, JournalEntry::State::Undone);
-            EXPECT_EQ(Summary().text, "Discs:1 Renamed:0 Left:1");
+            EXPECT_EQ(Counts(), "Discs:1 Renamed:0 Left:1");
             EXPECT_NE(ReadFile("error_log.txt").find(": cannot write Alpha.cue (File too large)"),
                       std::string::npos)
                 << ReadFile("error_log.txt");

@@ -62,6 +62,8 @@ protected:
     }
 
     const RecordingHost::Message& Summary() const { return host.messages.back(); }
+    // The summary's counts, without the lines that follow them.
+    std::string Counts() const { return Summary().text.substr(0, Summary().text.find('\n')); }
 
     testsupport::TempDir dir;
     testsupport::ScopedCurrentDirectory current{dir.Path()};

@@ -62,7 +62,7 @@ TEST_F(RenameRunTest, OnlyRegularFilesAreOpened) {
     Ps2Disc("scan/first.iso", "SLPM_650.01");
     MakeFifo("scan/game.iso");
     EXPECT_EQ(RunWithin(Settings(), {"scan/game.iso"}), RunOutcome::Completed);
-    EXPECT_EQ(Summary().text, "Discs:2 Renamed:1 Left:1");
+    EXPECT_EQ(Counts(), "Discs:2 Renamed:1 Left:1");
     EXPECT_NE(ReadFile("error_log.txt").find("Failed to find ID - scan/game\r\n"),
               std::string::npos);
 

@@ -19,7 +19,7 @@ TEST_F(RenameRunTest, EmptyFolderWritesTheListsOnceAndTouchesNoLog) {
     EXPECT_EQ(RunRename(Settings()), RunOutcome::Completed);
     EXPECT_EQ(host.progress, (std::vector<int>{0, 0}));
     EXPECT_EQ(host.controlsEnabled, (std::vector<bool>{false, true}));
-    EXPECT_EQ(Summary().text, "Discs:0 Renamed:0 Left:0");
+    EXPECT_EQ(Counts(), "Discs:0 Renamed:0 Left:0");
     EXPECT_EQ(Summary().icon, MessageIcon::Information);
     EXPECT_EQ(host.statuses.back(), "Done.  Discs:0 Renamed:0 Left:0");
     EXPECT_EQ(ReadFile("error_log.txt"), "earlier run\r\n");
@@ -45,7 +45,11 @@ TEST_F(RenameRunTest, FailedInputChecksShowOneMessageAndWriteNothing) {
     };
     for (const Case& check : std::vector<Case>{
              {"sc*n", "games.csv", "%n", 1, "<MessageBox/FOLDER_NOT_FOUND>", MessageIcon::Warning},
-             {"scan.txt", "games.csv", "%n", 1, "<MessageBox/FOLDER_NOT_FOUND>",
+             // A file is said to be one.
+             {"scan.txt", "games.csv", "%n", 1, "<MessageBox/FOLDER_IS_FILE>",
+              MessageIcon::Warning},
+             // A file of another kind would leave every disc not in the database.
+             {"scan", "scan.txt", "%n", 1, "<MessageBox/DATABASE_UNRECOGNISED> scan.txt",
               MessageIcon::Warning},
              {"scan", "missing.csv", "%n", 1, "<MessageBox/DATABASE_NOT_FOUND>",
               MessageIcon::Information},
@@ -82,7 +86,7 @@ TEST_F(RenameRunTest, IdentifiesLooksUpRenamesAndLogsEachKindOfFailure) {
 
     EXPECT_EQ(ListNames("scan"), (std::vector<std::string>{"Game One [SLPM65001].iso", "notes.txt",
                                                            "second.bin", "unknown.iso"}));
-    EXPECT_EQ(Summary().text, "Discs:4 Renamed:1 Left:3");
+    EXPECT_EQ(Counts(), "Discs:4 Renamed:1 Left:3");
     EXPECT_EQ(ReadFile("error_log.txt"), LOG_BLOCK +
                                              "Failed to find ID - scan/notes\r\n"
                                              "Failed to find ID - scan/second\r\n"
@@ -97,7 +101,7 @@ TEST_F(RenameRunTest, IdentifiesLooksUpRenamesAndLogsEachKindOfFailure) {
 
 TEST_F(RenameRunTest, ARefusedDescriptorSaysWhyUnderItsDisc) {
     WriteFile("scan/broken.cue", "FILE \"broken.bin\" BINARY\r\nTRACK 01 MODE9/2352\r\n");
-    EXPECT_EQ(RunRename(Settings()), RunOutcome::Completed);
+    EXPECT_EQ(RunRename(Settings()), RunOutcome::NothingMatched);
     EXPECT_EQ(ReadFile("error_log.txt"),
               LOG_BLOCK +
                   "Failed to find ID - scan/broken\r\n"
@@ -135,7 +139,7 @@ TEST_F(RenameRunTest, AFailedRenameSaysWhyAndLeavesNoBatchLine) {
     settings.options.writeBatch = true;
     RunRename(settings);
     EXPECT_EQ(ListNames("scan"), std::vector<std::string>{"game.iso"});
-    EXPECT_EQ(Summary().text, "Discs:1 Renamed:0 Left:1");
+    EXPECT_EQ(Counts(), "Discs:1 Renamed:0 Left:1");
     EXPECT_EQ(ReadFile("error_log.txt"),
               LOG_BLOCK + "Not renamed - scan/game -> a/b : not a file name\r\n");
     EXPECT_EQ(ReadFile("RenameBatch.bat"), "");
@@ -157,8 +161,9 @@ TEST_F(RenameRunTest, StopDuringTheThirdOfTenFinishesItAndStillWrapsUp) {
     EXPECT_EQ(RunRename(Settings()), RunOutcome::Stopped);
     EXPECT_EQ(identifying, 3);
     // A stopped run counts the discs it reached, and says it was stopped.
-    EXPECT_EQ(Summary().text, "Discs:3 Renamed:3 Left:0");
-    EXPECT_EQ(host.statuses.back(), "<MessageBox/STOPPED>  Discs:3 Renamed:3 Left:0");
+    EXPECT_EQ(Counts(), "Discs:3 Renamed:3 Left:0");
+    EXPECT_EQ(host.statuses.back().rfind("<MessageBox/STOPPED>  Discs:3 Renamed:3 Left:0\n", 0),
+              0u);
     EXPECT_EQ(ReadFile("HaveID (PS2).dat"), "SLPM65010\r\nSLPM65011\r\nSLPM65012\r\n");
     EXPECT_EQ(ListNames("scan")[0], "Game 10 [SLPM65010].iso");
     EXPECT_EQ(ListNames("scan")[3], "disc13.iso");
