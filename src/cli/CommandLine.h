@@ -14,7 +14,7 @@ enum class Verbosity { Quiet, Normal, Verbose };
 
 // What the user asked of orvane-cli.
 struct CommandLine {
-    enum class Command { None, Rename, List, AddRecord, ImportDat, Undo };
+    enum class Command { None, Rename, List, AddRecord, ImportDat, Undo, Verify };
     Command command = Command::None;
     bool help = false;
     bool version = false;
@@ -29,6 +29,9 @@ struct CommandLine {
     std::vector<std::pair<int, std::string>> edits;  // edit index, text
     std::vector<std::pair<int, int>> checks;         // check index, state
     std::vector<std::string> datFiles;               // import-dat's files
+    std::vector<std::string> verifyDats;             // verify --dat FILE...
+    bool json = false;                               // verify: one JSON object per disc
+    std::optional<std::string> reportFile;           // verify --report FILE.csv
 };
 
 // Parses the arguments after the program name; on a usage error returns

@@ -10,6 +10,7 @@
 #include "cli/StopSignals.h"
 #include "cli/TerminalHost.h"
 #include "cli/UndoCommand.h"
+#include "cli/VerifyCommand.h"
 #include "config/NamedFiles.h"
 #include "config/WindowModel.h"
 #include "platform/AsciiCase.h"
@@ -95,6 +96,8 @@ int main(int argc, char** argv) {
 
     // Undo works on the journal alone.
     if (line->command == CommandLine::Command::Undo) return RunUndo(*line);
+    // Verify reads the folder and the DATs it is given, nothing of the saved state.
+    if (line->command == CommandLine::Command::Verify) return RunVerifyCommand(*line);
 
     // The state the window would show at start, then the options on top; but
     // no database is guessed.
