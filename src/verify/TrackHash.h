@@ -22,8 +22,8 @@ struct TrackHash {
 // two blocks in flight keep the reader and the hasher both busy.
 inline constexpr std::size_t HASH_BLOCK_BYTES = std::size_t(4) << 20;
 
-// Reads the `size` bytes `read` gives, in order, on a thread of its own, while
-// this thread computes their CRC-32 and SHA-1. Nothing when a read fails or
+// Reads the `size` bytes `read` gives, in order, on a thread of its own that
+// also takes their CRC-32, while this thread computes their SHA-1. Nothing when a read fails or
 // comes short. A read error is not retried: the caller reports the track as
 // unreadable.
 bool HashBytes(const platform::RangeReader& read, std::uint64_t size, TrackHash& hash);
