@@ -119,27 +119,65 @@ void Remember(HashCache& cache, const std::string& candidate, int systemIndex,
 
 }  // namespace
 
+DiscVerifier::DiscVerifier(const std::vector<std::string>& datFiles, const std::string& cachePath)
+    : dat(datFiles) {
+    if (cachePath.empty()) return;
+    cache = std::make_unique<HashCache>(cachePath);
+    CheckCache();
+}
+
+void DiscVerifier::CheckCache() {
+    if (!cache || cache->IsOpen()) return;
+    cacheProblem = cache->Problem();
+    cache.reset();
+}
+
+std::optional<VerifiedDisc> DiscVerifier::FromCache(const std::string& candidate, int systemIndex,
+                                                    const platform::FolderSnapshots& snapshots) {
+    if (!cache) return std::nullopt;
+    VerifiedDisc disc;
+    disc.candidate = candidate;
+    std::optional<DumpTracks> dump =
+        CachedDump(*cache, candidate, systemIndex, CandidateListing(snapshots, candidate), disc);
+    if (!dump) return std::nullopt;
+    disc.verdict = VerifyDump(dat, disc.identifier, *dump);
+    // Hashes the cache lacks are read from the disc after all.
+    if (disc.verdict.status == VerifyStatus::Unreadable) return std::nullopt;
+    return disc;
+}
+
+std::optional<VerifiedDisc> DiscVerifier::Verify(const KelFileBase& handler, int systemIndex,
+                                                 const platform::FolderSnapshots& snapshots) {
+    DumpTracks dump(handler, &snapshots);
+    if (!dump.IsDisc()) return std::nullopt;
+    VerifiedDisc disc;
+    disc.candidate = handler.BasePath();
+    disc.path = dump.shownPath;
+    disc.identifier = handler.IdFound() ? handler.IdAt(handler.IdCount() - 1) : std::string();
+    RemoveFirstCarriageReturn(disc.identifier);
+    if (cache) TakeCachedHashes(*cache, dump);
+    disc.verdict = VerifyDump(dat, disc.identifier, dump);
+    if (cache) {
+        Remember(*cache, disc.candidate, systemIndex, disc.identifier, dump,
+                 CandidateListing(snapshots, disc.candidate));
+        CheckCache();
+    }
+    return disc;
+}
+
 VerifyReport RunVerify(const VerifyRequest& request, VerifySink& sink) {
     VerifyReport report;
     if (!platform::IsExistingFolder(request.folder)) {
         report.inputProblems.push_back("no such folder: " + request.folder);
     }
-    const DatHashes dat(request.datFiles);
+    DiscVerifier verifier(request.datFiles, request.cachePath);
+    const DatHashes& dat = verifier.Dat();
     for (const DatHashProblem& problem : dat.Problems()) {
         report.inputProblems.push_back("the DAT cannot be read (" + problem.what +
                                        "): " + problem.path);
     }
     if (!report.inputProblems.empty()) return report;
     report.inputValid = true;
-
-    std::optional<HashCache> cache;
-    if (!request.cachePath.empty()) {
-        cache.emplace(request.cachePath);
-        if (!cache->IsOpen()) {
-            report.cacheProblem = cache->Problem();
-            cache.reset();
-        }
-    }
 
     // A run that was killed could not remove its extracted files.
     RemoveAbandonedExtractionFolders();
@@ -163,19 +201,9 @@ VerifyReport RunVerify(const VerifyRequest& request, VerifySink& sink) {
             break;
         }
         sink.Progress(done++, total, candidate);
-        const std::vector<std::string> listing = CandidateListing(snapshots, candidate);
-        VerifiedDisc disc;
-        disc.candidate = candidate;
-        std::optional<DumpTracks> dump;
-        if (cache) {
-            dump = CachedDump(*cache, candidate, request.systemIndex, listing, disc);
-            if (dump) {
-                disc.verdict = VerifyDump(dat, disc.identifier, *dump);
-                // Hashes the cache lacks are read from the disc after all.
-                if (disc.verdict.status == VerifyStatus::Unreadable) dump.reset();
-            }
-        }
-        if (!dump) {
+        std::optional<VerifiedDisc> disc =
+            verifier.FromCache(candidate, request.systemIndex, snapshots);
+        if (!disc) {
             params.basePath = candidate;
             const std::unique_ptr<KelFileBase> handler =
                 CreateDiscHandler(request.systemIndex, params);
@@ -183,25 +211,14 @@ VerifyReport RunVerify(const VerifyRequest& request, VerifySink& sink) {
                 report.stopped = true;
                 break;
             }
-            dump.emplace(*handler, &snapshots);
-            if (!dump->IsDisc()) continue;
-            disc.path = dump->shownPath;
-            disc.identifier = handler->IdFound() ? handler->IdAt(0) : std::string();
-            RemoveFirstCarriageReturn(disc.identifier);
-            if (cache) TakeCachedHashes(*cache, *dump);
-            disc.verdict = VerifyDump(dat, disc.identifier, *dump);
-            if (cache) {
-                Remember(*cache, candidate, request.systemIndex, disc.identifier, *dump, listing);
-                if (!cache->IsOpen()) {
-                    report.cacheProblem = cache->Problem();
-                    cache.reset();
-                }
-            }
+            disc = verifier.Verify(*handler, request.systemIndex, snapshots);
+            if (!disc) continue;
         }
-        ++report.counts[std::size_t(disc.verdict.status)];
-        if (disc.verdict.datGame != DumpVerdict::NO_GAME) found[disc.verdict.datGame] = true;
-        sink.Disc(disc);
+        ++report.counts[std::size_t(disc->verdict.status)];
+        if (disc->verdict.datGame != DumpVerdict::NO_GAME) found[disc->verdict.datGame] = true;
+        sink.Disc(*disc);
     }
+    report.cacheProblem = verifier.CacheProblem();
     for (std::size_t game = 0; game < found.size(); ++game) {
         if (!found[game]) report.missingGames.push_back(dat.Games()[game].name);
     }

@@ -6,7 +6,16 @@
 #include <string>
 #include <vector>
 
+#include <memory>
+#include <optional>
+
 #include "verify/DumpVerdict.h"
+#include "verify/HashCache.h"
+
+class KelFileBase;
+namespace platform {
+class FolderSnapshots;
+}
 
 // What orvane-cli verify asks for.
 struct VerifyRequest {
@@ -26,6 +35,35 @@ struct VerifiedDisc {
     std::string path;        // the file that stands for it: archive, cue sheet or image
     std::string identifier;  // the game code its boot files give, if any
     DumpVerdict verdict;
+};
+
+// The DATs, the hash cache, and the step each disc goes through: verify
+// takes it for every disc, the rename run for each disc when only verified
+// dumps are to be renamed.
+class DiscVerifier {
+public:
+    // `cachePath` empty: no cache.
+    DiscVerifier(const std::vector<std::string>& datFiles, const std::string& cachePath);
+
+    const DatHashes& Dat() const { return dat; }
+    // Why the cache is not used (any more); empty while it is.
+    const std::string& CacheProblem() const { return cacheProblem; }
+
+    // The disc as the cache recorded it, verified without reading it, when
+    // none of its files changed and no file of its name has come since.
+    std::optional<VerifiedDisc> FromCache(const std::string& candidate, int systemIndex,
+                                          const platform::FolderSnapshots& snapshots);
+    // Verifies the disc a handler found, and keeps what was read in the
+    // cache; nothing when the candidate is no disc.
+    std::optional<VerifiedDisc> Verify(const KelFileBase& handler, int systemIndex,
+                                       const platform::FolderSnapshots& snapshots);
+
+private:
+    void CheckCache();
+
+    DatHashes dat;
+    std::unique_ptr<HashCache> cache;
+    std::string cacheProblem;
 };
 
 // Where the run's findings go as they come.
