@@ -148,6 +148,10 @@ int RunVerifyCommand(const CommandLine& line) {
         std::cerr << "orvane-cli: " << problem << "\n";
     }
     if (!report.inputValid) return EXIT_INPUT_REJECTED;
+    if (report.unusableGames > 0) {
+        std::cerr << "orvane-cli: " << report.unusableGames
+                  << " games of the DATs are left out: a file of theirs has no size or CRC\n";
+    }
     if (!report.cacheProblem.empty()) {
         std::cerr << "orvane-cli: the hash cache " << report.cacheProblem
                   << ", so nothing more is kept in it: " << request.cachePath << "\n";

@@ -176,8 +176,14 @@ VerifyReport RunVerify(const VerifyRequest& request, VerifySink& sink) {
         report.inputProblems.push_back("the DAT cannot be read (" + problem.what +
                                        "): " + problem.path);
     }
+    // A DAT made for the game list alone (serials, no files) verifies nothing.
+    if (dat.Problems().empty() && dat.Games().empty()) {
+        report.inputProblems.push_back(
+            "the DATs list no game with the sizes and CRCs of its files");
+    }
     if (!report.inputProblems.empty()) return report;
     report.inputValid = true;
+    report.unusableGames = dat.unusable;
 
     // A run that was killed could not remove its extracted files.
     RemoveAbandonedExtractionFolders();

@@ -83,6 +83,8 @@ struct VerifyReport {
     std::array<std::int64_t, 5> counts{};  // per VerifyStatus
     // The DAT games no disc of the folder was found to be, in the DATs' order.
     std::vector<std::string> missingGames;
+    // Games of the DATs left out: a file of theirs lacks its size or CRC.
+    std::size_t unusableGames = 0;
     // Why the hash cache was not used or not kept; empty when it was.
     std::string cacheProblem;
 };

@@ -60,6 +60,11 @@ TEST_F(VerifyCommandTest, LinesJsonReportAndExitStatuses) {
               "\"not_in_dat\":0,\"unreadable\":0,\"missing_games\":1,\"stopped\":false}}\n");
 
     EXPECT_EQ(Run(verify + " --dat missing.dat").status, 2);
+    // A DAT of serials alone, as import-dat takes, has nothing to verify with.
+    WriteFile(dir / "serials.dat", "game ( name x serial SLPM-65001 )\n");
+    const Result serials = Run("verify --folder games --system PS2 --dat serials.dat");
+    EXPECT_EQ(serials.status, 2);
+    EXPECT_NE(serials.err.find("no game with the sizes and CRCs"), std::string::npos);
     EXPECT_EQ(Run("verify --folder games --system PS2").status, 64);
     EXPECT_EQ(Run(verify + " --database games.csv").status, 64);
     EXPECT_EQ(Run("list --json").status, 64);

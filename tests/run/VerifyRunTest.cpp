@@ -9,8 +9,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <map>
 
+#include "platform/FolderSnapshots.h"
 #include "support/CsoBuilder.h"
 #include "support/DiscTracks.h"
 #include "support/Files.h"
@@ -41,8 +43,8 @@ std::string ToolWord(const std::string& tool, const std::string& path) {
 
 // A DAT game as redump lists one, with each file's size, CRC-32 and SHA-1
 // as the tools give them; the cue sheet is listed with a CRC of its own.
-std::string DatGame(const std::string& name, const std::string& serial,
-                    const std::vector<std::string>& files) {
+std::string DatGameText(const std::string& name, const std::string& serial,
+                        const std::vector<std::string>& files) {
     std::string game = "game (\n\tname \"" + name + "\"\n\tserial \"" + serial + "\"\n";
     game += "\trom ( name \"" + name + ".cue\" size 1 crc 00000000 )\n";
     for (const std::string& file : files) {
@@ -102,9 +104,10 @@ protected:
 };
 
 TEST_F(VerifyRunTest, EveryKindOfDumpIsComparedTrackByTrack) {
-    WriteFile(dir / "ps1.dat", "clrmamepro ( name \"Sony - PlayStation\" )\n" +
-                                   DatGame("Game (USA)", "SLUS-00001", good) +
-                                   DatGame("Lacking (Europe)", "SLES-99999", {dir / "cooked.iso"}));
+    WriteFile(dir / "ps1.dat",
+              "clrmamepro ( name \"Sony - PlayStation\" )\n" +
+                  DatGameText("Game (USA)", "SLUS-00001", good) +
+                  DatGameText("Lacking (Europe)", "SLES-99999", {dir / "cooked.iso"}));
     const std::string set = dir / "ps1/good";
     auto copySet = [&](const std::string& folder) {
         ASSERT_EQ(RunCommand("cp -r " + ShellQuote(set) + " " + ShellQuote(dir / folder)), 0);
@@ -206,7 +209,7 @@ TEST_F(VerifyRunTest, AnIsoAndItsCsoAndTheCorpusImagesAreMatchedByTheirHashes) {
 }
 
 TEST_F(VerifyRunTest, TheCacheAnswersForUnchangedFilesAndATouchInvalidatesIt) {
-    WriteFile(dir / "ps1.dat", DatGame("Game (USA)", "SLUS-00001", good));
+    WriteFile(dir / "ps1.dat", DatGameText("Game (USA)", "SLUS-00001", good));
     const std::string cache = dir / "cache.sqlite";
     const std::string sheet = dir / "ps1/good/Game (USA).cue";
     ASSERT_EQ(Verify(dir / "ps1", 1, dir / "ps1.dat", cache).counts[0], 1);
@@ -236,3 +239,36 @@ TEST_F(VerifyRunTest, TheCacheAnswersForUnchangedFilesAndATouchInvalidatesIt) {
 }
 
 }  // namespace
+
+TEST_F(VerifyRunTest, AStopEndsTheRunAfterTheDiscInHandWhoseHashesStayCached) {
+    WriteFile(dir / "ps1.dat", DatGameText("Game (USA)", "SLUS-00001", good));
+    ASSERT_EQ(
+        RunCommand("cp -r " + ShellQuote(dir / "ps1/good") + " " + ShellQuote(dir / "ps1/again")),
+        0);
+    class StopAfterOne final : public VerifySink {
+    public:
+        void Progress(std::int64_t, std::int64_t, const std::string&) override {}
+        void Disc(const VerifiedDisc& disc) override {
+            discs.push_back(disc);
+            stop = true;
+        }
+        std::vector<VerifiedDisc> discs;
+        std::atomic<bool> stop{false};
+    } sink;
+    VerifyRequest request;
+    request.folder = dir / "ps1";
+    request.subfolders = true;
+    request.systemIndex = 1;
+    request.datFiles = {dir / "ps1.dat"};
+    request.cachePath = dir / "cache.sqlite";
+    request.stopRequested = &sink.stop;
+    const VerifyReport report = RunVerify(request, sink);
+    EXPECT_TRUE(report.stopped);
+    ASSERT_EQ(sink.discs.size(), 1u);
+    DiscVerifier verifier({dir / "ps1.dat"}, dir / "cache.sqlite");
+    const platform::FolderSnapshots listings;
+    const auto cached = verifier.FromCache(sink.discs[0].candidate, 1, listings);
+    ASSERT_TRUE(cached.has_value());
+    EXPECT_EQ(cached->verdict.status, VerifyStatus::Verified);
+    EXPECT_EQ(cached->path, sink.discs[0].path);
+}
