@@ -33,7 +33,8 @@ _orvane_cli() {
         --preset --language --check --subfolders --rename-folders --checksum
         --add-priority --search-archives --full-width-special --full-width-digits
         --full-width-letters --full-width-spaces --full-width-punctuation --dates
-        --batch --save --dry-run --json --run --dat --report --quiet --verbose --help --version
+        --batch --save --dry-run --json --run --dat --report
+        --verified-only --quiet --verbose --help --version
         -n -q -v -h'
     local switches=' --subfolders --rename-folders --checksum --add-priority
         --search-archives --full-width-special --full-width-digits --full-width-letters

@@ -10,6 +10,7 @@
 const char* const USAGE_TEXT =
     "Usage: orvane-cli rename|list|add-record [options]\n"
     "       orvane-cli rename -n|--dry-run [options]\n"
+    "       orvane-cli rename --verified-only --dat FILE... [options]\n"
     "       orvane-cli import-dat FILE... --system PS1|PS2|PSP [options]\n"
     "       orvane-cli undo [--run N] [-n|--dry-run] [--json]\n"
     "       orvane-cli verify --folder DIR --system PS1|PS2|PSP --dat FILE...\n"
@@ -70,8 +71,10 @@ const char* const USAGE_TEXT =
     "                        identifier, the old and new full path of every file),\n"
     "                        then the summary\n"
     "  --run N               undo: the run to take back, 1 the last (default)\n"
-    "  --dat FILE            verify: a DAT (clrmamepro or Logiqx XML) with the\n"
-    "                        tracks' hashes; repeatable\n"
+    "  --dat FILE            verify, --verified-only: a DAT (clrmamepro or Logiqx\n"
+    "                        XML) with the tracks' hashes; repeatable\n"
+    "  --verified-only       rename: rename only the discs that verify against the\n"
+    "                        --dat files (as verify does, with its cache)\n"
     "  --report FILE.csv     verify: one row per disc (path, serial, DAT name,\n"
     "                        status, detail), then the DAT games the folder lacks\n"
     "  -q, --quiet           print nothing but errors\n"
@@ -223,6 +226,8 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
             }
         } else if (name == "--json") {
             line.json = true;
+        } else if (name == "--verified-only") {
+            line.verifiedOnly = true;
         } else if (const auto edit = EDIT_OPTIONS.find(name); edit != EDIT_OPTIONS.end()) {
             const auto text = value();
             if (!text) return missing();
@@ -298,6 +303,12 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
             error =
                 "verify takes --folder DIR, --system PS1|PS2|PSP, --dat FILE..., and "
                 "--subfolders, --json, --report FILE";
+            return std::nullopt;
+        }
+    } else if (line.verifiedOnly) {
+        if (line.command != CommandLine::Command::Rename || line.verifyDats.empty() || line.json ||
+            line.reportFile) {
+            error = "--verified-only goes with rename and takes --dat FILE...";
             return std::nullopt;
         }
     } else if (!line.verifyDats.empty() || line.json || line.reportFile) {

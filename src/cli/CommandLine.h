@@ -29,9 +29,10 @@ struct CommandLine {
     std::vector<std::pair<int, std::string>> edits;  // edit index, text
     std::vector<std::pair<int, int>> checks;         // check index, state
     std::vector<std::string> datFiles;               // import-dat's files
-    std::vector<std::string> verifyDats;             // verify --dat FILE...
-    bool json = false;                               // verify: one JSON object per disc
-    std::optional<std::string> reportFile;           // verify --report FILE.csv
+    std::vector<std::string> verifyDats;    // verify, rename --verified-only: --dat FILE...
+    bool verifiedOnly = false;              // rename only discs that verify
+    bool json = false;                      // verify: one JSON object per disc
+    std::optional<std::string> reportFile;  // verify --report FILE.csv
 };
 
 // Parses the arguments after the program name; on a usage error returns

@@ -111,13 +111,13 @@ private:
     bool progressShown = false;
 };
 
-std::string CachePath() {
+}  // namespace
+
+std::string VerifyCachePath() {
     const std::string folder = platform::UserDataFolder();
     if (!platform::MakeUserDataFolder(folder)) return {};
     return folder + "/" + VERIFY_CACHE_FILE;
 }
-
-}  // namespace
 
 int RunVerifyCommand(const CommandLine& line) {
     // A reader that goes away (verify | head) must not end the run in the
@@ -134,7 +134,7 @@ int RunVerifyCommand(const CommandLine& line) {
     }
     request.systemIndex = SystemIndex(line.systemSelection.value_or(-1));
     request.datFiles = line.verifyDats;
-    request.cachePath = CachePath();
+    request.cachePath = VerifyCachePath();
     request.stopRequested = &runState.stopRequested;
     if (request.cachePath.empty()) {
         std::cerr << "orvane-cli: no data folder for the hash cache (neither XDG_DATA_HOME nor "

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 struct CommandLine;
 
 // orvane-cli verify: checks every disc of the folder against the DATs. On
@@ -13,3 +15,4 @@ int RunVerifyCommand(const CommandLine& line);
 // Where verify keeps its hash cache: VerifyCache.sqlite in the user's data
 // folder, made when missing; empty when there is no home folder.
 inline constexpr const char* VERIFY_CACHE_FILE = "VerifyCache.sqlite";
+std::string VerifyCachePath();

@@ -69,3 +69,24 @@ TEST_F(VerifyCommandTest, LinesJsonReportAndExitStatuses) {
     EXPECT_EQ(Run(verify + " --database games.csv").status, 64);
     EXPECT_EQ(Run("list --json").status, 64);
 }
+
+TEST_F(VerifyCommandTest, RenameVerifiedOnlyLeavesTheDumpsThatDoNotVerify) {
+    const std::string rename =
+        "rename --folder games --database games.csv --system PS2 --formula '%n' "
+        "--list-format '%n' --verified-only --dat ps2.dat";
+    const Result plan = Run(rename + " --dry-run");
+    EXPECT_EQ(plan.out,
+              "rename\tgames/a.iso\tgames/First Game.iso\n"
+              "skip\tgames/b\tnot verified: not in DAT (no DAT game has SLPM65002 or these "
+              "tracks)\n"
+              "skip\tgames/readme\tno identifier\n")
+        << plan.err;
+    const Result renamed = Run(rename);
+    EXPECT_EQ(renamed.status, 0) << renamed.err;
+    EXPECT_EQ(testsupport::ListNames(dir / "games"),
+              (std::vector<std::string>{"First Game.iso", "b.iso", "readme.txt"}));
+    EXPECT_NE(ReadFile(dir / "error_log.txt").find("not verified: not in DAT"), std::string::npos);
+    EXPECT_EQ(Run(rename + " --dat missing.dat").status, 2);
+    EXPECT_EQ(Run("rename --verified-only").status, 64);
+    EXPECT_EQ(Run("list --verified-only --dat ps2.dat").status, 64);
+}
