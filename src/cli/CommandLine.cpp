@@ -66,10 +66,10 @@ const char* const USAGE_TEXT =
     "  -n, --dry-run         rename, undo: change nothing, print the plan on stdout\n"
     "                        (lines of TAB-separated fields: rename OLD NEW,\n"
     "                        rewrite FILE, folder OLD NEW, skip PATH REASON)\n"
-    "  --json                rename, list, undo, verify: instead, one JSON object per line\n"
-    "                        on stdout for each disc and folder (result, reason,\n"
-    "                        identifier, the old and new full path of every file),\n"
-    "                        then the summary\n"
+    "  --json                rename, list, undo, verify: instead, one JSON object\n"
+    "                        per line on stdout for each disc and folder (result,\n"
+    "                        reason, identifier, the old and new full path of\n"
+    "                        every file), then the summary\n"
     "  --run N               undo: the run to take back, 1 the last (default)\n"
     "  --dat FILE            verify, --verified-only: a DAT (clrmamepro or Logiqx\n"
     "                        XML) with the tracks' hashes; repeatable\n"
@@ -224,8 +224,6 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
             } else {
                 line.reportFile = *text;
             }
-        } else if (name == "--json") {
-            line.json = true;
         } else if (name == "--verified-only") {
             line.verifiedOnly = true;
         } else if (const auto edit = EDIT_OPTIONS.find(name); edit != EDIT_OPTIONS.end()) {
@@ -306,13 +304,13 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
             return std::nullopt;
         }
     } else if (line.verifiedOnly) {
-        if (line.command != CommandLine::Command::Rename || line.verifyDats.empty() || line.json ||
+        if (line.command != CommandLine::Command::Rename || line.verifyDats.empty() ||
             line.reportFile) {
             error = "--verified-only goes with rename and takes --dat FILE...";
             return std::nullopt;
         }
-    } else if (!line.verifyDats.empty() || line.json || line.reportFile) {
-        error = "--dat, --json and --report go with verify";
+    } else if (!line.verifyDats.empty() || line.reportFile) {
+        error = "--dat and --report go with verify";
         return std::nullopt;
     }
     if (line.dryRun && !undo && line.command != CommandLine::Command::Rename) {
@@ -320,8 +318,9 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
         return std::nullopt;
     }
     if (line.json && !undo && line.command != CommandLine::Command::Rename &&
-        line.command != CommandLine::Command::List) {
-        error = "--json goes with rename, list or undo";
+        line.command != CommandLine::Command::List &&
+        line.command != CommandLine::Command::Verify) {
+        error = "--json goes with rename, list, undo or verify";
         return std::nullopt;
     }
     if (quiet && verbose) {

@@ -20,7 +20,7 @@ struct CommandLine {
     bool version = false;
     bool save = false;
     bool dryRun = false;  // rename, undo: tell the plan, change nothing
-    bool json = false;    // rename, list, undo: JSON lines on stdout
+    bool json = false;    // rename, list, undo, verify: JSON lines on stdout
     Verbosity verbosity = Verbosity::Normal;
     std::optional<std::int64_t> undoRun;  // undo --run N: the run counting back
     std::optional<std::string> preset;
@@ -31,7 +31,6 @@ struct CommandLine {
     std::vector<std::string> datFiles;               // import-dat's files
     std::vector<std::string> verifyDats;    // verify, rename --verified-only: --dat FILE...
     bool verifiedOnly = false;              // rename only discs that verify
-    bool json = false;                      // verify: one JSON object per disc
     std::optional<std::string> reportFile;  // verify --report FILE.csv
 };
 

@@ -6,10 +6,12 @@
 #include <cctype>
 #include <cstdio>
 #include <iostream>
+#include <nlohmann/json.hpp>
 
 #include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
 #include "cli/StopSignals.h"
+#include "cli/TerminalHost.h"
 #include "config/ControlIndexes.h"
 #include "platform/FileOps.h"
 #include "platform/TextLines.h"
@@ -24,22 +26,18 @@ constexpr VerifyStatus STATUSES[] = {VerifyStatus::Verified, VerifyStatus::Misma
                                      VerifyStatus::Incomplete, VerifyStatus::NotInDat,
                                      VerifyStatus::Unreadable};
 
-std::string JsonString(const std::string& text) {
-    std::string json = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            json += '\\';
-            json += c;
-        } else if (byte < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            json += escaped;
-        } else {
-            json += c;
-        }
-    }
-    return json + "\"";
+using Json = nlohmann::ordered_json;
+
+// One object, one line; bytes that are no UTF-8 are replaced, not refused.
+void PrintJsonLine(const Json& object) {
+    std::cout << object.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+}
+
+// "not in DAT" -> "not_in_dat": the summary's keys.
+std::string JsonKey(VerifyStatus status) {
+    std::string key = VerifyStatusText(status);
+    for (char& c : key) c = c == ' ' ? '_' : char(std::tolower(static_cast<unsigned char>(c)));
+    return key;
 }
 
 std::string CsvField(const std::string& text) {
@@ -67,7 +65,8 @@ std::string CsvRow(std::initializer_list<std::string> fields) {
 // stderr when it is a terminal, rows for the report.
 class VerifyOutput final : public VerifySink {
 public:
-    VerifyOutput(bool json, bool report) : json(json), report(report) {}
+    VerifyOutput(bool json, bool report, bool progress)
+        : json(json), report(report), showProgress(progress) {}
 
     void Progress(std::int64_t done, std::int64_t total, const std::string& candidate) override {
         if (!showProgress) return;
@@ -80,11 +79,11 @@ public:
         ClearProgress();
         const std::string status = VerifyStatusText(disc.verdict.status);
         if (json) {
-            std::cout << "{\"path\":" << JsonString(disc.path)
-                      << ",\"serial\":" << JsonString(disc.identifier)
-                      << ",\"status\":" << JsonString(status)
-                      << ",\"dat_name\":" << JsonString(disc.verdict.datName)
-                      << ",\"detail\":" << JsonString(disc.verdict.detail) << "}\n";
+            PrintJsonLine({{"path", disc.path},
+                           {"serial", disc.identifier},
+                           {"status", status},
+                           {"dat_name", disc.verdict.datName},
+                           {"detail", disc.verdict.detail}});
         } else {
             std::cout << TabField(status) << '\t' << TabField(disc.path) << '\t'
                       << TabField(disc.verdict.datName) << '\t' << TabField(disc.verdict.detail)
@@ -107,7 +106,7 @@ public:
 private:
     const bool json;
     const bool report;
-    const bool showProgress = isatty(STDERR_FILENO) == 1;
+    const bool showProgress;
     bool progressShown = false;
 };
 
@@ -141,7 +140,8 @@ int RunVerifyCommand(const CommandLine& line) {
                      "HOME names one): every file is read\n";
     }
 
-    VerifyOutput output(line.json, line.reportFile.has_value());
+    VerifyOutput output(line.json, line.reportFile.has_value(),
+                        line.verbosity != Verbosity::Quiet && StderrTakesEscapes());
     const VerifyReport report = RunVerify(request, output);
     output.ClearProgress();
     for (const std::string& problem : report.inputProblems) {
@@ -176,15 +176,12 @@ int RunVerifyCommand(const CommandLine& line) {
         return report.counts[std::size_t(status)];
     };
     if (line.json) {
-        std::cout << "{\"summary\":{\"discs\":" << discs;
-        for (const VerifyStatus status : STATUSES) {
-            std::string key = VerifyStatusText(status);
-            for (char& c : key) c = c == ' ' ? '_' : char(std::tolower(c));
-            std::cout << ",\"" << key << "\":" << count(status);
-        }
-        std::cout << ",\"missing_games\":" << report.missingGames.size()
-                  << ",\"stopped\":" << (report.stopped ? "true" : "false") << "}}\n";
-    } else {
+        Json summary = {{"discs", discs}};
+        for (const VerifyStatus status : STATUSES) summary[JsonKey(status)] = count(status);
+        summary["missing_games"] = report.missingGames.size();
+        summary["stopped"] = report.stopped;
+        PrintJsonLine({{"summary", summary}});
+    } else if (line.verbosity != Verbosity::Quiet) {
         std::cerr << (report.stopped ? "Stopped. " : "") << "Discs:" << discs;
         for (const VerifyStatus status : STATUSES) {
             std::string key = VerifyStatusText(status);

@@ -67,7 +67,7 @@ TEST_F(VerifyCommandTest, LinesJsonReportAndExitStatuses) {
     EXPECT_NE(serials.err.find("no game with the sizes and CRCs"), std::string::npos);
     EXPECT_EQ(Run("verify --folder games --system PS2").status, 64);
     EXPECT_EQ(Run(verify + " --database games.csv").status, 64);
-    EXPECT_EQ(Run("list --json").status, 64);
+    EXPECT_EQ(Run("add-record --json").status, 64);
 }
 
 TEST_F(VerifyCommandTest, RenameVerifiedOnlyLeavesTheDumpsThatDoNotVerify) {
