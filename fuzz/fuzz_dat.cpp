@@ -34,6 +34,9 @@ Reading Read(std::string_view text, std::size_t pieceSize) {
                 for (const DiscRecord& record : DatGameRecords(game, "PS2")) {
                     joined += JoinDatabaseLine(record);
                 }
+                for (const DatRom& rom : game.roms) {
+                    joined += rom.name + '\n' + rom.size + '\n' + rom.crc + '\n' + rom.sha1 + '\n';
+                }
                 reading.games.push_back(game.name + '\n' + game.serial + '\n' + game.region + '\n' +
                                         game.languages + '\n' + game.releaseDate + '\n' + joined);
             })

@@ -28,12 +28,13 @@ _orvane_cli_matching() {
 
 _orvane_cli() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
-    local commands='rename list add-record import-dat undo'
+    local commands='rename list add-record import-dat undo verify'
     local options='--folder --formula --database --add-file --list-format --system
         --preset --language --check --subfolders --rename-folders --checksum
         --add-priority --search-archives --full-width-special --full-width-digits
         --full-width-letters --full-width-spaces --full-width-punctuation --dates
-        --batch --save --dry-run --json --run --quiet --verbose --help --version
+        --batch --save --dry-run --json --run --dat --report
+        --verified-only --quiet --verbose --help --version
         -n -q -v -h'
     local switches=' --subfolders --rename-folders --checksum --add-priority
         --search-archives --full-width-special --full-width-digits --full-width-letters
@@ -54,7 +55,7 @@ _orvane_cli() {
     else
         case $prev in
             --folder | --formula | --database | --add-file | --list-format | --system | \
-                --preset | --language | --check | --run) option=$prev ;;
+                --preset | --language | --check | --run | --dat | --report) option=$prev ;;
         esac
     fi
 
@@ -64,8 +65,14 @@ _orvane_cli() {
                 _orvane_cli_reply compgen -d -- "$cur"
                 compopt -o filenames 2>/dev/null
                 ;;
-            --database | --add-file)
+            --database | --add-file | --report)
                 _orvane_cli_reply compgen -f -- "$cur"
+                compopt -o filenames 2>/dev/null
+                ;;
+            --dat)
+                _orvane_cli_reply eval 'compgen -d -- "$cur"
+                    compgen -f -X "!*.[dD][aA][tT]" -- "$cur"
+                    compgen -f -X "!*.[xX][mM][lL]" -- "$cur"'
                 compopt -o filenames 2>/dev/null
                 ;;
             --system) _orvane_cli_reply compgen -W 'PS1 PS2 PSP' -- "$cur" ;;

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "app/CKelvaneApp.h"
-#include "app/UserDataFolder.h"
 #include "platform/KelCurrentDirectory.h"
+#include "platform/UserDataFolder.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     // Without its data folder the window still opens, in the current
     // directory: from the desktop, an error exit would show nothing at all.
     std::string error;
-    if (dataFolder && !EnterUserDataFolder(error)) {
+    if (dataFolder && !platform::EnterUserDataFolder(error)) {
         std::fprintf(stderr, "orvane: cannot use the data folder, staying here: %s\n",
                      error.c_str());
     }

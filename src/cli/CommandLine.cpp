@@ -10,8 +10,11 @@
 const char* const USAGE_TEXT =
     "Usage: orvane-cli rename|list|add-record [options]\n"
     "       orvane-cli rename -n|--dry-run [options]\n"
+    "       orvane-cli rename --verified-only --dat FILE... [options]\n"
     "       orvane-cli import-dat FILE... --system PS1|PS2|PSP [options]\n"
     "       orvane-cli undo [--run N] [-n|--dry-run] [--json]\n"
+    "       orvane-cli verify --folder DIR --system PS1|PS2|PSP --dat FILE...\n"
+    "                  [--subfolders] [--json] [--report FILE.csv]\n"
     "\n"
     "Identifies and renames PlayStation, PlayStation 2 and PSP disc images, as the\n"
     "window does. The current directory is the start-up directory: Setting.ini,\n"
@@ -25,6 +28,12 @@ const char* const USAGE_TEXT =
     "                the database file, one record per serial\n"
     "  undo          take back the last rename run (--run N: the Nth counting\n"
     "                back) from RenameJournal.txt; never replaces a file\n"
+    "  verify        check every disc of the folder against the sizes, CRC-32 and\n"
+    "                SHA-1 of the DATs' tracks (CHD, CSO and archives in place);\n"
+    "                one line per disc: verified, mismatch, incomplete, not in\n"
+    "                DAT or unreadable. Hashes are cached in VerifyCache.sqlite\n"
+    "                of $XDG_DATA_HOME/orvane (~/.local/share/orvane); nothing\n"
+    "                is written beside the images\n"
     "\n"
     "Options (each overrides what Setting.ini and the current preset hold):\n"
     "  --folder DIR          folder to scan\n"
@@ -57,11 +66,17 @@ const char* const USAGE_TEXT =
     "  -n, --dry-run         rename, undo: change nothing, print the plan on stdout\n"
     "                        (lines of TAB-separated fields: rename OLD NEW,\n"
     "                        rewrite FILE, folder OLD NEW, skip PATH REASON)\n"
-    "  --json                rename, list, undo: instead, one JSON object per line\n"
-    "                        on stdout for each disc and folder (result, reason,\n"
-    "                        identifier, the old and new full path of every file),\n"
-    "                        then the summary\n"
+    "  --json                rename, list, undo, verify: instead, one JSON object\n"
+    "                        per line on stdout for each disc and folder (result,\n"
+    "                        reason, identifier, the old and new full path of\n"
+    "                        every file), then the summary\n"
     "  --run N               undo: the run to take back, 1 the last (default)\n"
+    "  --dat FILE            verify, --verified-only: a DAT (clrmamepro or Logiqx\n"
+    "                        XML) with the tracks' hashes; repeatable\n"
+    "  --verified-only       rename: rename only the discs that verify against the\n"
+    "                        --dat files (as verify does, with its cache)\n"
+    "  --report FILE.csv     verify: one row per disc (path, serial, DAT name,\n"
+    "                        status, detail), then the DAT games the folder lacks\n"
     "  -q, --quiet           print nothing but errors\n"
     "  -v, --verbose         also print a status line for each step of the run\n"
     "  -h, --help, --version\n"
@@ -82,7 +97,9 @@ const char* const USAGE_TEXT =
     "  3    nothing matched: the folder's discs are none of them in the database\n"
     "       (is the system right?), or only unscanned sub-folders hold files\n"
     "  64   usage error\n"
-    "  130  stopped by Ctrl-C (143 SIGTERM, 129 SIGHUP), after the clean stop\n";
+    "  130  stopped by Ctrl-C (143 SIGTERM, 129 SIGHUP), after the clean stop\n"
+    "  verify: 0 every disc verified, 1 any other outcome (or the report could\n"
+    "       not be written), 2 the folder or a DAT could not be read\n";
 
 namespace {
 
@@ -92,6 +109,7 @@ const std::map<std::string, CommandLine::Command> COMMANDS = {
     {"add-record", CommandLine::Command::AddRecord},
     {"import-dat", CommandLine::Command::ImportDat},
     {"undo", CommandLine::Command::Undo},
+    {"verify", CommandLine::Command::Verify},
 };
 
 // undo --run takes at most this many digits: the journal keeps a few runs.
@@ -198,6 +216,16 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
                 error = "--run takes a run counting back, 1 for the last: " + *text;
                 return std::nullopt;
             }
+        } else if (name == "--dat" || name == "--report") {
+            const auto text = value();
+            if (!text) return missing();
+            if (name == "--dat") {
+                line.verifyDats.push_back(*text);
+            } else {
+                line.reportFile = *text;
+            }
+        } else if (name == "--verified-only") {
+            line.verifiedOnly = true;
         } else if (const auto edit = EDIT_OPTIONS.find(name); edit != EDIT_OPTIONS.end()) {
             const auto text = value();
             if (!text) return missing();
@@ -262,13 +290,37 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argu
         return std::nullopt;
     }
     const bool undo = line.command == CommandLine::Command::Undo;
+    if (line.command == CommandLine::Command::Verify && !line.help && !line.version) {
+        // Verify reads the folder and the DATs it is given, and nothing of
+        // the saved state.
+        bool onlyFolder = line.edits.size() == 1 && line.edits.front().first == EDIT_FOLDER;
+        for (const auto& [index, state] : line.checks)
+            onlyFolder = onlyFolder && index == CHECK_SUBFOLDERS;
+        if (!onlyFolder || line.verifyDats.empty() || !line.systemSelection || line.save ||
+            line.preset || line.language || line.dryRun || line.undoRun) {
+            error =
+                "verify takes --folder DIR, --system PS1|PS2|PSP, --dat FILE..., and "
+                "--subfolders, --json, --report FILE";
+            return std::nullopt;
+        }
+    } else if (line.verifiedOnly) {
+        if (line.command != CommandLine::Command::Rename || line.verifyDats.empty() ||
+            line.reportFile) {
+            error = "--verified-only goes with rename and takes --dat FILE...";
+            return std::nullopt;
+        }
+    } else if (!line.verifyDats.empty() || line.reportFile) {
+        error = "--dat and --report go with verify";
+        return std::nullopt;
+    }
     if (line.dryRun && !undo && line.command != CommandLine::Command::Rename) {
         error = "--dry-run goes with rename or undo";
         return std::nullopt;
     }
     if (line.json && !undo && line.command != CommandLine::Command::Rename &&
-        line.command != CommandLine::Command::List) {
-        error = "--json goes with rename, list or undo";
+        line.command != CommandLine::Command::List &&
+        line.command != CommandLine::Command::Verify) {
+        error = "--json goes with rename, list, undo or verify";
         return std::nullopt;
     }
     if (quiet && verbose) {

@@ -14,13 +14,13 @@ enum class Verbosity { Quiet, Normal, Verbose };
 
 // What the user asked of orvane-cli.
 struct CommandLine {
-    enum class Command { None, Rename, List, AddRecord, ImportDat, Undo };
+    enum class Command { None, Rename, List, AddRecord, ImportDat, Undo, Verify };
     Command command = Command::None;
     bool help = false;
     bool version = false;
     bool save = false;
     bool dryRun = false;  // rename, undo: tell the plan, change nothing
-    bool json = false;    // rename, list, undo: JSON lines on stdout
+    bool json = false;    // rename, list, undo, verify: JSON lines on stdout
     Verbosity verbosity = Verbosity::Normal;
     std::optional<std::int64_t> undoRun;  // undo --run N: the run counting back
     std::optional<std::string> preset;
@@ -29,6 +29,9 @@ struct CommandLine {
     std::vector<std::pair<int, std::string>> edits;  // edit index, text
     std::vector<std::pair<int, int>> checks;         // check index, state
     std::vector<std::string> datFiles;               // import-dat's files
+    std::vector<std::string> verifyDats;    // verify, rename --verified-only: --dat FILE...
+    bool verifiedOnly = false;              // rename only discs that verify
+    std::optional<std::string> reportFile;  // verify --report FILE.csv
 };
 
 // Parses the arguments after the program name; on a usage error returns

@@ -9,6 +9,8 @@ inline constexpr int EXIT_DONE = 0;
 inline constexpr int EXIT_WRITE_FAILED = 1;
 // undo took back part of a run: the rest stays renamed.
 inline constexpr int EXIT_PARTLY_DONE = 1;
+// verify: a disc did not verify (or the report could not be written).
+inline constexpr int EXIT_NOT_ALL_VERIFIED = 1;
 inline constexpr int EXIT_INPUT_REJECTED = 2;
 // The run went through the folder, but none of its discs is in the database:
 // a script should not take the run for one that did its work.

@@ -10,6 +10,7 @@
 #include "cli/StopSignals.h"
 #include "cli/TerminalHost.h"
 #include "cli/UndoCommand.h"
+#include "cli/VerifyCommand.h"
 #include "config/NamedFiles.h"
 #include "config/WindowModel.h"
 #include "platform/AsciiCase.h"
@@ -19,6 +20,7 @@
 #include "run/ListRun.h"
 #include "run/RenameRun.h"
 #include "run/RunSettings.h"
+#include "run/VerifyRun.h"
 
 namespace {
 
@@ -60,13 +62,13 @@ bool Save(WindowModel& model, const std::string& newPreset) {
 }
 
 RunOutcome RunCommand(const CommandLine& line, WindowModel& model, TerminalHost& host,
-                      RunState& runState, JsonReport* json) {
+                      RunState& runState, JsonReport* json, DiscVerifier* verifier) {
     if (line.command == CommandLine::Command::AddRecord) {
         return MergeDatabaseFiles(model.Options(), host);
     }
     const StopSignals stopSignals(runState);
     const RunSettings settings{&host, &runState, model.Options(), line.dryRun ? &host : nullptr,
-                               json};
+                               json,  verifier};
     return line.command == CommandLine::Command::Rename ? RunRename(settings) : RunList(settings);
 }
 
@@ -95,6 +97,8 @@ int main(int argc, char** argv) {
 
     // Undo works on the journal alone.
     if (line->command == CommandLine::Command::Undo) return RunUndo(*line);
+    // Verify reads the folder and the DATs it is given, nothing of the saved state.
+    if (line->command == CommandLine::Command::Verify) return RunVerifyCommand(*line);
 
     // The state the window would show at start, then the options on top; but
     // no database is guessed.
@@ -155,10 +159,21 @@ int main(int argc, char** argv) {
     if (line->command == CommandLine::Command::ImportDat) {
         return RunImportDat(model, line->datFiles, line->verbosity);
     }
+    // rename --verified-only: the DATs are read before anything is renamed.
+    std::optional<DiscVerifier> verifier;
+    if (line->verifiedOnly) {
+        verifier.emplace(line->verifyDats, VerifyCachePath());
+        for (const DatHashProblem& problem : verifier->Dat().Problems()) {
+            std::cerr << "orvane-cli: the DAT cannot be read (" << problem.what
+                      << "): " << problem.path << "\n";
+        }
+        if (!verifier->Dat().Valid()) return EXIT_INPUT_REJECTED;
+    }
     RunState runState;
     TerminalHost host(startDirectory, model, runState, line->verbosity,
                       line->dryRun && !line->json);
-    const RunOutcome outcome = RunCommand(*line, model, host, runState, jsonReport);
+    const RunOutcome outcome =
+        RunCommand(*line, model, host, runState, jsonReport, verifier ? &*verifier : nullptr);
     const std::string refusal = host.FinishCommand(outcome);
     const int status = ExitStatus(outcome, StopSignals::Received());
     if (json) json->Finish(status, refusal);

@@ -57,6 +57,21 @@ std::string Shown(std::string_view word) {
     return "'" + shown + "'";
 }
 
+// The field of a file of the game that a key or attribute names, or nullptr
+// for the ones nothing here uses (md5, status, ...).
+std::string* RomField(DatRom& rom, std::string_view key) {
+    using platform::EqualsIgnoreCase;
+    if (EqualsIgnoreCase(key, "name")) return &rom.name;
+    if (EqualsIgnoreCase(key, "size")) return &rom.size;
+    if (EqualsIgnoreCase(key, "crc")) return &rom.crc;
+    if (EqualsIgnoreCase(key, "sha1")) return &rom.sha1;
+    return nullptr;
+}
+
+bool IsRomBlock(std::string_view name) {
+    return platform::EqualsIgnoreCase(name, "rom");
+}
+
 bool IsGameBlock(std::string_view name) {
     return platform::EqualsIgnoreCase(name, "game") || platform::EqualsIgnoreCase(name, "machine");
 }
@@ -200,7 +215,9 @@ ClrMameProDatFile::ClrMameProDatFile(const DatPieces& pieces, const DatGameSink&
     std::string key;
     bool haveKey = false;
     bool inGame = false;
+    bool inRom = false;
     DatGame game;
+    DatRom rom;
     DateParts date;
 
     const CmpTokenizer::TokenSink onToken = [&](CmpTokenizer::Kind kind, std::string_view text,
@@ -219,6 +236,8 @@ ClrMameProDatFile::ClrMameProDatFile(const DatPieces& pieces, const DatGameSink&
                     } else if (std::string* field = GameField(game, key)) {
                         Keep(*field, text, field == &game.serial);
                     }
+                } else if (inRom && depth == 2) {
+                    if (std::string* field = RomField(rom, key)) Keep(*field, text, false);
                 }
                 return true;
             case CmpTokenizer::Kind::Open:
@@ -226,16 +245,26 @@ ClrMameProDatFile::ClrMameProDatFile(const DatPieces& pieces, const DatGameSink&
                 if (depth >= DAT_MAX_DEPTH) return Fail(line, "blocks nested too deep");
                 haveKey = false;
                 if (depth == 0 && IsHeaderBlock(key, false)) header = true;
-                if (depth++ == 0 && IsGameBlock(key)) {
+                if (depth == 0 && IsGameBlock(key)) {
                     inGame = true;
                     game = DatGame();
                     date = DateParts();
+                } else if (inGame && depth == 1 && IsRomBlock(key)) {
+                    if (game.roms.size() >= DAT_MAX_ROMS_PER_GAME) {
+                        return Fail(line, "a game with more than 1024 files");
+                    }
+                    inRom = true;
+                    rom = DatRom();
                 }
+                ++depth;
                 return true;
             case CmpTokenizer::Kind::Close:
                 if (haveKey) return Fail(line, Shown(key) + " has no value");
                 if (depth == 0) return Fail(line, "')' without '('");
-                if (--depth == 0 && inGame) {
+                if (--depth == 1 && inRom) {
+                    inRom = false;
+                    game.roms.push_back(std::move(rom));
+                } else if (depth == 0 && inGame) {
                     inGame = false;
                     if (game.releaseDate.empty()) game.releaseDate = date.Date();
                     Take(take, game);
@@ -306,6 +335,19 @@ void XMLCALL StartElement(void* data, const XML_Char* name, const XML_Char** att
         return;
     }
     if (state.depth != state.gameDepth + 1) return;
+    if (IsRomBlock(name)) {
+        // <rom name=".." size=".." crc=".." sha1=".."/>
+        if (state.game.roms.size() >= DAT_MAX_ROMS_PER_GAME) {
+            return state.fail("a game with more than 1024 files");
+        }
+        DatRom& rom = state.game.roms.emplace_back();
+        for (std::size_t i = 0; attributes[i] != nullptr && attributes[i + 1] != nullptr; i += 2) {
+            if (std::string* field = RomField(rom, attributes[i])) {
+                Keep(*field, attributes[i + 1], false);
+            }
+        }
+        return;
+    }
     if (platform::EqualsIgnoreCase(name, "release")) {
         // <release name=".." region="EUR" language="En" date=".."/>
         for (const char* key : {"region", "language", "date"}) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Game lists ("DAT files") as preservation projects publish them, in the two
 // formats collectors use: the clrmamepro text format
@@ -13,6 +14,16 @@
 // and Logiqx XML (<game name="..."><serial>...</serial>...</game>). The files
 // run to a hundred megabytes and more, so they are read as a stream: each
 // game is handed on as soon as it is complete and nothing else is kept.
+
+// One file of a game as the DAT lists it (a track's .bin, an .iso, a cue
+// sheet), its fields as written: the size in decimal, the CRC-32 and SHA-1 in
+// hexadecimal. Fields the DAT lacks stay empty.
+struct DatRom {
+    std::string name;
+    std::string size;
+    std::string crc;
+    std::string sha1;
+};
 
 // What a DAT says about one game, as it writes it. Fields the DAT lacks stay
 // empty.
@@ -24,6 +35,7 @@ struct DatGame {
     // As written ("1997-09-07", "19970907", ...); the text format's three
     // keys releaseyear, releasemonth and releaseday joined as "1997-9-7".
     std::string releaseDate;
+    std::vector<DatRom> roms;  // in the order the DAT lists them
 };
 
 using DatGameSink = std::function<void(const DatGame&)>;
@@ -41,6 +53,9 @@ using DatPieces = std::function<std::string_view()>;
 inline constexpr std::size_t DAT_MAX_VALUE_BYTES = std::size_t(64) * 1024;
 // Blocks or elements nested deeper than this mark the file as damaged.
 inline constexpr std::size_t DAT_MAX_DEPTH = 32;
+// A game listing more files than this marks the file as damaged: a disc has
+// at most 99 tracks, and the cap keeps memory bounded.
+inline constexpr std::size_t DAT_MAX_ROMS_PER_GAME = 1024;
 
 // One reader per DAT format. The constructor reads every piece and hands each
 // game to the sink; `valid` tells whether the whole file was well formed, and

@@ -205,6 +205,7 @@ void KelFileBase::ExtractArchive(const DiscHandlerParams& params,
         archive = FirstVolumeOfLaterOnes(basePath, names).value_or("");
         if (archive.empty()) return;
     }
+    archiveFile = archive;
     // The choice looks at the folded name; the file is opened by its real name.
     const ArchiverKind kind = ChooseArchiver(FoldLastExtension(archive));
     if (kind == ArchiverKind::None) return;

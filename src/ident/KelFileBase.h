@@ -99,6 +99,8 @@ public:
     bool ImageFound() const { return imageFound; }
     const std::string& BasePath() const { return basePath; }
     const std::string& ExtractDir() const { return extractDir; }
+    // The candidate's archive (its first volume), or empty when it has none.
+    const std::string& ArchiveFile() const { return archiveFile; }
     const std::string& ImageFile() const { return imageFile; }
     // Why the image found could not be read, for the user (a refused
     // descriptor, a damaged hunk of a compressed image); empty when nothing
@@ -138,6 +140,7 @@ private:
 
     std::string basePath;
     std::string extractDir;
+    std::string archiveFile;
     std::vector<std::string> extensions;
     std::vector<std::string> ids;
     bool idFound = false;

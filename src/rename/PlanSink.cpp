@@ -1,8 +1,6 @@
 #include "rename/PlanSink.h"
 
-namespace {
-
-std::string Escaped(const std::string& field) {
+std::string TabField(const std::string& field) {
     std::string escaped;
     escaped.reserve(field.size());
     for (const char c : field) {
@@ -26,18 +24,16 @@ std::string Escaped(const std::string& field) {
     return escaped;
 }
 
-}  // namespace
-
 std::string PlanLine(const PlanStep& step) {
     switch (step.kind) {
         case PlanStep::Kind::Rename:
-            return "rename\t" + Escaped(step.path) + "\t" + Escaped(step.detail);
+            return "rename\t" + TabField(step.path) + "\t" + TabField(step.detail);
         case PlanStep::Kind::Rewrite:
-            return "rewrite\t" + Escaped(step.path);
+            return "rewrite\t" + TabField(step.path);
         case PlanStep::Kind::Folder:
-            return "folder\t" + Escaped(step.path) + "\t" + Escaped(step.detail);
+            return "folder\t" + TabField(step.path) + "\t" + TabField(step.detail);
         case PlanStep::Kind::Skip:
-            return "skip\t" + Escaped(step.path) + "\t" + Escaped(step.detail);
+            return "skip\t" + TabField(step.path) + "\t" + TabField(step.detail);
     }
     return {};
 }

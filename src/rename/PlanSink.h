@@ -32,3 +32,7 @@ public:
 // A TAB, CR, LF or backslash inside a field is written as \t, \r, \n or \\,
 // so that every step is one line and splits into its fields.
 std::string PlanLine(const PlanStep& step);
+
+// One field of such a line: a TAB, CR, LF or backslash written as \t, \r, \n
+// or \\ (also for the lines of verify).
+std::string TabField(const std::string& field);

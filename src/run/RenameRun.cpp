@@ -29,6 +29,7 @@
 #include "run/FolderPass.h"
 #include "run/ReleaseDate.h"
 #include "run/RunSteps.h"
+#include "run/VerifyRun.h"
 
 namespace {
 
@@ -316,6 +317,21 @@ RunOutcome RunRename(RunSettings settings) {
         record[10] = TypeText(ImageExtensions(handler->ImageFile(), folderSnapshots));
         const std::string newName = ExpandFormula(record, formula);
         if (setTimes) releaseTime = ParseReleaseDate(record[6]);
+        if (settings.verifiedOnly) {
+            const std::optional<VerifiedDisc> verified =
+                settings.verifiedOnly->Verify(*handler, systemIndex, folderSnapshots);
+            if (!verified || verified->verdict.status != VerifyStatus::Verified) {
+                const std::string reason =
+                    std::string("not verified: ") +
+                    (verified ? VerifyStatusText(verified->verdict.status) : "no image") +
+                    (verified && !verified->verdict.detail.empty()
+                         ? " (" + verified->verdict.detail + ")"
+                         : "");
+                errors.push_back(RenameFailedLine(candidate, newName, reason));
+                skip(candidate, reason);
+                continue;
+            }
+        }
 
         const std::string oldBasePath = handler->BasePath();
         RenameRequest request;

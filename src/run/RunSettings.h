@@ -7,6 +7,7 @@
 #include "core/RunOptions.h"
 #include "core/RunOutcome.h"
 
+class DiscVerifier;
 class PlanSink;
 class ReportSink;
 class RunHost;
@@ -23,6 +24,9 @@ struct RunSettings {
     PlanSink* dryRunPlan = nullptr;
     // Told what became of each disc, and the run's counts; may be null.
     ReportSink* reports = nullptr;
+    // Only discs that verify against these DATs are renamed; null renames
+    // every disc found in the database.
+    DiscVerifier* verifiedOnly = nullptr;
 };
 
 // Lives as long as the window and serves every run: the settings copy of the

@@ -16,8 +16,9 @@ using namespace std::string_literals;
 
 namespace {
 
-// name, serial, region, languages, release date
-using Game = std::tuple<std::string, std::string, std::string, std::string, std::string>;
+// name, serial, region, languages, release date, files ("name size crc sha1;" each)
+using Game =
+    std::tuple<std::string, std::string, std::string, std::string, std::string, std::string>;
 using Games = std::vector<Game>;
 
 struct Parsed {
@@ -37,8 +38,12 @@ Parsed Parse(const std::string& text, std::size_t pieceSize = 1 << 16) {
             return piece;
         },
         [&](const DatGame& game) {
+            std::string roms;
+            for (const DatRom& rom : game.roms) {
+                roms += rom.name + " " + rom.size + " " + rom.crc + " " + rom.sha1 + ";";
+            }
             parsed.games.emplace_back(game.name, game.serial, game.region, game.languages,
-                                      game.releaseDate);
+                                      game.releaseDate, roms);
         });
     return parsed;
 }
@@ -55,7 +60,8 @@ const std::string TEXT_DAT =
     "\tregion \"Europe\"\n"
     "\tserial \"SLES-02375, SLES-02376\"\n"
     "\treleaseyear \"1999\" releasemonth \"9\" releaseday \"17\"\n"
-    "\trom ( name \"Alpha (Europe) (Track 1).bin\" size 1234 crc 01234567 serial \"NOPE-1\" )\n"
+    "\trom ( name \"Alpha (Europe) (Track 1).bin\" size 1234 crc 01234567 serial \"NOPE-1\"\n"
+    "\t\tsha1 0123456789abcdef0123456789abcdef01234567 md5 00 )\n"
     "\trom ( name \"Alpha (Europe) (Track 2).bin\" size 99 crc 89abcdef )\n"
     ")\n"
     "game ( name Beta serial SLPS-00071 serial SLPS-00072 languages Ja releaseyear 1996 )\n"
@@ -73,7 +79,7 @@ const std::string XML_DAT =
     "\t\t<description>Alpha</description>\n"
     "\t\t<serial>\n SLES-02375, SLES-02376 \n</serial>\n"
     "\t\t<region>Europe</region>\n"
-    "\t\t<rom name=\"a.bin\" size=\"1\" crc=\"01234567\"/>\n"
+    "\t\t<rom name=\"a.bin\" size=\"1\" crc=\"01234567\" md5=\"00\" sha1=\"89ABCDEF\"/>\n"
     "\t</game>\n"
     "\t<game name=\"Beta &amp; &#x30C9;\">\n"
     "\t\t<release name=\"Beta\" region=\"JPN\" language=\"Ja\" date=\"1996-12-01\"/>\n"
@@ -89,19 +95,23 @@ const std::string XML_DAT =
 
 TEST(DatFileTest, BothFormatsGiveEveryGameWithItsFieldsInAnyPieces) {
     const Games textGames = {
-        {"Alpha (Europe) (En,Fr,De)", "SLES-02375, SLES-02376", "Europe", "", "1999-9-17"},
+        // A file's own keys (its serial among them) stay with the file.
+        {"Alpha (Europe) (En,Fr,De)", "SLES-02375, SLES-02376", "Europe", "", "1999-9-17",
+         "Alpha (Europe) (Track 1).bin 1234 01234567 0123456789abcdef0123456789abcdef01234567;"
+         "Alpha (Europe) (Track 2).bin 99 89abcdef ;"},
         // Repeated serials add up; a year alone is no date.
-        {"Beta", "SLPS-00071, SLPS-00072", "", "Ja", ""},
-        {"Gamma (USA)", "", "", "", ""},
-        {"Delta ドラゴン", "slpm-86001", "", "", ""},
+        {"Beta", "SLPS-00071, SLPS-00072", "", "Ja", "", ""},
+        {"Gamma (USA)", "", "", "", "", "g.bin 1  ;"},
+        {"Delta ドラゴン", "slpm-86001", "", "", "", ""},
     };
     const Games xmlGames = {
-        {"Alpha (Europe) (En,Fr,De)", "SLES-02375, SLES-02376", "Europe", "", ""},
+        {"Alpha (Europe) (En,Fr,De)", "SLES-02375, SLES-02376", "Europe", "", "",
+         "a.bin 1 01234567 89ABCDEF;"},
         // The first release gives region, language and date; entities and
         // character references come out as UTF-8.
-        {"Beta & ド", "SLPS-00071, SLPS-00072", "JPN", "Ja", "1996-12-01"},
-        {"Gamma (USA)", "", "", "En", "19970301"},
-        {"Delta", "", "", "", ""},
+        {"Beta & ド", "SLPS-00071, SLPS-00072", "JPN", "Ja", "1996-12-01", ""},
+        {"Gamma (USA)", "", "", "En", "19970301", ""},
+        {"Delta", "", "", "", "", "d.bin   ;"},
     };
     const std::vector<std::pair<std::string, Games>> formats = {{TEXT_DAT, textGames},
                                                                 {XML_DAT, xmlGames}};
@@ -119,7 +129,7 @@ TEST(DatFileTest, BothFormatsGiveEveryGameWithItsFieldsInAnyPieces) {
     const Parsed latin = Parse(
         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><datafile><game name=\"Caf\xE9\"/>"
         "</datafile>");
-    EXPECT_EQ(latin.games, (Games{{"Caf\xC3\xA9", "", "", "", ""}}));
+    EXPECT_EQ(latin.games, (Games{{"Caf\xC3\xA9", "", "", "", "", ""}}));
     // Nothing at all is a well-formed text DAT without games.
     EXPECT_TRUE(Parse(" \n").reading.valid);
     EXPECT_EQ(Parse("").reading.games, 0u);
@@ -150,6 +160,11 @@ TEST(DatFileTest, DamagedFilesAreRefusedWithTheirLine) {
     std::string deepXml = "<datafile>";
     for (std::size_t i = 0; i <= DAT_MAX_DEPTH; ++i) deepXml += "<x>";
     const std::string longValue(DAT_MAX_VALUE_BYTES + 1, 'x');
+    std::string manyRoms, manyXmlRoms;
+    for (std::size_t i = 0; i <= DAT_MAX_ROMS_PER_GAME; ++i) {
+        manyRoms += " rom ( name r )";
+        manyXmlRoms += "<rom name=\"r\"/>";
+    }
     const std::string laughs =
         "<?xml version=\"1.0\"?><!DOCTYPE d [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b "
         "\"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]><datafile><game name=\"&b;\"/></datafile>";
@@ -175,6 +190,9 @@ TEST(DatFileTest, DamagedFilesAreRefusedWithTheirLine) {
         {laughs, "line 1: the file declares an entity"},
         {"<datafile><game name=\"x\"/></datafile><datafile/>",
          "line 1: junk after document element"},
+        {"game ( name x" + manyRoms + " )", "line 1: a game with more than 1024 files"},
+        {"<datafile><game name=\"x\">" + manyXmlRoms + "</game></datafile>",
+         "line 1: a game with more than 1024 files"},
     };
     for (const auto& [text, error] : cases) {
         const Parsed parsed = Parse(text, 5);

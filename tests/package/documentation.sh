@@ -31,7 +31,7 @@ bash -n "$bash_completion" || fail "bash completion does not parse"
 sed 's/\\-/-/g' "$manual" >"$work/manual.txt"
 help_options=$("$build/bin/orvane-cli" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u)
 manual_options=$(grep -oE -- '--[a-z][a-z-]*' "$work/manual.txt" | sort -u)
-for word in rename list add-record import-dat undo $help_options $manual_options; do
+for word in rename list add-record import-dat undo verify $help_options $manual_options; do
     for file in "$work/manual.txt" "$bash_completion" "$zsh_completion"; do
         grep -qE -- "(^|[^a-z-])$word([^a-z-]|\$)" "$file" || fail "$word is not in $file"
     done
@@ -66,7 +66,7 @@ PATH=$build/bin:$PATH
 export PATH
 nl='
 '
-expect "add-record${nl}import-dat${nl}list${nl}rename${nl}undo" ''
+expect "add-record${nl}import-dat${nl}list${nl}rename${nl}undo${nl}verify" ''
 expect "add-record" a
 expect "" rename ''
 expect "--system" rename --sy
@@ -82,6 +82,7 @@ expect "--full-width-digits" rename --full-width-d
 expect "0${nl}1" --full-width-spaces = ''
 expect "dats${nl}games.dat${nl}language${nl}more.XML${nl}preset" import-dat --system PS2 ''
 expect "--add-priority" import-dat games.dat --add-p
+expect "dats${nl}games.dat${nl}language${nl}more.XML${nl}preset" verify --dat ''
 
 appstreamcli validate --no-net --strict "$build"/data/*.metainfo.xml >"$work/validate.txt" 2>&1 ||
     fail "appstreamcli: $(cat "$work/validate.txt")"

@@ -1,10 +1,12 @@
-#include "app/UserDataFolder.h"
+#include "platform/UserDataFolder.h"
 
 #include <unistd.h>
 
 #include <cstdlib>
 
 #include "platform/FileOps.h"
+
+namespace platform {
 
 namespace {
 
@@ -21,8 +23,7 @@ std::string AbsolutePathFrom(const char* name) {
 bool MakeFolders(const std::string& path) {
     for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         const std::string part = path.substr(0, slash);
-        if (platform::KindOf(part) != platform::PathKind::Folder &&
-            !platform::MakeFolder(part, 0700)) {
+        if (KindOf(part) != PathKind::Folder && !MakeFolder(part, 0700)) {
             return false;
         }
         if (slash == std::string::npos) return true;
@@ -39,9 +40,15 @@ std::string UserDataFolder() {
     return {};
 }
 
+bool MakeUserDataFolder(const std::string& folder) {
+    return !folder.empty() && MakeFolders(folder);
+}
+
 bool EnterUserDataFolder(std::string& error) {
     const std::string folder = UserDataFolder();
-    if (!folder.empty() && MakeFolders(folder) && chdir(folder.c_str()) == 0) return true;
+    if (MakeUserDataFolder(folder) && chdir(folder.c_str()) == 0) return true;
     error = folder.empty() ? "no home folder (neither XDG_DATA_HOME nor HOME is set)" : folder;
     return false;
 }
+
+}  // namespace platform
