@@ -1,10 +1,8 @@
 #include "cli/VerifyCommand.h"
 
 #include <signal.h>
-#include <unistd.h>
 
 #include <cctype>
-#include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
