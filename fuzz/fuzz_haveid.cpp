@@ -2,6 +2,7 @@
 // version's, damaged): every line is an identifier the lists are built from.
 // The run's inventory must write byte for byte what a write from scratch
 // writes, for any identifiers and any database.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -16,11 +17,31 @@
 
 namespace {
 
-// The lists are written to the current folder: a folder of the fuzzer's own.
-const bool IN_OWN_FOLDER = [] {
-    char folder[] = "/tmp/fuzz-haveid-XXXXXX";
-    return mkdtemp(folder) != nullptr && chdir(folder) == 0;
-}();
+// The lists are written to the current folder: a folder of the fuzzer's
+// own, entered for each input only, since the fuzzer reads and writes its
+// corpus by paths relative to where it was started.
+class InOwnFolder {
+public:
+    InOwnFolder() : started(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (started < 0 || fchdir(Folder()) != 0) std::abort();
+    }
+    ~InOwnFolder() {
+        if (fchdir(started) != 0) std::abort();
+        close(started);
+    }
+    InOwnFolder(const InOwnFolder&) = delete;
+    InOwnFolder& operator=(const InOwnFolder&) = delete;
+
+private:
+    static int Folder() {
+        static const int folder = [] {
+            char path[] = "/tmp/fuzz-haveid-XXXXXX";
+            return mkdtemp(path) != nullptr ? open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+        }();
+        return folder;
+    }
+    const int started;
+};
 
 std::string FileText(const std::string& path) {
     return platform::ReadSmallFile(path).text;
@@ -29,7 +50,7 @@ std::string FileText(const std::string& path) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (!IN_OWN_FOLDER) std::abort();
+    const InOwnFolder inOwnFolder;
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     // The have file, then after a NUL the database.
     const std::size_t split = input.find('\0');
