@@ -16,13 +16,13 @@ constexpr std::size_t READERS = 4;
 
 CandidateReadAhead::CandidateReadAhead(int systemIndex, const DiscHandlerParams& params,
                                        const std::vector<std::string>& candidates,
-                                       std::size_t discs)
+                                       std::size_t discs, DiscWork more)
     : systemIndex(systemIndex),
       params(params),
       candidates(candidates),
+      more(std::move(more)),
       listings(params.folderSnapshots != nullptr ? *params.folderSnapshots
                                                  : platform::FolderSnapshots()),
-      checksums(params.computeChecksum ? candidates.size() : 0),
       readers(
           candidates.size(), discs, std::min(READERS, discs),
           [this](std::size_t index, const std::atomic<bool>& stopping) { Read(index, stopping); }) {
@@ -30,7 +30,7 @@ CandidateReadAhead::CandidateReadAhead(int systemIndex, const DiscHandlerParams&
 
 void CandidateReadAhead::Read(std::size_t index, const std::atomic<bool>& stopping) {
     const std::atomic<bool>* const stopRequested = params.stopRequested;
-    auto cancelled = [&stopping, stopRequested] {
+    const std::function<bool()> cancelled = [&stopping, stopRequested] {
         return stopping.load() || (stopRequested != nullptr && stopRequested->load());
     };
     if (cancelled()) return;
@@ -39,31 +39,37 @@ void CandidateReadAhead::Read(std::size_t index, const std::atomic<bool>& stoppi
     ahead.lookAhead = true;
     ahead.checksumAhead = nullptr;
     if (params.folderSnapshots != nullptr) ahead.folderSnapshots = &listings;
-    const std::unique_ptr<KelFileBase> handler = CreateDiscHandler(systemIndex, ahead);
-    if (!params.computeChecksum || !handler->ImageFound() || cancelled()) return;
-
-    const std::string& imageFile = handler->ImageFile();
-    const std::optional<platform::FileState> state = platform::StateOf(imageFile);
-    if (!state) return;
-    std::string text = ImageChecksumText(imageFile, cancelled);
-    if (cancelled() || text == platform::CRC_UNREADABLE) return;
-    checksums[index] = Checksum{imageFile, *state, std::move(text)};
+    const std::unique_ptr<KelFileBase> disc = CreateDiscHandler(systemIndex, ahead);
+    if (more && !cancelled()) more(index, *disc, cancelled);
 }
 
-void CandidateReadAhead::Reach(std::size_t index) {
-    inHand.reset();
-    if (readers.Reach(index)) inHand = index;
-}
-
-std::optional<std::string> CandidateReadAhead::ChecksumAhead(const std::string& imageFile) const {
-    if (!inHand || *inHand >= checksums.size()) return std::nullopt;
-    const std::optional<Checksum>& ahead = checksums[*inHand];
-    if (!ahead || ahead->imageFile != imageFile || platform::StateOf(imageFile) != ahead->state) {
-        return std::nullopt;
-    }
-    return ahead->text;
+bool CandidateReadAhead::Reach(std::size_t index) {
+    return readers.Reach(index);
 }
 
 void CandidateReadAhead::Stop() {
     readers.Stop();
+}
+
+CandidateReadAhead::DiscWork ChecksumsAhead::Work() {
+    return
+        [this](std::size_t index, const KelFileBase& disc, const std::function<bool()>& cancelled) {
+            if (!disc.ImageFound()) return;
+            const std::string& imageFile = disc.ImageFile();
+            const std::optional<platform::FileState> state = platform::StateOf(imageFile);
+            if (!state) return;
+            std::string text = ImageChecksumText(imageFile, cancelled);
+            if (cancelled() || text == platform::CRC_UNREADABLE) return;
+            checksums[index] = Checksum{imageFile, *state, std::move(text)};
+        };
+}
+
+std::optional<std::string> ChecksumsAhead::Take(std::size_t index,
+                                                const std::string& imageFile) const {
+    if (index >= checksums.size()) return std::nullopt;
+    const std::optional<Checksum>& ahead = checksums[index];
+    if (!ahead || ahead->imageFile != imageFile || platform::StateOf(imageFile) != ahead->state) {
+        return std::nullopt;
+    }
+    return ahead->text;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <atomic>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,35 +13,66 @@
 
 // While a run works on one disc, a few readers read what identifying the
 // next discs reads (the candidate's sheet, the image's descriptors and boot
-// files) and, with the checksum option, compute their images' checksums, so
-// that on a share or a cold disk the waiting for those reads overlaps. The
-// run itself still identifies, renames and records every disc in its turn,
-// exactly as without them: what the readers read only warms the page cache,
-// and a checksum is taken over only for the very file it was computed on,
-// unchanged since.
+// files), and whatever more the run asks of each disc (its image's
+// checksum, say), so that on a share or a cold disk the waiting for those
+// reads overlaps. The run itself still identifies, renames and records
+// every disc in its turn, exactly as without them: what the readers read
+// only warms the page cache, and a result of theirs is taken over only for
+// the very file it was computed on, unchanged since.
 class CandidateReadAhead {
 public:
-    // The readers identify as the run does with `params` (a copy of its
-    // listings, which the run's moves do not change: a guess of a later
-    // disc's files can only miss, never change what the run does), at most
-    // `discs` candidates past the one in hand; 0 reads nothing ahead.
+    // What a reader does with a disc beyond identifying it, on the reader's
+    // thread; it should end soon once `cancelled` says so.
+    using DiscWork = std::function<void(std::size_t index, const KelFileBase& disc,
+                                        const std::function<bool()>& cancelled)>;
+
+    // The readers identify as the run does with `params`, but on a copy of
+    // its listings, which the run's moves do not change (a guess at a later
+    // disc's files can only miss, never change what the run does), and
+    // extracting nothing. At most `discs` candidates past the one in hand;
+    // 0 reads nothing ahead. The run's Stop ends them too.
     CandidateReadAhead(int systemIndex, const DiscHandlerParams& params,
-                       const std::vector<std::string>& candidates, std::size_t discs);
+                       const std::vector<std::string>& candidates, std::size_t discs,
+                       DiscWork more = nullptr);
     CandidateReadAhead(const CandidateReadAhead&) = delete;
     CandidateReadAhead& operator=(const CandidateReadAhead&) = delete;
 
     // The run comes to candidate `index` (in increasing order): waits for a
-    // reader still reading it, and lets the readers go further.
-    void Reach(std::size_t index);
+    // reader still reading it, and lets the readers go further. True when a
+    // reader read it; what its `more` left is the run's to take from then on.
+    bool Reach(std::size_t index);
 
-    // The checksum text of the image of the candidate in hand, when a reader
-    // computed it on this file and the file has not changed since.
-    std::optional<std::string> ChecksumAhead(const std::string& imageFile) const;
-
-    // No reader begins another disc, and one computing a checksum ends it;
-    // returns when every reader has ended. A run that stops, or that has
-    // finished its candidates, calls it before it writes its results.
+    // No reader begins another disc, and one at work is told to end; returns
+    // when every reader has ended. A run calls it when it leaves its
+    // candidates, before it writes its results.
     void Stop();
+
+private:
+    void Read(std::size_t index, const std::atomic<bool>& stopping);
+
+    const int systemIndex;
+    const DiscHandlerParams params;
+    const std::vector<std::string>& candidates;
+    const DiscWork more;
+    // Only looked at, never changed: the readers share it.
+    platform::FolderSnapshots listings;
+    // Last: its readers start once everything above is in place, and end
+    // before any of it goes.
+    platform::ReadAhead readers;
+};
+
+// The checksum option's image checksums, computed by the readers.
+class ChecksumsAhead {
+public:
+    explicit ChecksumsAhead(std::size_t candidates) : checksums(candidates) {}
+
+    // The readers' work: the checksum of the image of the disc they found.
+    CandidateReadAhead::DiscWork Work();
+
+    // The checksum text of candidate `index`'s image, once the run has come
+    // to it, when a reader computed it on this file and the file has not
+    // changed since.
+    std::optional<std::string> Take(std::size_t index, const std::string& imageFile) const;
 
 private:
     struct Checksum {
@@ -49,18 +80,7 @@ private:
         platform::FileState state;
         std::string text;
     };
-
-    void Read(std::size_t index, const std::atomic<bool>& stopping);
-
-    const int systemIndex;
-    DiscHandlerParams params;
-    const std::vector<std::string>& candidates;
-    platform::FolderSnapshots listings;
-    // Written by the reader of each candidate, read by the run only once it
-    // has come to that candidate and its reader has ended.
+    // Each written by the reader of its candidate, read by the run only once
+    // it has come to that candidate, after the reader ended.
     std::vector<std::optional<Checksum>> checksums;
-    std::optional<std::size_t> inHand;  // the candidate the run is at, when a reader read it
-    // Last: its readers start once everything above is in place, and end
-    // before any of it goes.
-    platform::ReadAhead readers;
 };

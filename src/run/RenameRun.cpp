@@ -238,9 +238,13 @@ RunOutcome RunRename(RunSettings settings) {
     params.computeChecksum = options.imageChecksum;
     params.stopRequested = &state.stopRequested;
     params.folderSnapshots = &folderSnapshots;
-    CandidateReadAhead readAhead(systemIndex, params, state.candidates, settings.readAhead);
-    params.checksumAhead = [&readAhead](const std::string& imageFile) {
-        return readAhead.ChecksumAhead(imageFile);
+    // The checksums of the images are computed ahead too, when asked for.
+    ChecksumsAhead checksums(state.candidates.size());
+    CandidateReadAhead readAhead(systemIndex, params, state.candidates, settings.readAhead,
+                                 options.imageChecksum ? checksums.Work() : nullptr);
+    std::size_t index = 0;
+    params.checksumAhead = [&checksums, &index](const std::string& imageFile) {
+        return checksums.Take(index, imageFile);
     };
 
     FormulaSettings formula;
@@ -280,7 +284,7 @@ RunOutcome RunRename(RunSettings settings) {
     bool stopped = false;
     bool journalFailed = false;
 
-    for (std::size_t index = 0; index < state.candidates.size(); ++index) {
+    for (; index < state.candidates.size(); ++index) {
         const std::string& candidate = state.candidates[index];
         if (state.stopRequested) {
             stopped = true;
