@@ -28,6 +28,7 @@
 #include "ident/DiscHandlers.h"
 #include "naming/HaveMissLists.h"
 #include "naming/RenamingFormula.h"
+#include "platform/FileOps.h"
 #include "platform/FileSearch.h"
 #include "platform/FolderSnapshots.h"
 #include "platform/PathText.h"
@@ -102,10 +103,10 @@ struct Collection {
     void Reset(bool cold = false, std::string folder = "") const {
         if (folder.empty()) folder = dir / "run";
         testsupport::RunCommand("rm -rf " + ShellQuote(folder) + " " + ShellQuote(dir / "start") +
-                                " && mkdir -p " + ShellQuote(folder) + " && rmdir " +
-                                ShellQuote(folder) + " && cp -r " + ShellQuote(templateFolder) +
-                                " " + ShellQuote(folder) + " && mkdir " +
-                                ShellQuote(dir / "start"));
+                                " && mkdir -p " +
+                                ShellQuote(platform::SplitAtLastSeparator(folder).folder) +
+                                " && cp -r " + ShellQuote(templateFolder) + " " +
+                                ShellQuote(folder) + " && mkdir " + ShellQuote(dir / "start"));
         if (!cold) return;
         for (const std::string& name : testsupport::ListNames(folder)) {
             EvictPages(folder + "/" + name);
@@ -294,9 +295,11 @@ void TimeOnShare(benchmark::State& state, Work work) {
                    std::to_string(SHARE_DELAY_MICROSECONDS) + " us, requests per disc");
 }
 
+// The second argument 1: with the checksum option (every image read whole).
 void BM_OrvaneCliShare(benchmark::State& state) {
-    TimeOnShare(state, [](const Collection& collection, const LatencyShare& share) {
-        return testsupport::RunCommand(CliCommand(collection, "", share.Folder())) == 0;
+    const std::string extra = state.range(1) != 0 ? " --checksum" : "";
+    TimeOnShare(state, [&extra](const Collection& collection, const LatencyShare& share) {
+        return testsupport::RunCommand(CliCommand(collection, extra, share.Folder())) == 0;
     });
 }
 
@@ -318,6 +321,21 @@ void BM_ReadsSixteenAtATimeShare(benchmark::State& state) {
         }
         for (std::thread& reader : readers) reader.join();
         return identified == entries.size();
+    });
+}
+
+// What no run that renames in order can go below: the renames alone, one
+// after the other.
+void BM_RenamesInOrderShare(benchmark::State& state) {
+    TimeOnShare(state, [](const Collection&, const LatencyShare& share) {
+        const std::string folder = share.Folder();
+        bool moved = true;
+        for (const platform::FoundEntry& entry : platform::ListFolder(folder)) {
+            moved =
+                platform::MovePath(folder + "/" + entry.name, folder + "/renamed " + entry.name) &&
+                moved;
+        }
+        return moved;
     });
 }
 
@@ -409,11 +427,17 @@ BENCHMARK(BM_OrvaneCliUndo)
     ->UseRealTime()
     ->Iterations(3);
 BENCHMARK(BM_OrvaneCliShare)
-    ->Arg(1000)
+    ->Args({1000, 0})
+    ->Args({1000, 1})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(2);
 BENCHMARK(BM_ReadsSixteenAtATimeShare)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
+BENCHMARK(BM_RenamesInOrderShare)
     ->Arg(1000)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()

@@ -36,11 +36,20 @@ void ReadAhead::Read() {
 bool ReadAhead::Reach(std::size_t item) {
     std::unique_lock<std::mutex> lock(mutex);
     if (item >= states.size()) return false;
+    Came(item);
+    changed.wait(lock, [this, item] { return states[item] != State::Working; });
+    return states[item] == State::Done;
+}
+
+void ReadAhead::Pass(std::size_t item) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (item < states.size()) Came(item);
+}
+
+void ReadAhead::Came(std::size_t item) {
     reached = std::max(reached, item + 1);
     for (; next <= item; ++next) states[next] = State::Passed;
     changed.notify_all();
-    changed.wait(lock, [this, item] { return states[item] != State::Working; });
-    return states[item] == State::Done;
 }
 
 void ReadAhead::Stop() {

@@ -40,6 +40,9 @@ public:
     // work (waiting for it to end when it is under way); false when no
     // reader began it, and none will.
     bool Reach(std::size_t item);
+    // The same without waiting, for a caller that does the item's work
+    // itself whatever the readers did (a reader may still be at it).
+    void Pass(std::size_t item);
 
     // No item begins after this; returns when every reader has ended.
     void Stop();
@@ -51,6 +54,8 @@ private:
     enum class State { Waiting, Working, Done, Passed };
 
     void Read();
+    // The caller came to `item`; under the lock.
+    void Came(std::size_t item);
 
     const std::size_t window;
     const Work work;

@@ -44,7 +44,9 @@ void CandidateReadAhead::Read(std::size_t index, const std::atomic<bool>& stoppi
 }
 
 bool CandidateReadAhead::Reach(std::size_t index) {
-    return readers.Reach(index);
+    if (more) return readers.Reach(index);
+    readers.Pass(index);
+    return false;
 }
 
 void CandidateReadAhead::Stop() {

@@ -37,9 +37,11 @@ public:
     CandidateReadAhead(const CandidateReadAhead&) = delete;
     CandidateReadAhead& operator=(const CandidateReadAhead&) = delete;
 
-    // The run comes to candidate `index` (in increasing order): waits for a
-    // reader still reading it, and lets the readers go further. True when a
-    // reader read it; what its `more` left is the run's to take from then on.
+    // The run comes to candidate `index` (in increasing order) and lets the
+    // readers go further. With more to do per disc it waits for a reader
+    // still at the candidate, and is true when a reader did it all: what
+    // `more` left is the run's to take from then on. Without, it never waits
+    // (the run's own reads meet the reader's in the page cache) and is false.
     bool Reach(std::size_t index);
 
     // No reader begins another disc, and one at work is told to end; returns
