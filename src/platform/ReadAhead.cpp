@@ -1,8 +1,16 @@
 #include "platform/ReadAhead.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 namespace platform {
+namespace {
+
+constexpr int LOWEST_PRIORITY = 19;
+
+}  // namespace
 
 ReadAhead::ReadAhead(std::size_t count, std::size_t window, std::size_t readers, Work work)
     : window(window), work(std::move(work)), states(count, State::Waiting) {
@@ -17,6 +25,11 @@ ReadAhead::~ReadAhead() {
 }
 
 void ReadAhead::Read() {
+    // A reader mostly waits for its reads. Where the data is in memory
+    // already, its work only repeats the caller's: it takes the processor
+    // only when the caller (and everything else) can spare it. (The nice
+    // value is a thread's own on Linux.)
+    setpriority(PRIO_PROCESS, id_t(gettid()), LOWEST_PRIORITY);
     std::unique_lock<std::mutex> lock(mutex);
     while (true) {
         changed.wait(
@@ -29,27 +42,16 @@ void ReadAhead::Read() {
         work(item, stopping);
         lock.lock();
         states[item] = State::Done;
-        changed.notify_all();
     }
 }
 
 bool ReadAhead::Reach(std::size_t item) {
-    std::unique_lock<std::mutex> lock(mutex);
-    if (item >= states.size()) return false;
-    Came(item);
-    changed.wait(lock, [this, item] { return states[item] != State::Working; });
-    return states[item] == State::Done;
-}
-
-void ReadAhead::Pass(std::size_t item) {
     const std::lock_guard<std::mutex> lock(mutex);
-    if (item < states.size()) Came(item);
-}
-
-void ReadAhead::Came(std::size_t item) {
+    if (item >= states.size()) return false;
     reached = std::max(reached, item + 1);
     for (; next <= item; ++next) states[next] = State::Passed;
     changed.notify_all();
+    return states[item] == State::Done;
 }
 
 void ReadAhead::Stop() {

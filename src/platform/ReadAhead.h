@@ -36,13 +36,12 @@ public:
     ReadAhead& operator=(const ReadAhead&) = delete;
 
     // The caller comes to `item` (items come in increasing order), which
-    // lets the readers go on to item + window. True when a reader did its
-    // work (waiting for it to end when it is under way); false when no
-    // reader began it, and none will.
+    // lets the readers go on to item + window. True when a reader has done
+    // its work; false when none has, and then none begins it (a reader may
+    // still be at it: what it leaves is not the caller's to take). It never
+    // waits: a caller that waited for a reader could wait long for one that
+    // the processor has little time for.
     bool Reach(std::size_t item);
-    // The same without waiting, for a caller that does the item's work
-    // itself whatever the readers did (a reader may still be at it).
-    void Pass(std::size_t item);
 
     // No item begins after this; returns when every reader has ended.
     void Stop();
@@ -54,8 +53,6 @@ private:
     enum class State { Waiting, Working, Done, Passed };
 
     void Read();
-    // The caller came to `item`; under the lock.
-    void Came(std::size_t item);
 
     const std::size_t window;
     const Work work;

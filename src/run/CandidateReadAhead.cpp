@@ -44,9 +44,7 @@ void CandidateReadAhead::Read(std::size_t index, const std::atomic<bool>& stoppi
 }
 
 bool CandidateReadAhead::Reach(std::size_t index) {
-    if (more) return readers.Reach(index);
-    readers.Pass(index);
-    return false;
+    return readers.Reach(index);
 }
 
 void CandidateReadAhead::Stop() {

@@ -38,10 +38,9 @@ public:
     CandidateReadAhead& operator=(const CandidateReadAhead&) = delete;
 
     // The run comes to candidate `index` (in increasing order) and lets the
-    // readers go further. With more to do per disc it waits for a reader
-    // still at the candidate, and is true when a reader did it all: what
-    // `more` left is the run's to take from then on. Without, it never waits
-    // (the run's own reads meet the reader's in the page cache) and is false.
+    // readers go further. True when a reader has read it: what its `more`
+    // left is the run's to take from then on. Never waits: a reader still at
+    // it meets the run's own reads in the page cache.
     bool Reach(std::size_t index);
 
     // No reader begins another disc, and one at work is told to end; returns
@@ -72,8 +71,8 @@ public:
     CandidateReadAhead::DiscWork Work();
 
     // The checksum text of candidate `index`'s image, once the run has come
-    // to it, when a reader computed it on this file and the file has not
-    // changed since.
+    // to it and its reader is done (Reach said so), when the reader computed
+    // it on this file and the file has not changed since.
     std::optional<std::string> Take(std::size_t index, const std::string& imageFile) const;
 
 private:
@@ -82,7 +81,7 @@ private:
         platform::FileState state;
         std::string text;
     };
-    // Each written by the reader of its candidate, read by the run only once
-    // it has come to that candidate, after the reader ended.
+    // Each written by the reader of its candidate, read by the run only
+    // after that reader is done.
     std::vector<std::optional<Checksum>> checksums;
 };

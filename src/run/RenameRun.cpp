@@ -243,7 +243,9 @@ RunOutcome RunRename(RunSettings settings) {
     CandidateReadAhead readAhead(systemIndex, params, state.candidates, settings.readAhead,
                                  options.imageChecksum ? checksums.Work() : nullptr);
     std::size_t index = 0;
-    params.checksumAhead = [&checksums, &index](const std::string& imageFile) {
+    bool readAheadDone = false;
+    params.checksumAhead = [&](const std::string& imageFile) -> std::optional<std::string> {
+        if (!readAheadDone) return std::nullopt;
         return checksums.Take(index, imageFile);
     };
 
@@ -290,7 +292,7 @@ RunOutcome RunRename(RunSettings settings) {
             stopped = true;
             break;
         }
-        readAhead.Reach(index);
+        readAheadDone = readAhead.Reach(index);
         // The lists stay current even when the run is stopped; they are
         // rewritten only when they would change.
         if (inventory && inventory->Changed()) inventory->Write();
