@@ -149,9 +149,18 @@ Result RunOnce(Kind kind, std::size_t readAhead) {
 
     Result result;
     result.outcome = kind == Kind::List ? RunList(settings) : RunRename(settings);
-    result.statuses = host.statuses;
+    // The texts name the start-up directory, which is each run's own.
+    auto inStartDirectory = [&dir](std::string text) {
+        for (std::size_t at; (at = text.find(dir.Path())) != std::string::npos;) {
+            text.replace(at, dir.Path().size(), "START");
+        }
+        return text;
+    };
+    for (const std::string& status : host.statuses) {
+        result.statuses.push_back(inStartDirectory(status));
+    }
     for (const RecordingHost::Message& message : host.messages) {
-        result.messages.push_back(message.text);
+        result.messages.push_back(inStartDirectory(message.text));
     }
     result.progress = host.progress;
     result.plan = plan.lines;
