@@ -9,6 +9,8 @@ namespace platform {
 namespace {
 
 constexpr int LOWEST_PRIORITY = 19;
+// The most items left to the caller after work that was not worth it.
+constexpr std::size_t MAX_LEFT = 63;
 
 }  // namespace
 
@@ -32,16 +34,22 @@ void ReadAhead::Read() {
     setpriority(PRIO_PROCESS, id_t(gettid()), LOWEST_PRIORITY);
     std::unique_lock<std::mutex> lock(mutex);
     while (true) {
-        changed.wait(
-            lock, [this] { return stopping || next >= states.size() || next < reached + window; });
+        changed.wait(lock, [this] { return stopping || Room() > 0; });
         if (stopping || next >= states.size()) return;
         const std::size_t item = next++;
         states[item] = State::Working;
         ++begun;
         lock.unlock();
-        work(item, stopping);
+        const bool worthIt = work(item, stopping);
         lock.lock();
         states[item] = State::Done;
+        if (worthIt) {
+            leaveAfterIdle = 0;
+            continue;
+        }
+        leaveAfterIdle = std::min(2 * leaveAfterIdle + 1, MAX_LEFT);
+        const std::size_t end = std::min(states.size(), next + leaveAfterIdle);
+        for (; next < end; ++next) states[next] = State::Passed;
     }
 }
 
@@ -50,8 +58,20 @@ bool ReadAhead::Reach(std::size_t item) {
     if (item >= states.size()) return false;
     reached = std::max(reached, item + 1);
     for (; next <= item; ++next) states[next] = State::Passed;
-    changed.notify_all();
+    // One reader for one item that came into the window: waking them all
+    // for each item costs a run whose data is in memory more than they save.
+    const std::size_t room = Room();
+    if (room == 1) {
+        changed.notify_one();
+    } else if (room > 1) {
+        changed.notify_all();
+    }
     return states[item] == State::Done;
+}
+
+std::size_t ReadAhead::Room() const {
+    if (next >= states.size()) return window;
+    return next >= reached + window ? 0 : reached + window - next;
 }
 
 void ReadAhead::Stop() {

@@ -20,10 +20,14 @@ namespace platform {
 
 class ReadAhead {
 public:
-    // Does the work of one item. It should return soon once `stopping` is
-    // set; it runs on a reader's thread, beside the caller and the other
-    // readers.
-    using Work = std::function<void(std::size_t item, const std::atomic<bool>& stopping)>;
+    // Does the work of one item, and says whether doing it ahead was worth
+    // it (it had to wait for its data, or it left a result the caller
+    // takes). After work that was not, the readers leave a growing number of
+    // items to the caller (1, 3, 7, ... up to 63), so that a list whose data
+    // is in memory already costs next to nothing; work that was worth it
+    // ends that. It should return soon once `stopping` is set; it runs on a
+    // reader's thread, beside the caller and the other readers.
+    using Work = std::function<bool(std::size_t item, const std::atomic<bool>& stopping)>;
 
     // Readers for items 0 .. count-1: `readers` threads, at most `window`
     // items past the one the caller has come to (before it comes to the
@@ -53,6 +57,9 @@ private:
     enum class State { Waiting, Working, Done, Passed };
 
     void Read();
+    // Under the lock: how many items the readers may take now (all of the
+    // window once every item is taken, so that the readers end).
+    std::size_t Room() const;
 
     const std::size_t window;
     const Work work;
@@ -62,6 +69,8 @@ private:
     std::size_t next = 0;     // the first item no reader has taken
     std::size_t reached = 0;  // items below this the caller has come to
     std::size_t begun = 0;
+    // Items left to the caller after the last work that was not worth it.
+    std::size_t leaveAfterIdle = 0;
     std::atomic<bool> stopping{false};
     std::vector<std::thread> threads;
 };

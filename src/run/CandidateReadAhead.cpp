@@ -1,6 +1,9 @@
 #include "run/CandidateReadAhead.h"
 
+#include <time.h>
+
 #include <algorithm>
+#include <chrono>
 
 #include "ident/DiscHandlers.h"
 #include "platform/Crc32.h"
@@ -11,6 +14,13 @@ namespace {
 // keeps up with a run that renames a disc every few milliseconds; few
 // enough that they never crowd the run out of a small machine.
 constexpr std::size_t READERS = 4;
+
+// The processor time the calling thread has used.
+std::chrono::nanoseconds ProcessorTime() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
 
 }  // namespace
 
@@ -23,24 +33,31 @@ CandidateReadAhead::CandidateReadAhead(int systemIndex, const DiscHandlerParams&
       more(std::move(more)),
       listings(params.folderSnapshots != nullptr ? *params.folderSnapshots
                                                  : platform::FolderSnapshots()),
-      readers(
-          candidates.size(), discs, std::min(READERS, discs),
-          [this](std::size_t index, const std::atomic<bool>& stopping) { Read(index, stopping); }) {
-}
+      readers(candidates.size(), discs, std::min(READERS, discs),
+              [this](std::size_t index, const std::atomic<bool>& stopping) {
+                  return Read(index, stopping);
+              }) {}
 
-void CandidateReadAhead::Read(std::size_t index, const std::atomic<bool>& stopping) {
+bool CandidateReadAhead::Read(std::size_t index, const std::atomic<bool>& stopping) {
     const std::atomic<bool>* const stopRequested = params.stopRequested;
     const std::function<bool()> cancelled = [&stopping, stopRequested] {
         return stopping.load() || (stopRequested != nullptr && stopRequested->load());
     };
-    if (cancelled()) return;
+    if (cancelled()) return false;
+    const auto began = std::chrono::steady_clock::now();
+    const std::chrono::nanoseconds workedBefore = ProcessorTime();
     DiscHandlerParams ahead = params;
     ahead.basePath = candidates[index];
     ahead.lookAhead = true;
     ahead.checksumAhead = nullptr;
     if (params.folderSnapshots != nullptr) ahead.folderSnapshots = &listings;
     const std::unique_ptr<KelFileBase> disc = CreateDiscHandler(systemIndex, ahead);
-    if (more && !cancelled()) more(index, *disc, cancelled);
+    if (more) {
+        if (!cancelled()) more(index, *disc, cancelled);
+        return true;
+    }
+    const std::chrono::nanoseconds worked = ProcessorTime() - workedBefore;
+    return std::chrono::steady_clock::now() - began - worked > worked;
 }
 
 bool CandidateReadAhead::Reach(std::size_t index) {

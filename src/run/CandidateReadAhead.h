@@ -49,7 +49,9 @@ public:
     void Stop();
 
 private:
-    void Read(std::size_t index, const std::atomic<bool>& stopping);
+    // Whether reading the candidate ahead was worth it: its reads waited
+    // (longer than the reader worked), or `more` left a result.
+    bool Read(std::size_t index, const std::atomic<bool>& stopping);
 
     const int systemIndex;
     const DiscHandlerParams params;

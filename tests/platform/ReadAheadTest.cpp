@@ -27,6 +27,7 @@ TEST(ReadAhead, EachItemOnceWithinTheWindowAndTheCallerKnowsWhichWereDone) {
                             ++worked[item];
                             std::this_thread::yield();
                             finished[item] = true;
+                            return true;
                         });
         for (std::size_t item = 0; item < c.count; ++item) {
             callerAt = item;
@@ -55,6 +56,7 @@ TEST(ReadAhead, StopTellsAReaderInTheMiddleOfItsWorkAndNothingBeginsAfter) {
         // reader that is never told.
         while (!stopping) std::this_thread::yield();
         sawStop = true;
+        return true;
     });
     while (ahead.Begun() < 2) std::this_thread::yield();
     ahead.Stop();
@@ -68,10 +70,36 @@ TEST(ReadAhead, StopTellsAReaderInTheMiddleOfItsWorkAndNothingBeginsAfter) {
 TEST(ReadAhead, NoWindowOrNoReaderReadsNothing) {
     for (const auto& [window, readers] : {std::pair<std::size_t, std::size_t>{0, 4}, {4, 0}}) {
         std::atomic<int> worked{0};
-        ReadAhead ahead(10, window, readers,
-                        [&](std::size_t, const std::atomic<bool>&) { ++worked; });
+        ReadAhead ahead(10, window, readers, [&](std::size_t, const std::atomic<bool>&) {
+            ++worked;
+            return true;
+        });
         for (std::size_t item = 0; item < 10; ++item) EXPECT_FALSE(ahead.Reach(item));
         ahead.Stop();
         EXPECT_EQ(worked, 0);
+    }
+}
+
+// Work that was not worth doing ahead (its data was in memory) leaves the
+// next 1, 3, 7, ... 63 items to the caller; work that was ends that.
+TEST(ReadAhead, LeavesMoreItemsToTheCallerAfterWorkThatWasNotWorthIt) {
+    struct Case {
+        std::size_t worthFrom;  // work on items from here on is worth it
+        std::vector<std::size_t> worked;
+    };
+    std::vector<std::size_t> resumed = {0, 2, 6, 14};
+    for (std::size_t item = 15; item < 200; ++item) resumed.push_back(item);
+    for (const Case& c : {Case{1000, {0, 2, 6, 14, 30, 62, 126, 190}}, Case{10, resumed}}) {
+        std::mutex mutex;
+        std::vector<std::size_t> worked;
+        // One reader and a window over every item: the order is fixed.
+        ReadAhead ahead(200, 200, 1, [&](std::size_t item, const std::atomic<bool>&) {
+            const std::lock_guard<std::mutex> lock(mutex);
+            worked.push_back(item);
+            return item >= c.worthFrom;
+        });
+        while (ahead.Begun() < c.worked.size()) std::this_thread::yield();
+        ahead.Stop();
+        EXPECT_EQ(worked, c.worked);
     }
 }
