@@ -3,23 +3,33 @@
 // shell loop a Linux user would write for the same job (isoinfo, grep, sed,
 // mv -n per image), with the page cache warm and with the collection's pages
 // evicted before each run; the dry run of it, and undo taking it back.
+// The run on a share where each request costs a millisecond (latency-fs,
+// beside this program), next to the same reads issued 16 at a time.
 // BM_RunPhases repeats the run's work per disc in process to show where the
-// time goes.
+// time goes. ORVANE_CLI names another build of orvane-cli to time.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "gamedb/GameDatabase.h"
+#include "ident/BootFileId.h"
 #include "ident/DiscHandlers.h"
 #include "naming/HaveMissLists.h"
 #include "naming/RenamingFormula.h"
+#include "platform/FileOps.h"
+#include "platform/FileSearch.h"
 #include "platform/FolderSnapshots.h"
 #include "platform/PathText.h"
 #include "rename/DiscRename.h"
@@ -87,17 +97,19 @@ struct Collection {
         }
     }
 
-    // A fresh copy of the collection and an empty start-up directory; with
-    // `cold`, the pages of the copy and of the database leave the page cache,
-    // so the run reads them from the disk.
-    void Reset(bool cold = false) const {
-        testsupport::RunCommand("rm -rf " + ShellQuote(dir / "run") + " " +
-                                ShellQuote(dir / "start") + " && cp -r " +
-                                ShellQuote(templateFolder) + " " + ShellQuote(dir / "run") +
-                                " && mkdir " + ShellQuote(dir / "start"));
+    // A fresh copy of the collection (in `folder`, dir/run unless given) and
+    // an empty start-up directory; with `cold`, the pages of the copy and of
+    // the database leave the page cache, so the run reads them from the disk.
+    void Reset(bool cold = false, std::string folder = "") const {
+        if (folder.empty()) folder = dir / "run";
+        testsupport::RunCommand("rm -rf " + ShellQuote(folder) + " " + ShellQuote(dir / "start") +
+                                " && mkdir -p " +
+                                ShellQuote(platform::SplitAtLastSeparator(folder).folder) +
+                                " && cp -r " + ShellQuote(templateFolder) + " " +
+                                ShellQuote(folder) + " && mkdir " + ShellQuote(dir / "start"));
         if (!cold) return;
-        for (const std::string& name : testsupport::ListNames(dir / "run")) {
-            EvictPages(dir / ("run/" + name));
+        for (const std::string& name : testsupport::ListNames(folder)) {
+            EvictPages(folder + "/" + name);
         }
         EvictPages(database);
     }
@@ -111,11 +123,17 @@ const Collection& TheCollection(const benchmark::State& state) {
     return *collection;
 }
 
-std::string CliPath() {
+// A program built beside this one.
+std::string BuiltProgram(const std::string& name) {
     char buffer[4096];
     const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     const std::string self(buffer, length > 0 ? std::size_t(length) : 0);
-    return platform::SplitAtLastSeparator(self).folder + "/orvane-cli";
+    return platform::SplitAtLastSeparator(self).folder + "/" + name;
+}
+
+std::string CliPath() {
+    const char* other = std::getenv("ORVANE_CLI");
+    return other != nullptr && *other != '\0' ? other : BuiltProgram("orvane-cli");
 }
 
 void Label(benchmark::State& state, const Collection& collection, bool cold) {
@@ -141,9 +159,11 @@ void TimeRuns(benchmark::State& state, const std::string& command, bool cold,
     Label(state, collection, cold);
 }
 
-std::string CliCommand(const Collection& collection, const std::string& extra = "") {
+std::string CliCommand(const Collection& collection, const std::string& extra = "",
+                       const std::string& folder = "../run") {
     return "cd " + ShellQuote(collection.dir / "start") + " && " + ShellQuote(CliPath()) +
-           " rename --folder ../run --database " + ShellQuote(collection.database) +
+           " rename --folder " + ShellQuote(folder) + " --database " +
+           ShellQuote(collection.database) +
            " --system PS2 --formula '%n [%i]' --list-format '%n [%i]'" + extra + " >/dev/null 2>&1";
 }
 
@@ -185,6 +205,138 @@ void BM_ShellLoop(benchmark::State& state) {
 
 void BM_ShellLoopColdCache(benchmark::State& state) {
     TimeRuns(state, ShellLoop(TheCollection(state)), true);
+}
+
+// The collection's folder (share/run) as a share that answers each request
+// after `delayMicroseconds`: latency-fs mounted on dir/mnt, the kernel's
+// caches of it empty. Unmounting collects how many requests it answered.
+class LatencyShare {
+public:
+    LatencyShare(const Collection& collection, int delayMicroseconds)
+        : mountPoint(collection.dir / "mnt"), countsFile(collection.dir / "counts") {
+        const std::string program = BuiltProgram("latency-fs");
+        if (access("/dev/fuse", R_OK | W_OK) != 0 || access(program.c_str(), X_OK) != 0 ||
+            !testsupport::HaveTool("fusermount3")) {
+            return;
+        }
+        testsupport::RunCommand("mkdir -p " + ShellQuote(mountPoint) + " && rm -f " +
+                                ShellQuote(countsFile));
+        struct stat before;
+        if (stat(mountPoint.c_str(), &before) != 0) return;
+        testsupport::RunCommand(
+            ShellQuote(program) + " --delay-us " + std::to_string(delayMicroseconds) +
+            " --counts " + ShellQuote(countsFile) + " " + ShellQuote(collection.dir / "share") +
+            " " + ShellQuote(mountPoint) + " >/dev/null 2>&1 &");
+        for (int tries = 0; tries < 500 && !mounted; ++tries) {
+            struct stat now;
+            mounted = stat(mountPoint.c_str(), &now) == 0 && now.st_dev != before.st_dev;
+            if (!mounted) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    LatencyShare(const LatencyShare&) = delete;
+    LatencyShare& operator=(const LatencyShare&) = delete;
+    ~LatencyShare() { Unmount(); }
+
+    bool Mounted() const { return mounted; }
+    std::string Folder() const { return mountPoint + "/run"; }
+
+    // Unmounts, and returns the requests answered by kind.
+    std::map<std::string, double> Unmount() {
+        std::map<std::string, double> counts;
+        if (!mounted) return counts;
+        mounted = false;
+        testsupport::RunCommand("fusermount3 -u " + ShellQuote(mountPoint));
+        for (int tries = 0; tries < 500 && counts.empty(); ++tries) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::ifstream in(countsFile);
+            std::string kind;
+            double count = 0;
+            while (in >> kind >> count) counts[kind] = count;
+        }
+        return counts;
+    }
+
+private:
+    std::string mountPoint;
+    std::string countsFile;
+    bool mounted = false;
+};
+
+constexpr int SHARE_DELAY_MICROSECONDS = 1000;
+
+// Times `work` on a fresh copy of the collection on the share, mounted anew
+// per iteration; reports the share's requests per disc.
+template <typename Work>
+void TimeOnShare(benchmark::State& state, Work work) {
+    const Collection& collection = TheCollection(state);
+    std::map<std::string, double> totals;
+    for (auto _ : state) {
+        state.PauseTiming();
+        collection.Reset(false, collection.dir / "share/run");
+        LatencyShare share(collection, SHARE_DELAY_MICROSECONDS);
+        if (!share.Mounted()) {
+            state.SkipWithError("no FUSE here (/dev/fuse, fusermount3 or latency-fs missing)");
+            break;
+        }
+        state.ResumeTiming();
+        if (!work(collection, share)) state.SkipWithError("the run failed");
+        state.PauseTiming();
+        for (const auto& [kind, count] : share.Unmount()) totals[kind] += count;
+        state.ResumeTiming();
+    }
+    const double discs = double(collection.imageCount) * double(state.iterations());
+    double all = 0;
+    for (const auto& [kind, count] : totals) {
+        all += count;
+        if (count > 0) state.counters[kind] = count / discs;
+    }
+    state.counters["requests"] = all / discs;
+    state.SetLabel(std::to_string(collection.imageCount) + " images on latency-fs " +
+                   std::to_string(SHARE_DELAY_MICROSECONDS) + " us, requests per disc");
+}
+
+// The second argument 1: with the checksum option (every image read whole).
+void BM_OrvaneCliShare(benchmark::State& state) {
+    const std::string extra = state.range(1) != 0 ? " --checksum" : "";
+    TimeOnShare(state, [&extra](const Collection& collection, const LatencyShare& share) {
+        return testsupport::RunCommand(CliCommand(collection, extra, share.Folder())) == 0;
+    });
+}
+
+// What the run's reads cost when 16 are in flight at once: the listing, then
+// every image's identification reads, by 16 threads; nothing renamed.
+void BM_ReadsSixteenAtATimeShare(benchmark::State& state) {
+    TimeOnShare(state, [](const Collection&, const LatencyShare& share) {
+        const std::string folder = share.Folder();
+        const std::vector<platform::FoundEntry> entries = platform::ListFolder(folder);
+        std::atomic<std::size_t> next{0};
+        std::atomic<std::size_t> identified{0};
+        std::vector<std::thread> readers;
+        for (int i = 0; i < 16; ++i) {
+            readers.emplace_back([&] {
+                for (std::size_t at = next++; at < entries.size(); at = next++) {
+                    if (IdentifyPlayStation2(folder + "/" + entries[at].name)) ++identified;
+                }
+            });
+        }
+        for (std::thread& reader : readers) reader.join();
+        return identified == entries.size();
+    });
+}
+
+// What no run that renames in order can go below: the renames alone, one
+// after the other.
+void BM_RenamesInOrderShare(benchmark::State& state) {
+    TimeOnShare(state, [](const Collection&, const LatencyShare& share) {
+        const std::string folder = share.Folder();
+        bool moved = true;
+        for (const platform::FoundEntry& entry : platform::ListFolder(folder)) {
+            moved =
+                platform::MovePath(folder + "/" + entry.name, folder + "/renamed " + entry.name) &&
+                moved;
+        }
+        return moved;
+    });
 }
 
 // The run's work per disc, timed piece by piece: inventory rewrite, handler
@@ -274,6 +426,22 @@ BENCHMARK(BM_OrvaneCliUndo)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(3);
+BENCHMARK(BM_OrvaneCliShare)
+    ->Args({1000, 0})
+    ->Args({1000, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
+BENCHMARK(BM_ReadsSixteenAtATimeShare)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
+BENCHMARK(BM_RenamesInOrderShare)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2);
 BENCHMARK(BM_ShellLoop)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_ShellLoopColdCache)
     ->Arg(1000)

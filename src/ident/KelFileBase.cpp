@@ -85,25 +85,23 @@ bool DiscsDifferOnlyInCase(const std::string& baseName,
     return spellingsWithImage.size() > 1;
 }
 
-// The checksum of the disc an image file holds. A compressed image gives the
-// checksum of what it decompresses to (a CD's tracks as one BIN file holds
-// them), so the same disc has the same checksum whether it is kept plain or
-// compressed; it is not the checksum of the compressed file.
-std::string ImageCrcText(const std::string& path) {
-    std::shared_ptr<const ByteSource> file = OpenFileSource(path);
+}  // namespace
+
+std::string ImageChecksumText(const std::string& imageFile,
+                              const std::function<bool()>& cancelled) {
+    std::shared_ptr<const ByteSource> file = OpenFileSource(imageFile);
     if (!file || CompressedFormatOf(*file) == CompressedFormat::None) {
-        return platform::WholeFileCrcText(path);
+        return platform::WholeFileCrcText(imageFile, cancelled);
     }
-    const std::shared_ptr<const ByteSource> image = DecompressedImage(std::move(file), path);
+    const std::shared_ptr<const ByteSource> image = DecompressedImage(std::move(file), imageFile);
     if (!image) return platform::CRC_UNREADABLE;
     return platform::ReaderCrcText(
-        [&image](void* into, std::size_t length, std::uint64_t offset) {
+        [&image, &cancelled](void* into, std::size_t length, std::uint64_t offset) {
+            if (cancelled && cancelled()) return std::optional<std::size_t>();
             return image->ReadAt(into, length, offset);
         },
         image->Size());
 }
-
-}  // namespace
 
 std::optional<std::string> FindCueDataFile(const CueFile& file, const std::string& sheetPath,
                                            const platform::FolderSnapshots* snapshots) {
@@ -162,11 +160,15 @@ KelFileBase::KelFileBase(const DiscHandlerParams& params, std::string_view exten
         FindIn(snapshots, platform::ListableFolder(split), split.name, ".*");
     exactCase = DiscsDifferOnlyInCase(split.name, entries, candidateExtensions);
     if (params.searchArchives) ExtractArchive(params, entries);
+    // What an archive holds is read when it is extracted, in the disc's turn.
+    if (archiveLeft) return;
     ReadSheet();
     FindImage();
-    if (imageFound && params.computeChecksum) {
-        std::string crc = ImageCrcText(imageFile);
-        if (crc != platform::CRC_UNREADABLE) ids.push_back(std::move(crc));
+    if (imageFound && params.computeChecksum && !params.lookAhead) {
+        std::optional<std::string> crc;
+        if (params.checksumAhead) crc = params.checksumAhead(imageFile);
+        if (!crc) crc = ImageChecksumText(imageFile);
+        if (*crc != platform::CRC_UNREADABLE) ids.push_back(std::move(*crc));
     }
 }
 
@@ -209,6 +211,10 @@ void KelFileBase::ExtractArchive(const DiscHandlerParams& params,
     // The choice looks at the folded name; the file is opened by its real name.
     const ArchiverKind kind = ChooseArchiver(FoldLastExtension(archive));
     if (kind == ArchiverKind::None) return;
+    if (params.lookAhead) {
+        archiveLeft = true;
+        return;
+    }
     extractDir = MakeExtractionFolder();
     archiver = CreateArchiver(kind, {archive, extractDir, params.stopRequested});
     extracted = archiver != nullptr && archiver->Succeeded();

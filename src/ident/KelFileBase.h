@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,7 +34,23 @@ struct DiscHandlerParams {
     const std::atomic<bool>* stopRequested = nullptr;
     // The run's listings of its folders; null reads every folder afresh.
     platform::FolderSnapshots* folderSnapshots = nullptr;
+    // Identifies only to read what identification reads, ahead of the disc's
+    // turn: an archive is not extracted (the candidate is left at that) and
+    // no checksum is computed.
+    bool lookAhead = false;
+    // The image's checksum text when it was computed before the disc's turn
+    // (nothing when it was not, or the file changed since); null computes
+    // every checksum here.
+    std::function<std::optional<std::string>(const std::string& imageFile)> checksumAhead;
 };
+
+// The checksum of the disc an image file holds (CRC_UNREADABLE when it cannot
+// be read). A compressed image gives the checksum of what it decompresses to
+// (a CD's tracks as one BIN file holds them), so the same disc has the same
+// checksum whether it is kept plain or compressed. `cancelled`, when given,
+// is asked between blocks and ends the reading early (CRC_UNREADABLE).
+std::string ImageChecksumText(const std::string& imageFile,
+                              const std::function<bool()>& cancelled = nullptr);
 
 // Where FindFilesByExtensions looks: a folder, the start of the names taken
 // literally (a name may hold '*' or '?'), and the wildcard put before "." and
@@ -147,6 +164,7 @@ private:
     bool extracted = false;
     bool imageFound = false;
     bool interrupted = false;
+    bool archiveLeft = false;  // a look ahead found an archive and left it
     std::unique_ptr<KelArchiverBase> archiver;
     const std::string noId;
     std::string imageFile;

@@ -96,12 +96,14 @@ std::uint32_t Crc32Combine(std::uint32_t first, std::uint32_t second, std::uint6
     return first ^ second;
 }
 
-std::string WholeFileCrcText(const std::string& path) {
+std::string WholeFileCrcText(const std::string& path, const std::function<bool()>& cancelled) {
     const ReadOnlyFile file(path);
     if (!file.IsOpen()) return CRC_UNREADABLE;
     const std::uint64_t size = file.Size();
     file.AdviseSequential();
-    const RangeReader read = [&file](void* into, std::size_t length, std::uint64_t offset) {
+    const RangeReader read = [&file, &cancelled](void* into, std::size_t length,
+                                                 std::uint64_t offset) {
+        if (cancelled && cancelled()) return std::optional<std::size_t>();
         return file.ReadAt(into, length, offset);
     };
 

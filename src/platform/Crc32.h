@@ -28,7 +28,10 @@ inline constexpr const char* CRC_UNREADABLE = "FFFFFFFF";
 
 // Checksum text of a whole file on disk, read in fixed blocks so that memory
 // stays constant for any size, or CRC_UNREADABLE when it cannot be read.
-std::string WholeFileCrcText(const std::string& path);
+// `cancelled`, when given, is asked before each block; true ends the reading
+// (CRC_UNREADABLE).
+std::string WholeFileCrcText(const std::string& path,
+                             const std::function<bool()>& cancelled = nullptr);
 
 // Reads up to `length` bytes from `offset` into `into`: fewer only at the
 // end, nothing on a read error.

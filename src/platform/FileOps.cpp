@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -206,9 +207,29 @@ bool IsExistingFile(const std::string& text) {
 }
 
 std::optional<std::uint64_t> FileSizeOf(const std::string& path) {
-    struct stat status;
-    if (HasNul(path) || stat(path.c_str(), &status) != 0) return std::nullopt;
-    return static_cast<std::uint64_t>(status.st_size);
+    // Only the size is asked for: a file system that must fetch other
+    // attributes anew (FUSE after a read, for the access time) answers this
+    // one from what it holds.
+    struct statx status;
+    if (HasNul(path) || statx(AT_FDCWD, path.c_str(), 0, STATX_SIZE, &status) != 0 ||
+        (status.stx_mask & STATX_SIZE) == 0) {
+        return std::nullopt;
+    }
+    return status.stx_size;
+}
+
+std::optional<FileState> StateOf(const std::string& path) {
+    constexpr unsigned WANTED = STATX_INO | STATX_SIZE | STATX_MTIME | STATX_CTIME;
+    struct statx status;
+    if (HasNul(path) || statx(AT_FDCWD, path.c_str(), 0, WANTED, &status) != 0 ||
+        (status.stx_mask & WANTED) != WANTED) {
+        return std::nullopt;
+    }
+    auto nanoseconds = [](const statx_timestamp& time) {
+        return std::int64_t(time.tv_sec) * 1000000000 + time.tv_nsec;
+    };
+    return FileState{makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino,
+                     status.stx_size, nanoseconds(status.stx_mtime), nanoseconds(status.stx_ctime)};
 }
 
 bool IsPlainName(std::string_view name) {
@@ -219,15 +240,17 @@ bool IsPlainName(std::string_view name) {
 bool MovePath(const std::string& from, const std::string& to) {
     if (from.empty() || to.empty() || HasNul(from) || HasNul(to)) return FailWith(EINVAL);
     struct stat source;
-    if (lstat(from.c_str(), &source) != 0) return false;
-    if (from == to) return true;
+    if (from == to) return lstat(from.c_str(), &source) == 0;
 
+    // The rename says itself when the source is missing: on a share, each
+    // status query before it would be one more round trip per file.
     if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
     if (!RenameFlagUnsupported(errno)) return false;
 
     // The file system does not know the no-replace flag (FUSE file systems,
     // network mounts). A second name for a file fails on a taken name, so
     // link and unlink move it without replacing anything.
+    if (lstat(from.c_str(), &source) != 0) return false;
     const bool folder = S_ISDIR(source.st_mode);
     if (!folder) {
         if (link(from.c_str(), to.c_str()) == 0) {

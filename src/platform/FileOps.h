@@ -38,6 +38,19 @@ bool IsExistingFile(const std::string& text);
 
 std::optional<std::uint64_t> FileSizeOf(const std::string& path);
 
+// Which file a path names and the state of its content, as far as the file
+// system tells: equal states were read as the same bytes.
+struct FileState {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;  // nanoseconds since the epoch
+    std::int64_t changed = 0;   // of the inode, in nanoseconds
+
+    bool operator==(const FileState&) const = default;
+};
+std::optional<FileState> StateOf(const std::string& path);
+
 // A name that can stand as one path component: not empty, not "." or "..",
 // without '/' and without NUL.
 bool IsPlainName(std::string_view name);

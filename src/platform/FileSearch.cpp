@@ -56,6 +56,16 @@ bool ListingOrderLess(std::string_view a, std::string_view b) {
     return a < b;
 }
 
+int CompareToPrefix(std::string_view name, std::string_view prefix) {
+    const std::size_t common = std::min(name.size(), prefix.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto a = static_cast<unsigned char>(ToUpperAscii(name[i]));
+        const auto b = static_cast<unsigned char>(ToUpperAscii(prefix[i]));
+        if (a != b) return a < b ? -1 : 1;
+    }
+    return name.size() < prefix.size() ? -1 : 0;
+}
+
 namespace {
 
 // The entries of a folder whose names begin with `literalName`, sorted.
@@ -107,13 +117,7 @@ std::vector<FoundEntry> FilterEntries(const std::vector<FoundEntry>& listing,
     // In a listing sorted by upper-case names, the names that begin with the
     // literal part (case ignored) stand together: find them by halving.
     auto comparePrefix = [&](const FoundEntry& entry) {
-        const std::size_t common = std::min(entry.name.size(), literalName.size());
-        for (std::size_t i = 0; i < common; ++i) {
-            const auto a = static_cast<unsigned char>(ToUpperAscii(entry.name[i]));
-            const auto b = static_cast<unsigned char>(ToUpperAscii(literalName[i]));
-            if (a != b) return a < b ? -1 : 1;
-        }
-        return entry.name.size() < literalName.size() ? -1 : 0;
+        return CompareToPrefix(entry.name, literalName);
     };
     const auto first = std::partition_point(
         listing.begin(), listing.end(), [&](const FoundEntry& e) { return comparePrefix(e) < 0; });

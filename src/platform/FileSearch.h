@@ -55,4 +55,9 @@ bool WildcardMatch(std::string_view name, std::string_view wildcard);
 // The order of a Windows listing: ASCII upper case first, then bytes.
 bool ListingOrderLess(std::string_view a, std::string_view b);
 
+// Where a name stands in listing order against the names that begin with
+// `prefix` (ASCII case ignored), which stand together: below 0 before them,
+// 0 one of them, above 0 after them.
+int CompareToPrefix(std::string_view name, std::string_view prefix);
+
 }  // namespace platform

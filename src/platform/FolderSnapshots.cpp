@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
+#include <iterator>
 
 #include "platform/AsciiCase.h"
 #include "platform/FileOps.h"
@@ -11,7 +11,8 @@
 namespace platform {
 
 void FolderSnapshots::Keep(const std::string& folder, std::vector<FoundEntry> listing) {
-    listings[folder] = std::move(listing);
+    listings[folder] =
+        Index(std::make_move_iterator(listing.begin()), std::make_move_iterator(listing.end()));
     extensionIndexes.erase(folder);
 }
 
@@ -20,7 +21,15 @@ std::vector<FoundEntry> FolderSnapshots::Find(const std::string& folder,
                                               std::string_view wildcard) const {
     const auto kept = listings.find(folder);
     if (kept == listings.end()) return FindEntries(folder, literalName, wildcard);
-    return FilterEntries(kept->second, literalName, wildcard);
+    std::vector<FoundEntry> matching;
+    const Index& entries = kept->second;
+    for (auto entry = entries.lower_bound(NamePrefix{literalName});
+         entry != entries.end() && CompareToPrefix(entry->name, literalName) == 0; ++entry) {
+        if (WildcardMatch(std::string_view(entry->name).substr(literalName.size()), wildcard)) {
+            matching.push_back(*entry);
+        }
+    }
+    return matching;
 }
 
 std::vector<std::vector<FoundEntry>> FolderSnapshots::FindPerWildcard(
@@ -28,7 +37,16 @@ std::vector<std::vector<FoundEntry>> FolderSnapshots::FindPerWildcard(
     const std::vector<std::string>& wildcards) const {
     const auto kept = listings.find(folder);
     if (kept == listings.end()) return FindEntriesPerWildcard(folder, literalName, wildcards);
-    return FilterEntriesPerWildcard(kept->second, literalName, wildcards);
+    std::vector<std::vector<FoundEntry>> found(wildcards.size());
+    const Index& entries = kept->second;
+    for (auto entry = entries.lower_bound(NamePrefix{literalName});
+         entry != entries.end() && CompareToPrefix(entry->name, literalName) == 0; ++entry) {
+        const std::string_view rest = std::string_view(entry->name).substr(literalName.size());
+        for (std::size_t i = 0; i < wildcards.size(); ++i) {
+            if (WildcardMatch(rest, wildcards[i])) found[i].push_back(*entry);
+        }
+    }
+    return found;
 }
 
 namespace {
@@ -38,17 +56,6 @@ namespace {
 std::string LowerExtension(const std::string& name) {
     const std::size_t dot = name.rfind('.');
     return dot == std::string::npos ? std::string() : ToLowerAscii(name.substr(dot + 1));
-}
-
-// The entry of exactly this name in a listing in listing order (in which
-// equal names stand together).
-template <typename Entries>
-auto FindExactly(Entries& entries, const std::string& name) {
-    auto found = std::lower_bound(entries.begin(), entries.end(), name,
-                                  [](const FoundEntry& entry, const std::string& wanted) {
-                                      return ListingOrderLess(entry.name, wanted);
-                                  });
-    return found != entries.end() && found->name == name ? found : entries.end();
 }
 
 }  // namespace
@@ -84,12 +91,10 @@ void FolderSnapshots::Moved(const std::string& fromPath, const std::string& toPa
     FoundEntry moved;
     bool known = false;
     if (const auto source = listings.find(from.folder); source != listings.end()) {
-        auto& entries = source->second;
-        const auto found = FindExactly(entries, from.name);
-        if (found != entries.end()) {
-            moved = *found;
+        auto found = source->second.find(FoundEntry{from.name});
+        if (found != source->second.end()) {
+            moved = std::move(source->second.extract(found).value());
             known = true;
-            entries.erase(found);
         }
         if (Index* index = KeptIndex(from.folder, from.name)) index->erase(FoundEntry{from.name});
     }
@@ -103,16 +108,14 @@ void FolderSnapshots::Moved(const std::string& fromPath, const std::string& toPa
     }
     moved.name = to.name;
     if (Index* index = KeptIndex(to.folder, to.name)) index->insert(moved);
-    auto& entries = target->second;
-    const auto place = std::lower_bound(entries.begin(), entries.end(), moved, ListingOrder());
-    entries.insert(place, std::move(moved));
+    target->second.insert(std::move(moved));
 }
 
 bool FolderSnapshots::Holds(const std::string& path) const {
     const PathSplit split = SplitAtLastSeparator(path);
     const auto kept = listings.find(split.folder);
     if (kept == listings.end()) return NameTaken(path);
-    return FindExactly(kept->second, split.name) != kept->second.end();
+    return kept->second.contains(FoundEntry{split.name});
 }
 
 }  // namespace platform

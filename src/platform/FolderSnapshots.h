@@ -47,17 +47,31 @@ public:
     bool Holds(const std::string& path) const;
 
 private:
+    // Names that begin with a text, ASCII case ignored.
+    struct NamePrefix {
+        std::string_view text;
+    };
+    // Listing order; a prefix stands where the names that begin with it do.
     struct ListingOrder {
+        using is_transparent = void;
         bool operator()(const FoundEntry& a, const FoundEntry& b) const {
             return ListingOrderLess(a.name, b.name);
         }
+        bool operator()(const FoundEntry& entry, NamePrefix prefix) const {
+            return CompareToPrefix(entry.name, prefix.text) < 0;
+        }
+        bool operator()(NamePrefix prefix, const FoundEntry& entry) const {
+            return CompareToPrefix(entry.name, prefix.text) > 0;
+        }
     };
+    // Sorted, so that a move takes and puts one entry without shifting the
+    // thousands after it.
     using Index = std::set<FoundEntry, ListingOrder>;
 
     // The index of `folder` for the extension of `name`, when one was built.
     Index* KeptIndex(const std::string& folder, const std::string& name);
 
-    std::unordered_map<std::string, std::vector<FoundEntry>> listings;
+    std::unordered_map<std::string, Index> listings;
     // Per kept folder, per extension asked for (lower case): its entries.
     mutable std::unordered_map<std::string, std::map<std::string, Index>> extensionIndexes;
 };

@@ -31,12 +31,15 @@ ReadOnlyFile::ReadOnlyFile(const std::string& path) {
     if (path.empty() || HasNul(path)) return;
     // Looked at before it is opened: opening some devices already does
     // something. The descriptor is checked again, as the path may change.
-    struct stat before;
-    if (stat(path.c_str(), &before) != 0) {
+    // Both ask only for what they need, which a file system holding some
+    // attributes as stale (FUSE after a read, for the access time) answers
+    // without a request.
+    struct statx before;
+    if (statx(AT_FDCWD, path.c_str(), 0, STATX_TYPE, &before) != 0) {
         status = StatusOfError(errno);
         return;
     }
-    if (!S_ISREG(before.st_mode)) {
+    if (!S_ISREG(before.stx_mode)) {
         status = FileStatus::NotRegular;
         return;
     }
@@ -45,15 +48,16 @@ ReadOnlyFile::ReadOnlyFile(const std::string& path) {
         status = StatusOfError(errno);
         return;
     }
-    struct stat opened;
-    const bool described = fstat(fd, &opened) == 0;
-    if (!described || !S_ISREG(opened.st_mode) || opened.st_size < 0) {
+    struct statx opened;
+    const bool described = statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_SIZE, &opened) == 0 &&
+                           (opened.stx_mask & STATX_SIZE) != 0;
+    if (!described || !S_ISREG(opened.stx_mode)) {
         status = described ? FileStatus::NotRegular : FileStatus::Unreadable;
         close(fd);
         fd = -1;
         return;
     }
-    size = std::uint64_t(opened.st_size);
+    size = opened.stx_size;
     status = FileStatus::Opened;
 }
 

@@ -90,8 +90,16 @@ std::vector<SetFile> SheetSet(const CueSheet& sheet, const std::string& sheetPat
     return set;
 }
 
-// The folders whose playlists may name a disc's files: its own, and the
-// one above it (a playlist beside the folders of a game's discs).
+Failure NameFailure(const std::string& newName) {
+    if (newName.empty()) return {FailureKind::NotAName, {}, "empty name"};
+    // A name holding '/' would move the files elsewhere.
+    if (!platform::IsPlainName(newName)) return {FailureKind::NotAName, newName, {}};
+    if (newName.size() > MAX_NAME_BYTES) return {FailureKind::NameTooLong, newName, {}};
+    return Succeeded();
+}
+
+}  // namespace
+
 std::vector<std::string> PlaylistFolders(const std::string& folder) {
     std::vector<std::string> folders{folder};
     const platform::PathSplit split = platform::SplitAtLastSeparator(folder);
@@ -115,16 +123,6 @@ DiscPlan Refused(Failure why) {
     refused.plan.failure = std::move(why);
     return refused;
 }
-
-Failure NameFailure(const std::string& newName) {
-    if (newName.empty()) return {FailureKind::NotAName, {}, "empty name"};
-    // A name holding '/' would move the files elsewhere.
-    if (!platform::IsPlainName(newName)) return {FailureKind::NotAName, newName, {}};
-    if (newName.size() > MAX_NAME_BYTES) return {FailureKind::NameTooLong, newName, {}};
-    return Succeeded();
-}
-
-}  // namespace
 
 DiscPlan PlanDiscRename(const KelFileBase& disc, const std::string& newName,
                         const FileActions& files, const std::string& scanFolder) {

@@ -30,6 +30,10 @@ struct UnmovedFile {
     Failure why;
 };
 
+// The folders whose playlists may name the files of a disc in `folder`: its
+// own, and the one above it (a playlist beside the folders of a game's discs).
+std::vector<std::string> PlaylistFolders(const std::string& folder);
+
 // What renaming a disc does with a new name, decided on `files` without
 // changing anything: every file of the candidate gets the new name, keeping
 // its extension (and a .partN volume suffix); the data files its cue sheet

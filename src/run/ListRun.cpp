@@ -13,6 +13,7 @@
 #include "platform/ReadOnlyFile.h"
 #include "platform/TextLines.h"
 #include "rename/PlanSink.h"
+#include "run/CandidateReadAhead.h"
 #include "run/ErrorLog.h"
 #include "run/RunSteps.h"
 
@@ -58,6 +59,7 @@ RunOutcome RunList(RunSettings settings) {
     params.computeChecksum = false;
     params.stopRequested = &state.stopRequested;
     params.folderSnapshots = &folderSnapshots;
+    CandidateReadAhead readAhead(systemIndex, params, state.candidates, settings.readAhead);
 
     bool written = !needsLineEnd || database.Append(platform::LINE_END);
     std::vector<std::string> errors;
@@ -77,11 +79,13 @@ RunOutcome RunList(RunSettings settings) {
         for (const std::string& path : handler.OwnFiles()) disc.files.push_back({path, path, {}});
         reports->Disc(disc);
     };
-    for (const std::string& candidate : state.candidates) {
+    for (std::size_t index = 0; index < state.candidates.size(); ++index) {
+        const std::string& candidate = state.candidates[index];
         if (state.stopRequested) {
             stopped = true;
             break;
         }
+        readAhead.Reach(index);
         const std::unique_ptr<KelFileBase> handler =
             IdentifyCandidate(host, systemIndex, params, candidate, processed, total);
         // Stop cut the extraction of its archive short: the disc was not looked at.
@@ -112,6 +116,8 @@ RunOutcome RunList(RunSettings settings) {
         ++listed;
         tell(*handler, DiscReport::Result::Listed, record[0], {});
     }
+
+    readAhead.Stop();
 
     std::vector<std::string> notWritten;
     if (!database.Close() || !written) notWritten.push_back(databasePath);

@@ -24,6 +24,7 @@
 #include "rename/PlanSink.h"
 #include "rename/RenameJournal.h"
 #include "rename/RunLocks.h"
+#include "run/CandidateReadAhead.h"
 #include "run/ErrorLog.h"
 #include "run/FileEnumeration.h"
 #include "run/FolderPass.h"
@@ -196,6 +197,13 @@ RunOutcome RunRename(RunSettings settings) {
     if (!plan && options.listFormula.empty()) {
         return RejectInput(host, "HAVE_MISS_FORMAT_NOT_FOUND", MessageIcon::Information);
     }
+    // Renaming a disc looks for playlists in the folder above its own too:
+    // above the scan folder, that one is read once here, not once per disc.
+    for (const std::string& folder : PlaylistFolders(options.folder)) {
+        if (!folderSnapshots.Keeps(folder)) {
+            folderSnapshots.Keep(folder, platform::ListFolder(folder));
+        }
+    }
     // The dry run decides every step on a simulation of the disk, by the
     // same code that makes them.
     std::unique_ptr<FileActions> files;
@@ -230,6 +238,16 @@ RunOutcome RunRename(RunSettings settings) {
     params.computeChecksum = options.imageChecksum;
     params.stopRequested = &state.stopRequested;
     params.folderSnapshots = &folderSnapshots;
+    // The checksums of the images are computed ahead too, when asked for.
+    ChecksumsAhead checksums(state.candidates.size());
+    CandidateReadAhead readAhead(systemIndex, params, state.candidates, settings.readAhead,
+                                 options.imageChecksum ? checksums.Work() : nullptr);
+    std::size_t index = 0;
+    bool readAheadDone = false;
+    params.checksumAhead = [&](const std::string& imageFile) -> std::optional<std::string> {
+        if (!readAheadDone) return std::nullopt;
+        return checksums.Take(index, imageFile);
+    };
 
     FormulaSettings formula;
     formula.formula = options.formula;
@@ -268,11 +286,13 @@ RunOutcome RunRename(RunSettings settings) {
     bool stopped = false;
     bool journalFailed = false;
 
-    for (const std::string& candidate : state.candidates) {
+    for (; index < state.candidates.size(); ++index) {
+        const std::string& candidate = state.candidates[index];
         if (state.stopRequested) {
             stopped = true;
             break;
         }
+        readAheadDone = readAhead.Reach(index);
         // The lists stay current even when the run is stopped; they are
         // rewritten only when they would change.
         if (inventory && inventory->Changed()) inventory->Write();
@@ -401,6 +421,8 @@ RunOutcome RunRename(RunSettings settings) {
                                    setTimes ? releaseTime : std::nullopt);
         }
     }
+
+    readAhead.Stop();
 
     const std::vector<FolderRenameResult> folderResults =
         folders.ExecuteFolderRenames(*files, plan ? nullptr : &journal);

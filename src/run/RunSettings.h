@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,10 @@ struct RunSettings {
     // Only discs that verify against these DATs are renamed; null renames
     // every disc found in the database.
     DiscVerifier* verifiedOnly = nullptr;
+    // How many discs past the one in hand may have their reads in flight (0:
+    // each disc is read in its turn only). It changes how long a run takes
+    // on a share or a cold disk, never what it does.
+    std::size_t readAhead = 16;
 };
 
 // Lives as long as the window and serves every run: the settings copy of the
