@@ -119,7 +119,7 @@ std::string VerifyCachePath() {
 int RunVerifyCommand(const CommandLine& line) {
     // A reader that goes away (verify | head) must not end the run in the
     // middle of a disc and lose its cache entry.
-    signal(SIGPIPE, SIG_IGN);
+    static_cast<void>(signal(SIGPIPE, SIG_IGN));
     RunState runState;
     const StopSignals stopSignals(runState);
     VerifyRequest request;
