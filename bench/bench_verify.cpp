@@ -1,7 +1,9 @@
 // verify's two speeds: hashing a 1 GiB image (CRC-32 and SHA-1 in one read,
 // reading and hashing on two threads) against a plain read of the same file
-// in the same blocks, warm; and a second verify of 1,000 images whose hashes
-// the cache holds, which should read nothing but file status.
+// in the same blocks, warm; a second verify of 1,000 images whose hashes
+// the cache holds, which should read nothing but file status; and a first
+// verify of 32 images of 32 MiB, each in its turn and with readers hashing
+// ahead, warm and with the images' pages evicted.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -129,9 +131,81 @@ void BM_ReverifyCached(benchmark::State& state) {
     state.SetItemsProcessed(std::int64_t(state.iterations()) * CACHED_IMAGES);
 }
 
+constexpr int LARGE_IMAGES = 32;
+constexpr std::size_t LARGE_IMAGE_BYTES = std::size_t(32) << 20;
+
+// 32 PS2 images of 32 MiB of varied bytes, each listed in the DAT.
+const VerifyRequest& LargeCollection() {
+    static testsupport::TempDir dir;
+    static const VerifyRequest request = [] {
+        testsupport::MakeDirs(dir / "ps2");
+        std::string dat;
+        std::mt19937_64 random(2);
+        for (int i = 0; i < LARGE_IMAGES; ++i) {
+            char code[16];
+            std::snprintf(code, sizeof code, "SLPM_%03d.%02d", 660 + i / 100, i % 100);
+            std::string filler(LARGE_IMAGE_BYTES, '\0');
+            for (std::size_t at = 0; at + 8 <= filler.size(); at += 8) {
+                const std::uint64_t value = random();
+                filler.replace(at, 8, reinterpret_cast<const char*>(&value), 8);
+            }
+            const std::string name = dir / ("ps2/game" + std::to_string(i) + ".iso");
+            testsupport::WriteDisc(
+                name, {{"SYSTEM.CNF", testsupport::Ps2SystemCnf(code)}, {code, filler}});
+            TrackHash hash;
+            std::string problem;
+            HashFile(name, hash, problem);
+            char crc[16];
+            std::snprintf(crc, sizeof crc, "%08x", hash.crc);
+            dat += "game ( name \"Game " + std::to_string(i) + "\" serial \"" +
+                   std::string(code).substr(0, 4) + "-" + std::string(code).substr(5, 3) +
+                   std::string(code).substr(9, 2) + "\" rom ( name g.iso size " +
+                   std::to_string(hash.size) + " crc " + crc + " sha1 " + hash.sha1 + " ) )\n";
+        }
+        testsupport::WriteFile(dir / "ps2.dat", dat);
+        VerifyRequest made;
+        made.folder = dir / "ps2";
+        made.systemIndex = 2;
+        made.datFiles = {dir / "ps2.dat"};
+        return made;
+    }();
+    return request;
+}
+
+// Arguments: the discs read ahead (0: each in its turn), and 1 to evict the
+// images' pages before each run.
+void BM_VerifyLarge(benchmark::State& state) {
+    VerifyRequest request = LargeCollection();
+    request.readAhead = std::size_t(state.range(0));
+    for (auto _ : state) {
+        if (state.range(1) != 0) {
+            state.PauseTiming();
+            for (const std::string& name : testsupport::ListNames(request.folder)) {
+                const int fd = open((request.folder + "/" + name).c_str(), O_RDONLY | O_CLOEXEC);
+                posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+                close(fd);
+            }
+            state.ResumeTiming();
+        }
+        NoOutput output;
+        RunVerify(request, output);
+        if (output.verified != LARGE_IMAGES) state.SkipWithError("not every image verified");
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * LARGE_IMAGES *
+                            std::int64_t(LARGE_IMAGE_BYTES));
+}
+
 }  // namespace
 
 BENCHMARK(BM_PlainRead)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(BM_VerifyHash)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(BM_ReverifyCached)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1);
+BENCHMARK(BM_VerifyLarge)
+    ->Args({0, 0})
+    ->Args({8, 0})
+    ->Args({0, 1})
+    ->Args({8, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(2);
 BENCHMARK_MAIN();

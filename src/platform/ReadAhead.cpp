@@ -14,8 +14,9 @@ constexpr std::size_t MAX_LEFT = 63;
 
 }  // namespace
 
-ReadAhead::ReadAhead(std::size_t count, std::size_t window, std::size_t readers, Work work)
-    : window(window), work(std::move(work)), states(count, State::Waiting) {
+ReadAhead::ReadAhead(std::size_t count, std::size_t window, std::size_t readers, Work work,
+                     Kind kind)
+    : window(window), work(std::move(work)), kind(kind), states(count, State::Waiting) {
     if (window == 0 || count == 0) return;
     readers = std::min(readers, count);
     threads.reserve(readers);
@@ -31,7 +32,7 @@ void ReadAhead::Read() {
     // already, its work only repeats the caller's: it takes the processor
     // only when the caller (and everything else) can spare it. (The nice
     // value is a thread's own on Linux.)
-    setpriority(PRIO_PROCESS, id_t(gettid()), LOWEST_PRIORITY);
+    if (kind == Kind::Warming) setpriority(PRIO_PROCESS, id_t(gettid()), LOWEST_PRIORITY);
     std::unique_lock<std::mutex> lock(mutex);
     while (true) {
         changed.wait(lock, [this] { return stopping || Room() > 0; });
@@ -43,6 +44,8 @@ void ReadAhead::Read() {
         const bool worthIt = work(item, stopping);
         lock.lock();
         states[item] = State::Done;
+        // The caller may be waiting for this one.
+        if (kind == Kind::Sharing && item < reached) changed.notify_all();
         if (worthIt) {
             leaveAfterIdle = 0;
             continue;
@@ -54,7 +57,7 @@ void ReadAhead::Read() {
 }
 
 bool ReadAhead::Reach(std::size_t item) {
-    const std::lock_guard<std::mutex> lock(mutex);
+    std::unique_lock<std::mutex> lock(mutex);
     if (item >= states.size()) return false;
     reached = std::max(reached, item + 1);
     for (; next <= item; ++next) states[next] = State::Passed;
@@ -65,6 +68,9 @@ bool ReadAhead::Reach(std::size_t item) {
         changed.notify_one();
     } else if (room > 1) {
         changed.notify_all();
+    }
+    if (kind == Kind::Sharing) {
+        changed.wait(lock, [this, item] { return states[item] != State::Working; });
     }
     return states[item] == State::Done;
 }

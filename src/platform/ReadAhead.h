@@ -20,6 +20,19 @@ namespace platform {
 
 class ReadAhead {
 public:
+    // What the readers' work is to the caller.
+    enum class Kind {
+        // It only warms what the caller does anyway (the reads of
+        // identifying a disc): the readers take the processor only when
+        // nothing else wants it, and the caller never waits for them.
+        Warming,
+        // It is the caller's work done for it (hashing a disc), which costs
+        // the processor as much as it waits: done twice, it would cost more
+        // than waiting. The readers run at the caller's priority, and the
+        // caller waits for an item a reader has begun.
+        Sharing,
+    };
+
     // Does the work of one item, and says whether doing it ahead was worth
     // it (it had to wait for its data, or it left a result the caller
     // takes). After work that was not, the readers leave a growing number of
@@ -33,7 +46,8 @@ public:
     // items past the one the caller has come to (before it comes to the
     // first, items 0 .. window-1). No reader starts when `readers` or
     // `window` is 0.
-    ReadAhead(std::size_t count, std::size_t window, std::size_t readers, Work work);
+    ReadAhead(std::size_t count, std::size_t window, std::size_t readers, Work work,
+              Kind kind = Kind::Warming);
     // Stops the readers and waits for them.
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
@@ -42,9 +56,10 @@ public:
     // The caller comes to `item` (items come in increasing order), which
     // lets the readers go on to item + window. True when a reader has done
     // its work; false when none has, and then none begins it (a reader may
-    // still be at it: what it leaves is not the caller's to take). It never
-    // waits: a caller that waited for a reader could wait long for one that
-    // the processor has little time for.
+    // still be at it: what it leaves is not the caller's to take). Warming
+    // readers are never waited for: a caller that waited could wait long for
+    // one the processor has little time for. A Sharing reader at work on
+    // `item` is waited for, and then it is done.
     bool Reach(std::size_t item);
 
     // No item begins after this; returns when every reader has ended.
@@ -63,6 +78,7 @@ private:
 
     const std::size_t window;
     const Work work;
+    const Kind kind;
     mutable std::mutex mutex;
     std::condition_variable changed;
     std::vector<State> states;

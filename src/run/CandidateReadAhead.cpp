@@ -26,17 +26,20 @@ std::chrono::nanoseconds ProcessorTime() {
 
 CandidateReadAhead::CandidateReadAhead(int systemIndex, const DiscHandlerParams& params,
                                        const std::vector<std::string>& candidates,
-                                       std::size_t discs, DiscWork more)
+                                       std::size_t discs, DiscWork more,
+                                       platform::ReadAhead::Kind kind)
     : systemIndex(systemIndex),
       params(params),
       candidates(candidates),
       more(std::move(more)),
       listings(params.folderSnapshots != nullptr ? *params.folderSnapshots
                                                  : platform::FolderSnapshots()),
-      readers(candidates.size(), discs, std::min(READERS, discs),
-              [this](std::size_t index, const std::atomic<bool>& stopping) {
-                  return Read(index, stopping);
-              }) {}
+      readers(
+          candidates.size(), discs, std::min(READERS, discs),
+          [this](std::size_t index, const std::atomic<bool>& stopping) {
+              return Read(index, stopping);
+          },
+          kind) {}
 
 bool CandidateReadAhead::Read(std::size_t index, const std::atomic<bool>& stopping) {
     const std::atomic<bool>* const stopRequested = params.stopRequested;

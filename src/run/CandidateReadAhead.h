@@ -30,17 +30,21 @@ public:
     // its listings, which the run's moves do not change (a guess at a later
     // disc's files can only miss, never change what the run does), and
     // extracting nothing. At most `discs` candidates past the one in hand;
-    // 0 reads nothing ahead. The run's Stop ends them too.
+    // 0 reads nothing ahead. The run's Stop ends them too. Sharing readers
+    // are waited for (see platform::ReadAhead): for a `more` that is the
+    // run's main work.
     CandidateReadAhead(int systemIndex, const DiscHandlerParams& params,
                        const std::vector<std::string>& candidates, std::size_t discs,
-                       DiscWork more = nullptr);
+                       DiscWork more = nullptr,
+                       platform::ReadAhead::Kind kind = platform::ReadAhead::Kind::Warming);
     CandidateReadAhead(const CandidateReadAhead&) = delete;
     CandidateReadAhead& operator=(const CandidateReadAhead&) = delete;
 
     // The run comes to candidate `index` (in increasing order) and lets the
     // readers go further. True when a reader has read it: what its `more`
-    // left is the run's to take from then on. Never waits: a reader still at
-    // it meets the run's own reads in the page cache.
+    // left is the run's to take from then on. Warming readers are never
+    // waited for: one still at it meets the run's own reads in the page
+    // cache.
     bool Reach(std::size_t index);
 
     // No reader begins another disc, and one at work is told to end; returns

@@ -9,6 +9,7 @@
 #include "platform/FileOps.h"
 #include "platform/FolderSnapshots.h"
 #include "platform/PathText.h"
+#include "run/CandidateReadAhead.h"
 #include "run/FileEnumeration.h"
 #include "run/RunSteps.h"
 #include "verify/HashCache.h"
@@ -117,6 +118,39 @@ void Remember(HashCache& cache, const std::string& candidate, int systemIndex,
     cache.Commit();
 }
 
+// The tracks of discs past the one in hand, hashed by the readers. A reader
+// does what the run would do with the disc (a dump whose sizes already
+// tell is not read), but keeps only the hashes: the run verifies each disc
+// itself, and takes a hash only for the very file it was taken of,
+// unchanged since.
+class HashesAhead {
+public:
+    HashesAhead(const DatHashes& dat, std::size_t discs) : dat(dat), hashed(discs) {}
+
+    CandidateReadAhead::DiscWork Work() {
+        return [this](std::size_t index, const KelFileBase& disc,
+                      const std::function<bool()>& cancelled) {
+            // An archive is extracted only by the run, in its turn.
+            DumpTracks dump(disc, disc.FolderListings());
+            if (!dump.IsDisc() || !dump.Problem().empty()) return;
+            dump.cancelled = cancelled;
+            const std::vector<std::optional<FileStamp>> before = dump.HolderStamps();
+            VerifyDump(dat, DiscIdentifier(disc), dump);
+            if (!cancelled()) hashed[index] = dump.Hashed(before);
+        };
+    }
+
+    // What the reader of disc `index` left, once the run has come to it and
+    // that reader is done.
+    const std::vector<HashedTrack>& Take(std::size_t index) const { return hashed[index]; }
+
+private:
+    const DatHashes& dat;
+    // Each written by the reader of its disc, read by the run only after
+    // that reader is done.
+    std::vector<std::vector<HashedTrack>> hashed;
+};
+
 }  // namespace
 
 DiscVerifier::DiscVerifier(const std::vector<std::string>& datFiles, const std::string& cachePath)
@@ -130,6 +164,10 @@ void DiscVerifier::CheckCache() {
     if (!cache || cache->IsOpen()) return;
     cacheProblem = cache->Problem();
     cache.reset();
+}
+
+bool DiscVerifier::Recorded(const std::string& candidate, int systemIndex) {
+    return cache && cache->Disc(candidate, systemIndex).has_value();
 }
 
 std::optional<VerifiedDisc> DiscVerifier::FromCache(const std::string& candidate, int systemIndex,
@@ -146,16 +184,23 @@ std::optional<VerifiedDisc> DiscVerifier::FromCache(const std::string& candidate
     return disc;
 }
 
+std::string DiscIdentifier(const KelFileBase& handler) {
+    std::string identifier = handler.IdFound() ? handler.IdAt(handler.IdCount() - 1) : "";
+    RemoveFirstCarriageReturn(identifier);
+    return identifier;
+}
+
 std::optional<VerifiedDisc> DiscVerifier::Verify(const KelFileBase& handler, int systemIndex,
-                                                 const platform::FolderSnapshots& snapshots) {
+                                                 const platform::FolderSnapshots& snapshots,
+                                                 const std::vector<HashedTrack>& ahead) {
     DumpTracks dump(handler, &snapshots);
     if (!dump.IsDisc()) return std::nullopt;
     VerifiedDisc disc;
     disc.candidate = handler.BasePath();
     disc.path = dump.shownPath;
-    disc.identifier = handler.IdFound() ? handler.IdAt(handler.IdCount() - 1) : std::string();
-    RemoveFirstCarriageReturn(disc.identifier);
+    disc.identifier = DiscIdentifier(handler);
     if (cache) TakeCachedHashes(*cache, dump);
+    dump.TakeHashed(ahead);
     disc.verdict = VerifyDump(dat, disc.identifier, dump);
     if (cache) {
         Remember(*cache, disc.candidate, systemIndex, disc.identifier, dump,
@@ -198,15 +243,32 @@ VerifyReport RunVerify(const VerifyRequest& request, VerifySink& sink) {
     params.searchArchives = true;
     params.stopRequested = request.stopRequested;
     params.folderSnapshots = &snapshots;
+
+    // Discs the cache knows are most likely answered by it, without a read:
+    // the readers hash the others, several at once, ahead of the run.
+    constexpr std::size_t NOT_AHEAD = std::size_t(-1);
+    std::vector<std::string> unrecorded;
+    std::vector<std::size_t> aheadIndex(candidates.size(), NOT_AHEAD);
+    for (std::size_t index = 0; index < candidates.size(); ++index) {
+        if (verifier.Recorded(candidates[index], request.systemIndex)) continue;
+        aheadIndex[index] = unrecorded.size();
+        unrecorded.push_back(candidates[index]);
+    }
+    HashesAhead hashes(dat, unrecorded.size());
+    CandidateReadAhead readAhead(request.systemIndex, params, unrecorded, request.readAhead,
+                                 hashes.Work(), platform::ReadAhead::Kind::Sharing);
+
     std::vector<bool> found(dat.Games().size());
     const std::int64_t total = std::int64_t(candidates.size());
-    std::int64_t done = 0;
-    for (const std::string& candidate : candidates) {
+    for (std::size_t index = 0; index < candidates.size(); ++index) {
+        const std::string& candidate = candidates[index];
         if (request.stopRequested != nullptr && *request.stopRequested) {
             report.stopped = true;
             break;
         }
-        sink.Progress(done++, total, candidate);
+        sink.Progress(std::int64_t(index), total, candidate);
+        const bool readAheadDone =
+            aheadIndex[index] != NOT_AHEAD && readAhead.Reach(aheadIndex[index]);
         std::optional<VerifiedDisc> disc =
             verifier.FromCache(candidate, request.systemIndex, snapshots);
         if (!disc) {
@@ -217,13 +279,16 @@ VerifyReport RunVerify(const VerifyRequest& request, VerifySink& sink) {
                 report.stopped = true;
                 break;
             }
-            disc = verifier.Verify(*handler, request.systemIndex, snapshots);
+            disc = verifier.Verify(
+                *handler, request.systemIndex, snapshots,
+                readAheadDone ? hashes.Take(aheadIndex[index]) : std::vector<HashedTrack>());
             if (!disc) continue;
         }
         ++report.counts[std::size_t(disc->verdict.status)];
         if (disc->verdict.datGame != DumpVerdict::NO_GAME) found[disc->verdict.datGame] = true;
         sink.Disc(*disc);
     }
+    readAhead.Stop();
     report.cacheProblem = verifier.CacheProblem();
     for (std::size_t game = 0; game < found.size(); ++game) {
         if (!found[game]) report.missingGames.push_back(dat.Games()[game].name);

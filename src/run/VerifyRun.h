@@ -27,6 +27,10 @@ struct VerifyRequest {
     std::string cachePath;
     // Checked before each disc: a disc in hand is finished first.
     const std::atomic<bool>* stopRequested = nullptr;
+    // How many discs past the one in hand may be read and hashed at once
+    // (0: each in its turn). It changes how long verify takes, never what
+    // it finds.
+    std::size_t readAhead = 8;
 };
 
 // One disc the run looked at.
@@ -49,14 +53,19 @@ public:
     // Why the cache is not used (any more); empty while it is.
     const std::string& CacheProblem() const { return cacheProblem; }
 
+    // Whether the cache has a record of the disc, current or not.
+    bool Recorded(const std::string& candidate, int systemIndex);
     // The disc as the cache recorded it, verified without reading it, when
     // none of its files changed and no file of its name has come since.
     std::optional<VerifiedDisc> FromCache(const std::string& candidate, int systemIndex,
                                           const platform::FolderSnapshots& snapshots);
     // Verifies the disc a handler found, and keeps what was read in the
-    // cache; nothing when the candidate is no disc.
+    // cache; nothing when the candidate is no disc. Tracks of `ahead` (hashed
+    // before the run came to the disc) are not read again while their files
+    // are unchanged.
     std::optional<VerifiedDisc> Verify(const KelFileBase& handler, int systemIndex,
-                                       const platform::FolderSnapshots& snapshots);
+                                       const platform::FolderSnapshots& snapshots,
+                                       const std::vector<HashedTrack>& ahead = {});
 
 private:
     void CheckCache();
@@ -65,6 +74,9 @@ private:
     std::unique_ptr<HashCache> cache;
     std::string cacheProblem;
 };
+
+// The game code the disc's boot files give, if any.
+std::string DiscIdentifier(const KelFileBase& handler);
 
 // Where the run's findings go as they come.
 class VerifySink {

@@ -185,14 +185,16 @@ bool DumpTracks::HashAll() {
         if (track.bytes) {
             const std::shared_ptr<const ByteSource> bytes = track.bytes;
             hashed = HashBytes(
-                [&bytes](void* into, std::size_t length, std::uint64_t offset) {
+                [this, &bytes](void* into, std::size_t length,
+                               std::uint64_t offset) -> std::optional<std::size_t> {
+                    if (cancelled && cancelled()) return std::nullopt;
                     return bytes->ReadAt(into, length, offset);
                 },
                 bytes->Size(), hash);
             if (!hashed) track.problem = track.label + " cannot be read (damaged data)";
         } else if (!track.path.empty()) {
             std::string why;
-            hashed = HashFile(track.path, hash, why);
+            hashed = HashFile(track.path, hash, why, cancelled);
             if (!hashed) track.problem = track.label + " " + why;
         } else {
             track.problem = track.label + " is not at hand";
@@ -220,4 +222,38 @@ std::vector<CachedTrack> DumpTracks::CachedTracksOf(std::size_t holder) const {
         }
     }
     return cached;
+}
+
+std::vector<std::optional<FileStamp>> DumpTracks::HolderStamps() const {
+    std::vector<std::optional<FileStamp>> stamps;
+    for (const std::string& holder : holders) stamps.push_back(StampOf(holder));
+    return stamps;
+}
+
+std::vector<HashedTrack> DumpTracks::Hashed(
+    const std::vector<std::optional<FileStamp>>& before) const {
+    std::vector<HashedTrack> hashed;
+    for (const DumpTrack& track : tracks) {
+        if (!track.hash || track.holder >= holders.size() || track.holder >= before.size() ||
+            !before[track.holder]) {
+            continue;
+        }
+        hashed.push_back({holders[track.holder], *before[track.holder], track.label, *track.hash});
+    }
+    return hashed;
+}
+
+void DumpTracks::TakeHashed(const std::vector<HashedTrack>& hashed) {
+    if (hashed.empty()) return;
+    const std::vector<std::optional<FileStamp>> now = HolderStamps();
+    for (DumpTrack& track : tracks) {
+        if (track.hash || !track.present || track.holder >= holders.size()) continue;
+        for (const HashedTrack& ahead : hashed) {
+            if (ahead.holder == holders[track.holder] && ahead.label == track.label &&
+                ahead.hash.size == track.size && now[track.holder] == ahead.stamp) {
+                track.hash = ahead.hash;
+                break;
+            }
+        }
+    }
 }

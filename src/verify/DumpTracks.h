@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,6 +36,16 @@ struct DumpTrack {
     static constexpr std::size_t NO_HOLDER = std::size_t(-1);
 };
 
+// A track's hashes, taken before the run came to its disc, with the file
+// that holds it as it was before it was read: they stand for the track only
+// while that file is unchanged.
+struct HashedTrack {
+    std::string holder;
+    FileStamp stamp;
+    std::string label;
+    TrackHash hash;
+};
+
 // The tracks of one disc, from what its disc handler found (an archive is
 // extracted by then), or as the cache recorded them. The hashes are computed
 // only when asked for: a dump whose sizes already tell is never read.
@@ -65,6 +76,18 @@ public:
     // Hashes every present track not yet hashed; false when one could not
     // be read (its `problem` says why).
     bool HashAll();
+    // Once it says so, hashing ends and the tracks left count as unread: for
+    // a disc read ahead of the run, whose reader is told to end.
+    std::function<bool()> cancelled;
+
+    // The holders as they are now, in order; nothing for one not there.
+    std::vector<std::optional<FileStamp>> HolderStamps() const;
+    // The tracks hashed so far, each with its holder's stamp of `before`
+    // (taken before they were read).
+    std::vector<HashedTrack> Hashed(const std::vector<std::optional<FileStamp>>& before) const;
+    // Takes the hashes of tracks hashed elsewhere, of the same holder, label
+    // and size, when the holder is unchanged since.
+    void TakeHashed(const std::vector<HashedTrack>& hashed);
 
     // The tracks one holder gives, for the cache.
     std::vector<CachedTrack> CachedTracksOf(std::size_t holder) const;

@@ -115,7 +115,8 @@ bool HashBytes(const platform::RangeReader& read, std::uint64_t size, TrackHash&
     return hashed;
 }
 
-bool HashFile(const std::string& path, TrackHash& hash, std::string& problem) {
+bool HashFile(const std::string& path, TrackHash& hash, std::string& problem,
+              const std::function<bool()>& cancelled) {
     const platform::ReadOnlyFile file(path);
     if (!file.IsOpen()) {
         problem = file.Status() == platform::FileStatus::Missing      ? "is missing"
@@ -124,10 +125,13 @@ bool HashFile(const std::string& path, TrackHash& hash, std::string& problem) {
         return false;
     }
     file.AdviseSequential();
-    const bool hashed =
-        HashBytes([&file](void* into, std::size_t length,
-                          std::uint64_t offset) { return file.ReadAt(into, length, offset); },
-                  file.Size(), hash);
+    const bool hashed = HashBytes(
+        [&file, &cancelled](void* into, std::size_t length,
+                            std::uint64_t offset) -> std::optional<std::size_t> {
+            if (cancelled && cancelled()) return std::nullopt;
+            return file.ReadAt(into, length, offset);
+        },
+        file.Size(), hash);
     if (!hashed) problem = "cannot be read";
     return hashed;
 }

@@ -7,6 +7,7 @@
 // else its sizes and hashes, point to.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/Crc32.h"
@@ -29,5 +30,7 @@ inline constexpr std::size_t HASH_BLOCK_BYTES = std::size_t(4) << 20;
 bool HashBytes(const platform::RangeReader& read, std::uint64_t size, TrackHash& hash);
 
 // The same for a regular file on disk, read from start to end; `problem`
-// says why it could not be read.
-bool HashFile(const std::string& path, TrackHash& hash, std::string& problem);
+// says why it could not be read. Once `cancelled` says so, reading ends, and
+// the file counts as not read.
+bool HashFile(const std::string& path, TrackHash& hash, std::string& problem,
+              const std::function<bool()>& cancelled = nullptr);

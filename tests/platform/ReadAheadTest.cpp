@@ -15,25 +15,36 @@ using platform::ReadAhead;
 TEST(ReadAhead, EachItemOnceWithinTheWindowAndTheCallerKnowsWhichWereDone) {
     struct Case {
         std::size_t count, window, readers;
+        ReadAhead::Kind kind = ReadAhead::Kind::Warming;
     };
-    for (const Case c : {Case{200, 3, 4}, Case{50, 16, 4}, Case{5, 16, 4}, Case{30, 1, 1}}) {
+    for (const Case c :
+         {Case{200, 3, 4}, Case{50, 16, 4}, Case{5, 16, 4}, Case{30, 1, 1},
+          Case{200, 3, 4, ReadAhead::Kind::Sharing}, Case{50, 16, 2, ReadAhead::Kind::Sharing}}) {
         std::atomic<std::size_t> callerAt{0};
         std::vector<std::atomic<int>> worked(c.count);
         std::vector<std::atomic<bool>> finished(c.count);
         std::atomic<int> beyondWindow{0};
-        ReadAhead ahead(c.count, c.window, c.readers,
-                        [&](std::size_t item, const std::atomic<bool>&) {
-                            if (item > callerAt + c.window) ++beyondWindow;
-                            ++worked[item];
-                            std::this_thread::yield();
-                            finished[item] = true;
-                            return true;
-                        });
+        ReadAhead ahead(
+            c.count, c.window, c.readers,
+            [&](std::size_t item, const std::atomic<bool>&) {
+                if (item > callerAt + c.window) ++beyondWindow;
+                ++worked[item];
+                std::this_thread::yield();
+                finished[item] = true;
+                return true;
+            },
+            c.kind);
         for (std::size_t item = 0; item < c.count; ++item) {
             callerAt = item;
+            const bool done = ahead.Reach(item);
             // Done means done: the work of the item has ended.
-            if (ahead.Reach(item)) {
+            if (done) {
                 EXPECT_TRUE(finished[item]) << item;
+            }
+            // The caller waits for a sharing reader at work on its item, and
+            // one not begun never begins.
+            if (c.kind == ReadAhead::Kind::Sharing) {
+                EXPECT_EQ(done, worked[item] == 1) << item;
             }
         }
         ahead.Stop();

@@ -12,6 +12,8 @@
 #include <atomic>
 #include <map>
 
+#include "ident/DiscHandlers.h"
+#include "ident/KelFileBase.h"
 #include "platform/FolderSnapshots.h"
 #include "support/CsoBuilder.h"
 #include "support/DiscTracks.h"
@@ -80,8 +82,9 @@ protected:
     }
 
     VerifyReport Verify(const std::string& folder, int systemIndex, const std::string& dat,
-                        const std::string& cache = {}) {
+                        const std::string& cache = {}, std::size_t readAhead = 8) {
         VerifyRequest request;
+        request.readAhead = readAhead;
         request.folder = folder;
         request.subfolders = true;
         request.systemIndex = systemIndex;
@@ -161,6 +164,47 @@ TEST_F(VerifyRunTest, EveryKindOfDumpIsComparedTrackByTrack) {
     EXPECT_EQ(sink.discs.size(), 5u);
     EXPECT_EQ(report.counts[std::size_t(VerifyStatus::Verified)], 3);
     EXPECT_EQ(report.missingGames, std::vector<std::string>{"Lacking (Europe)"});
+
+    // Read each in its turn, the discs come out the same.
+    auto shown = [](const std::map<std::string, VerifiedDisc>& discs) {
+        std::string text;
+        for (const auto& [path, disc] : discs) {
+            text += path + "|" + disc.identifier + "|" + VerifyStatusText(disc.verdict.status) +
+                    "|" + disc.verdict.datName + "|" + disc.verdict.detail + "\n";
+        }
+        return text;
+    };
+    const std::string withReaders = shown(sink.discs);
+    Verify(dir / "ps1", 1, dir / "ps1.dat", {}, 0);
+    EXPECT_EQ(shown(sink.discs), withReaders);
+}
+
+// What readers hashed ahead of the run stands for a track only while its
+// file is as it was when they read it.
+TEST_F(VerifyRunTest, HashesTakenAheadStandOnlyForTheUnchangedFile) {
+    WriteFile(dir / "ps1.dat", DatGameText("Game (USA)", "SLUS-00001", good));
+    DiscVerifier verifier({dir / "ps1.dat"}, {});
+    platform::FolderSnapshots listings;
+    DiscHandlerParams params;
+    params.folderSnapshots = &listings;
+    params.basePath = dir / "ps1/good/Game (USA)";
+    const std::unique_ptr<KelFileBase> handler = CreateDiscHandler(1, params);
+    const std::optional<FileStamp> stamp = StampOf(good[1]);
+    ASSERT_TRUE(stamp.has_value());
+    const std::vector<HashedTrack> ahead = {
+        {good[1], *stamp, "Game (USA) (Track 2).bin", TrackHash{stamp->size, 1, "0123"}}};
+    const auto taken = verifier.Verify(*handler, 1, listings, ahead);
+    ASSERT_TRUE(taken.has_value());
+    EXPECT_EQ(taken->verdict.status, VerifyStatus::Mismatch);
+    EXPECT_NE(taken->verdict.detail.find("found size 1058400 crc 00000001 sha1 0123"),
+              std::string::npos)
+        << taken->verdict.detail;
+
+    const timespec earlier[2] = {{1262304000, 0}, {1262304000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, good[1].c_str(), earlier, 0), 0);
+    const auto read = verifier.Verify(*handler, 1, listings, ahead);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->verdict.status, VerifyStatus::Verified) << read->verdict.detail;
 }
 
 TEST_F(VerifyRunTest, AnIsoAndItsCsoAndTheCorpusImagesAreMatchedByTheirHashes) {
