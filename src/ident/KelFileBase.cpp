@@ -10,6 +10,7 @@
 #include "image/CueSheet.h"
 #include "image/DescriptorFiles.h"
 #include "image/DescriptorText.h"
+#include "image/ImageFiles.h"
 #include "image/KelCDFileSystem.h"
 #include "platform/AsciiCase.h"
 #include "platform/Crc32.h"
@@ -148,8 +149,17 @@ std::vector<std::string> FindFilesByExtensions(const FileSearchBase& base,
     return paths;
 }
 
+bool BootFilesReading::Current() const {
+    return std::all_of(files.begin(), files.end(), [](const auto& file) {
+        return platform::StateOf(file.first) == file.second;
+    });
+}
+
 KelFileBase::KelFileBase(const DiscHandlerParams& params, std::string_view extensionList)
-    : basePath(params.basePath), snapshots(params.folderSnapshots) {
+    : basePath(params.basePath),
+      snapshots(params.folderSnapshots),
+      lookAhead(params.lookAhead),
+      bootFilesAhead(params.bootFilesAhead) {
     extensions = SplitWords(extensionList);
     std::vector<std::string> candidateExtensions = extensions;
     candidateExtensions.insert(candidateExtensions.end(), ARCHIVE_EXTENSIONS.begin(),
@@ -240,14 +250,27 @@ void KelFileBase::ReadSheet() {
 
 void KelFileBase::ReadBootFiles(BootIdentification identify) {
     if (!imageFound) return;
-    KelCDFileSystem fileSystem(imageFile, imageFile == sheetPath ? sheet.get() : nullptr);
-    const std::optional<std::string> id = identify(fileSystem);
-    // Asked after the boot files were read: a damaged block shows only then.
-    imageProblem = fileSystem.Problem();
-    if (!id) return;
+    std::optional<BootFilesReading> reading;
+    if (bootFilesAhead) reading = bootFilesAhead(imageFile);
+    if (!reading) {
+        const CueSheet* const given = imageFile == sheetPath ? sheet.get() : nullptr;
+        const NotedDiskFiles files;
+        KelCDFileSystem fileSystem(imageFile, files, given);
+        reading = BootFilesReading{imageFile, {}, identify(fileSystem), {}};
+        // Asked after the boot files were read: a damaged block shows only then.
+        reading->problem = fileSystem.Problem();
+        // The sheet given was read before, and not through `files`.
+        const auto noted = files.Noted();
+        if (lookAhead && noted && given == nullptr) {
+            reading->files = *noted;
+            bootReading = reading;
+        }
+    }
+    imageProblem = reading->problem;
+    if (!reading->id) return;
     // A boot line may end in a carriage return, and a crafted UMD_DATA.BIN
     // may hold any byte: no control character goes on to a log or a name.
-    ids.push_back(platform::WithoutControlCharacters(*id));
+    ids.push_back(platform::WithoutControlCharacters(*reading->id));
     idFound = true;
 }
 

@@ -11,7 +11,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "platform/FileOps.h"
 
 class CueSheet;
 struct CueFile;
@@ -22,6 +25,20 @@ namespace platform {
 class FolderSnapshots;
 struct FoundEntry;
 }  // namespace platform
+
+// What reading an image's boot files gave, with the files the reading took
+// its bytes from, each with its state from before it was read: it stands
+// for another reading of the same image while every one of them keeps its
+// state.
+struct BootFilesReading {
+    std::string imageFile;
+    std::vector<std::pair<std::string, platform::FileState>> files;
+    std::optional<std::string> id;  // as the system's identification gave it
+    std::string problem;            // why the image could not be read, if known
+
+    // Every file it read is as it was.
+    bool Current() const;
+};
 
 // What a run hands to the disc handler of one candidate.
 struct DiscHandlerParams {
@@ -42,6 +59,10 @@ struct DiscHandlerParams {
     // (nothing when it was not, or the file changed since); null computes
     // every checksum here.
     std::function<std::optional<std::string>(const std::string& imageFile)> checksumAhead;
+    // The reading of the image's boot files when it was made before the
+    // disc's turn and still stands (see BootFilesReading); null reads them
+    // here.
+    std::function<std::optional<BootFilesReading>(const std::string& imageFile)> bootFilesAhead;
 };
 
 // The checksum of the disc an image file holds (CRC_UNREADABLE when it cannot
@@ -136,6 +157,11 @@ public:
     const CueSheet* Sheet() const { return sheet.get(); }
     // The run's listings of its folders; null when every folder is read afresh.
     platform::FolderSnapshots* FolderListings() const { return snapshots; }
+    // Of a look ahead, the reading of the image's boot files, for the disc's
+    // turn to take over; nothing when there was none, or it cannot tell which
+    // files it rests on (it searched a folder, or read a cue sheet given to
+    // it).
+    const std::optional<BootFilesReading>& BootReading() const { return bootReading; }
 
 protected:
     // `extensionList`: the system's image extensions separated by blanks, in
@@ -172,6 +198,10 @@ private:
     std::string sheetPath;
     std::shared_ptr<const CueSheet> sheet;
     platform::FolderSnapshots* snapshots;
+    const bool lookAhead;
+    const std::function<std::optional<BootFilesReading>(const std::string& imageFile)>
+        bootFilesAhead;
+    std::optional<BootFilesReading> bootReading;
     // Files whose base names differ only in case belong to different discs
     // here: the candidate takes only the files spelled as it is.
     bool exactCase = false;

@@ -16,6 +16,35 @@ std::optional<std::string> DiskImageFiles::FindIgnoringCase(const std::string& f
     return std::nullopt;
 }
 
+std::shared_ptr<const ByteSource> NotedDiskFiles::Open(const std::string& path) const {
+    const std::optional<platform::FileState> state = platform::StateOf(path);
+    std::shared_ptr<const ByteSource> source = OpenFileSource(path);
+    // A file that is not there may come, and then a reading would find it.
+    if (!source || !state) {
+        unknown = true;
+        return source;
+    }
+    for (const auto& [noted, before] : opened) {
+        if (noted != path) continue;
+        unknown = unknown || before != *state;
+        return source;
+    }
+    opened.emplace_back(path, *state);
+    return source;
+}
+
+std::optional<std::string> NotedDiskFiles::FindIgnoringCase(const std::string& folder,
+                                                            const std::string& name) const {
+    unknown = true;
+    return DiskFiles().FindIgnoringCase(folder, name);
+}
+
+std::optional<std::vector<std::pair<std::string, platform::FileState>>> NotedDiskFiles::Noted()
+    const {
+    if (unknown) return std::nullopt;
+    return opened;
+}
+
 void MemoryImageFiles::Add(const std::string& path, std::string bytes) {
     files[path] = std::make_shared<MemoryByteSource>(std::move(bytes));
 }

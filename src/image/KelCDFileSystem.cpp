@@ -62,7 +62,11 @@ std::string IdentifierText(const unsigned char* bytes, std::size_t length) {
 }  // namespace
 
 KelCDFileSystem::KelCDFileSystem(const std::string& imagePath, const CueSheet* sheet)
-    : KelCDFileSystem(std::make_unique<KelCDImage>(imagePath, DiskFiles(), sheet)) {}
+    : KelCDFileSystem(imagePath, DiskFiles(), sheet) {}
+
+KelCDFileSystem::KelCDFileSystem(const std::string& imagePath, const ImageFiles& files,
+                                 const CueSheet* sheet)
+    : KelCDFileSystem(std::make_unique<KelCDImage>(imagePath, files, sheet)) {}
 
 KelCDFileSystem::KelCDFileSystem(std::unique_ptr<KelCDImage> opened) : image(std::move(opened)) {
     if (image->IsOpened()) ReadIndex();

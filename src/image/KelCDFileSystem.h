@@ -34,12 +34,16 @@ struct FileEntry {
 // Everything it reads comes from an untrusted image, so every structure is
 // checked against its buffer and against the size of the image file.
 class CueSheet;
+class ImageFiles;
 
 class KelCDFileSystem {
 public:
     // `sheet`: the reading of the image's cue sheet, when the image is one and
     // the caller has read it.
     explicit KelCDFileSystem(const std::string& imagePath, const CueSheet* sheet = nullptr);
+    // The same, with the image's files found in `files`, which must outlive
+    // the reading.
+    KelCDFileSystem(const std::string& imagePath, const ImageFiles& files, const CueSheet* sheet);
     // The file system of an image opened elsewhere (from memory, in tests).
     explicit KelCDFileSystem(std::unique_ptr<KelCDImage> image);
     virtual ~KelCDFileSystem() = default;

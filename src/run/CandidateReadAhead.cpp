@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 #include "ident/DiscHandlers.h"
 #include "platform/Crc32.h"
+#include "run/VerifyRun.h"
+#include "verify/DumpVerdict.h"
 
 namespace {
 
@@ -32,6 +35,7 @@ CandidateReadAhead::CandidateReadAhead(int systemIndex, const DiscHandlerParams&
       params(params),
       candidates(candidates),
       more(std::move(more)),
+      readings(candidates.size()),
       listings(params.folderSnapshots != nullptr ? *params.folderSnapshots
                                                  : platform::FolderSnapshots()),
       readers(
@@ -53,8 +57,10 @@ bool CandidateReadAhead::Read(std::size_t index, const std::atomic<bool>& stoppi
     ahead.basePath = candidates[index];
     ahead.lookAhead = true;
     ahead.checksumAhead = nullptr;
+    ahead.bootFilesAhead = nullptr;
     if (params.folderSnapshots != nullptr) ahead.folderSnapshots = &listings;
     const std::unique_ptr<KelFileBase> disc = CreateDiscHandler(systemIndex, ahead);
+    readings[index] = disc->BootReading();
     if (more) {
         if (!cancelled()) more(index, *disc, cancelled);
         return true;
@@ -64,7 +70,21 @@ bool CandidateReadAhead::Read(std::size_t index, const std::atomic<bool>& stoppi
 }
 
 bool CandidateReadAhead::Reach(std::size_t index) {
-    return readers.Reach(index);
+    reached = index;
+    reachedDone = readers.Reach(index);
+    return reachedDone;
+}
+
+std::function<std::optional<BootFilesReading>(const std::string& imageFile)>
+CandidateReadAhead::BootFilesAhead() {
+    return [this](const std::string& imageFile) -> std::optional<BootFilesReading> {
+        if (!reachedDone || reached >= readings.size()) return std::nullopt;
+        std::optional<BootFilesReading>& reading = readings[reached];
+        if (!reading || reading->imageFile != imageFile || !reading->Current()) {
+            return std::nullopt;
+        }
+        return std::exchange(reading, std::nullopt);
+    };
 }
 
 void CandidateReadAhead::Stop() {
@@ -92,4 +112,20 @@ std::optional<std::string> ChecksumsAhead::Take(std::size_t index,
         return std::nullopt;
     }
     return ahead->text;
+}
+
+HashesAhead::HashesAhead(const DatHashes& dat, std::size_t candidates, std::vector<bool> recorded)
+    : dat(dat), recorded(std::move(recorded)), hashed(candidates) {}
+
+CandidateReadAhead::DiscWork HashesAhead::Work() {
+    return
+        [this](std::size_t index, const KelFileBase& disc, const std::function<bool()>& cancelled) {
+            if (index < recorded.size() && recorded[index]) return;
+            DumpTracks dump(disc, disc.FolderListings());
+            if (!dump.IsDisc() || !dump.Problem().empty()) return;
+            dump.cancelled = cancelled;
+            const std::vector<std::optional<FileStamp>> before = dump.HolderStamps();
+            VerifyDump(dat, DiscIdentifier(disc), dump);
+            if (!cancelled()) hashed[index] = dump.Hashed(before);
+        };
 }

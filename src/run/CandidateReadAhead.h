@@ -10,6 +10,8 @@
 #include "platform/FileOps.h"
 #include "platform/FolderSnapshots.h"
 #include "platform/ReadAhead.h"
+#include "verify/DatHashes.h"
+#include "verify/DumpTracks.h"
 
 // While a run works on one disc, a few readers read what identifying the
 // next discs reads (the candidate's sheet, the image's descriptors and boot
@@ -47,6 +49,13 @@ public:
     // cache.
     bool Reach(std::size_t index);
 
+    // For the run's DiscHandlerParams::bootFilesAhead: of the candidate the
+    // run came to last, the reading of its image's boot files its reader
+    // made, when that reader is done, read that very image, and every file
+    // the reading rests on is unchanged since. The run then opens none of
+    // them again, which on a share saves it a round trip or more per disc.
+    std::function<std::optional<BootFilesReading>(const std::string& imageFile)> BootFilesAhead();
+
     // No reader begins another disc, and one at work is told to end; returns
     // when every reader has ended. A run calls it when it leaves its
     // candidates, before it writes its results.
@@ -61,6 +70,12 @@ private:
     const DiscHandlerParams params;
     const std::vector<std::string>& candidates;
     const DiscWork more;
+    // Each written by the reader of its candidate, read by the run only
+    // after that reader is done.
+    std::vector<std::optional<BootFilesReading>> readings;
+    // The candidate the run came to last, and whether its reader was done.
+    std::size_t reached = 0;
+    bool reachedDone = false;
     // Only looked at, never changed: the readers share it.
     platform::FolderSnapshots listings;
     // Last: its readers start once everything above is in place, and end
@@ -90,4 +105,30 @@ private:
     // Each written by the reader of its candidate, read by the run only
     // after that reader is done.
     std::vector<std::optional<Checksum>> checksums;
+};
+
+// The tracks of discs past the one in hand, hashed by the readers for
+// verify (readers of the Sharing kind). A reader does what the run would do
+// with the disc, a dump whose sizes already tell is not read, but keeps only
+// the hashes: the run verifies each disc itself, and takes a hash only for
+// the very file it was taken of, unchanged since. Archives are extracted by
+// the run alone, in their turn.
+class HashesAhead {
+public:
+    // Candidates marked in `recorded` are not hashed: the hash cache has a
+    // record of them, which most likely answers for them.
+    HashesAhead(const DatHashes& dat, std::size_t candidates, std::vector<bool> recorded = {});
+
+    CandidateReadAhead::DiscWork Work();
+
+    // What the reader of candidate `index` left, once the run has come to it
+    // and Reach said that reader is done.
+    const std::vector<HashedTrack>& Take(std::size_t index) const { return hashed[index]; }
+
+private:
+    const DatHashes& dat;
+    const std::vector<bool> recorded;
+    // Each written by the reader of its candidate, read by the run only
+    // after that reader is done.
+    std::vector<std::vector<HashedTrack>> hashed;
 };

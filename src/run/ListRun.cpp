@@ -60,6 +60,7 @@ RunOutcome RunList(RunSettings settings) {
     params.stopRequested = &state.stopRequested;
     params.folderSnapshots = &folderSnapshots;
     CandidateReadAhead readAhead(systemIndex, params, state.candidates, settings.readAhead);
+    params.bootFilesAhead = readAhead.BootFilesAhead();
 
     bool written = !needsLineEnd || database.Append(platform::LINE_END);
     std::vector<std::string> errors;

@@ -238,12 +238,33 @@ RunOutcome RunRename(RunSettings settings) {
     params.computeChecksum = options.imageChecksum;
     params.stopRequested = &state.stopRequested;
     params.folderSnapshots = &folderSnapshots;
-    // The checksums of the images are computed ahead too, when asked for.
+    // The checksums of the images are computed ahead too, when asked for,
+    // and the hashes of the discs when only verified ones are renamed.
     ChecksumsAhead checksums(state.candidates.size());
-    CandidateReadAhead readAhead(systemIndex, params, state.candidates, settings.readAhead,
-                                 options.imageChecksum ? checksums.Work() : nullptr);
+    std::optional<HashesAhead> hashes;
+    if (settings.verifiedOnly) {
+        std::vector<bool> recorded;
+        for (const std::string& candidate : state.candidates) {
+            recorded.push_back(settings.verifiedOnly->Recorded(candidate, systemIndex));
+        }
+        hashes.emplace(settings.verifiedOnly->Dat(), state.candidates.size(), std::move(recorded));
+    }
+    CandidateReadAhead::DiscWork checksumWork = options.imageChecksum ? checksums.Work() : nullptr;
+    CandidateReadAhead::DiscWork hashWork = hashes ? hashes->Work() : nullptr;
+    CandidateReadAhead::DiscWork more;
+    if (checksumWork || hashWork) {
+        more = [checksumWork, hashWork](std::size_t index, const KelFileBase& disc,
+                                        const std::function<bool()>& cancelled) {
+            if (checksumWork) checksumWork(index, disc, cancelled);
+            if (hashWork) hashWork(index, disc, cancelled);
+        };
+    }
+    CandidateReadAhead readAhead(
+        systemIndex, params, state.candidates, settings.readAhead, std::move(more),
+        hashes ? platform::ReadAhead::Kind::Sharing : platform::ReadAhead::Kind::Warming);
     std::size_t index = 0;
     bool readAheadDone = false;
+    params.bootFilesAhead = readAhead.BootFilesAhead();
     params.checksumAhead = [&](const std::string& imageFile) -> std::optional<std::string> {
         if (!readAheadDone) return std::nullopt;
         return checksums.Take(index, imageFile);
@@ -338,8 +359,9 @@ RunOutcome RunRename(RunSettings settings) {
         const std::string newName = ExpandFormula(record, formula);
         if (setTimes) releaseTime = ParseReleaseDate(record[6]);
         if (settings.verifiedOnly) {
-            const std::optional<VerifiedDisc> verified =
-                settings.verifiedOnly->Verify(*handler, systemIndex, folderSnapshots);
+            const std::optional<VerifiedDisc> verified = settings.verifiedOnly->Verify(
+                *handler, systemIndex, folderSnapshots,
+                readAheadDone && hashes ? hashes->Take(index) : std::vector<HashedTrack>());
             if (!verified || verified->verdict.status != VerifyStatus::Verified) {
                 const std::string reason =
                     std::string("not verified: ") +

@@ -118,39 +118,6 @@ void Remember(HashCache& cache, const std::string& candidate, int systemIndex,
     cache.Commit();
 }
 
-// The tracks of discs past the one in hand, hashed by the readers. A reader
-// does what the run would do with the disc (a dump whose sizes already
-// tell is not read), but keeps only the hashes: the run verifies each disc
-// itself, and takes a hash only for the very file it was taken of,
-// unchanged since.
-class HashesAhead {
-public:
-    HashesAhead(const DatHashes& dat, std::size_t discs) : dat(dat), hashed(discs) {}
-
-    CandidateReadAhead::DiscWork Work() {
-        return [this](std::size_t index, const KelFileBase& disc,
-                      const std::function<bool()>& cancelled) {
-            // An archive is extracted only by the run, in its turn.
-            DumpTracks dump(disc, disc.FolderListings());
-            if (!dump.IsDisc() || !dump.Problem().empty()) return;
-            dump.cancelled = cancelled;
-            const std::vector<std::optional<FileStamp>> before = dump.HolderStamps();
-            VerifyDump(dat, DiscIdentifier(disc), dump);
-            if (!cancelled()) hashed[index] = dump.Hashed(before);
-        };
-    }
-
-    // What the reader of disc `index` left, once the run has come to it and
-    // that reader is done.
-    const std::vector<HashedTrack>& Take(std::size_t index) const { return hashed[index]; }
-
-private:
-    const DatHashes& dat;
-    // Each written by the reader of its disc, read by the run only after
-    // that reader is done.
-    std::vector<std::vector<HashedTrack>> hashed;
-};
-
 }  // namespace
 
 DiscVerifier::DiscVerifier(const std::vector<std::string>& datFiles, const std::string& cachePath)
@@ -257,6 +224,7 @@ VerifyReport RunVerify(const VerifyRequest& request, VerifySink& sink) {
     HashesAhead hashes(dat, unrecorded.size());
     CandidateReadAhead readAhead(request.systemIndex, params, unrecorded, request.readAhead,
                                  hashes.Work(), platform::ReadAhead::Kind::Sharing);
+    params.bootFilesAhead = readAhead.BootFilesAhead();
 
     std::vector<bool> found(dat.Games().size());
     const std::int64_t total = std::int64_t(candidates.size());

@@ -107,6 +107,47 @@ TEST_F(HandlerTest, ChecksumAloneDoesNotCountAsFound) {
     EXPECT_FALSE(handler.IdFound());
 }
 
+// A look ahead's reading of the boot files is taken over in the disc's turn
+// only while the files it was read from keep their states, and only when it
+// knows which they were.
+TEST_F(HandlerTest, ALookAheadsReadingStandsOnlyForTheFilesItWasReadFrom) {
+    WriteFile(dir / "Game.cue", CUE);
+    WriteDisc(dir / "Game.bin", PS_DISC);
+    DiscHandlerParams ahead = Params();
+    ahead.lookAhead = true;
+    ASSERT_TRUE(KelFilePS(ahead).BootReading().has_value());
+    BootFilesReading reading = *KelFilePS(ahead).BootReading();
+    ASSERT_EQ(reading.files.size(), 1u);
+    EXPECT_EQ(reading.files[0].first, dir / "Game.bin");
+    EXPECT_TRUE(reading.Current());
+
+    // The turn takes it without reading the image: a doctored one shows that.
+    reading.id = "SLPS_999.99";
+    DiscHandlerParams turn = Params();
+    turn.bootFilesAhead = [&reading](const std::string& image) -> std::optional<BootFilesReading> {
+        if (image != reading.imageFile) return std::nullopt;
+        return reading;
+    };
+    const KelFilePS taken(turn);
+    EXPECT_EQ(taken.IdAt(0), "SLPS_999.99");
+    EXPECT_FALSE(taken.BootReading().has_value());
+
+    WriteDisc(dir / "Game.bin", {{"SYSTEM.CNF", "BOOT = cdrom:\\SLPS_000.72;1\r\n"},
+                                 {"OTHER.TXT", std::string(5000, 'o')}});
+    EXPECT_FALSE(reading.Current());
+
+    // Read through a sheet read before, the reading cannot name its files.
+    WriteFile(dir / "Set.cue",
+              "FILE \"Set (Track 1).bin\" BINARY\r\n  TRACK 01 MODE1/2048\r\n    INDEX 01 "
+              "00:00:00\r\n");
+    WriteDisc(dir / "Set (Track 1).bin", PS_DISC);
+    DiscHandlerParams set = Params("Set");
+    set.lookAhead = true;
+    const KelFilePS sheetRead(set);
+    EXPECT_EQ(sheetRead.IdAt(0), "SLPS00071");
+    EXPECT_FALSE(sheetRead.BootReading().has_value());
+}
+
 TEST_F(HandlerTest, EachSystemItsExtensionsAndBootFiles) {
     WriteDisc(dir / "Two.bwt", {{"SYSTEM.CNF", "BOOT2 = cdrom0:\\SLPM_650.01;1\r\n"}});
     EXPECT_EQ(KelFilePS2(Params("Two")).IdAt(0), "SLPM65001");

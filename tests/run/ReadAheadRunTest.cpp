@@ -244,3 +244,36 @@ TEST(ReadAheadRun, AStoppedRunReadsNothingAhead) {
         EXPECT_FALSE(accessed("scan/" + name)) << name;
     }
 }
+
+// A disc rewritten after its reader may have read it is read again in its
+// turn: what a reader read stands only for files unchanged since.
+TEST(ReadAheadRun, ADiscChangedWhileTheRunIsUnderWayIsReadAgainInItsTurn) {
+    testsupport::TempDir dir;
+    testsupport::ScopedCurrentDirectory current(dir.Path());
+    testsupport::MakeDirs("scan");
+    std::string database = ";PS2 test list\r\n" + Record("SLPM65099", "Changed");
+    for (int i = 0; i < 12; ++i) {
+        const std::string number = (i < 10 ? "0" : "") + std::to_string(i);
+        Ps2Disc("scan/disc" + number + ".iso", "SLPM_650." + number);
+        database += Record("SLPM650" + number, "Game " + number);
+    }
+    WriteFile("games.csv", database);
+    RecordingHost host;
+    RunState state;
+    host.onStatus = [](const std::string& text) {
+        if (text.rfind("<State/GET_ID>", 0) != 0 || text.find("disc03") == std::string::npos) {
+            return;
+        }
+        testsupport::WriteDisc("scan/disc08.iso",
+                               {{"SYSTEM.CNF", testsupport::Ps2SystemCnf("SLPM_650.99")},
+                                {"SLPM_650.99", std::string(3000, 'c')}});
+    };
+    RunSettings settings = Ps2RunSettings(host, state);
+    settings.options.formula = "%n";
+    // Readers that compute checksums always read their disc through.
+    settings.options.imageChecksum = true;
+    EXPECT_EQ(RunRename(settings), RunOutcome::Completed);
+    const std::vector<std::string> names = testsupport::ListNames("scan");
+    EXPECT_NE(std::find(names.begin(), names.end(), "Changed.iso"), names.end());
+    EXPECT_EQ(std::find(names.begin(), names.end(), "Game 08.iso"), names.end());
+}
