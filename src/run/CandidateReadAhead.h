@@ -62,8 +62,9 @@ public:
     void Stop();
 
 private:
-    // Whether reading the candidate ahead was worth it: its reads waited
-    // (longer than the reader worked), or `more` left a result.
+    // Whether reading the candidate ahead was worth it: it left a reading of
+    // the boot files or a result of `more`, or its reads waited longer than
+    // the reader worked.
     bool Read(std::size_t index, const std::atomic<bool>& stopping);
 
     const int systemIndex;
