@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -84,34 +85,43 @@ public:
     int verified = 0;
 };
 
+// `count` PS2 images in dir/ps2, each its own code from SLPM_<group>.00 on and
+// `bootFile(i)` in its boot file, and a DAT (dir/ps2.dat) that lists each.
+VerifyRequest WriteCollection(const testsupport::TempDir& dir, int count, int group,
+                              const std::function<std::string(int)>& bootFile) {
+    testsupport::MakeDirs(dir / "ps2");
+    std::string dat;
+    for (int i = 0; i < count; ++i) {
+        char code[16];
+        std::snprintf(code, sizeof code, "SLPM_%03d.%02d", group + i / 100, i % 100);
+        const std::string name = dir / ("ps2/game" + std::to_string(i) + ".iso");
+        testsupport::WriteDisc(
+            name, {{"SYSTEM.CNF", testsupport::Ps2SystemCnf(code)}, {code, bootFile(i)}});
+        TrackHash hash;
+        std::string problem;
+        HashFile(name, hash, problem);
+        char crc[16];
+        std::snprintf(crc, sizeof crc, "%08x", hash.crc);
+        dat += "game ( name \"Game " + std::to_string(i) + "\" serial \"" +
+               std::string(code).substr(0, 4) + "-" + std::string(code).substr(5, 3) +
+               std::string(code).substr(9, 2) + "\" rom ( name g.iso size " +
+               std::to_string(hash.size) + " crc " + crc + " sha1 " + hash.sha1 + " ) )\n";
+    }
+    testsupport::WriteFile(dir / "ps2.dat", dat);
+    VerifyRequest made;
+    made.folder = dir / "ps2";
+    made.systemIndex = 2;
+    made.datFiles = {dir / "ps2.dat"};
+    return made;
+}
+
 // 1,000 small PS2 images and a DAT that lists each, verified once so that
 // the cache holds them all.
 const VerifyRequest& CachedCollection() {
     static testsupport::TempDir dir;
     static const VerifyRequest request = [] {
-        testsupport::MakeDirs(dir / "ps2");
-        std::string dat;
-        for (int i = 0; i < CACHED_IMAGES; ++i) {
-            char code[16];
-            std::snprintf(code, sizeof code, "SLPM_%03d.%02d", 650 + i / 100, i % 100);
-            const std::string name = dir / ("ps2/game" + std::to_string(i) + ".iso");
-            testsupport::WriteDisc(name, {{"SYSTEM.CNF", testsupport::Ps2SystemCnf(code)},
-                                          {code, std::string(4096, char(i))}});
-            TrackHash hash;
-            std::string problem;
-            HashFile(name, hash, problem);
-            char crc[16];
-            std::snprintf(crc, sizeof crc, "%08x", hash.crc);
-            dat += "game ( name \"Game " + std::to_string(i) + "\" serial \"" +
-                   std::string(code).substr(0, 4) + "-" + std::string(code).substr(5, 3) +
-                   std::string(code).substr(9, 2) + "\" rom ( name g.iso size " +
-                   std::to_string(hash.size) + " crc " + crc + " sha1 " + hash.sha1 + " ) )\n";
-        }
-        testsupport::WriteFile(dir / "ps2.dat", dat);
-        VerifyRequest made;
-        made.folder = dir / "ps2";
-        made.systemIndex = 2;
-        made.datFiles = {dir / "ps2.dat"};
+        VerifyRequest made = WriteCollection(dir, CACHED_IMAGES, 650,
+                                             [](int i) { return std::string(4096, char(i)); });
         made.cachePath = dir / "cache.sqlite";
         NoOutput first;
         RunVerify(made, first);
@@ -138,36 +148,15 @@ constexpr std::size_t LARGE_IMAGE_BYTES = std::size_t(32) << 20;
 const VerifyRequest& LargeCollection() {
     static testsupport::TempDir dir;
     static const VerifyRequest request = [] {
-        testsupport::MakeDirs(dir / "ps2");
-        std::string dat;
         std::mt19937_64 random(2);
-        for (int i = 0; i < LARGE_IMAGES; ++i) {
-            char code[16];
-            std::snprintf(code, sizeof code, "SLPM_%03d.%02d", 660 + i / 100, i % 100);
+        return WriteCollection(dir, LARGE_IMAGES, 660, [&random](int) {
             std::string filler(LARGE_IMAGE_BYTES, '\0');
             for (std::size_t at = 0; at + 8 <= filler.size(); at += 8) {
                 const std::uint64_t value = random();
                 filler.replace(at, 8, reinterpret_cast<const char*>(&value), 8);
             }
-            const std::string name = dir / ("ps2/game" + std::to_string(i) + ".iso");
-            testsupport::WriteDisc(
-                name, {{"SYSTEM.CNF", testsupport::Ps2SystemCnf(code)}, {code, filler}});
-            TrackHash hash;
-            std::string problem;
-            HashFile(name, hash, problem);
-            char crc[16];
-            std::snprintf(crc, sizeof crc, "%08x", hash.crc);
-            dat += "game ( name \"Game " + std::to_string(i) + "\" serial \"" +
-                   std::string(code).substr(0, 4) + "-" + std::string(code).substr(5, 3) +
-                   std::string(code).substr(9, 2) + "\" rom ( name g.iso size " +
-                   std::to_string(hash.size) + " crc " + crc + " sha1 " + hash.sha1 + " ) )\n";
-        }
-        testsupport::WriteFile(dir / "ps2.dat", dat);
-        VerifyRequest made;
-        made.folder = dir / "ps2";
-        made.systemIndex = 2;
-        made.datFiles = {dir / "ps2.dat"};
-        return made;
+            return filler;
+        });
     }();
     return request;
 }
