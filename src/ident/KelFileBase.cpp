@@ -254,16 +254,19 @@ void KelFileBase::ReadBootFiles(BootIdentification identify) {
     if (bootFilesAhead) reading = bootFilesAhead(imageFile);
     if (!reading) {
         const CueSheet* const given = imageFile == sheetPath ? sheet.get() : nullptr;
-        const NotedDiskFiles files;
-        KelCDFileSystem fileSystem(imageFile, files, given);
+        // Only a look ahead has someone to hand its reading to: the disc's
+        // turn opens its files without noting their states.
+        const NotedDiskFiles noted;
+        KelCDFileSystem fileSystem(imageFile, lookAhead ? noted : DiskFiles(), given);
         reading = BootFilesReading{imageFile, {}, identify(fileSystem), {}};
         // Asked after the boot files were read: a damaged block shows only then.
         reading->problem = fileSystem.Problem();
-        // The sheet given was read before, and not through `files`.
-        const auto noted = files.Noted();
-        if (lookAhead && noted && given == nullptr) {
-            reading->files = *noted;
-            bootReading = reading;
+        // The sheet given was read before, and not through `noted`.
+        if (lookAhead && given == nullptr) {
+            if (auto files = noted.Noted()) {
+                reading->files = std::move(*files);
+                bootReading = reading;
+            }
         }
     }
     imageProblem = reading->problem;

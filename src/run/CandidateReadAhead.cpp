@@ -29,7 +29,7 @@ std::chrono::nanoseconds ProcessorTime() {
 
 CandidateReadAhead::CandidateReadAhead(int systemIndex, const DiscHandlerParams& params,
                                        const std::vector<std::string>& candidates,
-                                       std::size_t discs, DiscWork more,
+                                       std::size_t discs, std::vector<DiscWork> more,
                                        platform::ReadAhead::Kind kind)
     : systemIndex(systemIndex),
       params(params),
@@ -61,8 +61,10 @@ bool CandidateReadAhead::Read(std::size_t index, const std::atomic<bool>& stoppi
     if (params.folderSnapshots != nullptr) ahead.folderSnapshots = &listings;
     const std::unique_ptr<KelFileBase> disc = CreateDiscHandler(systemIndex, ahead);
     readings[index] = disc->BootReading();
-    if (more) {
-        if (!cancelled()) more(index, *disc, cancelled);
+    if (!more.empty()) {
+        for (const DiscWork& work : more) {
+            if (!cancelled()) work(index, *disc, cancelled);
+        }
         return true;
     }
     // A reading the run takes over saves it the reads and the work on them,
@@ -128,7 +130,7 @@ CandidateReadAhead::DiscWork HashesAhead::Work() {
             DumpTracks dump(disc, disc.FolderListings());
             if (!dump.IsDisc() || !dump.Problem().empty()) return;
             dump.cancelled = cancelled;
-            const std::vector<std::optional<FileStamp>> before = dump.HolderStamps();
+            const std::vector<std::optional<platform::FileState>> before = dump.HolderStates();
             VerifyDump(dat, DiscIdentifier(disc), dump);
             if (!cancelled()) hashed[index] = dump.Hashed(before);
         };

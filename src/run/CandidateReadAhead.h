@@ -32,12 +32,12 @@ public:
     // its listings, which the run's moves do not change (a guess at a later
     // disc's files can only miss, never change what the run does), and
     // extracting nothing. At most `discs` candidates past the one in hand;
-    // 0 reads nothing ahead. The run's Stop ends them too. Sharing readers
-    // are waited for (see platform::ReadAhead): for a `more` that is the
-    // run's main work.
+    // 0 reads nothing ahead. The run's Stop ends them too. Each work of
+    // `more` is done with every disc, in order. Sharing readers are waited
+    // for (see platform::ReadAhead): for a `more` that is the run's main work.
     CandidateReadAhead(int systemIndex, const DiscHandlerParams& params,
                        const std::vector<std::string>& candidates, std::size_t discs,
-                       DiscWork more = nullptr,
+                       std::vector<DiscWork> more = {},
                        platform::ReadAhead::Kind kind = platform::ReadAhead::Kind::Warming);
     CandidateReadAhead(const CandidateReadAhead&) = delete;
     CandidateReadAhead& operator=(const CandidateReadAhead&) = delete;
@@ -70,7 +70,7 @@ private:
     const int systemIndex;
     const DiscHandlerParams params;
     const std::vector<std::string>& candidates;
-    const DiscWork more;
+    const std::vector<DiscWork> more;
     // Each written by the reader of its candidate, read by the run only
     // after that reader is done.
     std::vector<std::optional<BootFilesReading>> readings;

@@ -249,16 +249,9 @@ RunOutcome RunRename(RunSettings settings) {
         }
         hashes.emplace(settings.verifiedOnly->Dat(), state.candidates.size(), std::move(recorded));
     }
-    CandidateReadAhead::DiscWork checksumWork = options.imageChecksum ? checksums.Work() : nullptr;
-    CandidateReadAhead::DiscWork hashWork = hashes ? hashes->Work() : nullptr;
-    CandidateReadAhead::DiscWork more;
-    if (checksumWork || hashWork) {
-        more = [checksumWork, hashWork](std::size_t index, const KelFileBase& disc,
-                                        const std::function<bool()>& cancelled) {
-            if (checksumWork) checksumWork(index, disc, cancelled);
-            if (hashWork) hashWork(index, disc, cancelled);
-        };
-    }
+    std::vector<CandidateReadAhead::DiscWork> more;
+    if (options.imageChecksum) more.push_back(checksums.Work());
+    if (hashes) more.push_back(hashes->Work());
     CandidateReadAhead readAhead(
         systemIndex, params, state.candidates, settings.readAhead, std::move(more),
         hashes ? platform::ReadAhead::Kind::Sharing : platform::ReadAhead::Kind::Warming);

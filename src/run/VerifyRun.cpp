@@ -223,7 +223,7 @@ VerifyReport RunVerify(const VerifyRequest& request, VerifySink& sink) {
     }
     HashesAhead hashes(dat, unrecorded.size());
     CandidateReadAhead readAhead(request.systemIndex, params, unrecorded, request.readAhead,
-                                 hashes.Work(), platform::ReadAhead::Kind::Sharing);
+                                 {hashes.Work()}, platform::ReadAhead::Kind::Sharing);
     params.bootFilesAhead = readAhead.BootFilesAhead();
 
     std::vector<bool> found(dat.Games().size());

@@ -224,14 +224,14 @@ std::vector<CachedTrack> DumpTracks::CachedTracksOf(std::size_t holder) const {
     return cached;
 }
 
-std::vector<std::optional<FileStamp>> DumpTracks::HolderStamps() const {
-    std::vector<std::optional<FileStamp>> stamps;
-    for (const std::string& holder : holders) stamps.push_back(StampOf(holder));
-    return stamps;
+std::vector<std::optional<platform::FileState>> DumpTracks::HolderStates() const {
+    std::vector<std::optional<platform::FileState>> states;
+    for (const std::string& holder : holders) states.push_back(platform::StateOf(holder));
+    return states;
 }
 
 std::vector<HashedTrack> DumpTracks::Hashed(
-    const std::vector<std::optional<FileStamp>>& before) const {
+    const std::vector<std::optional<platform::FileState>>& before) const {
     std::vector<HashedTrack> hashed;
     for (const DumpTrack& track : tracks) {
         if (!track.hash || track.holder >= holders.size() || track.holder >= before.size() ||
@@ -245,12 +245,12 @@ std::vector<HashedTrack> DumpTracks::Hashed(
 
 void DumpTracks::TakeHashed(const std::vector<HashedTrack>& hashed) {
     if (hashed.empty()) return;
-    const std::vector<std::optional<FileStamp>> now = HolderStamps();
+    const std::vector<std::optional<platform::FileState>> now = HolderStates();
     for (DumpTrack& track : tracks) {
         if (track.hash || !track.present || track.holder >= holders.size()) continue;
         for (const HashedTrack& ahead : hashed) {
             if (ahead.holder == holders[track.holder] && ahead.label == track.label &&
-                ahead.hash.size == track.size && now[track.holder] == ahead.stamp) {
+                ahead.hash.size == track.size && now[track.holder] == ahead.state) {
                 track.hash = ahead.hash;
                 break;
             }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "image/ByteSource.h"
+#include "platform/FileOps.h"
 #include "verify/HashCache.h"
 #include "verify/TrackHash.h"
 
@@ -41,7 +42,7 @@ struct DumpTrack {
 // while that file is unchanged.
 struct HashedTrack {
     std::string holder;
-    FileStamp stamp;
+    platform::FileState state;
     std::string label;
     TrackHash hash;
 };
@@ -81,10 +82,11 @@ public:
     std::function<bool()> cancelled;
 
     // The holders as they are now, in order; nothing for one not there.
-    std::vector<std::optional<FileStamp>> HolderStamps() const;
-    // The tracks hashed so far, each with its holder's stamp of `before`
+    std::vector<std::optional<platform::FileState>> HolderStates() const;
+    // The tracks hashed so far, each with its holder's state of `before`
     // (taken before they were read).
-    std::vector<HashedTrack> Hashed(const std::vector<std::optional<FileStamp>>& before) const;
+    std::vector<HashedTrack> Hashed(
+        const std::vector<std::optional<platform::FileState>>& before) const;
     // Takes the hashes of tracks hashed elsewhere, of the same holder, label
     // and size, when the holder is unchanged since.
     void TakeHashed(const std::vector<HashedTrack>& hashed);

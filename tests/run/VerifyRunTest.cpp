@@ -189,7 +189,7 @@ TEST_F(VerifyRunTest, HashesTakenAheadStandOnlyForTheUnchangedFile) {
     params.folderSnapshots = &listings;
     params.basePath = dir / "ps1/good/Game (USA)";
     const std::unique_ptr<KelFileBase> handler = CreateDiscHandler(1, params);
-    const std::optional<FileStamp> stamp = StampOf(good[1]);
+    const std::optional<platform::FileState> stamp = platform::StateOf(good[1]);
     ASSERT_TRUE(stamp.has_value());
     const std::vector<HashedTrack> ahead = {
         {good[1], *stamp, "Game (USA) (Track 2).bin", TrackHash{stamp->size, 1, "0123"}}};
